@@ -1,0 +1,66 @@
+#pragma once
+
+#include "project/uIntList.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace tarrow {
+
+// The kind of element a URL came from; only the output-path mapping reads it.
+enum TURLTag : uint8_t { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame };
+
+// The URL table of one crawl: every URL to fetch, in the order found, with its output file path,
+// extraction limit and depth. It only grows, so an index stays valid for the table's life.
+// Duplicates (keys equal ignoring ASCII case) are found through a hash, not a scan.
+// Not thread safe: one crawl, one thread.
+class TURLList final {
+public:
+    TURLList();
+    TURLList(const TURLList&) = delete;
+    TURLList& operator=(const TURLList&) = delete;
+
+    // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
+    int FindURL(const QString& ALoadURL) const;
+    // Index of the new or already present entry, or -1 when a suppress line matches AURL.
+    int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
+               const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
+               int32_t AURLDepth, const QStringList* ASuppressURLs, const QString& ALinkType);
+
+    int Count() const { return int(FURLList.size()); }
+    QString GetURL(int AIndex) const;
+    QString GetOutFilePath(int AIndex) const;
+    int32_t GetExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
+    int32_t GetURLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
+    // The same, under the names the crawl uses.
+    QString URL(int AIndex) const { return GetURL(AIndex); }
+    QString OutFilePath(int AIndex) const { return GetOutFilePath(AIndex); }
+    int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
+    int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
+
+    // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
+    static QString MakeOutFilePath(TURLTag AURLTag, const QString& AURL,
+                                   const QString& AWebsiteURL, const QString& AIndexFile,
+                                   const QString& ALinkType);
+
+private:
+    static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
+    static QString JoinOutDir(const QString& AOutDir, const QString& APath);
+    void CheckIndex(int AIndex) const;
+    void InsertIntoHash(int AIndex, uint32_t AHash);
+    void GrowHash();
+
+    QStringList FURLList;
+    QStringList FLoadURLList;
+    QStringList FOutFilePathList;
+    TIntList FExtractURLsList;
+    TIntList FURLDepthList;
+
+    // Open-addressing hash over the case-folded keys: slot -> entry index (-1 free).
+    std::vector<int32_t> FSlots;
+    std::vector<uint32_t> FKeyHashes; // per entry, so growing never re-reads the keys
+};
+
+} // namespace tarrow

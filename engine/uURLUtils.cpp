@@ -1,0 +1,92 @@
+#include "engine/uURLUtils.h"
+
+#include "engine/uPathUtils.h"
+
+namespace tarrow {
+
+namespace {
+
+QString CutAtFirst(const QString& S, QChar C) {
+    const qsizetype p = S.indexOf(C);
+    return p < 0 ? S : S.left(p);
+}
+
+// Joins a relative link to the base (which holds no query).
+QString JoinToBase(const QString& ABase, const QString& AURL) {
+    const qsizetype scheme = ABase.indexOf(QLatin1String("://"));
+    const qsizetype hostStart = scheme < 0 ? 0 : scheme + 3;
+    if (AURL.startsWith(u'/')) {
+        const qsizetype slash = ABase.indexOf(u'/', hostStart);
+        return slash < 0 ? ABase + AURL : ABase.left(slash) + AURL;
+    }
+    const QStringView link = AURL.startsWith(QLatin1String("./")) ? QStringView(AURL).mid(2)
+                                                                   : QStringView(AURL);
+    const qsizetype slash = ABase.lastIndexOf(u'/');
+    QString result = slash < hostStart ? ABase + u'/' : ABase.left(slash + 1);
+    return result.append(link);
+}
+
+// Collapses every "/../" that stands before the first "?" with the segment before it, in one
+// pass: the part already written never holds "/../", so each new occurrence ends at the "/"
+// being written, and removing a segment cannot create an occurrence further left.
+QString CollapseDotDotSegments(QStringView R) {
+    QString out;
+    out.reserve(R.size());
+    qsizetype i = 0;
+    for (; i < R.size(); ++i) {
+        const QChar c = R[i];
+        if (c == u'?')
+            break;
+        if (c == u'/' && out.endsWith(QLatin1String("/.."))) {
+            const qsizetype d = out.size() - 3;
+            const qsizetype s = d > 0 ? out.lastIndexOf(u'/', d - 1) : -1;
+            if (s < 0)
+                return QString();
+            out.truncate(s);
+        }
+        out.append(c);
+    }
+    out.append(R.mid(i));
+    return out;
+}
+
+} // namespace
+
+QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
+    const QString base = CutAtFirst(ABaseURL, u'?');
+    if (AURL.startsWith(QLatin1String("//"))) {
+        const qsizetype scheme = base.indexOf(QLatin1String("://"));
+        return (scheme < 0 ? QStringLiteral("http:") : base.left(scheme + 1)) + AURL;
+    }
+    if (AURL.isEmpty() || AURL.contains(QLatin1String("://")))
+        return AURL;
+    if (AURL.startsWith(u'#') || AURL.contains(u':'))
+        return QString();
+
+    QString r = JoinToBase(base, AURL);
+    if (r.startsWith(QLatin1String("../")))
+        return QString();
+    if (r.startsWith(QLatin1String("./")))
+        r.remove(0, 2);
+    return CollapseDotDotSegments(r);
+}
+
+QString RemoveURLFragment(const QString& AURL) { return CutAtFirst(AURL, u'#'); }
+
+QString ExpandPath(const QString& APath, const QString& ABaseDir) {
+    if (ABaseDir.isEmpty() || IsAbsolutePath(APath))
+        return APath;
+    if (APath.isEmpty())
+        return ABaseDir;
+    const QChar delim = PathDelim();
+    QString folder = ToReadingSeparators(ABaseDir);
+    if (!folder.endsWith(delim))
+        folder.append(delim);
+    // In the Linux reading a leading "/" made the path absolute above, and "\" is a name character.
+    if (PathReading() == TPathReading::prWindows &&
+        (APath.startsWith(u'\\') || APath.startsWith(u'/')))
+        return folder.append(QStringView(APath).mid(1));
+    return folder + APath;
+}
+
+} // namespace tarrow

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace tarrow {
+
+// Plain text rules, not a URL parser: what they do not recognise they pass through or turn into an
+// empty string, which callers read as "no URL" or "no path". None of them raises.
+
+// The link AURL made absolute against the page URL ABaseURL, or empty.
+QString ResolveURL(const QString& AURL, const QString& ABaseURL);
+// AURL cut just before its first "#".
+QString RemoveURLFragment(const QString& AURL);
+// APath placed under ABaseDir when it is relative (in the current path reading).
+QString ExpandPath(const QString& APath, const QString& ABaseDir);
+
+} // namespace tarrow

@@ -1,0 +1,130 @@
+#include "engine/TarrowThreadUnit.h"
+#include "project/uExceptions.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace tarrow;
+
+namespace {
+
+class TLambdaThread final : public TTarrowThread {
+public:
+    TLambdaThread(TLogSink* ASink, std::function<void(TTarrowThread&)> ABody)
+        : TTarrowThread(ASink), FBody(std::move(ABody)) {}
+
+protected:
+    void Execute() override { FBody(*this); }
+
+private:
+    std::function<void(TTarrowThread&)> FBody;
+};
+
+void RunToEnd(TTarrowThread& AThread) {
+    QEventLoop loop;
+    QObject::connect(&AThread, &QThread::finished, &loop, &QEventLoop::quit);
+    AThread.start();
+    loop.exec();
+    AThread.wait();
+}
+
+TEST(TarrowThread, ExceptionLines) {
+    struct Row {
+        const char* In;
+        const char* Out;
+    };
+    const Row rows[] = {
+        {"Connection refused", "Connection refused."},
+        {"HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found."},
+        {"Done.", "Done."},
+        {"Ends with a blank ", "Ends with a blank "},
+        {"Line\r\n", "Line"},
+        {"Two\r\nlines", "Two\r\nlines."},
+        {"Dot alone\r\n.", "Dot alone"},
+        {"", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.In);
+        EXPECT_EQ(TTarrowThread::FormatExceptionLine(QString::fromUtf8(row.In)),
+                  QString::fromUtf8(row.Out));
+    }
+    const QString longText(5000, u'x');
+    EXPECT_EQ(TTarrowThread::FormatExceptionLine(longText), QString(1023, u'x'));
+    const QString pairAtCut = QString(1022, u'x') + QChar(0xD83D) + QChar(0xDE00);
+    EXPECT_EQ(TTarrowThread::FormatExceptionLine(pairAtCut), QString(1022, u'x'));
+}
+
+TEST(TarrowThread, LogsInOrderDropsNothingAndNamesMessagelessErrors) {
+    TMemoryLogSink sink;
+    TLambdaThread thread(&sink, [](TTarrowThread& t) {
+        t.Log(QStringLiteral("one"));
+        t.Log(QString());
+        t.HTTPLog(QStringLiteral("Redirect to: /x"));
+        t.LogException(EConvertError(QString()));
+        t.LogException(std::runtime_error("plain"));
+        for (int i = 0; i < 1000; ++i)
+            t.Log(QString::number(i));
+    });
+    RunToEnd(thread);
+    const QStringList lines = sink.Lines();
+    ASSERT_EQ(lines.size(), 4 + 1000);
+    EXPECT_EQ(lines[0], QStringLiteral("one"));
+    EXPECT_EQ(lines[1], QStringLiteral("Redirect to: /x"));
+    EXPECT_EQ(lines[2], QStringLiteral("EConvertError."));
+    EXPECT_EQ(lines[3], QStringLiteral("plain."));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(lines[4 + i], QString::number(i));
+    EXPECT_FALSE(thread.Failed());
+}
+
+TEST(TarrowThread, HandOverBlocksUntilTheReceiverRan) {
+    THandOverLogSink sink; // lives on this (the test's main) thread
+    QStringList received;
+    QObject::connect(&sink, &THandOverLogSink::MsgLogged, &sink,
+                     [&received](const QString& m) { received.append(m); });
+    QList<qsizetype> seenByWorker;
+    TLambdaThread thread(&sink, [&](TTarrowThread& t) {
+        for (int i = 0; i < 200; ++i) {
+            t.Log(QString::number(i));
+            // The line was appended on the main thread before Log returned.
+            seenByWorker.append(received.size());
+        }
+    });
+    RunToEnd(thread);
+    ASSERT_EQ(received.size(), 200);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(received[i], QString::number(i));
+        ASSERT_EQ(seenByWorker[i], i + 1);
+    }
+    // Called on the sink's own thread, the line is handed over directly.
+    sink.LogMsg(QStringLiteral("direct"));
+    EXPECT_EQ(received.back(), QStringLiteral("direct"));
+}
+
+TEST(TarrowThread, AnEscapingErrorEndsTheRunWithOneLine) {
+    TMemoryLogSink sink;
+    TLambdaThread thread(&sink, [](TTarrowThread& t) {
+        t.Log(QStringLiteral("before"));
+        throw EConvertError(QStringLiteral("Error in regular expression at offset 1: missing )"));
+    });
+    RunToEnd(thread);
+    EXPECT_TRUE(thread.Failed());
+    EXPECT_EQ(thread.ErrorMessage(),
+              QStringLiteral("Error in regular expression at offset 1: missing )"));
+    EXPECT_EQ(sink.Lines(), (QStringList{QStringLiteral("before"),
+                                         QStringLiteral("Error in regular expression at offset 1: missing )")}));
+}
+
+TEST(BreakFlag, SetAndClear) {
+    TBreakFlag flag;
+    EXPECT_FALSE(flag.IsSet());
+    flag.Set();
+    EXPECT_TRUE(flag.IsSet());
+    flag.Clear();
+    EXPECT_FALSE(flag.IsSet());
+}
+
+} // namespace

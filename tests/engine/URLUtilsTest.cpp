@@ -1,0 +1,156 @@
+#include "engine/uPathUtils.h"
+#include "engine/uURLUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarrow;
+
+namespace {
+
+struct Row {
+    const char16_t* In;
+    const char16_t* Expected;
+};
+
+QString S(const char16_t* AText) { return QString::fromUtf16(AText); }
+
+TEST(ResolveURL, ExamplesAgainstPageWithQuery) {
+    const QString base = QStringLiteral("http://site/a/b/page.html?x=1");
+    const Row rows[] = {
+        {u"//cdn/x.js", u"http://cdn/x.js"},
+        {u"https://other/x", u"https://other/x"},
+        {u"", u""},
+        {u"#top", u""},
+        {u"mailto:me", u""},
+        {u"c.html?t=10:30", u""},
+        {u"/root/x.html", u"http://site/root/x.html"},
+        {u"c.html", u"http://site/a/b/c.html"},
+        {u"./c.html", u"http://site/a/b/c.html"},
+        {u"../c.html", u"http://site/a/c.html"},
+        {u"../../c.html", u"http://site/c.html"},
+        {u"?y=2", u"http://site/a/b/?y=2"},
+        {u"/a/../d?q=/../z", u"http://site/d?q=/../z"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.In).toStdString());
+        EXPECT_EQ(ResolveURL(S(row.In), base), S(row.Expected));
+    }
+}
+
+TEST(ResolveURL, StepsRatherThanSummaries) {
+    struct Case {
+        const char16_t* Link;
+        const char16_t* Base;
+        const char16_t* Expected;
+    };
+    const Case cases[] = {
+        {u"c.html", u"http://site", u"http://site/c.html"},
+        {u"/x", u"http://site", u"http://site/x"},
+        {u"//cdn/x.js", u"https://site/p", u"https://cdn/x.js"},
+        {u"//cdn/x.js", u"site/p", u"http:/""/cdn/x.js"},
+        // A protocol-relative link keeps its "/../".
+        {u"//cdn/a/../x.js", u"http://site/p", u"http://cdn/a/../x.js"},
+        // One "../" too many eats into the scheme: the host becomes the link's segment.
+        {u"../x", u"http://site/p.html", u"http://x"},
+        {u"../../../../x", u"http://site/p.html", u""},
+        // A ":" is only fatal when step 4 is reached.
+        {u"//h:8080/x", u"http://site/", u"http://h:8080/x"},
+        {u"https://h:8080/x", u"http://site/", u"https://h:8080/x"},
+        {u"go?u=http://x", u"http://site/", u"go?u=http://x"},
+        {u"#", u"http://site/", u""},
+        {u"./", u"http://site/a/", u"http://site/a/"},
+        {u"a/b/../../c", u"http://site/", u"http://site/c"},
+        // The page's own query never takes part.
+        {u"x", u"http://site/a?b/c", u"http://site/x"},
+        // A base without a scheme: the host start is the first character.
+        {u"x.html", u"page", u"page/x.html"},
+        {u"../x.html", u"dir/page", u""},
+        // "/../" in the query of the resolved URL stays.
+        {u"p?q=a/../b", u"http://site/d/", u"http://site/d/p?q=a/../b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(S(c.Link).toStdString() + " @ " + S(c.Base).toStdString());
+        EXPECT_EQ(ResolveURL(S(c.Link), S(c.Base)), S(c.Expected));
+    }
+}
+
+TEST(ResolveURL, HostileInputStaysBoundedAndSafe) {
+    const QString base = QStringLiteral("http://site/a/b/c.html");
+    const QString longChain = QStringLiteral("x/").repeated(20000) + QStringLiteral("../").repeated(20000) + u'y';
+    EXPECT_EQ(ResolveURL(longChain, base), QStringLiteral("http://site/a/b/y"));
+    const QString tooMany = QStringLiteral("../").repeated(22000);
+    EXPECT_EQ(ResolveURL(tooMany, base), QString());
+    const QString huge(64 * 1024, u'a');
+    EXPECT_EQ(ResolveURL(huge, base).size(), QStringLiteral("http://site/a/b/").size() + huge.size());
+    // Unpaired surrogates and non-ASCII text pass through as they are.
+    const QString odd = QString(QChar(0xD800)) + QStringLiteral("é/../") + QChar(0xDC00);
+    EXPECT_EQ(ResolveURL(odd, base), QStringLiteral("http://site/a/b/") + QChar(0xDC00));
+    for (const char16_t* text : {u"", u"#", u"//", u"/", u".", u"..", u"../", u"./", u"?", u":"}) {
+        SCOPED_TRACE(S(text).toStdString());
+        (void)ResolveURL(S(text), base);
+        (void)ResolveURL(base, S(text));
+        (void)ResolveURL(S(text), S(text));
+    }
+}
+
+TEST(RemoveURLFragment, CutsAtFirstHash) {
+    EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a#x#y")), QStringLiteral("http://s/a"));
+    EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a")), QStringLiteral("http://s/a"));
+    EXPECT_EQ(RemoveURLFragment(QStringLiteral("#")), QString());
+    EXPECT_EQ(RemoveURLFragment(QString()), QString());
+}
+
+TEST(ExpandPath, WindowsReading) {
+    TPathReadingScope reading(TPathReading::prWindows);
+    const QString base = QStringLiteral("C:\\Out");
+    const Row rows[] = {
+        {u"C:\\Out\\a\\index.html", u"C:\\Out\\a\\index.html"},
+        {u"files\\x.pdf", u"C:\\Out\\files\\x.pdf"},
+        {u"\\index.html", u"C:\\Out\\index.html"},
+        {u"/docs", u"C:\\Out\\docs"},
+        {u"", u"C:\\Out"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.In).toStdString());
+        EXPECT_EQ(ExpandPath(S(row.In), base), S(row.Expected));
+        EXPECT_EQ(ExpandPath(S(row.In), QString()), S(row.In));
+    }
+    // Folder text with "/" and a trailing separator; a folder without a drive is still a base.
+    EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/")), QStringLiteral("C:\\Out\\a"));
+    EXPECT_EQ(ExpandPath(QStringLiteral("\\\\srv\\share\\x"), QStringLiteral("\\\\srv\\share")),
+              QStringLiteral("\\\\srv\\share\\\\srv\\share\\x"));
+}
+
+TEST(ExpandPath, LinuxReading) {
+    TPathReadingScope reading(TPathReading::prLinux);
+    const QString base = QStringLiteral("/out");
+    const Row rows[] = {
+        {u"/out/a/index.html", u"/out/a/index.html"},
+        {u"files/x.pdf", u"/out/files/x.pdf"},
+        {u"/docs", u"/docs"},
+        {u"", u"/out"},
+        {u"a\\b.txt", u"/out/a\\b.txt"},
+        {u"c:x", u"/out/c:x"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.In).toStdString());
+        EXPECT_EQ(ExpandPath(S(row.In), base), S(row.Expected));
+        EXPECT_EQ(ExpandPath(S(row.In), QString()), S(row.In));
+    }
+    // A folder text written on Windows still works.
+    EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\")), QStringLiteral("/srv/out/x"));
+}
+
+TEST(PathUtils, FileURLAndDrive) {
+    {
+        TPathReadingScope reading(TPathReading::prWindows);
+        EXPECT_EQ(FileURLFromPath(u"C:\\Sites\\Blog\\a.png"), QStringLiteral("file:///C:/Sites/Blog/a.png"));
+        EXPECT_EQ(DrivePart(u"C:\\x"), QStringLiteral("C:"));
+        EXPECT_EQ(DrivePart(u"\\\\srv\\x"), QString());
+    }
+    TPathReadingScope reading(TPathReading::prLinux);
+    EXPECT_EQ(FileURLFromPath(u"/home/u/Sites/a.png"), QStringLiteral("file:///home/u/Sites/a.png"));
+    EXPECT_EQ(DrivePart(u"C:/x"), QString());
+}
+
+} // namespace

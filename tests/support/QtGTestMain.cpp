@@ -1,0 +1,9 @@
+// GoogleTest entry point with a QCoreApplication, so tests can run event loops and threads.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
