@@ -1,0 +1,99 @@
+#include "project/uAppSettings.h"
+
+#include "project/uExceptions.h"
+#include "project/uSettingsLocation.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tarrow {
+
+namespace {
+
+const char Utf8Bom[] = "\xEF\xBB\xBF";
+
+QString SystemReason(int AErrno) {
+    return QString::fromLocal8Bit(std::strerror(AErrno));
+}
+
+} // namespace
+
+QString CannotOpenFileMessage(const QString& APath, const QString& AReason) {
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(APath, AReason);
+}
+
+QString CannotCreateFileMessage(const QString& APath, const QString& AReason) {
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(APath, AReason);
+}
+
+QStringList TAppSettings::DecodeLines(const QByteArray& AData) {
+    QByteArrayView data(AData);
+    if (data.startsWith(QByteArrayView(Utf8Bom, 3)))
+        data = data.sliced(3);
+    const QString text = QString::fromUtf8(data);
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QByteArray TAppSettings::EncodeLines(const QStringList& ALines) {
+    QByteArray data(Utf8Bom, 3);
+    for (const QString& line : ALines)
+        data.append(line.toUtf8()).append("\r\n", 2);
+    return data;
+}
+
+void TAppSettings::LoadFromFile(const QString& AFileName) {
+    const QFileInfo info(AFileName);
+    // Opening a pipe or a device could block or never end: only ordinary files are read.
+    if (info.exists() && !info.isFile())
+        throw EFOpenError(
+            CannotOpenFileMessage(AFileName, SystemReason(info.isDir() ? EISDIR : EINVAL)));
+    QFile file(AFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError(CannotOpenFileMessage(AFileName, file.errorString()));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFOpenError(CannotOpenFileMessage(AFileName, file.errorString()));
+    FStrings.SetLines(DecodeLines(data));
+}
+
+void TAppSettings::SaveToFile(const QString& AFileName) const {
+    QSaveFile file(AFileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
+    const QByteArray data = EncodeLines(FStrings.Lines());
+    if (file.write(data) != data.size() || !file.commit())
+        throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
+}
+
+QString TAppSettings::GetAppDataDir(const QString& ASubFolder, const QString& AConfigFiles) {
+    return ProcessSettingsLocation().GetAppDataDir(ASubFolder, AConfigFiles);
+}
+
+QString TAppSettings::GetAppConfigPath(const QString& ADefAppConfigFile,
+                                       const QString& AAppDataDir) {
+    return ProcessSettingsLocation().GetAppConfigPath(ADefAppConfigFile, AAppDataDir);
+}
+
+QString GetConfigFileName(bool ACopyDefaults) {
+    return ProcessSettingsLocation().GetConfigFileName(ACopyDefaults);
+}
+
+} // namespace tarrow

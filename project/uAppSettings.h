@@ -1,0 +1,45 @@
+#pragma once
+
+#include "project/VHashedStringList.h"
+
+#include <QString>
+
+namespace tarrow {
+
+// The settings store: the name=value lines of tarrow.ini. The file is UTF-8; saving writes the
+// byte-order mark and CR LF after every line, reading skips a mark and accepts CR LF, LF or CR.
+class TAppSettings final {
+public:
+    TAppSettings() : FStrings(256) {}
+
+    TVHashedStringList& Strings() { return FStrings; }
+    const TVHashedStringList& Strings() const { return FStrings; }
+
+    // Replaces the lines by those of the file; EFOpenError "Cannot open file ..." when the file
+    // cannot be opened or read.
+    void LoadFromFile(const QString& AFileName);
+    // Replaces the file atomically: a save that fails leaves the previous file as it was.
+    // EFCreateError "Cannot create file ..." when it cannot be created or written.
+    void SaveToFile(const QString& AFileName) const;
+
+    // The settings folder and file of this process (see TSettingsLocation).
+    static QString GetAppDataDir(const QString& ASubFolder, const QString& AConfigFiles);
+    static QString GetAppConfigPath(const QString& ADefAppConfigFile, const QString& AAppDataDir);
+
+    // The lines of a file's text: a leading byte-order mark is skipped, invalid UTF-8 becomes
+    // U+FFFD, and CR LF, LF or CR ends a line (a final line end adds no empty line).
+    static QStringList DecodeLines(const QByteArray& AData);
+    static QByteArray EncodeLines(const QStringList& ALines);
+
+private:
+    TVHashedStringList FStrings;
+};
+
+// The settings file of this process; reading (ACopyDefaults) seeds a new per-user folder.
+QString GetConfigFileName(bool ACopyDefaults);
+
+// "Cannot open file \"%s\". %s" and "Cannot create file \"%s\". %s".
+QString CannotOpenFileMessage(const QString& APath, const QString& AReason);
+QString CannotCreateFileMessage(const QString& APath, const QString& AReason);
+
+} // namespace tarrow

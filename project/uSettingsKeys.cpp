@@ -1,0 +1,52 @@
+#include "project/uSettingsKeys.h"
+
+#include "page/uStrUtils.h"
+#include "project/VHashedStringList.h"
+#include "project/uSettingsInt.h"
+
+namespace tarrow {
+
+namespace {
+// Up to this many numbers are simply tried one by one.
+constexpr int32_t DirectCountLimit = 64;
+} // namespace
+
+QString SettingsKey(const QString& AP, const char* AName, const QString& ANumber) {
+    return AP + QLatin1String(AName) + ANumber;
+}
+
+int32_t ReadSettingsInt(const TVHashedStringList& ALst, const QString& AName, int32_t ADefault) {
+    int32_t value = 0;
+    return SettingsTryStrToInt(ALst.Values(AName), value) ? value : ADefault;
+}
+
+int32_t ReadSettingsDepth(const TVHashedStringList& ALst, const QString& AName) {
+    const QString text = ALst.Values(AName);
+    int32_t depth = -1;
+    if (!SettingsTryStrToInt(text, depth))
+        depth = -1;
+    if (depth < 0)
+        depth = AsciiSameText(text, u"yes") ? 1000 : 0;
+    return depth;
+}
+
+QString SettingsBoolText(bool AValue) {
+    return AValue ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+void ForEachSettingsNumber(const TVHashedStringList& ALst, int32_t ACount, const QString& AStem,
+                           const QString& ASuffix,
+                           const std::function<void(const QString&)>& AVisit) {
+    if (ACount <= DirectCountLimit) {
+        for (int32_t n = 1; n <= ACount; ++n)
+            AVisit(QString::number(n));
+        return;
+    }
+    for (int32_t n : ALst.NumberedNames(AStem, ASuffix)) {
+        if (n > ACount)
+            break;
+        AVisit(QString::number(n));
+    }
+}
+
+} // namespace tarrow

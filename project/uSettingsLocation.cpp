@@ -1,0 +1,171 @@
+#include "project/uSettingsLocation.h"
+
+#include "engine/uPathUtils.h"
+#include "page/uStrUtils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tarrow {
+
+namespace {
+
+// Drops characters of code 32 or less at both ends.
+QStringView TrimLow(QStringView S) {
+    while (!S.isEmpty() && S.front().unicode() <= 32)
+        S = S.mid(1);
+    while (!S.isEmpty() && S.back().unicode() <= 32)
+        S.chop(1);
+    return S;
+}
+
+bool SameChar(QChar A, QChar B, bool AIgnoreCase) {
+    if (AIgnoreCase)
+        return AsciiFold(A.unicode()) == AsciiFold(B.unicode());
+    return A == B;
+}
+
+// "*" matches any run of characters, "?" any one character.
+bool WildcardMatch(QStringView APattern, QStringView AName, bool AIgnoreCase) {
+    qsizetype p = 0, n = 0, starP = -1, starN = 0;
+    while (n < AName.size()) {
+        if (p < APattern.size() && APattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < APattern.size() &&
+                   (APattern[p] == u'?' || SameChar(APattern[p], AName[n], AIgnoreCase))) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < APattern.size() && APattern[p] == u'*')
+        ++p;
+    return p == APattern.size();
+}
+
+// A sub-folder that begins with a separator is appended without adding another.
+QString JoinSubFolder(const QString& AFolder, const QString& ASubFolder) {
+    if (ASubFolder.startsWith(PathDelim()))
+        return AFolder + ASubFolder;
+    return AFolder + PathDelim() + ASubFolder;
+}
+
+} // namespace
+
+TSettingsLocation::TSettingsLocation(const QStringList& AArguments, QString AAppFolder,
+                                     QString AUserBaseFolder)
+    : FAppFolder(std::move(AAppFolder)), FUserBaseFolder(std::move(AUserBaseFolder)) {
+    constexpr qsizetype MaxPath = 260;
+    for (qsizetype i = 0; i < AArguments.size(); ++i) {
+        const QString& arg = AArguments[i];
+        const bool hasNext = i + 1 < AArguments.size();
+        if (arg == u"-appsettingsdir") {
+            FMode = smAppFolder;
+        } else if (arg == u"-usersettingsdir") {
+            FMode = smPerUser;
+        } else if (arg == u"-settingsdir" && hasNext) {
+            FGivenFolder = AArguments[++i].left(MaxPath);
+            FMode = smGivenFolder;
+        } else if (arg == u"-config" && hasNext) {
+            FGivenFileName = AArguments[++i].left(MaxPath);
+            if (!FGivenFileName.isEmpty() && FMode == smPerUser)
+                FMode = smAppFolder;
+        }
+    }
+}
+
+QString TSettingsLocation::GetAppDataDir(const QString& ASubFolder,
+                                         const QString& AConfigFiles) const {
+    if (FMode == smAppFolder)
+        return FAppFolder;
+    if (FMode == smGivenFolder)
+        return FGivenFolder;
+    if (FUserBaseFolder.isEmpty() || ASubFolder.isEmpty())
+        return FAppFolder;
+    const QString folder = JoinSubFolder(FUserBaseFolder, ASubFolder);
+    if (QFileInfo(folder).isDir())
+        return folder;
+    if (!QDir().mkpath(folder))
+        return FAppFolder;
+    if (!AConfigFiles.isEmpty())
+        SeedFolder(folder, AConfigFiles);
+    return folder;
+}
+
+void TSettingsLocation::SeedFolder(const QString& AFolder, const QString& AConfigFiles) const {
+    const bool ignoreCase = PathReading() == TPathReading::prWindows;
+    // Ordinary files only: no folders, no hidden files, no sockets, pipes or devices.
+    const QFileInfoList files =
+        QDir(FAppFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (QStringView piece : QStringView(AConfigFiles).split(u';')) {
+        piece = TrimLow(piece);
+        if (piece.isEmpty())
+            continue;
+        for (const QFileInfo& file : files) {
+            const QString name = file.fileName();
+            if (!WildcardMatch(piece, name, ignoreCase))
+                continue;
+            const QString target = AFolder + PathDelim() + name;
+            // QFile::copy never replaces an existing file; a failed copy is ignored.
+            if (!QFileInfo::exists(target))
+                QFile::copy(file.absoluteFilePath(), target);
+        }
+    }
+}
+
+QString TSettingsLocation::GetAppConfigPath(const QString& ADefAppConfigFile,
+                                            const QString& AAppDataDir) const {
+    const QString name = FGivenFileName.isEmpty() ? ADefAppConfigFile : FGivenFileName;
+    if (IsAbsolutePath(name))
+        return name;
+    if (!AAppDataDir.isEmpty())
+        return AAppDataDir + PathDelim() + name;
+    if (FMode == smGivenFolder && !FGivenFolder.isEmpty())
+        return FGivenFolder + PathDelim() + name;
+    return name;
+}
+
+QString TSettingsLocation::GetConfigFileName(bool ACopyDefaults) const {
+    const QString configFile = QStringLiteral("tarrow.ini");
+    return GetAppConfigPath(configFile, GetAppDataDir(QStringLiteral("Tarrow"),
+                                                      ACopyDefaults ? configFile : QString()));
+}
+
+QString PlatformUserBaseFolder() {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(qEnvironmentVariable("APPDATA"));
+#else
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
+    if (xdg.startsWith(u'/'))
+        return QDir::cleanPath(xdg);
+    const QString home = QDir::homePath();
+    if (home.isEmpty())
+        return QString();
+    return QDir::cleanPath(home + QStringLiteral("/.config"));
+#endif
+}
+
+const TSettingsLocation& ProcessSettingsLocation() {
+    static const TSettingsLocation location = [] {
+        QStringList args;
+        QString appFolder;
+        if (QCoreApplication::instance() != nullptr) {
+            args = QCoreApplication::arguments();
+            if (!args.isEmpty())
+                args.removeFirst();
+            appFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+        }
+        return TSettingsLocation(args, appFolder, PlatformUserBaseFolder());
+    }();
+    return location;
+}
+
+} // namespace tarrow
