@@ -1,0 +1,260 @@
+#include "http/HTTPClientUnit.h"
+
+#include "http/LibSSLUnit.h"
+#include "http/uCurlTransfer.h"
+#include "page/uStrUtils.h"
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+namespace tarrow {
+
+namespace {
+
+const QByteArray kAccept =
+    QByteArrayLiteral("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+
+bool IsHTTPS(const QString& AURL) {
+    return AsciiStartsText(AURL, u"https:");
+}
+
+// A header value never carries a line break into the request.
+QByteArray HeaderValue(const QString& AText) {
+    QByteArray value = AText.toUtf8();
+    for (char& c : value)
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    return value;
+}
+
+} // namespace
+
+QString NormalizeURL(const QString& AURL) {
+    QString url = AURL;
+    url.replace(u' ', QStringLiteral("%20"));
+    const qsizetype sep = url.indexOf(u"://");
+    if (sep < 0)
+        return url; // a relative target such as "page?x=1" stays as it is
+    const qsizetype start = sep + 3;
+    const qsizetype query = url.indexOf(u'?', start);
+    if (query < 0)
+        return url;
+    const qsizetype slash = url.indexOf(u'/', start);
+    if (slash < 0 || slash > query)
+        url.insert(query, u'/');
+    return url;
+}
+
+QString ExpandRefererURL(const QString& AURL, const QString& AReferer) {
+    const QString referer = AReferer.left(AReferer.indexOf(u'?'));
+    const qsizetype sep = referer.indexOf(u"://");
+    if (referer.isEmpty() || sep < 0)
+        return AURL;
+    const bool rooted = AURL.startsWith(u'/');
+    const qsizetype firstSlash = referer.indexOf(u'/', sep + 3);
+    if (firstSlash < 0)
+        return rooted ? referer + AURL : referer + u'/' + AURL;
+    if (rooted)
+        return referer.left(firstSlash) + AURL;
+    return referer.left(referer.lastIndexOf(u'/') + 1) + AURL;
+}
+
+bool MustCloseConnection(const QString& AURL, const QString& ACurURL) {
+    if (IsHTTPS(AURL))
+        return true;
+    const qsizetype sep = AURL.indexOf(u"://");
+    const qsizetype slash = AURL.indexOf(u'/', sep < 0 ? 0 : sep + 3);
+    // The compared prefix ends one character past that "/".
+    const qsizetype n = slash < 0 ? AURL.size() : slash + 2;
+    return n > 0 && !AsciiSameText(QStringView(AURL).left(n), QStringView(ACurURL).left(n));
+}
+
+bool IsRedirectReply(int ACode) {
+    return ACode == 301 || ACode == 302 || ACode == 303 || ACode == 307;
+}
+
+QByteArray EncodeRequestURL(const QString& AURL) {
+    const QByteArray bytes = AURL.toUtf8();
+    const qsizetype sep = bytes.indexOf("://");
+    qsizetype hostEnd = -1;
+    if (sep >= 0) {
+        hostEnd = sep + 3;
+        while (hostEnd < bytes.size() && !QByteArrayView("/?#").contains(bytes[hostEnd]))
+            ++hostEnd;
+    }
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const bool inHost = i < hostEnd;
+        if (c <= 0x20 || c == 0x7F || (c >= 0x80 && !inHost)) {
+            out.append('%').append(hex[c >> 4]).append(hex[c & 15]);
+        } else {
+            out.append(char(c));
+        }
+    }
+    return out;
+}
+
+// ---- THTTPClient ----
+
+THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
+                         const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
+                         int AReadTimeoutSec)
+    : FProxyPort(AProxyPort), FProxyType(AProxyType), FUserAgent(AUserAgent), FBoundIP(ABoundIP),
+      FIdHTTP(std::make_unique<TCurlTransfer>()) {
+    FProxyKind = ProxyKindFor(FProxyPort, FProxyType);
+    int port = ExtractProxyPort(FProxyPort);
+    if (port < 0 || port > 65535)
+        port = 0;
+    FIdHTTP->SetProxy(FProxyKind, ExtractProxyHost(FProxyPort), port);
+    FIdHTTP->SetUserAgent(QString::fromUtf8(HeaderValue(FUserAgent)));
+    FIdHTTP->SetBoundIP(FBoundIP);
+    SetReadTimeout(AReadTimeoutSec);
+    SetConnectTimeout(AConnectTimeoutSec);
+}
+
+THTTPClient::~THTTPClient() = default;
+
+void THTTPClient::SetConnectTimeoutMs(int ATimeoutMs) {
+    FIdHTTP->SetConnectTimeoutMs(ATimeoutMs);
+}
+
+void THTTPClient::SetReadTimeoutMs(int ATimeoutMs) {
+    FIdHTTP->SetReadTimeoutMs(ATimeoutMs);
+}
+
+void THTTPClient::SetMaxBodySize(qint64 ABytes) {
+    FIdHTTP->SetMaxBodySize(ABytes);
+}
+
+void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
+                          QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
+                          int AMaxRedirects, int ATimeoutRetries) {
+    AResponseContentType.clear();
+    if (AMaxRedirects < 0)
+        AMaxRedirects = FMaxRedirects;
+    if (ATimeoutRetries < 0)
+        ATimeoutRetries = FTimeoutRetries;
+    const bool decode = FGzipDeflate && !ANoGZipDeflate;
+    const qsizetype outStart = AOutStream.size();
+    QByteArray buffer;
+    QString url = AURL;
+    int retries = 0;
+    std::exception_ptr lastError;
+    for (int attempt = 0; attempt <= AMaxRedirects; ++attempt) {
+        // A partial body of a failed attempt never precedes the next attempt's body.
+        buffer.clear();
+        AOutStream.truncate(outStart);
+        QList<QByteArray> headers;
+        url = SetupRequest(url, AUpdateReferer, ANoGZipDeflate, headers);
+        TReplyInfo reply;
+        try {
+            if (IsHTTPS(url) && !IsSSLLibraryAvailable())
+                throw ETransportError(TTransportFault::tfTLSUnavailable,
+                                      SSLLibraryMissingMessage());
+            reply = FIdHTTP->Get(EncodeRequestURL(url), headers, decode ? buffer : AOutStream);
+        } catch (const ETransportError& E) {
+            if (!IsRetryableError(E) || ++retries > ATimeoutRetries)
+                throw;
+            lastError = std::current_exception();
+            Pause();
+            continue;
+        }
+        FResponseCharset = ParseContentType(reply.ContentType).Charset;
+        if (FResponseCharset.isEmpty())
+            FResponseCharset = DefaultCharset(reply.ContentType);
+        if (reply.Code >= 200 && reply.Code <= 299) {
+            FinishReply(url, reply, decode, buffer, AOutStream, outStart, AResponseContentType);
+            return;
+        }
+        // A redirect without a Location cannot be followed: it fails like any other reply.
+        if (attempt < AMaxRedirects && IsRedirectReply(reply.Code) && !reply.Location.isEmpty()) {
+            DoRedirect(reply.Location);
+            retries = 0;
+            Pause();
+            url = reply.Location;
+            continue;
+        }
+        if (reply.StatusLine.isEmpty())
+            throw EHTTPProtocolError(reply.Code,
+                                     QStringLiteral("Reply Error # %1").arg(reply.Code));
+        throw EHTTPProtocolError(reply.Code, reply.StatusLine);
+    }
+    // Only a time-out retry can use up the last attempt: its error stands.
+    if (lastError)
+        std::rethrow_exception(lastError);
+}
+
+void THTTPClient::FinishReply(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
+                              const QByteArray& ABuffer, QByteArray& AOutStream,
+                              qsizetype AOutStart, QString& AContentType) {
+    if (AReply.HasContentLength && AReply.ContentLength <= 0) {
+        AOutStream.truncate(AOutStart);
+    } else if (ADecode) {
+        try {
+            DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, FMaxDecodedSize);
+        } catch (const EContentTooLarge& E) {
+            throw EContentTooLarge(E.Message() + QStringLiteral(": ") +
+                                   URLHostPort(EncodeRequestURL(AURL)));
+        }
+    }
+    const TContentType header = ParseContentType(AReply.ContentType);
+    QString mediaType = header.MediaType;
+    QString charset = header.Charset;
+    // Read after decompression, so a compressed page's own declaration counts too.
+    if (IsHTMLMediaType(mediaType)) {
+        const TMetaDeclaration meta =
+            ReadMetaDeclaration(AOutStream.constData() + AOutStart, AOutStream.size() - AOutStart);
+        if (!meta.ContentType.isEmpty())
+            mediaType = meta.ContentType;
+        if (!meta.Charset.isEmpty())
+            charset = meta.Charset;
+    }
+    FResponseCharset = charset.isEmpty() ? DefaultCharset(mediaType) : charset;
+    AContentType = mediaType;
+}
+
+QString THTTPClient::SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
+                                  QList<QByteArray>& AHeaders) {
+    QString url = NormalizeURL(AURL);
+    if (!url.isEmpty() && !url.contains(u"://"))
+        url = ExpandRefererURL(url, FReferer);
+
+    AHeaders.append(kAccept);
+    if (FGzipDeflate && !ANoGZipDeflate)
+        AHeaders.append(QByteArrayLiteral("Accept-Encoding: gzip, deflate"));
+    AHeaders.append(QByteArrayLiteral("Accept-Language: en"));
+    if (!FReferer.isEmpty())
+        AHeaders.append(QByteArrayLiteral("Referer: ") + EncodeRequestURL(FReferer));
+    if (AUpdateReferer)
+        FReferer = url;
+
+    FIdHTTP->SetCookieStore(FCustomCookie.isEmpty());
+    if (!FCustomCookie.isEmpty())
+        AHeaders.append(QByteArrayLiteral("Cookie: ") + HeaderValue(FCustomCookie));
+    // A CONNECT tunnel gets this header from the transfer's proxy header list.
+    if (FProxyKind == TProxyKind::pkHTTP && !IsHTTPS(url))
+        AHeaders.append(QByteArrayLiteral("Proxy-Connection: Keep-Alive"));
+
+    if (MustCloseConnection(url, FCurURL))
+        FIdHTTP->CloseConnection();
+    FCurURL = url;
+    return url;
+}
+
+void THTTPClient::DoRedirect(const QString& ALocation) {
+    if (FOnRedirect)
+        FOnRedirect(*this, ALocation);
+    if (FOnRedirectLog)
+        FOnRedirectLog(*this, QStringLiteral("Redirect to: ") + ALocation);
+}
+
+void THTTPClient::Pause() const {
+    if (FRetryPauseMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(FRetryPauseMs));
+}
+
+} // namespace tarrow

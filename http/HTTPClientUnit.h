@@ -1,0 +1,131 @@
+#pragma once
+
+#include "http/uHTTPContent.h"
+#include "http/uHTTPErrors.h"
+#include "http/uProxyAddress.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace tarrow {
+
+class THTTPClient;
+class TCurlTransfer;
+struct TReplyInfo;
+
+// Called when a redirect is about to be followed, with the Location exactly as received.
+using TRedirectEvent = std::function<void(THTTPClient& Sender, const QString& ALocation)>;
+// A line for the run log.
+using THTTPLogEvent = std::function<void(THTTPClient& Sender, const QString& AMessage)>;
+
+// ---- text rules of a request ----
+
+// Spaces become "%20"; in a URL with "://", a "?" with no "/" between the host and it gains a "/"
+// before it ("http://h?x=1" -> "http://h/?x=1").
+QString NormalizeURL(const QString& AURL);
+// A URL without "://" placed against the referer (its query cut off): "/x" after the referer's
+// scheme and host, anything else after its last "/". Unchanged when the referer has no "://".
+QString ExpandRefererURL(const QString& AURL, const QString& AReferer);
+// Whether the connection must be closed before requesting AURL after ACurURL: always for
+// "https:"; otherwise when the URLs differ (letter case ignored) up to one character past the
+// first "/" after the host.
+bool MustCloseConnection(const QString& AURL, const QString& ACurURL);
+// 301, 302, 303 and 307 are followed; 300, 304, 305 and 308 are not.
+bool IsRedirectReply(int ACode);
+// The URL as bytes for the request line: UTF-8, with control characters, spaces and (outside the
+// host) non-ASCII bytes percent-encoded.
+QByteArray EncodeRequestURL(const QString& AURL);
+
+// The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
+// a cookie store and compressed transfer. One libcurl handle per client, so the connection and the
+// cookies live exactly as long as the client. Not thread safe: create, use and free it on one
+// thread.
+class THTTPClient final {
+public:
+    static constexpr int kDefaultMaxRedirects = 15;
+    static constexpr int kDefaultRetryPauseMs = 100;
+
+    THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
+                const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec);
+    ~THTTPClient();
+    THTTPClient(const THTTPClient&) = delete;
+    THTTPClient& operator=(const THTTPClient&) = delete;
+
+    void SetConnectTimeout(int ATimeoutSec) { SetConnectTimeoutMs(ATimeoutSec * 1000); }
+    // The longest wait for incoming data: a stalled server fails after it, a slow but steady body
+    // is never cut. 0 or less waits for ever.
+    void SetReadTimeout(int ATimeoutSec) { SetReadTimeoutMs(ATimeoutSec * 1000); }
+    void SetConnectTimeoutMs(int ATimeoutMs);
+    void SetReadTimeoutMs(int ATimeoutMs);
+    // The pause before following a redirect and before a time-out retry.
+    void SetRetryPauseMs(int AMs) { FRetryPauseMs = AMs; }
+    int RetryPauseMs() const { return FRetryPauseMs; }
+    // Ceilings of one response body as received and of its decompressed form.
+    void SetMaxBodySize(qint64 ABytes);
+    void SetMaxDecodedSize(qint64 ABytes) { FMaxDecodedSize = ABytes; }
+
+    // Fetches AURL, following redirects, and appends the body of the final 2xx reply to
+    // AOutStream (decompressed when compression is on). AResponseContentType receives its media
+    // type without the charset parameter, and is empty after every failure. Negative limits stand
+    // for MaxRedirects and TimeoutRetries. Raises EHTTPProtocolError for a reply that is not
+    // followed, ETransportError for connection failures, EContentTooLarge past a ceiling.
+    void HTTPGet(const QString& AURL, QByteArray& AOutStream, QString& AResponseContentType,
+                 bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1,
+                 int ATimeoutRetries = -1);
+
+    // The character set of the latest response: from its Content-Type, replaced by what the meta
+    // elements of a decoded HTML body declare, else the text/* default.
+    QString GetResponseCharset() const { return FResponseCharset; }
+
+    bool GZipDeflate() const { return FGzipDeflate; }
+    void SetGZipDeflate(bool AValue) { FGzipDeflate = AValue; }
+    int MaxRedirects() const { return FMaxRedirects; }
+    void SetMaxRedirects(int AValue) { FMaxRedirects = AValue; }
+    int TimeoutRetries() const { return FTimeoutRetries; }
+    void SetTimeoutRetries(int AValue) { FTimeoutRetries = AValue; }
+    const QString& Referer() const { return FReferer; }
+    void SetReferer(const QString& AValue) { FReferer = AValue; }
+    const QString& CustomCookie() const { return FCustomCookie; }
+    void SetCustomCookie(const QString& AValue) { FCustomCookie = AValue; }
+    const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
+    void SetOnRedirect(TRedirectEvent AEvent) { FOnRedirect = std::move(AEvent); }
+    const THTTPLogEvent& OnRedirectLog() const { return FOnRedirectLog; }
+    void SetOnRedirectLog(THTTPLogEvent AEvent) { FOnRedirectLog = std::move(AEvent); }
+
+    const QString& ProxyPort() const { return FProxyPort; }
+    TProxyType ProxyType() const { return FProxyType; }
+    const QString& UserAgent() const { return FUserAgent; }
+    const QString& BoundIP() const { return FBoundIP; }
+
+private:
+    QString SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
+                         QList<QByteArray>& AHeaders);
+    void DoRedirect(const QString& ALocation);
+    void Pause() const;
+    void FinishReply(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
+                     const QByteArray& ABuffer, QByteArray& AOutStream, qsizetype AOutStart,
+                     QString& AContentType);
+
+    QString FProxyPort;
+    TProxyType FProxyType;
+    QString FUserAgent;
+    QString FBoundIP;
+    std::unique_ptr<TCurlTransfer> FIdHTTP;
+    TProxyKind FProxyKind = TProxyKind::pkNone;
+    bool FGzipDeflate = true;
+    int FMaxRedirects = kDefaultMaxRedirects;
+    int FTimeoutRetries = 0;
+    QString FReferer;
+    QString FCurURL;
+    TRedirectEvent FOnRedirect;
+    THTTPLogEvent FOnRedirectLog;
+    QString FCustomCookie;
+    int FRetryPauseMs = kDefaultRetryPauseMs;
+    qint64 FMaxDecodedSize = kMaxDecodedSize;
+    QString FResponseCharset; // of the latest reply
+};
+
+} // namespace tarrow

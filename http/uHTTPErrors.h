@@ -1,0 +1,66 @@
+#pragma once
+
+#include "project/uExceptions.h"
+
+#include <QString>
+#include <exception>
+
+namespace tarrow {
+
+// Base of every error the HTTP client raises.
+TARROW_DECLARE_EXCEPTION(EHTTPError, Exception)
+
+// A reply outside 2xx that was not followed. The message is the status line as received, or
+// "Reply Error # " and the code when that line is empty.
+class EHTTPProtocolError : public EHTTPError {
+public:
+    EHTTPProtocolError(int AErrorCode, const QString& AMessage)
+        : EHTTPError(AMessage), FErrorCode(AErrorCode) {}
+    int ErrorCode() const noexcept { return FErrorCode; }
+    QString ClassName() const override { return QStringLiteral("EHTTPProtocolError"); }
+
+private:
+    int FErrorCode;
+};
+
+// What went wrong below HTTP; decides whether a time-out retry may repeat the request.
+enum class TTransportFault {
+    tfConnectTimedOut,
+    tfConnectRefused,
+    tfHostUnreachable,
+    tfReadTimedOut,
+    tfPeerClosed,
+    tfSocksRefused,
+    tfSocksFailure,
+    tfOtherSocketError,
+    tfHostNotFound,
+    tfTLSFailure,
+    tfTLSUnavailable,
+    tfUnsupportedURL,
+    tfBadReply,
+    tfTooLarge,
+    tfOther,
+};
+
+// A failure of the connection or of the transfer. The message names what failed and where.
+class ETransportError : public EHTTPError {
+public:
+    ETransportError(TTransportFault AFault, const QString& AMessage)
+        : EHTTPError(AMessage), FFault(AFault) {}
+    TTransportFault Fault() const noexcept { return FFault; }
+    QString ClassName() const override { return QStringLiteral("ETransportError"); }
+
+private:
+    TTransportFault FFault;
+};
+
+// The text of an HTTPS request when no TLS library is available.
+inline QString SSLLibraryMissingMessage() {
+    return QStringLiteral("Could not load SSL library.");
+}
+
+// True for the failures a time-out retry repeats: a connection that timed out, was refused or found
+// no route, a read time-out, the peer closing the connection, and a SOCKS refusal or failure.
+bool IsRetryableError(const std::exception& E);
+
+} // namespace tarrow
