@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -34,7 +35,9 @@ QStringList TAppSettings::DecodeLines(const QByteArray& AData) {
     QByteArrayView data(AData);
     if (data.startsWith(QByteArrayView(Utf8Bom, 3)))
         data = data.sliced(3);
-    const QString text = QString::fromUtf8(data);
+    // Exactly one mark is skipped: the decoder must not drop a second one.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decoder(data);
     QStringList lines;
     qsizetype start = 0;
     const qsizetype size = text.size();

@@ -1,0 +1,342 @@
+#include "project/SettingsUnit.h"
+#include "project/uAppSettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char* AText) {
+    return QString::fromUtf8(AText);
+}
+
+const char* const GoldenLines[] = {
+    "TarrowProjectsN=2",
+    "TarrowProjects[1].ProjectName=Docs Mirror",
+    "TarrowProjects[1].GroupName=Mirrors",
+    "TarrowProjects[1].WebsiteURL=https://site/docs/",
+    "TarrowProjects[1].WebsiteDomainAliases=alias-host;alias-host:8080",
+    "TarrowProjects[1].OutputFolder={OutDir}\\{ProjectName}",
+    "TarrowProjects[1].Overwrite=2",
+    "TarrowProjects[1].RemoveScripts=0",
+    "TarrowProjects[1].RemoveNoscripts=0",
+    "TarrowProjects[1].RelativePathLinks=1",
+    "TarrowProjects[1].IndexFile=index.html",
+    "TarrowProjects[1].Checked=1",
+    "TarrowProjects[1].Visible=1",
+    "TarrowProjects[1].WebPages1=https://site/docs/",
+    "TarrowProjects[1].WPExtractURLs1=3",
+    "TarrowProjects[1].WebPages2=https://site/docs/news/",
+    "TarrowProjects[1].WPExtractURLs2=0",
+    "TarrowProjects[1].WebPagesN=2",
+    "TarrowProjects[1].WebDocs1=https://site/files/",
+    "TarrowProjects[1].WDOutFolders1=files",
+    "TarrowProjects[1].WebDocsN=1",
+    "TarrowProjects[1].ReplacePattern1=(\\d+)-(\\d+)",
+    "TarrowProjects[1].ReplaceRule1=$2/$1",
+    "TarrowProjects[1].ReplaceRulesN=1",
+    "TarrowProjects[1].SuppressURLs1=/logout",
+    "TarrowProjects[1].SuppressURLs2=?print=1",
+    "TarrowProjects[1].SuppressURLsN=2",
+    "TarrowProjects[2].ProjectName=Shop",
+    "TarrowProjects[2].WebsiteURL=https://shop/",
+    "TarrowProjects[2].OutputFolder=D:\\Export\\shop",
+    "TarrowProjects[2].Overwrite=0",
+    "TarrowProjects[2].RemoveScripts=1",
+    "TarrowProjects[2].RemoveNoscripts=1",
+    "TarrowProjects[2].RelativePathLinks=0",
+    "TarrowProjects[2].BaseURL=https://mirror/shop/",
+    "TarrowProjects[2].Checked=0",
+    "TarrowProjects[2].Visible=0",
+    "TarrowProjects[2].WebPagesN=0",
+    "TarrowProjects[2].WebDocsN=0",
+    "TarrowProjects[2].ReplaceRulesN=0",
+    "TarrowProjects[2].SuppressURLsN=0",
+    "GroupFilter=Mirrors",
+    "OutDir=C:\\Sites",
+};
+
+QByteArray GoldenBytes() {
+    QByteArray bytes("\xEF\xBB\xBF");
+    for (const char* line : GoldenLines)
+        bytes.append(line).append("\r\n");
+    return bytes;
+}
+
+void BuildGoldenModel(TSettingsModel& M) {
+    auto docs = std::make_unique<TWebsiteProject>();
+    docs->SetProjectName(S("Docs Mirror"));
+    docs->SetGroupName(S("Mirrors"));
+    docs->SetWebsiteURL(S("https://site/docs/"));
+    docs->SetDomainAliasesString(S("alias-host; alias-host:8080"));
+    docs->SetOutputFolder(S("{OutDir}\\{ProjectName}"));
+    docs->SetOverwrite(ofChanged);
+    docs->SetRelativePathLinks(true);
+    docs->SetIndexFile(S("index.html"));
+    docs->SetChecked(true);
+    docs->WebPages() << S("https://site/docs/") << S("https://site/docs/news/");
+    docs->WPExtractURLs().Add(3);
+    docs->WPExtractURLs().Add(0);
+    docs->WebDocuments() << S("https://site/files/");
+    docs->WDOutFolders() << S("files");
+    docs->ReplacePatterns() << S("(\\d+)-(\\d+)");
+    docs->ReplaceRules() << S("$2/$1");
+    docs->SuppressURLs() << S("/logout") << S("?print=1");
+    auto shop = std::make_unique<TWebsiteProject>();
+    shop->SetProjectName(S("Shop"));
+    shop->SetWebsiteURL(S("https://shop/"));
+    shop->SetOutputFolder(S("D:\\Export\\shop"));
+    shop->SetRemoveScripts(true);
+    shop->SetRemoveNoscripts(true);
+    shop->SetBaseURL(S("https://mirror/shop/"));
+    M.Projects.AddProject(std::move(docs));
+    M.Projects.AddProject(std::move(shop));
+    M.GroupItems = GroupFilterItems(M.Projects);
+    M.GroupIndex = FindGroupItem(M.GroupItems, S("Mirrors"));
+    ApplyGroupFilter(M);
+    M.OutDir = S("C:\\Sites");
+}
+
+void ExpectSameProject(const TWebsiteProject& A, const TWebsiteProject& B) {
+    EXPECT_EQ(A.ProjectName(), B.ProjectName());
+    EXPECT_EQ(A.GroupName(), B.GroupName());
+    EXPECT_EQ(A.WebsiteURL(), B.WebsiteURL());
+    EXPECT_EQ(A.OutputFolder(), B.OutputFolder());
+    EXPECT_EQ(A.Overwrite(), B.Overwrite());
+    EXPECT_EQ(A.RemoveScripts(), B.RemoveScripts());
+    EXPECT_EQ(A.RemoveNoscripts(), B.RemoveNoscripts());
+    EXPECT_EQ(A.RelativePathLinks(), B.RelativePathLinks());
+    EXPECT_EQ(A.BaseURL(), B.BaseURL());
+    EXPECT_EQ(A.IndexFile(), B.IndexFile());
+    EXPECT_EQ(A.Checked(), B.Checked());
+    EXPECT_EQ(A.Visible(), B.Visible());
+    EXPECT_EQ(A.WebPages(), B.WebPages());
+    EXPECT_EQ(A.WPExtractURLs(), B.WPExtractURLs());
+    EXPECT_EQ(A.WebDocuments(), B.WebDocuments());
+    EXPECT_EQ(A.WDOutFolders(), B.WDOutFolders());
+    EXPECT_EQ(A.ReplacePatterns(), B.ReplacePatterns());
+    EXPECT_EQ(A.ReplaceRules(), B.ReplaceRules());
+    EXPECT_EQ(A.WebsiteDomainAliases(), B.WebsiteDomainAliases());
+    EXPECT_EQ(A.SuppressURLs(), B.SuppressURLs());
+}
+
+QByteArray ReadAll(const QString& APath) {
+    QFile f(APath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteAll(const QString& APath, const QByteArray& AData) {
+    QFile f(APath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(AData), AData.size());
+}
+
+// Loads a file made of the given lines (joined by CR LF) into a fresh model.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    QString Path() const { return Dir.filePath(QStringLiteral("tarrow.ini")); }
+    void Load(const QByteArray& AContent) {
+        WriteAll(Path(), AContent);
+        Model = std::make_unique<TSettingsModel>();
+        LoadSettings(*Model, Path());
+    }
+    void LoadLines(std::initializer_list<const char*> ALines) {
+        QByteArray content;
+        for (const char* line : ALines)
+            content.append(line).append("\r\n");
+        Load(content);
+    }
+    TWebsiteProject& Only() {
+        EXPECT_EQ(Model->Projects.Count(), 1);
+        return *Model->Projects.GetProject(0);
+    }
+    QTemporaryDir Dir;
+    std::unique_ptr<TSettingsModel> Model;
+};
+
+} // namespace
+
+TEST_F(SettingsFileTest, GoldenFileIsWrittenByteForByteAndReadBack) {
+    TSettingsModel saved;
+    BuildGoldenModel(saved);
+    EXPECT_EQ(SaveSettings(saved, Path()), QString());
+    EXPECT_EQ(ReadAll(Path()), GoldenBytes());
+
+    TSettingsModel loaded;
+    LoadSettings(loaded, Path());
+    ASSERT_EQ(loaded.Projects.Count(), 2);
+    for (int i = 0; i < 2; ++i)
+        ExpectSameProject(*loaded.Projects.GetProject(i), *saved.Projects.GetProject(i));
+    EXPECT_EQ(loaded.Projects.VisibleCount(), 1);
+    EXPECT_EQ(loaded.GroupItems, QStringList({S("<All projects>"), S("Mirrors")}));
+    EXPECT_EQ(loaded.GroupIndex, 1);
+    EXPECT_EQ(loaded.OutDir, S("C:\\Sites"));
+
+    // Saved again, the same bytes.
+    SaveSettings(loaded, Path());
+    EXPECT_EQ(ReadAll(Path()), GoldenBytes());
+}
+
+TEST_F(SettingsFileTest, LineEndsAndMarkAreReadAlikeAndWrittenAsCrLfWithMark) {
+    QByteArray lf = GoldenBytes().mid(3);
+    lf.replace("\r\n", "\n");
+    QByteArray cr = GoldenBytes();
+    cr.replace("\r\n", "\r");
+    QByteArray noFinalEnd = GoldenBytes();
+    noFinalEnd.chop(2);
+    for (const QByteArray& content : {lf, cr, noFinalEnd}) {
+        Load(content);
+        ASSERT_EQ(Model->Projects.Count(), 2);
+        EXPECT_EQ(Model->OutDir, S("C:\\Sites"));
+        EXPECT_EQ(Model->Projects.GetProject(0)->SuppressURLs().last(), S("?print=1"));
+        SaveSettings(*Model, Path());
+        EXPECT_EQ(ReadAll(Path()), GoldenBytes());
+    }
+    EXPECT_EQ(TAppSettings::DecodeLines("a\r\n\r\nb\n\rc\r"),
+              QStringList({S("a"), S(""), S("b"), S(""), S("c")}));
+    EXPECT_EQ(TAppSettings::DecodeLines("\xEF\xBB\xBF"), QStringList());
+    EXPECT_EQ(TAppSettings::DecodeLines("\xEF\xBB\xBF\xEF\xBB\xBFx=1").front(),
+              QString(QChar(0xFEFF)) + S("x=1")); // only one mark is skipped
+}
+
+TEST_F(SettingsFileTest, KeysAreReadAsWritten) {
+    LoadLines({"tarrowprojectsn=1",
+               "TARROWPROJECTS[1].PROJECTNAME=Blog",
+               "TarrowProjects[1].RemoveScripts=true",
+               "TarrowProjects[1].RemoveNoscripts=1",
+               "TarrowProjects[1].Visible=no",
+               "TarrowProjects[1].Overwrite=3",
+               "TarrowProjects[1].Checked= 1",
+               "TarrowProjects[1].WebsiteDomainAliases=;a ;;b",
+               "TarrowProjects[1].WebPagesN=7",
+               "TarrowProjects[1].WebPages1=u1",
+               "TarrowProjects[1].WPExtractURLs1=yes",
+               "TarrowProjects[1].WebPages2=u2",
+               "TarrowProjects[1].WPExtractURLs2=YES",
+               "TarrowProjects[1].WebPages3=u3",
+               "TarrowProjects[1].WPExtractURLs3=no",
+               "TarrowProjects[1].WebPages4=u4",
+               "TarrowProjects[1].WebPages5=u5",
+               "TarrowProjects[1].WPExtractURLs5=-5",
+               "TarrowProjects[1].WebPages6=",
+               "TarrowProjects[1].WPExtractURLs6=9",
+               "TarrowProjects[1].WebPages7=u7",
+               "TarrowProjects[1].WPExtractURLs7=$10",
+               "TarrowProjects[1].WebPages8=beyond the count",
+               "OutDir = C:\\Sites"});
+    const TWebsiteProject& p = Only();
+    EXPECT_EQ(p.ProjectName(), S("Blog"));
+    EXPECT_FALSE(p.RemoveScripts());
+    EXPECT_TRUE(p.RemoveNoscripts());
+    EXPECT_TRUE(p.Visible());
+    EXPECT_EQ(p.Overwrite(), ofNone);
+    EXPECT_FALSE(p.Checked());
+    EXPECT_EQ(p.DomainAliasesString(), S("a;b"));
+    EXPECT_EQ(p.WebPages(), QStringList({S("u1"), S("u2"), S("u3"), S("u4"), S("u5"), S("u7")}));
+    const int32_t depths[] = {1000, 1000, 0, 0, 0, 16};
+    ASSERT_EQ(p.WPExtractURLs().Count(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(p.WPExtractURLs().GetValue(i), depths[i]) << i;
+    EXPECT_EQ(Model->OutDir, QString()); // blanks around "=" belong to the name
+}
+
+TEST_F(SettingsFileTest, EntriesAreFetchedByNumber) {
+    LoadLines({"TarrowProjectsN=3", "TarrowProjects[1].ProjectName=A",
+               "TarrowProjects[2].WebsiteURL=no name", "TarrowProjects[3].ProjectName=C",
+               "TarrowProjects[3].Visible=0", "TarrowProjects[3].Overwrite=1",
+               "TarrowProjects[4].ProjectName=X", "TarrowProjects[1].WebDocsN=2",
+               "TarrowProjects[1].WebDocs2=https://x/", "TarrowProjects[1].ReplaceRulesN=x",
+               "TarrowProjects[1].ReplacePattern1=p", "OutDir=A", "OutDir=B"});
+    ASSERT_EQ(Model->Projects.Count(), 2);
+    const TWebsiteProject& a = *Model->Projects.GetProject(0);
+    const TWebsiteProject& c = *Model->Projects.GetProject(1);
+    EXPECT_EQ(c.ProjectName(), S("C"));
+    EXPECT_FALSE(c.Visible());
+    EXPECT_EQ(c.Overwrite(), ofAll);
+    EXPECT_EQ(Model->Projects.VisibleCount(), 1);
+    EXPECT_EQ(a.WebDocuments(), QStringList({S("https://x/")}));
+    EXPECT_EQ(a.WDOutFolders(), QStringList({QString()}));
+    EXPECT_TRUE(a.ReplacePatterns().isEmpty()); // an invalid count reads none
+    EXPECT_EQ(Model->OutDir, S("B"));
+}
+
+// A count is no loop bound: huge and negative counts load what the entries present say.
+TEST_F(SettingsFileTest, HugeCountsLoadOnlyTheEntriesPresent) {
+    LoadLines({"TarrowProjectsN=2000000000", "TarrowProjects[1].ProjectName=First",
+               "TarrowProjects[1].WebPagesN=2000000000", "TarrowProjects[1].WebPages3=p3",
+               "TarrowProjects[1].WebPages1=p1", "TarrowProjects[1].WPExtractURLs3=2",
+               "TarrowProjects[1].WebPages02=leading zero", "TarrowProjects[1].SuppressURLsN=99",
+               "TarrowProjects[1].SuppressURLs70=s70", "TarrowProjects[1].SuppressURLs100=s100",
+               "TarrowProjects[1].WebDocsN=2147483647", "TarrowProjects[1].WebDocs2147483647=d",
+               "TarrowProjects[1].ReplaceRulesN=-3", "TarrowProjects[1].ReplacePattern1=p",
+               "TarrowProjects[70].ProjectName=Seventy",
+               "TarrowProjects[1999999999].ProjectName=Last",
+               "TarrowProjects[2000000001].ProjectName=Beyond"});
+    ASSERT_EQ(Model->Projects.Count(), 3);
+    const TWebsiteProject& first = *Model->Projects.GetProject(0);
+    EXPECT_EQ(first.WebPages(), QStringList({S("p1"), S("p3")}));
+    EXPECT_EQ(first.WPExtractURLs().GetValue(1), 2);
+    EXPECT_EQ(first.SuppressURLs(), QStringList({S("s70")}));
+    EXPECT_EQ(first.WebDocuments(), QStringList({S("d")}));
+    EXPECT_TRUE(first.ReplacePatterns().isEmpty());
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("Seventy"));
+    EXPECT_EQ(Model->Projects.GetProject(2)->ProjectName(), S("Last"));
+
+    LoadLines({"TarrowProjectsN=-1", "TarrowProjects[1].ProjectName=A"});
+    EXPECT_EQ(Model->Projects.Count(), 0);
+}
+
+TEST_F(SettingsFileTest, SavingLeavesOutEmptyEntriesAndNumbersWithoutGaps) {
+    TSettingsModel m;
+    auto p = std::make_unique<TWebsiteProject>();
+    p->SetProjectName(S("P"));
+    p->WebPages() << S("a") << QString() << S("c");
+    p->WPExtractURLs().Add(-1);
+    p->WPExtractURLs().Add(5);
+    p->WPExtractURLs().Add(7);
+    p->SuppressURLs() << QString() << S("x") << QString() << S("y");
+    p->ReplacePatterns() << S("r");
+    p->ReplaceRules() << QString();
+    p->WebDocuments() << S("d") << S("e"); // a parallel list that fell short
+    p->WDOutFolders() << S("f");
+    m.Projects.AddProject(std::move(p));
+    SaveSettings(m, Path());
+    const QStringList lines = TAppSettings::DecodeLines(ReadAll(Path()));
+    const QString prefix = S("TarrowProjects[1].");
+    auto has = [&](const char* ALine) { return lines.contains(prefix + S(ALine)); };
+    EXPECT_TRUE(has("WebPages1=a") && has("WPExtractURLs1=-1"));
+    EXPECT_TRUE(has("WebPages2=c") && has("WPExtractURLs2=7") && has("WebPagesN=2"));
+    EXPECT_TRUE(has("SuppressURLs1=x") && has("SuppressURLs2=y") && has("SuppressURLsN=2"));
+    EXPECT_TRUE(has("ReplacePattern1=r") && has("ReplaceRulesN=1"));
+    EXPECT_TRUE(has("WebDocs2=e") && has("WebDocsN=2"));
+    EXPECT_FALSE(lines.contains(prefix + S("ReplaceRule1=")));
+    EXPECT_FALSE(lines.contains(S("GroupFilter=<All projects>")));
+    EXPECT_FALSE(lines.join(u'\n').contains(S("OutDir")));
+
+    TSettingsModel back;
+    LoadSettings(back, Path());
+    const TWebsiteProject& q = *back.Projects.GetProject(0);
+    EXPECT_EQ(q.WPExtractURLs().GetValue(0), 0); // -1 in memory reads back as 0
+    EXPECT_EQ(q.ReplaceRules(), QStringList({QString()}));
+    EXPECT_EQ(q.WDOutFolders(), QStringList({S("f"), QString()}));
+}
+
+TEST_F(SettingsFileTest, BadBytesLoadWithoutHarm) {
+    const QByteArray longValue(10 * 1024 * 1024, 'v');
+    Load(QByteArray("TarrowProjectsN=2\r\nTarrowProjects[1].ProjectName=A\xFF\xC3(\r\n") +
+         "no separator line\r\n" + QByteArray("TarrowProjects[2].ProjectName=B\0C\r\n", 35) +
+         "TarrowProjects[2].WebsiteURL=" + longValue + "\r\n\0\0\0\r\n");
+    ASSERT_EQ(Model->Projects.Count(), 2);
+    EXPECT_EQ(Model->Projects.GetProject(0)->ProjectName(),
+              S("A") + QChar(0xFFFD) + QChar(0xFFFD) + S("("));
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("B") + QChar(0) + S("C"));
+    EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
+    // Written back, the NUL and the long line survive.
+    SaveSettings(*Model, Path());
+    Load(ReadAll(Path()));
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("B") + QChar(0) + S("C"));
+    EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
+}

@@ -1,0 +1,155 @@
+#include "project/VHashedStringList.h"
+#include "project/uExceptions.h"
+#include "project/uSettingsInt.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char* AText) {
+    return QString::fromUtf8(AText);
+}
+
+// Looks every name up through the index and by a plain scan from the end; both must agree.
+void ExpectIndexMatchesScan(const TVHashedStringList& AList, const QStringList& ANames) {
+    for (const QString& name : ANames) {
+        qsizetype expected = -1;
+        for (qsizetype i = AList.Count() - 1; i >= 0 && expected < 0; --i) {
+            QString lineName;
+            if (TVHashedStringList::LineName(AList.Strings(i), lineName) &&
+                lineName.toUpper() == name.toUpper())
+                expected = i;
+        }
+        EXPECT_EQ(AList.IndexOfName(name), expected) << name.toStdString();
+    }
+}
+
+} // namespace
+
+TEST(SettingsInt, ReadsTheSharedIntegerRule) {
+    struct Row {
+        const char* text;
+        bool ok;
+        int32_t value;
+    };
+    static const Row rows[] = {
+        {"0", true, 0},
+        {"42", true, 42},
+        {"  7", true, 7},
+        {"+5", true, 5},
+        {"-5", true, -5},
+        {"2147483647", true, INT32_MAX},
+        {"-2147483648", true, INT32_MIN},
+        {"2147483648", false, 0},
+        {"-2147483649", false, 0},
+        {"2000000000", true, 2000000000},
+        {"99999999999999999999", false, 0},
+        {"$1F", true, 31},
+        {"x1f", true, 31},
+        {"X10", true, 16},
+        {"0x10", true, 16},
+        {"0X10", true, 16},
+        {"$FFFFFFFF", true, -1},
+        {"$80000000", true, INT32_MIN},
+        {"$100000000", false, 0},
+        {"-$10", true, -16},
+        {"", false, 0},
+        {" ", false, 0},
+        {"-", false, 0},
+        {"$", false, 0},
+        {"0x", false, 0},
+        {"7 ", false, 0},
+        {"\t7", false, 0},
+        {"1e3", false, 0},
+        {"yes", false, 0},
+        {"12a", false, 0},
+        {"$G", false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        int32_t value = 12345;
+        EXPECT_EQ(SettingsTryStrToInt(S(row.text), value), row.ok);
+        EXPECT_EQ(value, row.ok ? row.value : 12345);
+    }
+}
+
+TEST(VHashedStringList, NamesIgnoreCaseAndTheLastLineWins) {
+    TVHashedStringList list;
+    list.SetLines({S("OutDir=A"), S("no separator"), S("outdir=B"), S("Key = spaced"),
+                   S("Url=http://x/?a=1"), S("=empty name"), S("Empty=")});
+    EXPECT_EQ(list.IndexOfName(S("OUTDIR")), 2);
+    EXPECT_EQ(list.Values(S("OutDir")), S("B"));
+    EXPECT_EQ(list.Values(S("Key")), QString()); // blanks belong to the name
+    EXPECT_EQ(list.Values(S("Key ")), S(" spaced"));
+    EXPECT_EQ(list.Values(S("url")), S("http://x/?a=1")); // further "=" belong to the value
+    EXPECT_EQ(list.IndexOfName(S("no separator")), -1);
+    EXPECT_EQ(list.Values(QString()), S("empty name"));
+    EXPECT_EQ(list.IndexOfName(S("Empty")), 6);
+    EXPECT_EQ(list.Values(S("Missing")), QString());
+    // Upper-casing covers more than ASCII: the index and the comparison agree.
+    list.Add(S("Größe=1"));
+    EXPECT_EQ(list.Values(S("GRÖSSE")), S("1"));
+}
+
+TEST(VHashedStringList, SetValuesReplacesAppendsAndDeletes) {
+    TVHashedStringList list;
+    list.SetValues(S("A"), S("1"));
+    list.SetValues(S("B"), S("2"));
+    list.SetValues(S("a"), S("3")); // replaces in place, keeps the name as now written
+    EXPECT_EQ(list.Lines(), QStringList({S("a=3"), S("B=2")}));
+    list.SetValues(S("C"), QString()); // empty value, no line
+    EXPECT_EQ(list.Count(), 2);
+    list.SetValues(S("A"), QString()); // empty value deletes the found line
+    EXPECT_EQ(list.Lines(), QStringList({S("B=2")}));
+    EXPECT_EQ(list.IndexOfName(S("B")), 0);
+}
+
+// The index follows every kind of change: in-place updates and rebuilds must give the same answers.
+TEST(VHashedStringList, IndexStaysRightThroughEveryChange) {
+    TVHashedStringList list(4);
+    const QStringList names = {S("A"), S("B"), S("C"), S("D"), S("")};
+    list.SetLines({S("A=1"), S("B=1"), S("A=2"), S("C=1"), S("plain")});
+    ExpectIndexMatchesScan(list, names); // built from the lines
+    list.Add(S("B=2"));
+    ExpectIndexMatchesScan(list, names);
+    list.Put(0, S("D=1")); // the name of a line changes
+    ExpectIndexMatchesScan(list, names);
+    list.Put(4, S("A=3")); // a nameless line gains a name
+    ExpectIndexMatchesScan(list, names);
+    list.Put(2, S("plain again")); // and loses it
+    ExpectIndexMatchesScan(list, names);
+    list.Delete(1); // the indices above shift down
+    ExpectIndexMatchesScan(list, names);
+    list.Delete(list.Count() - 1);
+    ExpectIndexMatchesScan(list, names);
+    list.Insert(0, S("B=0"));
+    ExpectIndexMatchesScan(list, names);
+    list.Insert(list.Count(), S("C=9"));
+    ExpectIndexMatchesScan(list, names);
+    list.Put(0, S("=x"));
+    ExpectIndexMatchesScan(list, names);
+    list.Clear();
+    ExpectIndexMatchesScan(list, names);
+    EXPECT_THROW(list.Delete(0), EListError);
+    EXPECT_THROW((void)list.Strings(0), EListError);
+    EXPECT_THROW(list.Put(-1, S("x=1")), EListError);
+}
+
+TEST(VHashedStringList, NumberedNamesListsOnlyNumbersPresent) {
+    TVHashedStringList list;
+    list.SetLines({S("P[3].ProjectName=c"), S("p[1].projectname=a"), S("P[1].ProjectName=again"),
+                   S("P[01].ProjectName=leading zero"), S("P[2].Other=x"),
+                   S("P[2147483648].ProjectName=too big"), S("P[2147483647].ProjectName=max"),
+                   S("P[12].WebPages7=u"), S("P[12].WebPages=none"), S("P[12].WebPages0=zero"),
+                   S("WebPages5 without separator")});
+    EXPECT_EQ(list.NumberedNames(S("P["), S("].ProjectName")), QList<int32_t>({1, 3, 2147483647}));
+    EXPECT_EQ(list.NumberedNames(S("P[12].WebPages"), QString()), QList<int32_t>({7}));
+    EXPECT_EQ(list.NumberedNames(S("Q["), S("].ProjectName")), QList<int32_t>());
+    // A stem that ends in a digit takes the plain scan and gives the same kind of answer.
+    EXPECT_EQ(list.NumberedNames(S("P[1"), S("].WebPages7")), QList<int32_t>({2}));
+    list.Add(S("P[5].ProjectName=e")); // the numbers follow changes of the lines
+    EXPECT_EQ(list.NumberedNames(S("P["), S("].ProjectName")),
+              QList<int32_t>({1, 3, 5, 2147483647}));
+}
