@@ -46,3 +46,65 @@ qsizetype AsciiIndexOfText(QStringView S, QStringView Sub, qsizetype From) {
 }
 
 } // namespace tarrow
+
+namespace tarrow {
+
+namespace {
+
+int HexDigitValue(char16_t C) {
+    if (C >= u'0' && C <= u'9')
+        return C - u'0';
+    if (C >= u'a' && C <= u'f')
+        return C - u'a' + 10;
+    if (C >= u'A' && C <= u'F')
+        return C - u'A' + 10;
+    return -1;
+}
+
+// Digits only, to the end; the limit is checked as each digit arrives, so no overflow.
+bool ReadMagnitude(QStringView ADigits, int ABase, uint64_t ALimit, uint64_t& AValue) {
+    if (ADigits.isEmpty())
+        return false;
+    uint64_t value = 0;
+    for (QChar c : ADigits) {
+        const int d = HexDigitValue(c.unicode());
+        if (d < 0 || d >= ABase)
+            return false;
+        value = value * uint64_t(ABase) + uint64_t(d);
+        if (value > ALimit)
+            return false;
+    }
+    AValue = value;
+    return true;
+}
+
+} // namespace
+
+bool TryStrToInt(QStringView S, int32_t& AValue) {
+    qsizetype i = 0;
+    while (i < S.size() && S[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < S.size() && (S[i] == u'+' || S[i] == u'-')) {
+        negative = S[i] == u'-';
+        ++i;
+    }
+    QStringView rest = S.mid(i);
+    uint64_t magnitude = 0;
+    if (rest.startsWith(u'$') || rest.startsWith(u'x') || rest.startsWith(u'X') ||
+        rest.startsWith(u"0x") || rest.startsWith(u"0X")) {
+        rest = rest.mid(rest.startsWith(u'0') ? 2 : 1);
+        if (!ReadMagnitude(rest, 16, 0xFFFFFFFFu, magnitude))
+            return false;
+        const uint32_t bits = negative ? 0u - uint32_t(magnitude) : uint32_t(magnitude);
+        AValue = int32_t(bits);
+        return true;
+    }
+    const uint64_t limit = negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX);
+    if (!ReadMagnitude(rest, 10, limit, magnitude))
+        return false;
+    AValue = negative ? int32_t(0 - int64_t(magnitude)) : int32_t(magnitude);
+    return true;
+}
+
+} // namespace tarrow

@@ -1,0 +1,379 @@
+#include "page/LinkProcessingUnit.h"
+
+#include "engine/TarrowThreadUnit.h"
+#include "engine/uPathUtils.h"
+#include "page/uLocalLinks.h"
+#include "page/uParseUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
+
+class TIdleThread final : public TTarrowThread {
+public:
+    using TTarrowThread::TTarrowThread;
+
+protected:
+    void Execute() override {}
+};
+
+// The website https://site/blog/ saved under C:\Sites\Blog (Windows reading) or
+// /home/u/Sites/Blog (Linux reading); the page is https://site/blog/ saved as its index file.
+class LinkProcessing : public ::testing::TestWithParam<TPathReading> {
+protected:
+    void SetUp() override {
+        FScope.emplace(GetParam());
+        Settings.WebsiteURL = QStringLiteral("https://site/blog/");
+        Settings.OutDir = Windows() ? S(u"C:\\Sites\\Blog\\") : S(u"/home/u/Sites/Blog/");
+        Settings.RelativePathLinks = true;
+    }
+
+    bool Windows() const { return GetParam() == TPathReading::prWindows; }
+
+    // A path below the output folder, written with "/".
+    QString Path(const QString& ARel) const {
+        return Settings.OutDir + (Windows() ? QString(ARel).replace(u'/', u'\\') : ARel);
+    }
+    QString FileLink(const QString& ARel) const {
+        return (Windows() ? S(u"file:///C:/Sites/Blog/") : S(u"file:///home/u/Sites/Blog/")) + ARel;
+    }
+
+    int Seed(const QString& AURL, int32_t ALimit = 2, int32_t ADepth = 1) {
+        return List.AddURL(utA, AURL, Settings.WebsiteURL, Settings.IndexFile, Settings.OutDir,
+                           ALimit, ADepth, nullptr, QString());
+    }
+
+    QString Run(const QString& AHtml, int32_t ADepth = 0, int32_t ALimit = 2,
+                const QString& APageURL = QStringLiteral("https://site/blog/"),
+                const QString& APagePath = QString()) {
+        QString out;
+        ProcessLinks(AHtml, out, List, APageURL,
+                     APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath, ALimit, ADepth,
+                     Settings, &Thread);
+        return out;
+    }
+
+    QStringList Log() const { return Sink.Lines(); }
+
+    TLinkProcessingSettings Settings;
+    TURLList List;
+    TMemoryLogSink Sink;
+    TIdleThread Thread{&Sink};
+
+private:
+    std::optional<TPathReadingScope> FScope;
+};
+
+TEST_P(LinkProcessing, SiteLinkGetsEachLocalForm) {
+    const QString html = S(u"<p><a href=\"post.html#c\">Post</a></p>");
+    EXPECT_EQ(Run(html), S(u"<p><a href=\"post.html/index.html\">Post</a></p>"));
+    ASSERT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.URL(0), S(u"https://site/blog/post.html#c"));
+    EXPECT_EQ(List.OutFilePath(0), Path(S(u"post.html/index.html")));
+    EXPECT_EQ(List.URLDepth(0), 1);
+    EXPECT_EQ(List.ExtractURLs(0), 2);
+    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+
+    Settings.RelativePathLinks = false;
+    EXPECT_EQ(Run(html),
+              S(u"<p><a href=\"") + FileLink(S(u"post.html/index.html")) + S(u"\">Post</a></p>"));
+    Settings.BaseURL = QStringLiteral("https://mirror/");
+    EXPECT_EQ(Run(html), S(u"<p><a href=\"https://mirror/post.html/\">Post</a></p>"));
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(Log().last(), S(u"0 new URLs extracted."));
+}
+
+TEST_P(LinkProcessing, BaseURLLinksFoldersAndTheTopPageWithoutIndexFile) {
+    Settings.RelativePathLinks = false;
+    Settings.BaseURL = QStringLiteral("https://mirror/");
+    Seed(S(u"https://site/blog/"), 2, 0);
+    const QString out = Run(S(u"<a href=\"./\"><a href=\"news/\"><img src=\"myindex.html\">"
+                              u"<img src=\"pics/INDEX.HTML\">"));
+    EXPECT_EQ(out,
+              S(u"<a href=\"https://mirror/\"><a href=\"https://mirror/news/\">"
+                u"<img src=\"https://mirror/myindex.html\"><img src=\"https://mirror/pics/\">"));
+    EXPECT_EQ(List.OutFilePath(0), Path(S(u"index.html")));
+    EXPECT_EQ(List.OutFilePath(1), Path(S(u"news/index.html")));
+}
+
+TEST_P(LinkProcessing, RelativePathsClimbOutOfThePageFolder) {
+    const QString out = Run(S(u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"/blog/\">"
+                              u"<a href=\"sub/x/\">"),
+                            0, 2, S(u"https://site/blog/news/"), Path(S(u"news/index.html")));
+    EXPECT_EQ(out, S(u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"../index.html\">"
+                     u"<a href=\"sub/x/index.html\">"));
+    EXPECT_EQ(List.OutFilePath(0), Path(S(u"img/a.png")));
+}
+
+TEST_P(LinkProcessing, LinksOutsideTheDownloadStayAsWritten) {
+    const QString html =
+        S(u"<a href=\"../about.html\"><a href=\"javascript:void(0)\"><a href=\"#top\">"
+          u"<a href=\"mailto:me@site\"><a href=\"https://other/x\"><a><a href=>"
+          u"<noscript><link rel=x>");
+    EXPECT_EQ(Run(html), html);
+    EXPECT_EQ(List.Count(), 0);
+    // A protocol-relative link that matches nothing else becomes absolute.
+    EXPECT_EQ(Run(S(u"<img src=\"//cdn/i.png\">")), S(u"<img src=\"https://cdn/i.png\">"));
+    EXPECT_EQ(List.Count(), 0);
+}
+
+TEST_P(LinkProcessing, DomainAliasesMapToTheWebsite) {
+    Settings.WebsiteDomainAliases = QStringList{S(u"other"), S(u"alias-host")};
+    const QString out = Run(
+        S(u"<a href=\"https://ALIAS-HOST/blog/a.html\"><a href=\"http://alias-host/blog/b.html\">"
+          u"<a href=\"https://alias-host/shop/\">"));
+    EXPECT_EQ(out, S(u"<a href=\"a.html/index.html\"><a href=\"http://alias-host/blog/b.html\">"
+                     u"<a href=\"https://alias-host/shop/\">"));
+    ASSERT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.URL(0), S(u"https://site/blog/a.html"));
+}
+
+TEST_P(LinkProcessing, DownloadFileRulesUsePlaceholdersAndTheirFolder) {
+    Settings.WebDocuments = QStringList{S(u"https://cdn/"), S(u"https://files/")};
+    Settings.WDOutFolders = QStringList{S(u"cdn"), S(u"dl\\docs")};
+    const QString out = Run(S(u"<img src=\"https://cdn/pics/\"><a href=\"https://CDN/d1/\">"
+                              u"<link href=\"https://cdn/d2/\"><script src=\"https://cdn/d3/\">"
+                              u"<iframe src=\"https://cdn/d4/\"><a href=\"https://files/r.pdf\">"));
+    EXPECT_EQ(out, S(u"<img src=\"cdn/pics/image.png\"><a href=\"cdn/d1/index.html\">"
+                     u"<link href=\"cdn/d2/style.css\"><script src=\"cdn/d3/script.js\">"
+                     u"<iframe src=\"cdn/d4/index.html\"><a href=\"dl/docs/r.pdf/index.html\">"));
+    ASSERT_EQ(List.Count(), 6);
+    EXPECT_EQ(List.OutFilePath(0), Path(S(u"cdn/pics/image.png")));
+    EXPECT_EQ(List.ExtractURLs(0), 0);
+    EXPECT_EQ(List.URLDepth(0), 1);
+    EXPECT_EQ(List.OutFilePath(5), Path(S(u"dl/docs/r.pdf/index.html")));
+    EXPECT_EQ(Log(), QStringList{S(u"6 new URLs extracted.")});
+}
+
+TEST_P(LinkProcessing, FileUnderARuleFollowsOnlyRuleLinks) {
+    // A file fetched under a download-file rule has limit 0: its site links are not added, its
+    // links under a rule are, one level deeper; no log line at a depth at or beyond the limit.
+    Settings.WebDocuments = QStringList{S(u"https://cdn/")};
+    Settings.WDOutFolders = QStringList{S(u"cdn")};
+    const QString out = Run(S(u"<a href=\"x.html\"><img src=\"https://cdn/a.png\">"), 3, 0);
+    EXPECT_EQ(out, S(u"<a href=\"x.html\"><img src=\"cdn/a.png\">"));
+    ASSERT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.URLDepth(0), 4);
+    EXPECT_EQ(List.ExtractURLs(0), 0);
+    EXPECT_TRUE(Log().isEmpty());
+}
+
+TEST_P(LinkProcessing, PageAtTheLimitRewritesKnownLinksOnly) {
+    Seed(S(u"https://site/blog/known.html"));
+    const QString out = Run(S(u"<a href=\"KNOWN.html#s\"><a href=\"new.html\">"), 2, 2);
+    EXPECT_EQ(out, S(u"<a href=\"known.html/index.html\"><a href=\"new.html\">"));
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_TRUE(Log().isEmpty());
+}
+
+TEST_P(LinkProcessing, LinkTypeNamesTheFolderFile) {
+    Run(S(u"<link rel=\"stylesheet\" type=\"text/css\" href=\"css/\"><link href=\"plain/\">"
+          u"<link type='application/rss+xml' href=feed/>"));
+    ASSERT_EQ(List.Count(), 3);
+    EXPECT_EQ(List.OutFilePath(0), Path(S(u"css/index.css")));
+    EXPECT_EQ(List.OutFilePath(1), Path(S(u"plain/index.html")));
+    EXPECT_EQ(List.OutFilePath(2), Path(S(u"feed/index.xml")));
+}
+
+TEST_P(LinkProcessing, SuppressedLinksBecomeAbsolute) {
+    Settings.SuppressURLs = QStringList{QString(), S(u"logout")};
+    Settings.WebDocuments = QStringList{S(u"https://cdn/")};
+    Settings.WDOutFolders = QStringList{S(u"cdn")};
+    const QString out = Run(S(u"<a href=\"Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
+                              u"<a href=\"in.html\">"));
+    EXPECT_EQ(out,
+              S(u"<a href=\"https://site/blog/Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
+                u"<a href=\"in.html/index.html\">"));
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+}
+
+TEST_P(LinkProcessing, SameTargetTwiceAddsOneEntry) {
+    const QString out = Run(S(u"<a href=\"p.html\">1</a><A HREF='P.html#x'>2</A>"));
+    EXPECT_EQ(out, S(u"<a href=\"p.html/index.html\">1</a><A HREF='p.html/index.html'>2</A>"));
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+}
+
+TEST_P(LinkProcessing, RemovesScriptAndNoscriptElements) {
+    Settings.RemoveScripts = true;
+    Settings.RemoveNoscripts = true;
+    struct Row {
+        const char16_t* Html;
+        const char16_t* Out;
+    };
+    const Row rows[] = {
+        {u"a<script src=\"x.js\"></script>b", u"ab"},
+        {u"a<script src=\"x.js\"/>b", u"ab"},
+        {u"a<script>var s=\"</script >\";</script>b", u"ab"},
+        {u"a<script>x", u"ax"},
+        {u"a<script src=x.js>x</scrip>", u"ax</scrip>"},
+        {u"a<SCRIPT>1<script>2</script>3</Script>b", u"ab"},
+        {u"a<noscript><img src=\"p.png\"></noscript>b", u"ab"},
+        {u"a<noscript/>b<noscript>c", u"abc"},
+        {u"<script>x</script><a href=\"q.html\">", u"<a href=\"q.html/index.html\">"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.Html).toStdString());
+        EXPECT_EQ(Run(S(row.Html)), S(row.Out));
+    }
+    EXPECT_EQ(List.Count(), 1); // only q.html: nothing inside a removed element is looked at
+}
+
+TEST_P(LinkProcessing, KeptScriptsAreScannedLikeText) {
+    Settings.RelativePathLinks = false;
+    const QString out = Run(S(u"<script>document.write('<img src=\"p.png\">')</script>"
+                              u"<script>w(\"<a href=\\\"q.html\\\">\")</script>"
+                              u"<noscript><img src=n.png></noscript>"));
+    EXPECT_EQ(out, S(u"<script>document.write('<img src=\"") + FileLink(S(u"p.png")) +
+                       S(u"\">')</script><script>w(\"<a href=\\\"") +
+                       FileLink(S(u"q.html/index.html")) +
+                       S(u"\\\">\")</script><noscript><img src=") + FileLink(S(u"n.png")) +
+                       S(u"></noscript>"));
+    EXPECT_EQ(List.URL(0), S(u"https://site/blog/p.png"));
+    EXPECT_EQ(List.Count(), 3);
+}
+
+TEST_P(LinkProcessing, TextWithoutTagsIsCopiedUnchanged) {
+    const QString html = S(u"plain & < > text\r\n<p>no links</p><abbr><a");
+    EXPECT_EQ(Run(html), html);
+    EXPECT_EQ(Log(), QStringList{S(u"0 new URLs extracted.")});
+    QString out = S(u"kept:");
+    ProcessLinks(html, out, List, S(u"https://site/blog/"), Path(S(u"index.html")), 2, 0, Settings,
+                 nullptr);
+    EXPECT_EQ(out, S(u"kept:") + html);
+}
+
+TEST_P(LinkProcessing, UnreadableTagsAreCopiedUnchanged) {
+    const QString html = S(u"<a title=\"x>y\" href=\"z.html\">");
+    EXPECT_EQ(Run(html), html);
+    EXPECT_EQ(List.Count(), 0);
+    // A tag that never closes ends the walk: the rest is copied as it stands.
+    EXPECT_EQ(Run(S(u"x<a href=\"p.html\">y<a href=\"q.html\" z")),
+              S(u"x<a href=\"p.html/index.html\">y<a href=\"q.html\" z"));
+    EXPECT_EQ(List.Count(), 1);
+}
+
+TEST_P(LinkProcessing, ReferencesAreDecodedAndRewrittenLinksInsertedVerbatim) {
+    Seed(S(u"http://other/x?a=1&b=2"));
+    const QString out =
+        Run(S(u"<a href=\"a.php?x=1&amp;y=2\"><a href=\"http://other/x?a=1&amp;b=2\">"));
+    EXPECT_EQ(List.URL(1), S(u"https://site/blog/a.php?x=1&y=2"));
+    // The off-site entry has no output path: the link becomes the absolute URL, not re-encoded.
+    EXPECT_EQ(out, S(u"<a href=\"a.php/x=1&y=2/index.html\"><a href=\"http://other/x?a=1&b=2\">"));
+}
+
+// A rewritten link never ends its attribute value early.
+TEST_P(LinkProcessing, CharactersThatWouldEndTheValueAreEncoded) {
+    struct Row {
+        const char16_t* Html;
+        const char16_t* Out;
+    };
+    const Row rows[] = {
+        {u"<a href=\"x&quot;y.html\">", u"<a href=\"x%22y.html/index.html\">"},
+        {u"<a href='it&#39;s.html'>", u"<a href='it%27s.html/index.html'>"},
+        {u"<a href=a&#32;b.html>", u"<a href=a%20b.html/index.html>"},
+        {u"<a href=a&gt;b&#9;.html>", u"<a href=a%3Eb%09.html/index.html>"},
+        {u"<script>w(\"<a href=\\\"q&quot;.html\\\">\")</script>",
+         u"<script>w(\"<a href=\\\"q%22.html/index.html\\\">\")</script>"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.Html).toStdString());
+        const QString out = Run(S(row.Html));
+        EXPECT_EQ(out, S(row.Out));
+        const qsizetype tag = out.indexOf(u"<a");
+        EXPECT_TRUE(GetAttrValue(out, u"href", tag + 1).endsWith(u".html/index.html"));
+    }
+}
+
+TEST_P(LinkProcessing, HostileMarkupNeverHangsOrReadsOutOfRange) {
+    Settings.RemoveScripts = true;
+    const QString nested =
+        QString(S(u"<script>")).repeated(10000) + QString(S(u"</script>")).repeated(10000);
+    EXPECT_EQ(Run(S(u"a") + nested + S(u"b")), S(u"ab"));
+    const QString unclosed = QString(S(u"<script>")).repeated(10000);
+    EXPECT_EQ(Run(S(u"a") + unclosed + S(u"b")), S(u"a") + unclosed.mid(8) + S(u"b"));
+
+    // Random code units (NULs and lone surrogates included) mixed with pieces of markup.
+    const QStringList pieces{S(u"<a href="), S(u"<script"), S(u"</script>"), S(u"<img src=\\\""),
+                             S(u">"),        S(u"\""),      S(u"'"),         S(u"&#x"),
+                             S(u"//"),       S(u"../"),     S(u" "),         S(u"<noscript/>")};
+    std::mt19937 random(4711);
+    QString page;
+    for (int i = 0; i < 40000; ++i)
+        if (random() % 3 == 0)
+            page.append(pieces.at(random() % pieces.size()));
+        else
+            page.append(QChar(char16_t(random() % 0x10000)));
+    for (bool remove : {false, true}) {
+        Settings.RemoveScripts = Settings.RemoveNoscripts = remove;
+        EXPECT_FALSE(Run(page).isEmpty());
+    }
+}
+
+TEST_P(LinkProcessing, ManyLinksOnOnePage) {
+    QString page;
+    for (int i = 0; i < 100000; ++i)
+        page.append(QStringLiteral("<a href=\"p%1.html\">%1</a>\n").arg(i % 50000));
+    const QString out = Run(page);
+    EXPECT_EQ(List.Count(), 50000);
+    EXPECT_EQ(Log(), QStringList{S(u"50000 new URLs extracted.")});
+    EXPECT_TRUE(out.endsWith(S(u"<a href=\"p49999.html/index.html\">49999</a>\n")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, LinkProcessing,
+                         ::testing::Values(TPathReading::prWindows, TPathReading::prLinux),
+                         [](const ::testing::TestParamInfo<TPathReading>& AInfo) {
+                             return AInfo.param == TPathReading::prWindows ? "Windows" : "Linux";
+                         });
+
+TEST(LocalLinks, RelativeFilePathInBothReadings) {
+    struct Row {
+        TPathReading Reading;
+        const char16_t* Page;
+        const char16_t* Target;
+        const char16_t* Relative;
+    };
+    const auto W = TPathReading::prWindows;
+    const auto L = TPathReading::prLinux;
+    const Row rows[] = {
+        {W, u"C:\\Sites\\Blog\\news\\index.html", u"C:\\Sites\\Blog\\img\\a.png",
+         u"..\\img\\a.png"},
+        {W, u"C:\\Sites\\Blog\\news\\index.html", u"C:\\Sites\\Blog\\news\\b.png", u"b.png"},
+        {W, u"C:\\Sites\\Blog\\News\\index.html", u"c:\\sites\\blog\\news\\a.png", u"a.png"},
+        {W, u"C:\\Sites\\p.html", u"C:\\Sites\\b\\c\\y.png", u"b\\c\\y.png"},
+        {W, u"C:\\a\\b\\c\\p.html", u"C:\\x.png", u"..\\..\\..\\x.png"},
+        {W, u"C:\\Sites\\p.html", u"D:\\Files\\y.png", u"D:\\Files\\y.png"},
+        {W, u"index.html", u"img\\a.png", u"img\\a.png"},
+        {L, u"/home/u/Sites/Blog/news/index.html", u"/home/u/Sites/Blog/img/a.png",
+         u"../img/a.png"},
+        {L, u"/out/News/index.html", u"/out/news/a.png", u"../news/a.png"},
+        {L, u"/out/a\\b/p.html", u"/out/a\\b/q.png", u"q.png"},
+        {L, u"/out/p.html", u"/out/C:/q.png", u"C:/q.png"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.Page).toStdString() + " -> " + S(row.Target).toStdString());
+        TPathReadingScope scope(row.Reading);
+        EXPECT_EQ(RelativeFilePath(S(row.Page), S(row.Target)), S(row.Relative));
+    }
+}
+
+TEST(LocalLinks, EncodeLinkForAttrKeepsTheValueClosed) {
+    const QString link = S(u"a\"b'c d>e\\f\tg");
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'"')), S(u"a%22b'c d>e\\f\tg"));
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\'')), S(u"a\"b%27c d>e\\f\tg"));
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(NoQuoteChar)), S(u"a%22b%27c%20d%3Ee\\f%09g"));
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\\')), S(u"a%22b'c d>e\\\\f\tg"));
+    EXPECT_EQ(EncodeLinkForAttr(S(u"plain/x.html"), QChar(u'"')), S(u"plain/x.html"));
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+#include "page/uRegExExtract.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
+
+QString Apply(const QStringList& APatterns, const QStringList& ARules, const QString& AText) {
+    return ApplyReplaceRules(CompileReplaceRules(APatterns, ARules), AText);
+}
+
+QString Apply(const QString& APattern, const QString& ARule, const QString& AText) {
+    return Apply(QStringList{APattern}, QStringList{ARule}, AText);
+}
+
+struct ReplaceRow {
+    const char16_t* Pattern;
+    const char16_t* Rule;
+    const char16_t* Text;
+    const char16_t* Result;
+};
+
+// Each row runs with the JIT and with the interpreter: both must give the same text.
+const ReplaceRow ReplaceRows[] = {
+    {u"ABC", u"x", u"abc AbC aBd", u"x x aBd"},
+    {u"(\\d+)-(\\d+)", u"$2/$1", u"10-20 and 3-4", u"20/10 and 4/3"},
+    {u"(a)(b)", u"$10", u"ab", u"a0"},
+    {u"(a)(b)", u"$01$2$3$", u"ab", u"ab1b$3$"},
+    {u"x*", u"-", u"ab", u"-a-b-"},
+    {u"x*", u"-", u"axb", u"-a--b-"},
+    {u"x*", u"-", u"", u"-"},
+    {u"x*", u"-", u"\u00E9\U0001F600", u"-\u00E9-\U0001F600-"}, // whole characters
+    {u"b", u"X", u"\u00E4b\U0001F600b", u"\u00E4X\U0001F600X"},
+    {u"\\w+", u"$0$0", u"ab cd", u"abab cdcd"},
+    {u"o", u"", u"foo boo", u"f b"},
+    {u"(a)|(b)", u"[$1][$2]", u"ab", u"[a][$2][][b]"},
+    {u"(\\S+) (\\S+)", u"$1", u"$2 zz", u"zz"}, // a group's "$2" is expanded by the later step
+    {u"z", u"Q", u"no match here", u"no match here"},
+    {u"\u00C4", u"ae", u"\u00E4\u00C4", u"aeae"}, // caseless beyond ASCII too
+    {u"a.b", u"X", u"a\nb a\u2028b a-b", u"a\nb a\u2028b X"},
+    {u"(?m)^b", u"X", u"a\u0085b\rb\r\nb", u"a\u0085X\rX\r\nX"}, // newline "any"
+    {u"a$", u"X", u"a\r\n", u"X\r\n"},
+    {u"(?s)<script.*?</script>", u"", u"1<SCRIPT>x\ny</script>2<script></script>3", u"123"},
+    {u"\\bx\\b|^", u"#", u"x ax x", u"# ax #"},
+};
+
+TEST(ReplaceRules, ReplaceLeftToRightWithoutOverlap) {
+    for (const ReplaceRow& row : ReplaceRows) {
+        SCOPED_TRACE(S(row.Pattern).toStdString() + " on " + S(row.Text).toStdString());
+        for (bool jit : {true, false}) {
+            TReplaceRules rules;
+            rules.Add(TRegEx(S(row.Pattern), jit), S(row.Rule));
+            EXPECT_EQ(ApplyReplaceRules(rules, S(row.Text)), S(row.Result)) << "JIT " << jit;
+        }
+    }
+}
+
+TEST(ReplaceRules, JITIsUsedWhereAvailable) {
+#if defined(__x86_64__) || defined(__aarch64__)
+    EXPECT_TRUE(TRegEx(S(u"a+")).UsesJIT());
+#endif
+    EXPECT_FALSE(TRegEx(S(u"a+"), false).UsesJIT());
+}
+
+TEST(ReplaceRules, RulesApplyInListOrder) {
+    EXPECT_EQ(Apply({S(u"a"), S(u"b")}, {S(u"b"), S(u"c")}, S(u"a")), S(u"c"));
+    EXPECT_EQ(Apply({S(u"b"), S(u"a")}, {S(u"c"), S(u"b")}, S(u"a")), S(u"b"));
+    // A missing rule text counts as empty.
+    EXPECT_EQ(Apply({S(u"a"), S(u"b")}, {S(u"x")}, S(u"ab")), S(u"x"));
+}
+
+TEST(ReplaceRules, TextNoRuleMatchesComesBackShared) {
+    const TReplaceRules rules = CompileReplaceRules({S(u"zzz")}, {S(u"y")});
+    const QByteArray page = QByteArrayLiteral("<html>\xC3\xA4</html>") + QByteArray(1000, 'x');
+    const QByteArray out = ApplyReplaceRules(rules, page);
+    EXPECT_EQ(out, page);
+    EXPECT_EQ(out.constData(), page.constData());
+    EXPECT_EQ(ApplyReplaceRules(TReplaceRules(), page).constData(), page.constData());
+}
+
+TEST(ReplaceRules, InvalidUtf8IsRepairedBeforeTheSearch) {
+    const TReplaceRules rules = CompileReplaceRules({S(u"b")}, {S(u"X")});
+    EXPECT_EQ(ApplyReplaceRules(rules, QByteArray("\xFF"
+                                                  "ab\xC3")),
+              QByteArray("\xEF\xBF\xBD"
+                         "aX\xEF\xBF\xBD"));
+    // A lone surrogate in the text neither crashes nor stops the rule.
+    const QString text = S(u"b") + QChar(0xD800) + S(u"b");
+    EXPECT_EQ(ApplyReplaceRules(rules, text).count(u'X'), 2);
+}
+
+TEST(ReplaceRules, GroupsBeyond99CountAsNoMatch) {
+    // Groups 2 to 99 are empty; group 100 takes part only in the second match.
+    const QString pattern = S(u"(a)|") + S(u"()").repeated(98) + S(u"(b)");
+    EXPECT_EQ(Apply(pattern, S(u"[$1]"), S(u"abab")), S(u"[a]bab"));
+    const QString group99 = S(u"()").repeated(98) + S(u"(b)");
+    // Group 99 still counts; "$99" reads as group 9 (empty) followed by "9".
+    EXPECT_EQ(Apply(group99, S(u"[$0|$99]"), S(u"abab")), S(u"a[b|9]a[b|9]"));
+}
+
+TEST(ReplaceRules, CatastrophicBacktrackingEndsAsNoFurtherMatch) {
+    const QString text = S(u"x") + QString(40, u'a') + S(u"c b x");
+    for (bool jit : {true, false}) {
+        TReplaceRules rules;
+        rules.Add(TRegEx(S(u"^x|(a+)+b"), jit), S(u"-"));
+        EXPECT_EQ(ApplyReplaceRules(rules, text), S(u"-") + text.mid(1)) << "JIT " << jit;
+    }
+}
+
+TEST(ReplaceRules, CompileErrorsCarryTheirMessage) {
+    struct Row {
+        const char16_t* Pattern;
+        const char16_t* Message; // the start of it
+    };
+    const Row rows[] = {
+        {u"", u"A regular expression specified in RegEx is required"},
+        {u"(", u"Error in regular expression at offset 1: missing closing parenthesis"},
+        {u"\u00E4\u00E4(", u"Error in regular expression at offset 5: missing closing parenthesis"},
+        {u"a\\C", u"Error in regular expression at offset "}, // "\C" could split characters
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.Pattern).toStdString());
+        try {
+            CompileReplaceRules({S(u"ok"), S(row.Pattern)}, {S(u"x"), S(u"y")});
+            ADD_FAILURE() << "compiled";
+        } catch (const ERegExError& E) {
+            EXPECT_TRUE(E.Message().startsWith(S(row.Message))) << E.Message().toStdString();
+        }
+    }
+}
+
+TEST(ReplaceRules, ExtractValueNeedsAMatch) {
+    const TRegEx regEx(S(u"a"));
+    TRegExMatch match(regEx);
+    TRegExExtractRule rule;
+    rule.SetText(S(u"$0"));
+    EXPECT_FALSE(match.Search("bbb", 0));
+    EXPECT_THROW(rule.ExtractValue(match), ERegExError);
+    ASSERT_TRUE(match.Search("bab", 0));
+    EXPECT_EQ(rule.ExtractValue(match), QByteArray("a"));
+}
+
+TEST(ReplaceRuleTest, ShowsEachMatchWithItsGroups) {
+    const TReplaceRuleTestResult test =
+        TestReplaceRule(S(u"(\\d+)-(\\d+)"), S(u"$2/$1"), S(u"1-2"));
+    EXPECT_EQ(test.Lines,
+              (QStringList{S(u"Pattern: (\\d+)-(\\d+)"), QString(), S(u"Matched text: 1-2"),
+                           S(u"Replaced by: 2/1"), S(u"=== groups ==="), S(u"  $0: 1-2"),
+                           S(u"  $1: 1"), S(u"  $2: 2")}));
+    EXPECT_TRUE(test.ResultValid);
+    EXPECT_EQ(test.Result, S(u"2/1"));
+
+    const TReplaceRuleTestResult two =
+        TestReplaceRule(S(u"(a)|(\u00E9)"), S(u"<$2>"), S(u"a\u00E9!"));
+    EXPECT_EQ(two.Lines, (QStringList{S(u"Pattern: (a)|(\u00E9)"), QString(), S(u"Matched text: a"),
+                                      S(u"Replaced by: <$2>"), S(u"=== groups ==="), S(u"  $0: a"),
+                                      S(u"  $1: a"), QString(), S(u"Matched text: \u00E9"),
+                                      S(u"Replaced by: <\u00E9>"), S(u"=== groups ==="),
+                                      S(u"  $0: \u00E9"), S(u"  $1: "), S(u"  $2: \u00E9")}));
+    EXPECT_EQ(two.Result, S(u"<$2><\u00E9>!"));
+}
+
+TEST(ReplaceRuleTest, NoMatchAndErrors) {
+    const TReplaceRuleTestResult none = TestReplaceRule(S(u"z"), S(u"y"), S(u"abc"));
+    EXPECT_EQ(none.Lines, (QStringList{S(u"Pattern: z"), S(u"No matches.")}));
+    EXPECT_TRUE(none.ResultValid);
+    EXPECT_EQ(none.Result, S(u"abc"));
+
+    const TReplaceRuleTestResult bad = TestReplaceRule(S(u"("), S(u"y"), S(u"abc"));
+    ASSERT_EQ(bad.Lines.size(), 2);
+    EXPECT_EQ(bad.Lines[0], S(u"Pattern: ("));
+    EXPECT_TRUE(bad.Lines[1].startsWith(S(u"Error in regular expression at offset ")));
+    EXPECT_FALSE(bad.ResultValid);
+
+    const TReplaceRuleTestResult empty = TestReplaceRule(QString(), S(u"y"), S(u"abc"));
+    EXPECT_EQ(
+        empty.Lines,
+        (QStringList{S(u"Pattern: "), S(u"A regular expression specified in RegEx is required")}));
+    EXPECT_FALSE(empty.ResultValid);
+
+    const TReplaceRuleTestResult emptyMatches = TestReplaceRule(S(u"x*"), S(u"-"), S(u"ab"));
+    EXPECT_EQ(emptyMatches.Result, S(u"-a-b-"));
+    EXPECT_EQ(emptyMatches.Lines.count(S(u"Matched text: ")), 3);
+}
+
+} // namespace
