@@ -21,6 +21,18 @@ QString SystemReason(int AErrno) {
     return QString::fromLocal8Bit(std::strerror(AErrno));
 }
 
+// Writes on after a short write, so that a failure comes with the system's reason.
+bool WriteAll(QIODevice& AFile, const QByteArray& AData) {
+    qsizetype done = 0;
+    while (done < AData.size()) {
+        const qint64 n = AFile.write(AData.constData() + done, AData.size() - done);
+        if (n <= 0)
+            return false;
+        done += qsizetype(n);
+    }
+    return true;
+}
+
 } // namespace
 
 QString CannotOpenFileMessage(const QString& APath, const QString& AReason) {
@@ -82,7 +94,14 @@ void TAppSettings::SaveToFile(const QString& AFileName) const {
     if (!file.open(QIODevice::WriteOnly))
         throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
     const QByteArray data = EncodeLines(FStrings.Lines());
-    if (file.write(data) != data.size() || !file.commit())
+    // Flushed before commit: a failure of the final flush inside commit() would otherwise go
+    // unnoticed and put a truncated file in place of the old one.
+    if (!WriteAll(file, data) || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EFCreateError(CannotCreateFileMessage(AFileName, reason));
+    }
+    if (!file.commit())
         throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
 }
 
