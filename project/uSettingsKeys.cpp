@@ -2,7 +2,6 @@
 
 #include "page/uStrUtils.h"
 #include "project/VHashedStringList.h"
-#include "project/uSettingsInt.h"
 
 namespace tarrow {
 
@@ -17,13 +16,13 @@ QString SettingsKey(const QString& AP, const char* AName, const QString& ANumber
 
 int32_t ReadSettingsInt(const TVHashedStringList& ALst, const QString& AName, int32_t ADefault) {
     int32_t value = 0;
-    return SettingsTryStrToInt(ALst.Values(AName), value) ? value : ADefault;
+    return TryStrToInt(ALst.Values(AName), value) ? value : ADefault;
 }
 
 int32_t ReadSettingsDepth(const TVHashedStringList& ALst, const QString& AName) {
     const QString text = ALst.Values(AName);
     int32_t depth = -1;
-    if (!SettingsTryStrToInt(text, depth))
+    if (!TryStrToInt(text, depth))
         depth = -1;
     if (depth < 0)
         depth = AsciiSameText(text, u"yes") ? 1000 : 0;

@@ -1,6 +1,5 @@
 #include "project/VHashedStringList.h"
 #include "project/uExceptions.h"
-#include "project/uSettingsInt.h"
 
 #include <gtest/gtest.h>
 
@@ -27,53 +26,6 @@ void ExpectIndexMatchesScan(const TVHashedStringList& AList, const QStringList& 
 }
 
 } // namespace
-
-TEST(SettingsInt, ReadsTheSharedIntegerRule) {
-    struct Row {
-        const char* text;
-        bool ok;
-        int32_t value;
-    };
-    static const Row rows[] = {
-        {"0", true, 0},
-        {"42", true, 42},
-        {"  7", true, 7},
-        {"+5", true, 5},
-        {"-5", true, -5},
-        {"2147483647", true, INT32_MAX},
-        {"-2147483648", true, INT32_MIN},
-        {"2147483648", false, 0},
-        {"-2147483649", false, 0},
-        {"2000000000", true, 2000000000},
-        {"99999999999999999999", false, 0},
-        {"$1F", true, 31},
-        {"x1f", true, 31},
-        {"X10", true, 16},
-        {"0x10", true, 16},
-        {"0X10", true, 16},
-        {"$FFFFFFFF", true, -1},
-        {"$80000000", true, INT32_MIN},
-        {"$100000000", false, 0},
-        {"-$10", true, -16},
-        {"", false, 0},
-        {" ", false, 0},
-        {"-", false, 0},
-        {"$", false, 0},
-        {"0x", false, 0},
-        {"7 ", false, 0},
-        {"\t7", false, 0},
-        {"1e3", false, 0},
-        {"yes", false, 0},
-        {"12a", false, 0},
-        {"$G", false, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        int32_t value = 12345;
-        EXPECT_EQ(SettingsTryStrToInt(S(row.text), value), row.ok);
-        EXPECT_EQ(value, row.ok ? row.value : 12345);
-    }
-}
 
 TEST(VHashedStringList, NamesIgnoreCaseAndTheLastLineWins) {
     TVHashedStringList list;
