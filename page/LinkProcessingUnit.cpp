@@ -7,6 +7,7 @@
 #include "page/uParseUtils.h"
 #include "page/uStrUtils.h"
 
+#include <QHash>
 #include <limits>
 #include <optional>
 
@@ -61,6 +62,7 @@ public:
 private:
     bool IsRemoved(TURLTag AKind) const;
     void WriteTag(QStringView ATag, TURLTag AKind, QString& AOut);
+    std::optional<QString> NewLinkFor(const QString& AValue, TURLTag AKind, QStringView ATag);
     void MapDomainAlias(QString& AURL) const;
     std::optional<int> TargetEntry(TURLTag AKind, const QString& AURL, QStringView AValue,
                                    const QString& ALinkType);
@@ -74,8 +76,9 @@ private:
     const int32_t FNextDepth;
     const TLinkProcessingSettings& FSettings;
     TLocalLinkOptions FLocalLinks;
-    QStringList FAliasPrefixes; // the website prefix with each alias as its host
-    QStringList FRuleFolders;   // each download-file rule's folder under the output folder
+    QStringList FAliasPrefixes;          // the website prefix with each alias as its host
+    QStringList FRuleFolders;            // each download-file rule's folder under the output folder
+    QHash<QString, QString> FKnownLinks; // value -> link, for values that led to an entry
     int32_t FNewCount = 0;
 };
 
@@ -144,27 +147,39 @@ void TLinkProcessor::WriteTag(QStringView ATag, TURLTag AKind, QString& AOut) {
         return;
     }
     const QString value = DecodeAttrValue(ATag, valueStart, valueEnd - valueStart, quote);
-    QString url = ResolveURL(value, FPageURL);
-    if (url.isEmpty()) {
+    const std::optional<QString> newLink = NewLinkFor(value, AKind, ATag);
+    if (!newLink) {
         AOut.append(ATag);
         return;
-    }
-    MapDomainAlias(url);
-    const QString linkType = AKind == utLink ? GetAttrValue(ATag, u"type", 1) : QString();
-    const std::optional<int> entry = TargetEntry(AKind, url, value, linkType);
-    if (!entry) {
-        AOut.append(ATag);
-        return;
-    }
-    QString newLink = url;
-    if (*entry >= 0) {
-        const QString path = FURLList.OutFilePath(*entry);
-        if (!path.isEmpty())
-            newLink = LocalLinkForm(path, FPageOutFilePath, FLocalLinks);
     }
     AOut.append(ATag.left(valueStart - 1))
-        .append(EncodeLinkForAttr(newLink, quote))
+        .append(EncodeLinkForAttr(*newLink, quote))
         .append(ATag.mid(valueEnd - 1));
+}
+
+// The link that replaces the value AValue of a tag, or nothing when the tag stays unchanged.
+std::optional<QString> TLinkProcessor::NewLinkFor(const QString& AValue, TURLTag AKind,
+                                                  QStringView ATag) {
+    const auto known = FKnownLinks.constFind(AValue);
+    if (known != FKnownLinks.cend())
+        return *known;
+    QString url = ResolveURL(AValue, FPageURL);
+    if (url.isEmpty())
+        return std::nullopt;
+    MapDomainAlias(url);
+    const QString linkType = AKind == utLink ? GetAttrValue(ATag, u"type", 1) : QString();
+    const std::optional<int> entry = TargetEntry(AKind, url, AValue, linkType);
+    if (!entry)
+        return std::nullopt;
+    if (*entry < 0)
+        return url;
+    const QString path = FURLList.OutFilePath(*entry);
+    QString link = path.isEmpty() ? url : LocalLinkForm(path, FPageOutFilePath, FLocalLinks);
+    // A value that led to an entry leads to it again on this page: the row that chose it
+    // depends only on the URL, and entries are never changed or removed. Repeated navigation
+    // links thus cost one lookup.
+    FKnownLinks.insert(AValue, link);
+    return link;
 }
 
 void TLinkProcessor::MapDomainAlias(QString& AURL) const {

@@ -198,10 +198,12 @@ TEST_P(LinkProcessing, SuppressedLinksBecomeAbsolute) {
 }
 
 TEST_P(LinkProcessing, SameTargetTwiceAddsOneEntry) {
-    const QString out = Run(S(u"<a href=\"p.html\">1</a><A HREF='P.html#x'>2</A>"));
-    EXPECT_EQ(out, S(u"<a href=\"p.html/index.html\">1</a><A HREF='p.html/index.html'>2</A>"));
-    EXPECT_EQ(List.Count(), 1);
-    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+    const QString out =
+        Run(S(u"<a href=\"p.html\">1</a><A HREF='P.html#x'>2</A><img src=p.html><a href=q.html>"));
+    EXPECT_EQ(out, S(u"<a href=\"p.html/index.html\">1</a><A HREF='p.html/index.html'>2</A>"
+                     u"<img src=p.html/index.html><a href=q.html/index.html>"));
+    EXPECT_EQ(List.Count(), 2);
+    EXPECT_EQ(Log(), QStringList{S(u"2 new URLs extracted.")});
 }
 
 TEST_P(LinkProcessing, RemovesScriptAndNoscriptElements) {
