@@ -45,9 +45,11 @@ public:
                                    const QString& AWebsiteURL, const QString& AIndexFile,
                                    const QString& ALinkType);
 
+    // A mapped path placed under the output folder as the table stores it.
+    static QString JoinOutDir(const QString& AOutDir, const QString& APath);
+
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
-    static QString JoinOutDir(const QString& AOutDir, const QString& APath);
     void CheckIndex(int AIndex) const;
     void InsertIntoHash(int AIndex, uint32_t AHash);
     void GrowHash();

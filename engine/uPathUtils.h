@@ -44,4 +44,13 @@ QString DrivePart(QStringView APath);
 // "file:///" followed by the path with "/" separators, as a browser reads a local file.
 QString FileURLFromPath(QStringView APath);
 
+// A local path with ".", ".." and repeated separators resolved, written with the reading's
+// separator. False for a path that holds a control character (NUL included), a ".." that climbs
+// above its root, or (Windows reading) a ":" anywhere but after the drive letter.
+bool NormalizeLocalPath(QStringView APath, QString& AResult);
+// Whether APath lies below AFolder (never AFolder itself); with an empty AFolder, whether it is a
+// relative path that stays inside the current folder. Both are normalised first. The Windows
+// reading compares ASCII letters without regard to case, the Linux reading exactly.
+bool IsPathBelow(QStringView APath, QStringView AFolder);
+
 } // namespace tarrow

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tarrow {
+
+// The text of ABody read in the character set named ACharset (any name iconv knows, letter case
+// ignored). An empty or unknown name reads each byte as the character with the same code
+// (ISO-8859-1). Bytes that are not valid in the character set become U+FFFD and the rest of the
+// text still decodes.
+QString DecodeCharset(const QByteArray& ABody, const QString& ACharset);
+
+// Whether ACharset names UTF-8 (so the bytes need no conversion to be saved as UTF-8).
+bool IsUTF8Charset(const QString& ACharset);
+
+} // namespace tarrow

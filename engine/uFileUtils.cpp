@@ -1,0 +1,91 @@
+#include "engine/uFileUtils.h"
+
+#include "engine/TarrowThreadUnit.h"
+#include "project/uExceptions.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace tarrow {
+
+namespace {
+
+int HexValue(char C) {
+    if (C >= '0' && C <= '9')
+        return C - '0';
+    if (C >= 'a' && C <= 'f')
+        return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F')
+        return C - 'A' + 10;
+    return -1;
+}
+
+QByteArray FileMD5(const QString& AFileName) {
+    QFile file(AFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
+                              .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
+        throw EInOutError(QStringLiteral("Cannot read file \"%1\". %2")
+                              .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+    return hash.result();
+}
+
+} // namespace
+
+QString PercentDecodePath(const QString& APath) {
+    if (!APath.contains(u'%'))
+        return APath;
+    QByteArray out;
+    out.reserve(APath.size());
+    qsizetype runStart = 0; // start of the characters not yet copied
+    const auto flush = [&](qsizetype AEnd) {
+        out.append(QStringView(APath).mid(runStart, AEnd - runStart).toUtf8());
+    };
+    for (qsizetype i = 0; i < APath.size(); ++i) {
+        if (APath[i] != u'%')
+            continue;
+        flush(i);
+        if (i + 2 >= APath.size()) { // fewer than two characters follow: the "%" alone goes
+            runStart = i + 1;
+            continue;
+        }
+        const char16_t c1 = APath[i + 1].unicode();
+        const char16_t c2 = APath[i + 2].unicode();
+        const int hi = c1 < 0x80 ? HexValue(char(c1)) : -1;
+        const int lo = c2 < 0x80 ? HexValue(char(c2)) : -1;
+        if (hi >= 0 && lo >= 0)
+            out.append(char(hi * 16 + lo));
+        i += 2;
+        runStart = i + 1;
+    }
+    flush(APath.size());
+    return QString::fromUtf8(out);
+}
+
+bool FileChanged(const QString& AFileName, const QByteArray& AContent, TTarrowThread* AThread) {
+    try {
+        return FileMD5(AFileName) != QCryptographicHash::hash(AContent, QCryptographicHash::Md5);
+    } catch (const Exception& E) {
+        if (AThread)
+            AThread->LogException(E);
+        return true;
+    }
+}
+
+bool ForceDirectories(const QString& AFolder) { return QDir().mkpath(AFolder); }
+
+void WriteFileAtomically(const QString& AFileName, const QByteArray& AContent) {
+    QSaveFile file(AFileName);
+    file.setDirectWriteFallback(false);
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(AContent) == AContent.size() && file.commit();
+    if (!ok)
+        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
+                                .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+}
+
+} // namespace tarrow

@@ -1,0 +1,128 @@
+// Local paths of saved files: normalising, containment, percent-decoding, writing and comparing.
+#include "engine/TarrowThreadUnit.h"
+#include "engine/uFileUtils.h"
+#include "engine/uPathUtils.h"
+#include "project/uExceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char16_t* AText) { return QString::fromUtf16(AText); }
+
+struct BelowRow {
+    const char16_t* Path;
+    const char16_t* Folder;
+    bool Below;
+};
+
+TEST(LocalPaths, ContainmentLinuxReading) {
+    TPathReadingScope reading(TPathReading::prLinux);
+    const BelowRow rows[] = {
+        {u"/out/a/index.html", u"/out", true},
+        {u"/out//a/./b.png", u"/out/", true},
+        {u"/out/a/../b.png", u"/out", true},
+        {u"/out/../etc/passwd", u"/out", false},
+        {u"/out/a/../../out2/x", u"/out", false},
+        {u"/out2/x", u"/out", false},
+        {u"/OUT/x", u"/out", false}, // the Linux reading compares exactly
+        {u"/out", u"/out", false},
+        {u"/out/a\\..\\..\\x", u"/out", true}, // "\" is a name character here
+        {u"/out/a\u0001b", u"/out", false},
+        {u"/out/a", u"/out/./", true},
+        {u"a/b.html", u"", true},
+        {u"../b.html", u"", false},
+        {u"/tmp/b.html", u"", false},
+        {u"", u"", false},
+    };
+    for (const BelowRow& row : rows) {
+        SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
+        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder)), row.Below);
+    }
+    const QString withNul = QStringLiteral("/out/a") + QChar(0) + QStringLiteral("b");
+    EXPECT_FALSE(IsPathBelow(withNul, u"/out"));
+}
+
+TEST(LocalPaths, ContainmentWindowsReading) {
+    TPathReadingScope reading(TPathReading::prWindows);
+    const BelowRow rows[] = {
+        {u"C:\\Sites\\Blog\\a\\index.html", u"C:\\Sites\\Blog", true},
+        {u"c:\\sites\\blog\\A.png", u"C:\\Sites\\Blog", true},
+        {u"C:\\Sites\\Blog\\a/../../x", u"C:\\Sites\\Blog", false},
+        {u"C:\\Sites\\Blog\\a\\..\\b", u"C:\\Sites\\Blog", true},
+        {u"C:\\Sites\\Blog2\\x", u"C:\\Sites\\Blog", false},
+        {u"D:\\x", u"C:\\Sites\\Blog", false},
+        {u"C:\\Sites\\Blog\\x:stream", u"C:\\Sites\\Blog", false},
+        {u"\\\\srv\\share\\out\\x", u"\\\\srv\\share\\out", true},
+        {u"\\\\srv\\share\\out\\..\\..\\x", u"\\\\srv\\share\\out", false},
+    };
+    for (const BelowRow& row : rows) {
+        SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
+        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder)), row.Below);
+    }
+    QString normalized;
+    ASSERT_TRUE(NormalizeLocalPath(u"C:/Sites//Blog/./a\\b", normalized));
+    EXPECT_EQ(normalized, QStringLiteral("C:\\Sites\\Blog\\a\\b"));
+}
+
+TEST(LocalPaths, PercentDecoding) {
+    struct Row {
+        const char16_t* In;
+        const char16_t* Out;
+    };
+    const Row rows[] = {
+        {u"C:\\Out\\a%20b\\index.html", u"C:\\Out\\a b\\index.html"},
+        {u"/out/caf%C3%A9.png", u"/out/café.png"},
+        {u"/out/%FFa", u"/out/\uFFFDa"},
+        {u"/out/x%zzy", u"/out/xy"},
+        {u"/out/x%4", u"/out/x4"},
+        {u"/out/x%", u"/out/x"},
+        {u"/out/é%41", u"/out/éA"},
+        {u"/out/%éxy", u"/out/y"},
+        {u"/out/%2e%2E/%2F", u"/out/../\u002F"},
+        {u"plain", u"plain"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(S(row.In).toStdString());
+        EXPECT_EQ(PercentDecodePath(S(row.In)), S(row.Out));
+    }
+}
+
+class TIdleThread final : public TTarrowThread {
+public:
+    using TTarrowThread::TTarrowThread;
+
+protected:
+    void Execute() override {}
+};
+
+TEST(LocalFiles, AtomicWriteAndChangeDetection) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("a/b/page.html"));
+    ASSERT_TRUE(ForceDirectories(dir.filePath(QStringLiteral("a/b"))));
+    WriteFileAtomically(file, QByteArray("first"));
+    TMemoryLogSink sink;
+    TIdleThread thread(&sink);
+    EXPECT_FALSE(FileChanged(file, QByteArray("first"), &thread));
+    EXPECT_TRUE(FileChanged(file, QByteArray("second"), &thread));
+    WriteFileAtomically(file, QByteArray());
+    EXPECT_FALSE(FileChanged(file, QByteArray(), &thread));
+    EXPECT_TRUE(sink.Lines().isEmpty());
+    // A file that cannot be read counts as changed, with the reason logged.
+    EXPECT_TRUE(FileChanged(dir.filePath(QStringLiteral("missing")), QByteArray("x"), &thread));
+    ASSERT_EQ(sink.Lines().size(), 1);
+    EXPECT_TRUE(sink.Lines()[0].startsWith(QStringLiteral("Cannot open file \"")));
+    // A folder where the file should go: a clear error, and nothing is left behind.
+    EXPECT_THROW(WriteFileAtomically(dir.filePath(QStringLiteral("a")), QByteArray("x")),
+                 EFCreateError);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("page.html")});
+}
+
+} // namespace
