@@ -74,10 +74,15 @@ TKind KindOf(const TCurlFailure& F) {
         return {TTransportFault::tfHostNotFound, QStringLiteral("Proxy host not found"), false};
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
+        return {TTransportFault::tfPeerClosed, QStringLiteral("Connection closed by the server"),
+                false};
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-        return {TTransportFault::tfPeerClosed, QStringLiteral("Connection closed by the server"),
-                F.Code == CURLE_RECV_ERROR || F.Code == CURLE_SEND_ERROR};
+        // A socket error is the peer going away; without one libcurl rejected what it read.
+        if (F.OSErrno != 0)
+            return {TTransportFault::tfPeerClosed,
+                    QStringLiteral("Connection closed by the server"), true};
+        return {TTransportFault::tfBadReply, QStringLiteral("Invalid reply"), true};
     case CURLE_PROXY:
         return ProxyKindOf(F);
     case CURLE_SSL_CONNECT_ERROR:

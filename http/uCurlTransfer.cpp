@@ -246,7 +246,10 @@ bool TCurlTransfer::TakeHeaderLine(const char* AData, size_t ALen) {
     if (line.startsWith("HTTP/")) {
         // A new reply: an interim 1xx one is replaced by the reply that follows it.
         FReply = TReplyInfo();
-        FReply.StatusLine = HeaderText(TrimSpace(line));
+        QByteArrayView status = line;
+        while (!status.isEmpty() && (status.back() == '\r' || status.back() == '\n'))
+            status.chop(1);
+        FReply.StatusLine = HeaderText(status);
         FReply.Code = ParseStatusCode(line);
         FInHeaders = true;
         return true;

@@ -1,0 +1,143 @@
+// Proxies: each kind against its front end, the ptAUTO prefixes, refusals, and TLS through them.
+#include "tests/http/HTTPTestFixture.h"
+#include "tests/support/TestProxy.h"
+
+#include <openssl/ssl.h>
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+struct TProxyRow {
+    const char* Name;
+    TProxyType Type;
+    const char16_t* Prefix; // put before "127.0.0.1:<port>"
+    TProxyProtocol Protocol;
+};
+
+const TProxyRow kProxyRows[] = {
+    {"HTTP", ptHTTPS, u"", TProxyProtocol::ppHTTP},
+    {"SOCKS 4", ptSOCKS4, u"", TProxyProtocol::ppSOCKS4},
+    {"SOCKS 5", ptSOCKS5, u"", TProxyProtocol::ppSOCKS5},
+    {"auto: HTTP", ptAUTO, u"", TProxyProtocol::ppHTTP},
+    {"auto: + is SOCKS 4", ptAUTO, u"+", TProxyProtocol::ppSOCKS4},
+    {"auto: * is SOCKS 5", ptAUTO, u"*", TProxyProtocol::ppSOCKS5},
+    {"auto: # is dropped", ptAUTO, u"#", TProxyProtocol::ppHTTP},
+    {"auto: the @ prefix is skipped", ptAUTO, u"someone@", TProxyProtocol::ppHTTP},
+    {"SOCKS 5 with a + host", ptSOCKS5, u"+", TProxyProtocol::ppSOCKS5},
+};
+
+void ExpectHandshake(const THandshake& AShake, TProxyProtocol AProtocol, const QString& AURL,
+                     quint16 APort, bool ATunnel) {
+    EXPECT_EQ(AShake.TargetPort, APort);
+    switch (AProtocol) {
+    case TProxyProtocol::ppSOCKS4:
+        EXPECT_EQ(AShake.SocksVersion, 4);
+        EXPECT_EQ(AShake.TargetHost, "127.0.0.1");
+        break;
+    case TProxyProtocol::ppSOCKS5:
+        EXPECT_EQ(AShake.SocksVersion, 5);
+        EXPECT_TRUE(AShake.Methods.contains('\0')); // no authentication offered
+        EXPECT_EQ(AShake.TargetHost, "127.0.0.1");
+        break;
+    case TProxyProtocol::ppHTTP:
+        EXPECT_EQ(AShake.Request.Method, ATunnel ? "CONNECT" : "GET");
+        EXPECT_EQ(AShake.Request.Target,
+                  ATunnel ? QByteArray("127.0.0.1:") + QByteArray::number(APort) : AURL.toLatin1());
+        EXPECT_EQ(AShake.Request.Header("Proxy-Connection"), "Keep-Alive");
+        break;
+    }
+}
+
+TEST(HTTPProxy, EachKindReachesTheOrigin) {
+    for (const TProxyRow& row : kProxyRows) {
+        SCOPED_TRACE(row.Name);
+        TScriptedServer origin;
+        origin.Queue(OkReply("via proxy", "text/plain"));
+        origin.Queue(OkReply("again", "text/plain"));
+        TProxyServer proxy(row.Protocol);
+        auto client = NewTestClient(QString::fromUtf16(row.Prefix) + proxy.HostPort(), row.Type);
+        const QString url = origin.URL(u"/x");
+        const TGetResult result = Get(*client, url);
+        EXPECT_EQ(result.Body, "via proxy") << result.Error.toStdString();
+        EXPECT_EQ(Get(*client, origin.URL(u"/x2")).Body, "again");
+        ASSERT_EQ(proxy.Handshakes().size(), 1); // the second request reused the connection
+        ExpectHandshake(proxy.Handshakes()[0], row.Protocol, url, origin.Port(), false);
+        ASSERT_EQ(origin.RequestCount(), 2);
+        EXPECT_EQ(origin.Requests()[0].Path(), "/x");
+        EXPECT_EQ(origin.Requests()[0].Header("User-Agent"), kTestUserAgent.toLatin1());
+    }
+}
+
+TEST(HTTPProxy, HTTPSThroughEachKind) {
+    for (const TProxyRow& row : kProxyRows) {
+        SCOPED_TRACE(row.Name);
+        auto origin = TScriptedServer::TLS();
+        origin->Queue(OkReply("secret", "text/plain"));
+        TProxyServer proxy(row.Protocol);
+        auto client = NewTestClient(QString::fromUtf16(row.Prefix) + proxy.HostPort(), row.Type);
+        const QString url = origin->URL(u"/s");
+        const TGetResult result = Get(*client, url);
+        EXPECT_EQ(result.Body, "secret") << result.Error.toStdString();
+        ASSERT_EQ(proxy.Handshakes().size(), 1);
+        ExpectHandshake(proxy.Handshakes()[0], row.Protocol, url, origin->Port(), true);
+        // The origin never sees proxy headers inside the tunnel.
+        EXPECT_FALSE(origin->Requests().value(0).HasHeader("Proxy-Connection"));
+    }
+}
+
+TEST(HTTPProxy, NoProxyOrEmptyAddressGoesDirect) {
+    TProxyServer proxy(TProxyProtocol::ppHTTP);
+    TScriptedServer origin;
+    origin.SetHandler([](const TRequest&) { return OkReply("direct"); });
+    auto none = NewTestClient(proxy.HostPort(), ptNoProxy);
+    auto empty = NewTestClient({}, ptHTTPS);
+    EXPECT_EQ(Get(*none, origin.URL(u"/a")).Body, "direct");
+    EXPECT_EQ(Get(*empty, origin.URL(u"/b")).Body, "direct");
+    EXPECT_EQ(proxy.ConnectionCount(), 0);
+    EXPECT_EQ(origin.Requests()[0].Target, "/a");
+}
+
+TEST(HTTPProxy, SocksRefusalIsRetryable) {
+    for (TProxyProtocol protocol : {TProxyProtocol::ppSOCKS4, TProxyProtocol::ppSOCKS5}) {
+        const bool four = protocol == TProxyProtocol::ppSOCKS4;
+        SCOPED_TRACE(four ? "SOCKS 4" : "SOCKS 5");
+        TScriptedServer origin;
+        TProxyServer proxy(protocol);
+        proxy.SetRefuse(true);
+        auto client = NewTestClient(proxy.HostPort(), four ? ptSOCKS4 : ptSOCKS5);
+        const TGetResult result = Get(*client, origin.URL(u"/x"));
+        EXPECT_TRUE(result.Retryable);
+        EXPECT_TRUE(result.Error.startsWith(QStringLiteral("SOCKS proxy refused the request: ") +
+                                            origin.HostPort() + QStringLiteral(" via proxy ") +
+                                            proxy.HostPort()))
+            << result.Error.toStdString();
+        EXPECT_EQ(origin.ConnectionCount(), 0);
+    }
+}
+
+TEST(HTTPProxy, HTTPProxyRefusal) {
+    TProxyServer proxy(TProxyProtocol::ppHTTP);
+    proxy.SetRefuse(true);
+    auto client = NewTestClient(proxy.HostPort(), ptHTTPS);
+    TScriptedServer origin;
+    // A plain request gets the proxy's reply; a tunnel that is refused is a connection failure.
+    EXPECT_EQ(Get(*client, origin.URL(u"/x")).Error, QStringLiteral("HTTP/1.1 403 Forbidden"));
+    const TGetResult tunnel =
+        Get(*client, QStringLiteral("https://127.0.0.1:%1/").arg(origin.Port()));
+    EXPECT_TRUE(tunnel.Failed);
+    EXPECT_TRUE(tunnel.Error.contains(QStringLiteral(" via proxy ") + proxy.HostPort()))
+        << tunnel.Error.toStdString();
+}
+
+TEST(HTTPProxy, UnreachableProxy) {
+    const quint16 port = RefusedPort();
+    auto client = NewTestClient(QStringLiteral("*127.0.0.1:%1").arg(port), ptAUTO);
+    const TGetResult result = Get(*client, QStringLiteral("http://127.0.0.1:9/x"));
+    EXPECT_TRUE(result.Retryable);
+    EXPECT_TRUE(result.Error.endsWith(QStringLiteral(" via proxy 127.0.0.1:%1").arg(port)))
+        << result.Error.toStdString();
+}
+
+} // namespace

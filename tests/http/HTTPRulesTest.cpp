@@ -1,0 +1,280 @@
+// The text rules of a request, as tables.
+#include "http/HTTPClientUnit.h"
+#include "http/uCurlFailure.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace tarrow;
+
+namespace {
+
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
+
+struct TTextRow {
+    const char16_t* In;
+    const char16_t* Expected;
+};
+
+TEST(NormalizeURL, SpacesAndRootBeforeQuery) {
+    const TTextRow rows[] = {
+        {u"http://h/a b/c d.html", u"http://h/a%20b/c%20d.html"},
+        {u"http://h?x=1", u"http://h/?x=1"},
+        {u"https://h:8080?x=1&y=/z", u"https://h:8080/?x=1&y=/z"},
+        {u"http://h/a?x=1", u"http://h/a?x=1"},
+        {u"http://h/?x=1", u"http://h/?x=1"},
+        {u"http://h", u"http://h"},
+        {u"", u""},
+        // Without "://" nothing is inserted: a relative target stays intact.
+        {u"page?x=1", u"page?x=1"},
+        {u"?x=1", u"?x=1"},
+        {u"a b?c d", u"a%20b?c%20d"},
+    };
+    for (const TTextRow& row : rows) {
+        SCOPED_TRACE(S(row.In).toStdString());
+        EXPECT_EQ(NormalizeURL(S(row.In)), S(row.Expected));
+    }
+}
+
+TEST(ExpandRefererURL, RelativeAgainstReferer) {
+    struct TRow {
+        const char16_t* URL;
+        const char16_t* Referer;
+        const char16_t* Expected;
+    };
+    const TRow rows[] = {
+        {u"/b/c.html", u"http://h/a/x.html?q=1", u"http://h/b/c.html"},
+        {u"c.html", u"http://h/a/x.html?q=1", u"http://h/a/c.html"},
+        {u"c.html", u"http://h", u"http://h/c.html"},
+        {u"/c.html", u"http://h", u"http://h/c.html"},
+        // The query is cut before the last "/" is looked for.
+        {u"c.html", u"http://h/a/x?u=/p/q", u"http://h/a/c.html"},
+        {u"c.html", u"http://h?u=/p/q", u"http://h/c.html"},
+        // No dot segments are processed here.
+        {u"../c.html", u"http://h/a/x.html", u"http://h/a/../c.html"},
+        {u"?y=2", u"http://h/a/x.html", u"http://h/a/?y=2"},
+        // Without a usable referer the URL stays.
+        {u"c.html", u"", u"c.html"},
+        {u"c.html", u"h/a/x.html", u"c.html"},
+        {u"c.html", u"?http://h/", u"c.html"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(S(row.URL).toStdString() + " against " + S(row.Referer).toStdString());
+        EXPECT_EQ(ExpandRefererURL(S(row.URL), S(row.Referer)), S(row.Expected));
+    }
+}
+
+TEST(MustCloseConnection, PrefixUpToOnePastTheFirstSlash) {
+    struct TRow {
+        const char16_t* URL;
+        const char16_t* CurURL;
+        bool Close;
+    };
+    const TRow rows[] = {
+        {u"http://h/a1", u"http://h/a2", false},
+        {u"http://h/a1", u"http://h/b1", true},
+        {u"http://h/a1", u"HTTP://H/A9", false},
+        {u"http://h/a", u"http://other/a", true},
+        {u"http://h/", u"http://h/a", true}, // the prefix "http://h/" plus one more character
+        {u"http://h/", u"http://h/", false},
+        {u"http://h", u"http://h", false},
+        {u"http://h", u"http://h2", false}, // no "/" after the host: the whole URL is compared
+        {u"http://h/a", u"", true},
+        {u"https://h/a1", u"https://h/a1", true},
+        {u"HTTPS://h/a1", u"http://h/a1", true},
+        {u"", u"http://h/a", false},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(S(row.URL).toStdString() + " after " + S(row.CurURL).toStdString());
+        EXPECT_EQ(MustCloseConnection(S(row.URL), S(row.CurURL)), row.Close);
+    }
+}
+
+TEST(IsRedirectReply, OnlyTheFollowedCodes) {
+    for (int code = 100; code < 600; ++code) {
+        SCOPED_TRACE(code);
+        const bool expected = code == 301 || code == 302 || code == 303 || code == 307;
+        EXPECT_EQ(IsRedirectReply(code), expected);
+    }
+}
+
+TEST(ProxyAddress, HostPortAndFieldLength) {
+    struct TRow {
+        const char16_t* Text;
+        const char16_t* Host;
+        int Port;
+    };
+    const TRow rows[] = {
+        {u"proxy:3128", u"proxy", 3128},
+        {u"user@proxy:3128", u"proxy", 3128},
+        {u"a@b@proxy:3128", u"b@proxy", 3128},
+        {u"+socks:1080", u"socks", 1080},
+        {u"*socks:1080", u"socks", 1080},
+        {u"#host:81", u"host", 81},
+        {u"x@+socks:1080", u"socks", 1080},
+        {u"++h:1", u"+h", 1},
+        {u"proxy", u"proxy", 0},
+        {u"proxy;other", u"proxy", 0},
+        {u"proxy,other:9", u"proxy,other", 9},
+        {u"proxy:", u"proxy", 0},
+        {u"proxy:abc", u"proxy", 0},
+        {u"proxy:8080;backup:9090", u"proxy", 8080},
+        {u"proxy:80\t1", u"proxy", 80},
+        {u"", u"", 0},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(S(row.Text).toStdString());
+        EXPECT_EQ(ExtractProxyHost(S(row.Text)), S(row.Host));
+        EXPECT_EQ(ExtractProxyPort(S(row.Text)), row.Port);
+    }
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 0), 2);
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 3), 2);
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a,b"), 0), 1);
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a;b"), 0), 1);
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a\tb"), 0), 1);
+    EXPECT_EQ(ProxyFieldLength(QStringLiteral("abc"), 3), 0);
+}
+
+TEST(ProxyAddress, KindFromTypeAndPrefix) {
+    struct TRow {
+        const char16_t* Text;
+        TProxyType Type;
+        TProxyKind Kind;
+    };
+    const TRow rows[] = {
+        {u"", ptAUTO, TProxyKind::pkNone},
+        {u"", ptHTTPS, TProxyKind::pkNone},
+        {u"h:1", ptNoProxy, TProxyKind::pkNone},
+        {u"h:1", ptHTTPS, TProxyKind::pkHTTP},
+        {u"+h:1", ptHTTPS, TProxyKind::pkHTTP},
+        {u"h:1", ptSOCKS4, TProxyKind::pkSOCKS4},
+        {u"h:1", ptSOCKS5, TProxyKind::pkSOCKS5},
+        {u"h:1", ptAUTO, TProxyKind::pkHTTP},
+        {u"+h:1", ptAUTO, TProxyKind::pkSOCKS4},
+        {u"*h:1", ptAUTO, TProxyKind::pkSOCKS5},
+        {u"#h:1", ptAUTO, TProxyKind::pkHTTP},
+        // The first character of the whole text decides, not that of the host.
+        {u"u@+h:1", ptAUTO, TProxyKind::pkHTTP},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(S(row.Text).toStdString() + " type " + std::to_string(row.Type));
+        EXPECT_EQ(ProxyKindFor(S(row.Text), row.Type), row.Kind);
+    }
+}
+
+TEST(EncodeRequestURL, OnlyWhatCannotStandInARequestLine) {
+    EXPECT_EQ(EncodeRequestURL(QStringLiteral("http://h/a%20b?x=1&y=2#f")),
+              QByteArray("http://h/a%20b?x=1&y=2#f"));
+    EXPECT_EQ(EncodeRequestURL(S(u"http://h/caf\u00e9?q=\u00fc")),
+              QByteArray("http://h/caf%C3%A9?q=%C3%BC"));
+    EXPECT_EQ(EncodeRequestURL(QStringLiteral("http://h/a\r\nX: y")),
+              QByteArray("http://h/a%0D%0AX:%20y"));
+    // The host keeps its UTF-8 for name lookup.
+    EXPECT_EQ(EncodeRequestURL(S(u"http://b\u00fccher.example/\u00e4")),
+              QByteArray("http://b\xC3\xBC"
+                         "cher.example/%C3%A4"));
+}
+
+TEST(IsRetryableError, TransportFaults) {
+    struct TRow {
+        TTransportFault Fault;
+        bool Retryable;
+    };
+    const TRow rows[] = {
+        {TTransportFault::tfConnectTimedOut, true}, {TTransportFault::tfConnectRefused, true},
+        {TTransportFault::tfHostUnreachable, true}, {TTransportFault::tfReadTimedOut, true},
+        {TTransportFault::tfPeerClosed, true},      {TTransportFault::tfSocksRefused, true},
+        {TTransportFault::tfSocksFailure, true},    {TTransportFault::tfOtherSocketError, false},
+        {TTransportFault::tfHostNotFound, false},   {TTransportFault::tfTLSFailure, false},
+        {TTransportFault::tfTLSUnavailable, false}, {TTransportFault::tfUnsupportedURL, false},
+        {TTransportFault::tfBadReply, false},       {TTransportFault::tfTooLarge, false},
+        {TTransportFault::tfOther, false},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(int(row.Fault));
+        EXPECT_EQ(IsRetryableError(ETransportError(row.Fault, QStringLiteral("x"))), row.Retryable);
+    }
+    EXPECT_FALSE(
+        IsRetryableError(EHTTPProtocolError(404, QStringLiteral("HTTP/1.1 404 Not Found"))));
+    EXPECT_FALSE(IsRetryableError(EContentTooLarge(QStringLiteral("x"))));
+    EXPECT_FALSE(IsRetryableError(std::runtime_error("x")));
+}
+
+TEST(TransportErrorFor, NamesWhatFailedAndWhere) {
+    struct TRow {
+        CURLcode Code;
+        long OSErrno;
+        long ProxyError;
+        TProxyKind Proxy;
+        bool Connected;
+        TTransportFault Fault;
+        const char16_t* Message;
+    };
+    const TRow rows[] = {
+        {CURLE_COULDNT_CONNECT, ECONNREFUSED, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfConnectRefused, u"Connection refused: h:8080"},
+        {CURLE_COULDNT_CONNECT, EHOSTUNREACH, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfHostUnreachable, u"Host unreachable: h:8080"},
+        {CURLE_COULDNT_CONNECT, ENETUNREACH, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfHostUnreachable, u"Host unreachable: h:8080"},
+        {CURLE_COULDNT_CONNECT, EACCES, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfOtherSocketError, u"Could not connect: h:8080 (detail)"},
+        {CURLE_OPERATION_TIMEDOUT, 0, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfConnectTimedOut, u"Connect timed out: h:8080"},
+        {CURLE_OPERATION_TIMEDOUT, 0, 0, TProxyKind::pkNone, true, TTransportFault::tfReadTimedOut,
+         u"Read timed out: h:8080"},
+        {CURLE_PARTIAL_FILE, 0, 0, TProxyKind::pkNone, true, TTransportFault::tfPeerClosed,
+         u"Connection closed by the server: h:8080"},
+        {CURLE_PROXY, 0, CURLPX_REQUEST_FAILED, TProxyKind::pkSOCKS4, false,
+         TTransportFault::tfSocksRefused,
+         u"SOCKS proxy refused the request: h:8080 via proxy p:1080 (detail)"},
+        {CURLE_PROXY, 0, CURLPX_REPLY_NOT_ALLOWED, TProxyKind::pkSOCKS5, false,
+         TTransportFault::tfSocksRefused,
+         u"SOCKS proxy refused the request: h:8080 via proxy p:1080 (detail)"},
+        {CURLE_PROXY, 0, CURLPX_RECV_CONNECT, TProxyKind::pkSOCKS5, false,
+         TTransportFault::tfSocksFailure, u"SOCKS proxy failed: h:8080 via proxy p:1080 (detail)"},
+        {CURLE_COULDNT_RESOLVE_HOST, 0, 0, TProxyKind::pkNone, false,
+         TTransportFault::tfHostNotFound, u"Host not found: h:8080"},
+        {CURLE_SSL_CONNECT_ERROR, 0, 0, TProxyKind::pkNone, false, TTransportFault::tfTLSFailure,
+         u"TLS handshake failed: h:8080 (detail)"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(S(row.Message).toStdString());
+        TCurlFailure failure;
+        failure.Code = row.Code;
+        failure.OSErrno = row.OSErrno;
+        failure.ProxyError = row.ProxyError;
+        failure.ProxyKind = row.Proxy;
+        failure.ProxyHost = QStringLiteral("p");
+        failure.ProxyPort = 1080;
+        failure.Connected = row.Connected;
+        failure.Detail = QStringLiteral("detail");
+        failure.URL = "http://h:8080/x";
+        const ETransportError error = TransportErrorFor(failure);
+        EXPECT_EQ(error.Fault(), row.Fault);
+        EXPECT_EQ(error.Message(), S(row.Message));
+    }
+}
+
+TEST(TransportErrorFor, DefaultPortsAndMissingTLS) {
+    TCurlFailure failure;
+    failure.Code = CURLE_GOT_NOTHING;
+    failure.URL = "https://site/x";
+    EXPECT_EQ(TransportErrorFor(failure).Message(),
+              QStringLiteral("Connection closed by the server: site:443"));
+    failure.URL = "http://site";
+    EXPECT_EQ(TransportErrorFor(failure).Message(),
+              QStringLiteral("Connection closed by the server: site:80"));
+
+    failure.Code = CURLE_UNSUPPORTED_PROTOCOL;
+    failure.URL = "https://site/x";
+    failure.TLSAvailable = false;
+    const ETransportError error = TransportErrorFor(failure);
+    EXPECT_EQ(error.Message(), QStringLiteral("Could not load SSL library."));
+    EXPECT_EQ(error.Fault(), TTransportFault::tfTLSUnavailable);
+}
+
+} // namespace
