@@ -20,8 +20,8 @@ const QString Words = QStringLiteral(
     "The quick brown fox jumps over the lazy dog while the archive keeps every page of the site "
     "for offline reading; links are rewritten so that they point at the saved copies. ");
 
-QString LinkFor(std::mt19937& ARandom) {
-    const unsigned n = ARandom() % 3000;
+QString LinkFor(std::mt19937& ARandom, unsigned ATargets = 3000) {
+    const unsigned n = ARandom() % ATargets;
     switch (ARandom() % 8) {
     case 0:
         return QStringLiteral("<img src=\"/blog/img/pic%1.png\" alt=\"Picture %1\">").arg(n);
@@ -48,11 +48,11 @@ QString Head() {
 }
 
 // Text between links comes in runs of varying length, as it does on real pages.
-QString LinkDensePage() {
+QString LinkDensePage(unsigned ATargets = 3000) {
     std::mt19937 random(1);
     QString page = Head();
     while (page.size() < PageSize) {
-        page.append(LinkFor(random));
+        page.append(LinkFor(random, ATargets));
         page.append(QStringView(Words).left(20 + random() % 110));
         if (random() % 10 == 0)
             page.append(QStringLiteral("</li>\n<li>"));
@@ -128,6 +128,10 @@ void RunRulesOnly(benchmark::State& AState, const QString& APage) {
 void BM_Pipeline_LinkDense(benchmark::State& AState) {
     RunPipeline(AState, LinkDensePage());
 }
+// The same page with (almost) every link new: the first-visit cost of a link.
+void BM_Pipeline_LinkDenseDistinct(benchmark::State& AState) {
+    RunPipeline(AState, LinkDensePage(1'000'000'000));
+}
 void BM_Pipeline_FewTags(benchmark::State& AState) {
     RunPipeline(AState, FewTagsPage());
 }
@@ -141,6 +145,7 @@ void BM_ReplaceRulesOnly_FewTags(benchmark::State& AState) {
 } // namespace
 
 BENCHMARK(BM_Pipeline_LinkDense)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pipeline_LinkDenseDistinct)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pipeline_FewTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceRulesOnly_LinkDense)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceRulesOnly_FewTags)->Unit(benchmark::kMillisecond);
