@@ -105,11 +105,10 @@ THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
                          int AReadTimeoutSec)
     : FProxyPort(AProxyPort), FProxyType(AProxyType), FUserAgent(AUserAgent), FBoundIP(ABoundIP),
       FIdHTTP(std::make_unique<TCurlTransfer>()) {
-    FProxyKind = ProxyKindFor(FProxyPort, FProxyType);
     int port = ExtractProxyPort(FProxyPort);
     if (port < 0 || port > 65535)
         port = 0;
-    FIdHTTP->SetProxy(FProxyKind, ExtractProxyHost(FProxyPort), port);
+    FIdHTTP->SetProxy(ProxyKindFor(FProxyPort, FProxyType), ExtractProxyHost(FProxyPort), port);
     FIdHTTP->SetUserAgent(QString::fromUtf8(HeaderValue(FUserAgent)));
     FIdHTTP->SetBoundIP(FBoundIP);
     SetReadTimeout(AReadTimeoutSec);
@@ -235,10 +234,6 @@ QString THTTPClient::SetupRequest(const QString& AURL, bool AUpdateReferer, bool
     FIdHTTP->SetCookieStore(FCustomCookie.isEmpty());
     if (!FCustomCookie.isEmpty())
         AHeaders.append(QByteArrayLiteral("Cookie: ") + HeaderValue(FCustomCookie));
-    // A CONNECT tunnel gets this header from the transfer's proxy header list.
-    if (FProxyKind == TProxyKind::pkHTTP && !IsHTTPS(url))
-        AHeaders.append(QByteArrayLiteral("Proxy-Connection: Keep-Alive"));
-
     if (MustCloseConnection(url, FCurURL))
         FIdHTTP->CloseConnection();
     FCurURL = url;

@@ -114,7 +114,6 @@ private:
     QString FUserAgent;
     QString FBoundIP;
     std::unique_ptr<TCurlTransfer> FIdHTTP;
-    TProxyKind FProxyKind = TProxyKind::pkNone;
     bool FGzipDeflate = true;
     int FMaxRedirects = kDefaultMaxRedirects;
     int FTimeoutRetries = 0;

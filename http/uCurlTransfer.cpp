@@ -124,6 +124,8 @@ void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort) 
     else if (AKind == TProxyKind::pkSOCKS5)
         type = CURLPROXY_SOCKS5_HOSTNAME;
     curl_easy_setopt(h, CURLOPT_PROXYTYPE, type);
+    // libcurl sends "Proxy-Connection: Keep-Alive" with a plain request through an HTTP proxy
+    // by itself; the CONNECT of a tunnel gets it from this list.
     FProxyHeaders.reset();
     if (AKind == TProxyKind::pkHTTP)
         FProxyHeaders.reset(curl_slist_append(nullptr, "Proxy-Connection: Keep-Alive"));
@@ -242,6 +244,7 @@ int TCurlTransfer::PrereqCallback(void* AThis, char*, char*, int, int) {
 
 bool TCurlTransfer::TakeHeaderLine(const char* AData, size_t ALen) {
     Touch();
+    // libcurl bounds each header line and the whole head.
     const QByteArrayView line(AData, qsizetype(ALen));
     if (line.startsWith("HTTP/")) {
         // A new reply: an interim 1xx one is replaced by the reply that follows it.

@@ -42,7 +42,6 @@ public:
     void SetCookieStore(bool AOn);
     void SetMaxBodySize(qint64 ABytes) { FMaxBodySize = ABytes; }
     qint64 MaxBodySize() const { return FMaxBodySize; }
-    TProxyKind ProxyKind() const { return FProxyKind; }
 
     // Drops the open connection, so the next request connects afresh.
     void CloseConnection();

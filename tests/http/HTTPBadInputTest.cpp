@@ -34,6 +34,10 @@ TEST(HTTPBadInput, BrokenRepliesEndInAClearError) {
          "Invalid reply: "},
         {"negative Content-Length", Raw(ReplyBytes(200, "OK", {{"Content-Length", "-5"}}, "abc")),
          "Invalid reply: "},
+        {"endless header lines",
+         Raw("HTTP/1.1 200 OK\r\n" +
+             QByteArray("X-Many: " + QByteArray(1000, 'm') + "\r\n").repeated(2000) + "\r\n"),
+         "Invalid reply: "},
         {"1 MB header line",
          Raw("HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(1 << 20, 'h') + "\r\n\r\n"),
          "Invalid reply: "},

@@ -101,6 +101,10 @@ TEST(HTTPConnection, TimeoutRetriesRepeatTheSameURL) {
     EXPECT_EQ(stalls.RequestCount(), 2);
     EXPECT_TRUE(Get(*client, stalls.URL(u"/r")).Retryable);
     EXPECT_EQ(stalls.RequestCount(), 3);
+    // A retry that uses up the last attempt leaves its error standing.
+    const TGetResult last = Get(*client, stalls.URL(u"/r"), true, false, 0, 2);
+    EXPECT_EQ(last.Error, QStringLiteral("Read timed out: ") + stalls.HostPort());
+    EXPECT_EQ(stalls.RequestCount(), 4);
 }
 
 TEST(HTTPConnection, RetryCountStartsAgainAfterARedirect) {

@@ -46,6 +46,7 @@ void ExpectHandshake(const THandshake& AShake, TProxyProtocol AProtocol, const Q
         EXPECT_EQ(AShake.Request.Target,
                   ATunnel ? QByteArray("127.0.0.1:") + QByteArray::number(APort) : AURL.toLatin1());
         EXPECT_EQ(AShake.Request.Header("Proxy-Connection"), "Keep-Alive");
+        EXPECT_EQ(AShake.Request.HeaderCount("Proxy-Connection"), 1);
         break;
     }
 }
