@@ -4,6 +4,7 @@
 #include "http/uCurlTransfer.h"
 #include "page/uStrUtils.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <thread>
@@ -133,10 +134,11 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
                           QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
                           int AMaxRedirects, int ATimeoutRetries) {
     AResponseContentType.clear();
+    // A negative default still makes one request with no retry.
     if (AMaxRedirects < 0)
-        AMaxRedirects = FMaxRedirects;
+        AMaxRedirects = std::max(FMaxRedirects, 0);
     if (ATimeoutRetries < 0)
-        ATimeoutRetries = FTimeoutRetries;
+        ATimeoutRetries = std::max(FTimeoutRetries, 0);
     const bool decode = FGzipDeflate && !ANoGZipDeflate;
     const qsizetype outStart = AOutStream.size();
     QByteArray buffer;

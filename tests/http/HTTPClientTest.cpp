@@ -143,6 +143,9 @@ TEST_F(HTTPClientTest, RedirectLimits) {
     Client->SetMaxRedirects(2);
     EXPECT_TRUE(Get(*Client, two.URL(u"/r0")).Failed);
     EXPECT_EQ(Get(*Client, two.URL(u"/r0"), true, false, 3).Body, "end");
+    // A negative default still makes one request.
+    Client->SetMaxRedirects(-5);
+    EXPECT_EQ(Get(*Client, two.URL(u"/r3")).Body, "end");
 }
 
 TEST_F(HTTPClientTest, RedirectEventsSeeTheLocationAsSent) {
