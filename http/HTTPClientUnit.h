@@ -95,6 +95,10 @@ public:
     const THTTPLogEvent& OnRedirectLog() const { return FOnRedirectLog; }
     void SetOnRedirectLog(THTTPLogEvent AEvent) { FOnRedirectLog = std::move(AEvent); }
 
+    // The URL of the latest request as it was sent (normalised, resolved against the referer):
+    // after redirects, the URL the page was finally fetched from.
+    const QString& CurURL() const { return FCurURL; }
+
     const QString& ProxyPort() const { return FProxyPort; }
     TProxyType ProxyType() const { return FProxyType; }
     const QString& UserAgent() const { return FUserAgent; }

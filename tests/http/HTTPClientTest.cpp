@@ -193,6 +193,7 @@ TEST_F(HTTPClientTest, RelativeLocations) {
         EXPECT_EQ(Get(*client, server.URL(QString::fromUtf16(row.Start))).Body, "ok");
         ASSERT_EQ(server.RequestCount(), 2);
         EXPECT_EQ(server.Requests()[1].Target, row.Target);
+        EXPECT_EQ(client->CurURL(), server.URL(QString::fromLatin1(row.Target)));
     }
 }
 
