@@ -2,60 +2,249 @@
 
 #include "project/uExceptions.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace tarrow {
 
-TVStringHash::TVStringHash(int ASize) {
-    FItems.reserve(std::max(ASize, 1));
+namespace {
+
+bool IsAscii(QStringView S) {
+    return std::all_of(S.begin(), S.end(), [](QChar C) { return C.unicode() < 0x80; });
 }
 
-void TVStringHash::Add(const QString& AKey, int32_t AValue) {
-    TIndices& indices = FItems[AKey];
-    // Lines are mostly indexed in order, so the new value usually belongs at the end.
-    auto pos = std::upper_bound(indices.begin(), indices.end(), AValue);
-    indices.insert(pos, AValue);
+char16_t AsciiUpper(char16_t C) {
+    return (C >= u'a' && C <= u'z') ? char16_t(C - 32) : C;
 }
 
-int32_t TVStringHash::ValueOf(const QString& AKey) const {
-    auto it = FItems.constFind(AKey);
-    if (it == FItems.cend() || it->isEmpty())
+bool IsDigit(QChar C) {
+    return C >= u'0' && C <= u'9';
+}
+
+// The value of a run of decimal digits without leading zero, or -1 beyond 2^31-1.
+int32_t RunValue(QStringView ARun) {
+    if (ARun.isEmpty() || ARun[0] == u'0' || ARun.size() > 10)
         return -1;
-    return it->back();
+    int64_t v = 0;
+    for (QChar c : ARun)
+        v = v * 10 + (c.unicode() - u'0');
+    return v > INT32_MAX ? -1 : int32_t(v);
 }
 
-void TVStringHash::Remove(const QString& AKey, int32_t AValue) {
-    auto it = FItems.find(AKey);
-    if (it == FItems.end())
+void SortUnique(QList<int32_t>& ANumbers) {
+    std::sort(ANumbers.begin(), ANumbers.end());
+    ANumbers.erase(std::unique(ANumbers.begin(), ANumbers.end()), ANumbers.end());
+}
+
+} // namespace
+
+QString UpperName(QStringView AName) {
+    if (!IsAscii(AName))
+        return AName.toString().toUpper();
+    QString upper(AName.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(upper.data());
+    for (QChar c : AName)
+        *out++ = AsciiUpper(c.unicode());
+    return upper;
+}
+
+bool SameName(QStringView A, QStringView B) {
+    const qsizetype common = std::min(A.size(), B.size());
+    // While both sides are ASCII, the upper-cased forms agree position by position.
+    qsizetype i = 0;
+    for (; i < common; ++i) {
+        const char16_t ca = A[i].unicode();
+        const char16_t cb = B[i].unicode();
+        if (ca >= 0x80 || cb >= 0x80)
+            return UpperName(A) == UpperName(B);
+        if (AsciiUpper(ca) != AsciiUpper(cb))
+            return false;
+    }
+    if (A.size() == B.size())
+        return true;
+    // A longer ASCII tail upper-cases to a longer text; anything else needs the full forms.
+    return IsAscii(A.mid(i)) && IsAscii(B.mid(i)) ? false : UpperName(A) == UpperName(B);
+}
+
+uint32_t NameHash(QStringView AName) {
+    const size_t seed = QHashSeed::globalSeed();
+    // Upper-cased on the stack for all but very long names.
+    QVarLengthArray<char16_t, 128> upper(AName.size());
+    for (qsizetype i = 0; i < AName.size(); ++i) {
+        const char16_t c = AName[i].unicode();
+        if (c >= 0x80)
+            return uint32_t(qHash(QStringView(UpperName(AName)), seed));
+        upper[i] = AsciiUpper(c);
+    }
+    return uint32_t(qHash(QStringView(upper.data(), upper.size()), seed));
+}
+
+bool LineName(const QString& ALine, QStringView& AName) {
+    const qsizetype eq = ALine.indexOf(u'=');
+    if (eq < 0)
+        return false;
+    AName = QStringView(ALine).left(eq);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TVStringHash::TVStringHash(int ASize) : FInitialSize(std::max(ASize, 8)) {}
+
+void TVStringHash::Clear() {
+    FSlots.clear();
+    FUsed = 0;
+}
+
+void TVStringHash::Reserve(qsizetype ACount) {
+    // At most three quarters full, so probe runs stay short.
+    qsizetype capacity = FInitialSize;
+    while (capacity * 3 < ACount * 4)
+        capacity *= 2;
+    if (capacity > qsizetype(FSlots.size()))
+        Grow(capacity);
+}
+
+void TVStringHash::Grow(qsizetype ACapacity) {
+    qsizetype capacity = 1;
+    while (capacity < ACapacity)
+        capacity *= 2;
+    std::vector<TSlot> old(size_t(capacity), TSlot{0, 0, 0});
+    old.swap(FSlots);
+    const size_t mask = FSlots.size() - 1;
+    for (const TSlot& slot : old) {
+        if (slot.Count == 0)
+            continue;
+        size_t i = slot.Hash & mask;
+        while (FSlots[i].Count != 0)
+            i = (i + 1) & mask;
+        FSlots[i] = slot;
+    }
+}
+
+qsizetype TVStringHash::Find(QStringView AName, uint32_t AHash, const QStringList& ALines) const {
+    if (FSlots.empty())
+        return -1;
+    const size_t mask = FSlots.size() - 1;
+    QStringView name;
+    for (size_t i = AHash & mask;; i = (i + 1) & mask) {
+        const TSlot& slot = FSlots[i];
+        if (slot.Count == 0)
+            return -1;
+        if (slot.Hash == AHash && LineName(ALines[slot.Highest], name) && SameName(name, AName))
+            return qsizetype(i);
+    }
+}
+
+void TVStringHash::Add(QStringView AName, uint32_t AHash, int32_t AValue,
+                       const QStringList& ALines) {
+    const qsizetype found = Find(AName, AHash, ALines);
+    if (found >= 0) {
+        TSlot& slot = FSlots[size_t(found)];
+        slot.Highest = std::max(slot.Highest, AValue);
+        ++slot.Count;
         return;
-    auto pos = std::find(it->begin(), it->end(), AValue);
-    if (pos != it->end())
-        it->erase(pos);
-    if (it->isEmpty())
-        FItems.erase(it);
+    }
+    if ((FUsed + 1) * 4 > qsizetype(FSlots.size()) * 3)
+        Grow(std::max<qsizetype>(FInitialSize, qsizetype(FSlots.size()) * 2));
+    const size_t mask = FSlots.size() - 1;
+    size_t i = AHash & mask;
+    while (FSlots[i].Count != 0)
+        i = (i + 1) & mask;
+    FSlots[i] = TSlot{AHash, AValue, 1};
+    ++FUsed;
+}
+
+int32_t TVStringHash::ValueOf(QStringView AName, uint32_t AHash, const QStringList& ALines) const {
+    const qsizetype found = Find(AName, AHash, ALines);
+    return found < 0 ? -1 : FSlots[size_t(found)].Highest;
+}
+
+bool TVStringHash::Remove(QStringView AName, uint32_t AHash, int32_t AValue,
+                          const QStringList& ALines) {
+    const qsizetype found = Find(AName, AHash, ALines);
+    if (found < 0)
+        return true;
+    TSlot& slot = FSlots[size_t(found)];
+    if (slot.Count <= 1) {
+        EraseSlot(found);
+        return true;
+    }
+    --slot.Count;
+    return slot.Highest != AValue;
+}
+
+// Linear probing without tombstones: later members of the run move back into the gap.
+void TVStringHash::EraseSlot(qsizetype ASlot) {
+    const size_t mask = FSlots.size() - 1;
+    size_t gap = size_t(ASlot);
+    FSlots[gap].Count = 0;
+    --FUsed;
+    for (size_t i = (gap + 1) & mask; FSlots[i].Count != 0; i = (i + 1) & mask) {
+        const size_t home = FSlots[i].Hash & mask;
+        // The entry may fill the gap when its home is not in the cyclic range (gap, i].
+        const bool homeAfterGap = gap <= i ? (home > gap && home <= i) : (home > gap || home <= i);
+        if (homeAfterGap)
+            continue;
+        FSlots[gap] = FSlots[i];
+        FSlots[i].Count = 0;
+        gap = i;
+    }
+}
+
+void TVStringHash::Build(std::vector<std::pair<uint32_t, int32_t>>& ANames,
+                         const QStringList& ALines) {
+    Clear();
+    Reserve(qsizetype(ANames.size()));
+    if (FSlots.empty())
+        Grow(FInitialSize);
+    const uint32_t mask = uint32_t(FSlots.size() - 1);
+    // Least significant digit first radix sort by home slot, 11 bits per pass.
+    std::vector<std::pair<uint32_t, int32_t>> sorted(ANames.size());
+    for (uint32_t shift = 0; (mask >> shift) != 0; shift += 11) {
+        std::vector<size_t> start(2049, 0);
+        for (const auto& item : ANames)
+            ++start[(((item.first & mask) >> shift) & 2047) + 1];
+        for (size_t d = 1; d < start.size(); ++d)
+            start[d] += start[d - 1];
+        for (const auto& item : ANames)
+            sorted[start[((item.first & mask) >> shift) & 2047]++] = item;
+        ANames.swap(sorted);
+    }
+    // The lines themselves are visited only when two hashes are equal.
+    QStringView a, b;
+    for (const auto& [hash, index] : ANames) {
+        for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
+            TSlot& slot = FSlots[i];
+            if (slot.Count == 0) {
+                slot = TSlot{hash, index, 1};
+                ++FUsed;
+                break;
+            }
+            if (slot.Hash == hash && LineName(ALines[slot.Highest], a) &&
+                LineName(ALines[index], b) && SameName(a, b)) {
+                slot.Highest = std::max(slot.Highest, index);
+                ++slot.Count;
+                break;
+            }
+        }
+    }
+}
+
+void TVStringHash::MarkHighest(std::vector<bool>& AIsLast) const {
+    for (const TSlot& slot : FSlots)
+        if (slot.Count != 0)
+            AIsLast[size_t(slot.Highest)] = true;
 }
 
 void TVStringHash::ShiftDownAbove(int32_t AValue) {
-    for (TIndices& indices : FItems)
-        for (int32_t& v : indices)
-            if (v > AValue)
-                --v;
-}
-
-void TVStringHash::Clear() {
-    FItems.clear();
+    for (TSlot& slot : FSlots)
+        if (slot.Count != 0 && slot.Highest > AValue)
+            --slot.Highest;
 }
 
 TVHashedStringList::TVHashedStringList(int ABucketsSize)
     : FBucketsSize(ABucketsSize), FNameHash(ABucketsSize) {}
-
-bool TVHashedStringList::LineName(const QString& ALine, QString& AName) {
-    const qsizetype eq = ALine.indexOf(u'=');
-    if (eq < 0)
-        return false;
-    AName = ALine.left(eq);
-    return true;
-}
 
 const QString& TVHashedStringList::Strings(qsizetype I) const {
     if (I < 0 || I >= FLines.size())
@@ -66,27 +255,35 @@ const QString& TVHashedStringList::Strings(qsizetype I) const {
 void TVHashedStringList::InvalidateIndex() {
     FNameHashValid = false;
     FNameHash.Clear();
-    FNumberedValid = false;
+    LinesChanged();
     FNumbered.clear();
 }
 
+void TVHashedStringList::LinesChanged() {
+    FNumberedValid = false;
+    FIsLastValid = false;
+}
+
 void TVHashedStringList::IndexLine(qsizetype I) {
-    QString name;
+    QStringView name;
     if (FNameHashValid && LineName(FLines[I], name))
-        FNameHash.Add(NameKey(name), int32_t(I));
+        FNameHash.Add(name, NameHash(name), int32_t(I), FLines);
 }
 
 void TVHashedStringList::UnindexLine(qsizetype I) {
-    QString name;
-    if (FNameHashValid && LineName(FLines[I], name))
-        FNameHash.Remove(NameKey(name), int32_t(I));
+    QStringView name;
+    if (FNameHashValid && LineName(FLines[I], name) &&
+        !FNameHash.Remove(name, NameHash(name), int32_t(I), FLines)) {
+        FNameHashValid = false;
+        FNameHash.Clear();
+    }
 }
 
 qsizetype TVHashedStringList::Add(const QString& ALine) {
     FLines.append(ALine);
     const qsizetype index = FLines.size() - 1;
     IndexLine(index);
-    FNumberedValid = false;
+    LinesChanged();
     return index;
 }
 
@@ -98,7 +295,7 @@ void TVHashedStringList::Put(qsizetype I, const QString& ALine) {
     UnindexLine(I);
     FLines[I] = ALine;
     IndexLine(I);
-    FNumberedValid = false;
+    LinesChanged();
 }
 
 void TVHashedStringList::Insert(qsizetype I, const QString& ALine) {
@@ -115,12 +312,11 @@ void TVHashedStringList::Insert(qsizetype I, const QString& ALine) {
 void TVHashedStringList::Delete(qsizetype I) {
     if (I < 0 || I >= FLines.size())
         RaiseListIndexError(I);
-    if (FNameHashValid) {
-        UnindexLine(I);
+    UnindexLine(I);
+    if (FNameHashValid)
         FNameHash.ShiftDownAbove(int32_t(I));
-    }
     FLines.removeAt(I);
-    FNumberedValid = false;
+    LinesChanged();
 }
 
 void TVHashedStringList::Clear() {
@@ -134,18 +330,43 @@ void TVHashedStringList::SetLines(QStringList ALines) {
 }
 
 void TVHashedStringList::RebuildNameHash() const {
-    FNameHash.Clear();
-    QString name;
+    std::vector<std::pair<uint32_t, int32_t>> names;
+    names.reserve(size_t(FLines.size()));
+    QStringView name;
     for (qsizetype i = 0; i < FLines.size(); ++i)
         if (LineName(FLines[i], name))
-            FNameHash.Add(NameKey(name), int32_t(i));
+            names.emplace_back(NameHash(name), int32_t(i));
+    FNameHash.Build(names, FLines);
     FNameHashValid = true;
+    FIsLast.assign(size_t(FLines.size()), false);
+    FNameHash.MarkHighest(FIsLast);
+    FIsLastValid = true;
+    FHint = -1;
 }
 
 qsizetype TVHashedStringList::IndexOfName(const QString& AName) const {
+    return FindName(AName, nullptr);
+}
+
+qsizetype TVHashedStringList::FindName(const QString& AName, uint32_t* AHash) const {
     if (!FNameHashValid)
         RebuildNameHash();
-    return FNameHash.ValueOf(NameKey(AName));
+    if (FIsLastValid) {
+        const qsizetype next = FHint + 1;
+        QStringView name;
+        if (next < FLines.size() && FIsLast[size_t(next)] && LineName(FLines[next], name) &&
+            SameName(name, AName)) {
+            FHint = next;
+            return next;
+        }
+    }
+    const uint32_t hash = NameHash(AName);
+    if (AHash != nullptr)
+        *AHash = hash;
+    const qsizetype found = FNameHash.ValueOf(AName, hash, FLines);
+    if (found >= 0)
+        FHint = found;
+    return found;
 }
 
 QString TVHashedStringList::Values(const QString& AName) const {
@@ -157,83 +378,82 @@ QString TVHashedStringList::Values(const QString& AName) const {
 }
 
 void TVHashedStringList::SetValues(const QString& AName, const QString& AValue) {
-    const qsizetype i = IndexOfName(AName);
+    uint32_t hash = 0;
+    const qsizetype i = FindName(AName, &hash);
     if (AValue.isEmpty()) {
         if (i >= 0)
             Delete(i);
         return;
     }
-    QString line = AName;
-    line.append(u'=').append(AValue);
-    if (i >= 0)
+    QString line;
+    line.reserve(AName.size() + 1 + AValue.size());
+    line.append(AName).append(u'=').append(AValue);
+    if (i >= 0) {
         Put(i, line);
-    else
+        return;
+    }
+    if (AName.contains(u'=')) { // the new line's name is shorter than AName
         Add(line);
+        return;
+    }
+    // A new name: indexed with the hash just computed.
+    FLines.append(line);
+    if (FNameHashValid)
+        FNameHash.Add(AName, hash, int32_t(FLines.size() - 1), FLines);
+    LinesChanged();
 }
 
 namespace {
 
-bool IsDigit(QChar C) {
-    return C >= u'0' && C <= u'9';
-}
-
-// The value of a run of decimal digits without leading zero, or -1 beyond 2^31-1.
-int32_t RunValue(QStringView ARun) {
-    if (ARun.isEmpty() || ARun[0] == u'0' || ARun.size() > 10)
-        return -1;
-    int64_t v = 0;
-    for (QChar c : ARun)
-        v = v * 10 + (c.unicode() - u'0');
-    return v > INT32_MAX ? -1 : int32_t(v);
+quint64 NumberedKey(QStringView APrefix, QStringView ASuffix) {
+    return (quint64(NameHash(APrefix)) << 32) | NameHash(ASuffix);
 }
 
 } // namespace
 
 void TVHashedStringList::RebuildNumberedNames() const {
     FNumbered.clear();
-    QString name;
+    QStringView name;
     for (const QString& line : FLines) {
         if (!LineName(line, name))
             continue;
-        const QString key = NameKey(name);
-        for (qsizetype i = 0; i < key.size();) {
-            if (!IsDigit(key[i])) {
+        // Upper-casing leaves digits alone, so the runs of the name are those of its upper form.
+        for (qsizetype i = 0; i < name.size();) {
+            if (!IsDigit(name[i])) {
                 ++i;
                 continue;
             }
             qsizetype end = i;
-            while (end < key.size() && IsDigit(key[end]))
+            while (end < name.size() && IsDigit(name[end]))
                 ++end;
-            const int32_t n = RunValue(QStringView(key).mid(i, end - i));
+            const int32_t n = RunValue(name.mid(i, end - i));
             if (n > 0)
-                FNumbered[qMakePair(key.left(i), key.mid(end))].append(n);
+                FNumbered[NumberedKey(name.left(i), name.mid(end))].append(n);
             i = end;
         }
     }
-    for (QList<int32_t>& numbers : FNumbered) {
-        std::sort(numbers.begin(), numbers.end());
-        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    }
+    for (QList<int32_t>& numbers : FNumbered)
+        SortUnique(numbers);
     FNumberedValid = true;
 }
 
 QList<int32_t> TVHashedStringList::NumberedNames(const QString& APrefix,
                                                  const QString& ASuffix) const {
-    const QString prefix = NameKey(APrefix);
-    const QString suffix = NameKey(ASuffix);
     // The index holds maximal digit runs; a prefix ending in a digit needs a plain scan.
-    if ((prefix.isEmpty() || !IsDigit(prefix.back())) &&
-        (suffix.isEmpty() || !IsDigit(suffix.front()))) {
+    if ((APrefix.isEmpty() || !IsDigit(APrefix.back())) &&
+        (ASuffix.isEmpty() || !IsDigit(ASuffix.front()))) {
         if (!FNumberedValid)
             RebuildNumberedNames();
-        return FNumbered.value(qMakePair(prefix, suffix));
+        return FNumbered.value(NumberedKey(APrefix, ASuffix));
     }
+    const QString prefix = UpperName(APrefix);
+    const QString suffix = UpperName(ASuffix);
     QList<int32_t> numbers;
-    QString name;
+    QStringView name;
     for (const QString& line : FLines) {
         if (!LineName(line, name))
             continue;
-        const QString key = NameKey(name);
+        const QString key = UpperName(name);
         if (key.size() <= prefix.size() + suffix.size() || !key.startsWith(prefix) ||
             !key.endsWith(suffix))
             continue;
@@ -245,8 +465,7 @@ QList<int32_t> TVHashedStringList::NumberedNames(const QString& APrefix,
                 numbers.append(n);
         }
     }
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    SortUnique(numbers);
     return numbers;
 }
 

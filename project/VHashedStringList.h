@@ -2,33 +2,61 @@
 
 #include <QHash>
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <QVarLengthArray>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace tarrow {
 
-// Index from a key (an upper-cased line name) to the indices of the lines that bear it. Several
-// lines may share a key; ValueOf answers the highest index, so the last line of a name wins.
+// Names are equal when their upper-cased forms are. Plain ASCII names are compared and hashed
+// without making an upper-cased copy.
+QString UpperName(QStringView AName);
+bool SameName(QStringView A, QStringView B);
+// The hash of the upper-cased form, seeded per process so that no file can choose collisions.
+uint32_t NameHash(QStringView AName);
+// The name of a line: the text before its first "="; false for a line without "=".
+bool LineName(const QString& ALine, QStringView& AName);
+
+// Index from line names to line indices over a list of lines, which hold the keys themselves:
+// an open-addressed table of (hash, highest line index, number of lines) per distinct name, so
+// most probes never leave the table. Several lines may share a name; ValueOf answers the highest
+// index, so the last line of a name wins. Every call passes the lines the index was built on.
 class TVStringHash final {
 public:
     explicit TVStringHash(int ASize = 256);
 
-    void Add(const QString& AKey, int32_t AValue);
-    // The highest value added under AKey, or -1 when there is none.
-    int32_t ValueOf(const QString& AKey) const;
-    // Removes the item (AKey, AValue) when it is there.
-    void Remove(const QString& AKey, int32_t AValue);
-    // Lowers by one every value above AValue (a line before them was deleted).
+    void Add(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
+    // The highest line index of AName, or -1 when there is none.
+    int32_t ValueOf(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
+    // Removes line AValue of AName. False when the highest line of a name borne by several lines
+    // was removed: which one is highest now is unknown, and the owner must rebuild.
+    bool Remove(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
+    // Lowers by one every line index above AValue (a line before them was deleted).
     void ShiftDownAbove(int32_t AValue);
     void Clear();
+    void Reserve(qsizetype ACount);
+    // Builds the index of ANames ((hash, line index) of every named line) in one go, filling
+    // the table in the order of its slots rather than at random.
+    void Build(std::vector<std::pair<uint32_t, int32_t>>& ANames, const QStringList& ALines);
+    // Sets AIsLast[i] for every line i that is the last of its name.
+    void MarkHighest(std::vector<bool>& AIsLast) const;
 
 private:
-    using TIndices = QVarLengthArray<int32_t, 1>;
-    QHash<QString, TIndices> FItems;
+    struct TSlot {
+        uint32_t Hash;
+        int32_t Highest;
+        int32_t Count; // 0: empty
+    };
+    qsizetype Find(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
+    void Grow(qsizetype ACapacity);
+    void EraseSlot(qsizetype ASlot);
+
+    std::vector<TSlot> FSlots;
+    qsizetype FUsed = 0;
+    int FInitialSize;
 };
 
 // An ordered list of name=value lines with lookup by name. The name of a line is the text before
@@ -61,27 +89,35 @@ public:
     // a new line name=value is appended when there is none.
     void SetValues(const QString& AName, const QString& AValue);
 
-    // The numbers n (ascending, 1 .. 2^31-1, decimal without leading zeros) for which some line is
-    // named APrefix + n + ASuffix. Lets a reader visit only the entries a file really holds.
+    // Candidate numbers n (ascending, 1 .. 2^31-1, decimal without leading zeros) for lines named
+    // APrefix + n + ASuffix: every number that has such a line is there, and rarely one that has
+    // not (the names are matched by hash). Lets a reader visit only the entries a file can hold,
+    // checking each by name as usual.
     QList<int32_t> NumberedNames(const QString& APrefix, const QString& ASuffix) const;
-
-    // The name of a line and whether it has one (the text before the first "=").
-    static bool LineName(const QString& ALine, QString& AName);
-    static QString NameKey(const QString& AName) { return AName.toUpper(); }
 
 private:
     void InvalidateIndex();
+    void LinesChanged();
     void IndexLine(qsizetype I);
     void UnindexLine(qsizetype I);
     void RebuildNameHash() const;
+    // IndexOfName; AHash receives the name's hash when it had to be computed.
+    qsizetype FindName(const QString& AName, uint32_t* AHash) const;
     void RebuildNumberedNames() const;
 
     QStringList FLines;
     int FBucketsSize;
     mutable TVStringHash FNameHash;
     mutable bool FNameHashValid = false;
+    // Readers look names up mostly in the order of the lines: while the lines are unchanged since
+    // the index was built, the line after the last one found is tried first. FIsLast tells
+    // whether a line is the last of its name, the one a lookup must answer.
+    mutable std::vector<bool> FIsLast;
+    mutable bool FIsLastValid = false;
+    mutable qsizetype FHint = -1;
     // (name before the number, name after it) -> numbers; built on demand, dropped on change.
-    using TNumbered = QHash<QPair<QString, QString>, QList<int32_t>>;
+    // Hashes of (the name before a number, the name after it) -> the numbers.
+    using TNumbered = QHash<quint64, QList<int32_t>>;
     mutable TNumbered FNumbered;
     mutable bool FNumberedValid = false;
 };

@@ -383,11 +383,16 @@ void TWebsiteProjectList::LoadFromList(const TVHashedStringList& ALst, const QSt
     const int32_t count = ReadSettingsInt(ALst, SettingsKey(APrefix, "N"), 0);
     const QString stem = SettingsKey(APrefix, "[");
     const QString suffix = QStringLiteral("].ProjectName");
-    ForEachSettingsNumber(ALst, count, stem, suffix, [&](const QString& n) {
-        auto project = std::make_unique<TWebsiteProject>();
-        if (project->LoadFromList(ALst, stem + n + QLatin1String("].")))
-            AddProject(std::move(project));
-    });
+    // Trying every number up to the list's own length costs no more than reading it.
+    const auto directLimit = int32_t(std::min<qsizetype>(ALst.Count(), INT32_MAX));
+    ForEachSettingsNumber(
+        ALst, count, stem, suffix,
+        [&](const QString& n) {
+            auto project = std::make_unique<TWebsiteProject>();
+            if (project->LoadFromList(ALst, stem + n + QLatin1String("].")))
+                AddProject(std::move(project));
+        },
+        std::max(directLimit, SettingsDirectCountLimit));
 }
 
 void TWebsiteProjectList::SaveToList(TVHashedStringList& ALst, const QString& APrefix) const {

@@ -47,23 +47,25 @@ QStringList TAppSettings::DecodeLines(const QByteArray& AData) {
     QByteArrayView data(AData);
     if (data.startsWith(QByteArrayView(Utf8Bom, 3)))
         data = data.sliced(3);
-    // Exactly one mark is skipped: the decoder must not drop a second one.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    const QString text = decoder(data);
+    // Line by line, straight from the bytes: CR and LF never occur inside a UTF-8 sequence, and
+    // a stateless decoder ends a broken sequence at the line end as a whole-text decoder would.
+    // Only the one mark at the start is skipped; the decoder keeps any other.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
     QStringList lines;
     qsizetype start = 0;
-    const qsizetype size = text.size();
+    const qsizetype size = data.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
+        const char c = data[i];
+        if (c != '\r' && c != '\n')
             continue;
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+        lines.append(decoder(data.sliced(start, i - start)));
+        if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        lines.append(text.mid(start));
+        lines.append(decoder(data.sliced(start)));
     return lines;
 }
 

@@ -5,11 +5,6 @@
 
 namespace tarrow {
 
-namespace {
-// Up to this many numbers are simply tried one by one.
-constexpr int32_t DirectCountLimit = 64;
-} // namespace
-
 QString SettingsKey(const QString& AP, const char* AName, const QString& ANumber) {
     return AP + QLatin1String(AName) + ANumber;
 }
@@ -35,8 +30,9 @@ QString SettingsBoolText(bool AValue) {
 
 void ForEachSettingsNumber(const TVHashedStringList& ALst, int32_t ACount, const QString& AStem,
                            const QString& ASuffix,
-                           const std::function<void(const QString&)>& AVisit) {
-    if (ACount <= DirectCountLimit) {
+                           const std::function<void(const QString&)>& AVisit,
+                           int32_t ADirectLimit) {
+    if (ACount <= ADirectLimit) {
         for (int32_t n = 1; n <= ACount; ++n)
             AVisit(QString::number(n));
         return;

@@ -19,10 +19,13 @@ int32_t ReadSettingsDepth(const TVHashedStringList& ALst, const QString& AName);
 // "1" or "0".
 QString SettingsBoolText(bool AValue);
 // Calls AVisit with n = 1 .. ACount (in decimal) for every n whose entry AStem + n + ASuffix the
-// list may hold. A count in a file is no loop bound to trust: a large one visits only the numbers
-// that occur in the list's names, which gives the same entries in time bounded by the list.
+// list may hold. A count in a file is no loop bound to trust: up to ADirectLimit every number is
+// tried; a larger count visits only the numbers that occur in the list's names, which gives the
+// same entries in time bounded by the list.
+constexpr int32_t SettingsDirectCountLimit = 16;
 void ForEachSettingsNumber(const TVHashedStringList& ALst, int32_t ACount, const QString& AStem,
                            const QString& ASuffix,
-                           const std::function<void(const QString&)>& AVisit);
+                           const std::function<void(const QString&)>& AVisit,
+                           int32_t ADirectLimit = SettingsDirectCountLimit);
 
 } // namespace tarrow

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace tarrow;
 
 namespace {
@@ -16,9 +18,9 @@ void ExpectIndexMatchesScan(const TVHashedStringList& AList, const QStringList& 
     for (const QString& name : ANames) {
         qsizetype expected = -1;
         for (qsizetype i = AList.Count() - 1; i >= 0 && expected < 0; --i) {
-            QString lineName;
-            if (TVHashedStringList::LineName(AList.Strings(i), lineName) &&
-                lineName.toUpper() == name.toUpper())
+            QStringView lineName;
+            if (LineName(AList.Strings(i), lineName) &&
+                lineName.toString().toUpper() == name.toUpper())
                 expected = i;
         }
         EXPECT_EQ(AList.IndexOfName(name), expected) << name.toStdString();
@@ -104,4 +106,52 @@ TEST(VHashedStringList, NumberedNamesListsOnlyNumbersPresent) {
     list.Add(S("P[5].ProjectName=e")); // the numbers follow changes of the lines
     EXPECT_EQ(list.NumberedNames(S("P["), S("].ProjectName")),
               QList<int32_t>({1, 3, 5, 2147483647}));
+}
+
+// Random edits and lookups against a plain scan: the index, its in-place updates, the removal
+// from the open-addressed table and the in-order shortcut must never change an answer.
+TEST(VHashedStringList, RandomEditsAgreeWithAPlainScan) {
+    const QStringList names = {S("a"),  S("A"),  S("b"), S("key1"), S("KEY1"), S("ß"),
+                               S("SS"), S("ss"), S(""),  S("x=y"),  S("Ünï"),  S("ünÏ")};
+    const QStringList plain = {S("no separator"), S("=lead"), S("")};
+    std::mt19937 random(20240611);
+    auto pick = [&](const QStringList& L) { return L[int(random() % L.size())]; };
+    auto line = [&] {
+        return random() % 5 == 0 ? pick(plain) : pick(names) + u'=' + QString::number(random() % 9);
+    };
+    TVHashedStringList list(8);
+    for (int step = 0; step < 4000; ++step) {
+        SCOPED_TRACE(step);
+        const qsizetype count = list.Count();
+        switch (random() % 8) {
+        case 0:
+            list.Add(line());
+            break;
+        case 1:
+            if (count > 0)
+                list.Put(qsizetype(random() % count), line());
+            break;
+        case 2:
+            if (count > 0)
+                list.Delete(qsizetype(random() % count));
+            break;
+        case 3:
+            list.Insert(qsizetype(random() % (count + 1)), line());
+            break;
+        case 4:
+            list.SetValues(pick(names), random() % 3 == 0 ? QString() : QString::number(step));
+            break;
+        default:
+            // Lookups in line order take the shortcut; the rest go through the table.
+            for (qsizetype i = 0; i < std::min<qsizetype>(count, 6); ++i) {
+                QStringView name;
+                if (LineName(list.Strings(i), name))
+                    (void)list.IndexOfName(name.toString());
+            }
+            ExpectIndexMatchesScan(list, names);
+        }
+        if (list.Count() > 40)
+            list.Delete(0);
+    }
+    ExpectIndexMatchesScan(list, names);
 }
