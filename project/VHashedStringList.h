@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/VStringHash.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -10,54 +12,6 @@
 #include <vector>
 
 namespace tarrow {
-
-// Names are equal when their upper-cased forms are. Plain ASCII names are compared and hashed
-// without making an upper-cased copy.
-QString UpperName(QStringView AName);
-bool SameName(QStringView A, QStringView B);
-// The hash of the upper-cased form, seeded per process so that no file can choose collisions.
-uint32_t NameHash(QStringView AName);
-// The name of a line: the text before its first "="; false for a line without "=".
-bool LineName(const QString& ALine, QStringView& AName);
-
-// Index from line names to line indices over a list of lines, which hold the keys themselves:
-// an open-addressed table of (hash, highest line index, number of lines) per distinct name, so
-// most probes never leave the table. Several lines may share a name; ValueOf answers the highest
-// index, so the last line of a name wins. Every call passes the lines the index was built on.
-class TVStringHash final {
-public:
-    explicit TVStringHash(int ASize = 256);
-
-    void Add(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
-    // The highest line index of AName, or -1 when there is none.
-    int32_t ValueOf(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
-    // Removes line AValue of AName. False when the highest line of a name borne by several lines
-    // was removed: which one is highest now is unknown, and the owner must rebuild.
-    bool Remove(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
-    // Lowers by one every line index above AValue (a line before them was deleted).
-    void ShiftDownAbove(int32_t AValue);
-    void Clear();
-    void Reserve(qsizetype ACount);
-    // Builds the index of ANames ((hash, line index) of every named line) in one go, filling
-    // the table in the order of its slots rather than at random.
-    void Build(std::vector<std::pair<uint32_t, int32_t>>& ANames, const QStringList& ALines);
-    // Sets AIsLast[i] for every line i that is the last of its name.
-    void MarkHighest(std::vector<bool>& AIsLast) const;
-
-private:
-    struct TSlot {
-        uint32_t Hash;
-        int32_t Highest;
-        int32_t Count; // 0: empty
-    };
-    qsizetype Find(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
-    void Grow(qsizetype ACapacity);
-    void EraseSlot(qsizetype ASlot);
-
-    std::vector<TSlot> FSlots;
-    qsizetype FUsed = 0;
-    int FInitialSize;
-};
 
 // An ordered list of name=value lines with lookup by name. The name of a line is the text before
 // its first "=" (a line without "=" has none), its value the text after it. Names are compared
