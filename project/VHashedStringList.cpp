@@ -185,7 +185,7 @@ void TVHashedStringList::SetValues(const QString& AName, const QString& AValue) 
     // A new name: indexed with the hash just computed.
     FLines.append(line);
     if (FNameHashValid)
-        FNameHash.Add(AName, hash, int32_t(FLines.size() - 1), FLines);
+        FNameHash.AddNew(hash, int32_t(FLines.size() - 1));
     LinesChanged();
 }
 

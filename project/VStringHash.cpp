@@ -87,14 +87,14 @@ void TVStringHash::Grow(qsizetype ACapacity) {
     qsizetype capacity = 1;
     while (capacity < ACapacity)
         capacity *= 2;
-    std::vector<TSlot> old(size_t(capacity), TSlot{0, 0, 0});
+    std::vector<TSlot> old(size_t(capacity), TSlot{0, EmptyLine});
     old.swap(FSlots);
     const size_t mask = FSlots.size() - 1;
     for (const TSlot& slot : old) {
-        if (slot.Count == 0)
+        if (slot.Line == EmptyLine)
             continue;
         size_t i = slot.Hash & mask;
-        while (FSlots[i].Count != 0)
+        while (FSlots[i].Line != EmptyLine)
             i = (i + 1) & mask;
         FSlots[i] = slot;
     }
@@ -107,65 +107,68 @@ qsizetype TVStringHash::Find(QStringView AName, uint32_t AHash, const QStringLis
     QStringView name;
     for (size_t i = AHash & mask;; i = (i + 1) & mask) {
         const TSlot& slot = FSlots[i];
-        if (slot.Count == 0)
+        if (slot.Line == EmptyLine)
             return -1;
-        if (slot.Hash == AHash && LineName(ALines[slot.Highest], name) && SameName(name, AName))
+        if (slot.Hash == AHash && LineName(ALines[IndexOf(slot)], name) && SameName(name, AName))
             return qsizetype(i);
     }
+}
+
+void TVStringHash::Insert(uint32_t AHash, int32_t AValue) {
+    if ((FUsed + 1) * 4 > qsizetype(FSlots.size()) * 3)
+        Grow(std::max<qsizetype>(FInitialSize, qsizetype(FSlots.size()) * 2));
+    const size_t mask = FSlots.size() - 1;
+    size_t i = AHash & mask;
+    while (FSlots[i].Line != EmptyLine)
+        i = (i + 1) & mask;
+    FSlots[i] = TSlot{AHash, uint32_t(AValue)};
+    ++FUsed;
 }
 
 void TVStringHash::Add(QStringView AName, uint32_t AHash, int32_t AValue,
                        const QStringList& ALines) {
     const qsizetype found = Find(AName, AHash, ALines);
-    if (found >= 0) {
-        TSlot& slot = FSlots[size_t(found)];
-        slot.Highest = std::max(slot.Highest, AValue);
-        ++slot.Count;
+    if (found < 0) {
+        Insert(AHash, AValue);
         return;
     }
-    if ((FUsed + 1) * 4 > qsizetype(FSlots.size()) * 3)
-        Grow(std::max<qsizetype>(FInitialSize, qsizetype(FSlots.size()) * 2));
-    const size_t mask = FSlots.size() - 1;
-    size_t i = AHash & mask;
-    while (FSlots[i].Count != 0)
-        i = (i + 1) & mask;
-    FSlots[i] = TSlot{AHash, AValue, 1};
-    ++FUsed;
+    TSlot& slot = FSlots[size_t(found)];
+    slot.Line = uint32_t(std::max(IndexOf(slot), AValue)) | SharedBit;
+}
+
+void TVStringHash::AddNew(uint32_t AHash, int32_t AValue) {
+    Insert(AHash, AValue);
 }
 
 int32_t TVStringHash::ValueOf(QStringView AName, uint32_t AHash, const QStringList& ALines) const {
     const qsizetype found = Find(AName, AHash, ALines);
-    return found < 0 ? -1 : FSlots[size_t(found)].Highest;
+    return found < 0 ? -1 : IndexOf(FSlots[size_t(found)]);
 }
 
-bool TVStringHash::Remove(QStringView AName, uint32_t AHash, int32_t AValue,
-                          const QStringList& ALines) {
+bool TVStringHash::Remove(QStringView AName, uint32_t AHash, int32_t, const QStringList& ALines) {
     const qsizetype found = Find(AName, AHash, ALines);
     if (found < 0)
         return true;
-    TSlot& slot = FSlots[size_t(found)];
-    if (slot.Count <= 1) {
-        EraseSlot(found);
-        return true;
-    }
-    --slot.Count;
-    return slot.Highest != AValue;
+    if ((FSlots[size_t(found)].Line & SharedBit) != 0)
+        return false;
+    EraseSlot(found);
+    return true;
 }
 
 // Linear probing without tombstones: later members of the run move back into the gap.
 void TVStringHash::EraseSlot(qsizetype ASlot) {
     const size_t mask = FSlots.size() - 1;
     size_t gap = size_t(ASlot);
-    FSlots[gap].Count = 0;
+    FSlots[gap].Line = EmptyLine;
     --FUsed;
-    for (size_t i = (gap + 1) & mask; FSlots[i].Count != 0; i = (i + 1) & mask) {
+    for (size_t i = (gap + 1) & mask; FSlots[i].Line != EmptyLine; i = (i + 1) & mask) {
         const size_t home = FSlots[i].Hash & mask;
         // The entry may fill the gap when its home is not in the cyclic range (gap, i].
         const bool homeAfterGap = gap <= i ? (home > gap && home <= i) : (home > gap || home <= i);
         if (homeAfterGap)
             continue;
         FSlots[gap] = FSlots[i];
-        FSlots[i].Count = 0;
+        FSlots[i].Line = EmptyLine;
         gap = i;
     }
 }
@@ -194,15 +197,14 @@ void TVStringHash::Build(std::vector<std::pair<uint32_t, int32_t>>& ANames,
     for (const auto& [hash, index] : ANames) {
         for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
             TSlot& slot = FSlots[i];
-            if (slot.Count == 0) {
-                slot = TSlot{hash, index, 1};
+            if (slot.Line == EmptyLine) {
+                slot = TSlot{hash, uint32_t(index)};
                 ++FUsed;
                 break;
             }
-            if (slot.Hash == hash && LineName(ALines[slot.Highest], a) &&
+            if (slot.Hash == hash && LineName(ALines[IndexOf(slot)], a) &&
                 LineName(ALines[index], b) && SameName(a, b)) {
-                slot.Highest = std::max(slot.Highest, index);
-                ++slot.Count;
+                slot.Line = uint32_t(std::max(IndexOf(slot), index)) | SharedBit;
                 break;
             }
         }
@@ -211,13 +213,14 @@ void TVStringHash::Build(std::vector<std::pair<uint32_t, int32_t>>& ANames,
 
 void TVStringHash::MarkHighest(std::vector<bool>& AIsLast) const {
     for (const TSlot& slot : FSlots)
-        if (slot.Count != 0)
-            AIsLast[size_t(slot.Highest)] = true;
+        if (slot.Line != EmptyLine)
+            AIsLast[size_t(IndexOf(slot))] = true;
 }
 
 void TVStringHash::ShiftDownAbove(int32_t AValue) {
     for (TSlot& slot : FSlots)
-        if (slot.Count != 0 && slot.Highest > AValue)
-            --slot.Highest;
+        if (slot.Line != EmptyLine && IndexOf(slot) > AValue)
+            --slot.Line; // the shared bit is above the index and stays
 }
+
 } // namespace tarrow

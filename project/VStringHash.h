@@ -19,18 +19,20 @@ uint32_t NameHash(QStringView AName);
 bool LineName(const QString& ALine, QStringView& AName);
 
 // Index from line names to line indices over a list of lines, which hold the keys themselves:
-// an open-addressed table of (hash, highest line index, number of lines) per distinct name, so
-// most probes never leave the table. Several lines may share a name; ValueOf answers the highest
-// index, so the last line of a name wins. Every call passes the lines the index was built on.
+// an open-addressed table of 8-byte slots (hash, highest line index, shared flag) per distinct
+// name, so most probes never leave the table. Several lines may share a name; ValueOf answers the
+// highest index, so the last line of a name wins. Every call passes the lines the index is on.
 class TVStringHash final {
 public:
     explicit TVStringHash(int ASize = 256);
 
     void Add(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
+    // Add for a name the caller has just failed to find.
+    void AddNew(uint32_t AHash, int32_t AValue);
     // The highest line index of AName, or -1 when there is none.
     int32_t ValueOf(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
-    // Removes line AValue of AName. False when the highest line of a name borne by several lines
-    // was removed: which one is highest now is unknown, and the owner must rebuild.
+    // Removes line AValue of AName. False when the name is borne by several lines: which one is
+    // highest afterwards is not kept here, and the owner must rebuild.
     bool Remove(QStringView AName, uint32_t AHash, int32_t AValue, const QStringList& ALines);
     // Lowers by one every line index above AValue (a line before them was deleted).
     void ShiftDownAbove(int32_t AValue);
@@ -45,10 +47,14 @@ public:
 private:
     struct TSlot {
         uint32_t Hash;
-        int32_t Highest;
-        int32_t Count; // 0: empty
+        uint32_t Line; // the highest line index; SharedBit when several lines bear the name
     };
+    static constexpr uint32_t EmptyLine = 0xFFFFFFFFu;
+    static constexpr uint32_t SharedBit = 0x80000000u;
+    static int32_t IndexOf(const TSlot& ASlot) { return int32_t(ASlot.Line & ~SharedBit); }
+
     qsizetype Find(QStringView AName, uint32_t AHash, const QStringList& ALines) const;
+    void Insert(uint32_t AHash, int32_t AValue);
     void Grow(qsizetype ACapacity);
     void EraseSlot(qsizetype ASlot);
 
