@@ -29,8 +29,7 @@ void SortUnique(QList<int32_t>& ANumbers) {
 
 } // namespace
 
-TVHashedStringList::TVHashedStringList(int ABucketsSize)
-    : FBucketsSize(ABucketsSize), FNameHash(ABucketsSize) {}
+TVHashedStringList::TVHashedStringList(int ABucketsSize) : FNameHash(ABucketsSize) {}
 
 const QString& TVHashedStringList::Strings(qsizetype I) const {
     if (I < 0 || I >= FLines.size())

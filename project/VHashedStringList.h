@@ -20,6 +20,7 @@ namespace tarrow {
 // stale and the next lookup rebuilds it. Not thread safe: lookups update internal caches.
 class TVHashedStringList final {
 public:
+    // ABucketsSize: the initial size of the name index (it grows with the lines).
     explicit TVHashedStringList(int ABucketsSize = 256);
 
     qsizetype Count() const { return FLines.size(); }
@@ -60,7 +61,6 @@ private:
     void RebuildNumberedNames() const;
 
     QStringList FLines;
-    int FBucketsSize;
     mutable TVStringHash FNameHash;
     mutable bool FNameHashValid = false;
     // Readers look names up mostly in the order of the lines: while the lines are unchanged since
@@ -69,8 +69,8 @@ private:
     mutable std::vector<bool> FIsLast;
     mutable bool FIsLastValid = false;
     mutable qsizetype FHint = -1;
-    // (name before the number, name after it) -> numbers; built on demand, dropped on change.
-    // Hashes of (the name before a number, the name after it) -> the numbers.
+    // Hashes of (the name before a number, the name after it) -> the numbers; built on demand,
+    // dropped on any change.
     using TNumbered = QHash<quint64, QList<int32_t>>;
     mutable TNumbered FNumbered;
     mutable bool FNumberedValid = false;
