@@ -1,4 +1,5 @@
 #include "project/SettingsUnit.h"
+#include "project/uAppSettings.h"
 #include "project/uExceptions.h"
 
 #include <QDir>
@@ -199,6 +200,14 @@ TEST_F(SettingsUnitTest, SavingWhereNoFileCanBeMadeReportsTheReason) {
     } catch (const EFCreateError& e) {
         EXPECT_TRUE(e.Message().startsWith(S("Cannot create file \"") + missing + S("\". ")));
         EXPECT_GT(e.Message().size(), missing.size() + 22);
+    }
+    // The store itself reports a missing file with the system's reason.
+    try {
+        TAppSettings().LoadFromFile(missing);
+        FAIL() << "no error";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message(),
+                  S("Cannot open file \"") + missing + S("\". No such file or directory"));
     }
     // A folder in the file's place: nothing to read, and the save is refused.
     ASSERT_TRUE(QDir().mkpath(Path()));
