@@ -1,8 +1,17 @@
+// tarrow-cli: the run of the window's "Load Websites" (or of -start) without a window; the log
+// goes to standard output.
+#include "engine/CommandLineUnit.h"
+#include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
+#include "project/SettingsUnit.h"
+#include "project/uExceptions.h"
 
 #include <QCoreApplication>
-#include <QStringList>
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
+
+using namespace tarrow;
 
 namespace {
 
@@ -19,21 +28,85 @@ const char HelpText[] =
     "  -outdir DIR         the output folder ({OutDir}) instead of the file's OutDir\n"
     "  -start NAMES        run the projects named in the comma-separated list NAMES\n"
     "  --help              show this text\n"
-    "  --version           show the version\n";
+    "  --version           show the version\n"
+    "\n"
+    "Exit status: 0 when the run ended, 1 when a project name was not found,\n"
+    "2 for a usage error, an unreadable settings file or a run ended by an error.\n"
+    "Ctrl+C or SIGTERM stops the run after the current URL; a second Ctrl+C ends at once.\n";
+
+TBreakFlag* GBreakFlag = nullptr;
+
+extern "C" void OnStopSignal(int ASignal) {
+    if (ASignal == SIGINT && GBreakFlag->IsSet())
+        _exit(130);
+    GBreakFlag->Set();
+}
+
+void InstallStopHandlers(TBreakFlag& AFlag) {
+    GBreakFlag = &AFlag;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int Fail(const QString& AMessage) {
+    std::fprintf(stderr, "%s\n", AMessage.toLocal8Bit().constData());
+    return 2;
+}
+
+int Run(const TCommandLine& ACommandLine) {
+    TSettingsModel settings;
+    try {
+        LoadSettings(settings);
+    } catch (const std::exception& E) {
+        return Fail(ExceptionMessage(E));
+    }
+    const QString outDir = ACommandLine.HasOutDir ? ACommandLine.OutDir : settings.OutDir;
+    if (outDir.isEmpty())
+        return Fail(QStringLiteral("Please, enter Output Folder"));
+    if (!ACommandLine.HasStart && settings.Projects.CheckedVisibleCount() == 0)
+        return Fail(QStringLiteral("Please, check one or more projects."));
+
+    TTarrowEngine engine;
+    TStreamLogSink sink(stdout);
+    InstallStopHandlers(engine.Terminated());
+    std::unique_ptr<TTarrowThread> thread;
+    TStartProjectThread* startThread = nullptr;
+    if (ACommandLine.HasStart) {
+        auto t = std::make_unique<TStartProjectThread>(engine, settings.Projects.Clone(), outDir,
+                                                       ACommandLine.StartNames, &sink);
+        startThread = t.get();
+        thread = std::move(t);
+    } else {
+        thread =
+            std::make_unique<TLoadWebsitesThread>(engine, settings.Projects.Clone(), outDir, &sink);
+    }
+    thread->start();
+    thread->wait();
+    if (thread->Failed())
+        return Fail(thread->ErrorMessage());
+    return (startThread && !startThread->StartProjectResult()) ? 1 : 0;
+}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.contains(QStringLiteral("--help"))) {
+    const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
+    if (!commandLine.Error.isEmpty()) {
+        std::fprintf(stderr, "tarrow-cli: %s\n\n%s", commandLine.Error.toLocal8Bit().constData(),
+                     HelpText);
+        return 2;
+    }
+    if (commandLine.Help) {
         std::fputs(HelpText, stdout);
         return 0;
     }
-    if (args.contains(QStringLiteral("--version"))) {
-        std::printf("tarrow-cli %s\n", tarrow::TarrowVersion);
+    if (commandLine.Version) {
+        std::printf("tarrow-cli %s\n", TarrowVersion);
         return 0;
     }
-    std::fputs("tarrow-cli: runs arrive with the crawl engine; see --help.\n", stderr);
-    return 2;
+    return Run(commandLine);
 }

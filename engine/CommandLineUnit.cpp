@@ -51,7 +51,8 @@ TCommandLine ParseCommandLine(const QStringList& AArguments) {
             result.OutDir = valueOf(i);
         } else if (a == QLatin1String("-settingsdir") || a == QLatin1String("-config")) {
             valueOf(i);
-        } else if (a == QLatin1String("-appsettingsdir") || a == QLatin1String("-usersettingsdir") ||
+        } else if (a == QLatin1String("-appsettingsdir") ||
+                   a == QLatin1String("-usersettingsdir") ||
                    IsSwitch(a, "-close", Qt::CaseInsensitive)) {
             // Settings switches are read by the settings module; -close has no meaning here.
         } else {

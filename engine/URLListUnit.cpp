@@ -145,9 +145,8 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     return index;
 }
 
-QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL,
-                                  const QString& AWebsiteURL, const QString& AIndexFile,
-                                  const QString& ALinkType) {
+QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
+                                  const QString& AIndexFile, const QString& ALinkType) {
     if (!AsciiStartsText(AURL, AWebsiteURL))
         return QString();
     QString rest = AURL.mid(AWebsiteURL.size());

@@ -41,9 +41,8 @@ public:
     int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
 
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
-    static QString MakeOutFilePath(TURLTag AURLTag, const QString& AURL,
-                                   const QString& AWebsiteURL, const QString& AIndexFile,
-                                   const QString& ALinkType);
+    static QString MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
+                                   const QString& AIndexFile, const QString& ALinkType);
 
     // A mapped path placed under the output folder as the table stores it.
     static QString JoinOutDir(const QString& AOutDir, const QString& APath);

@@ -76,13 +76,15 @@ bool FileChanged(const QString& AFileName, const QByteArray& AContent, TTarrowTh
     }
 }
 
-bool ForceDirectories(const QString& AFolder) { return QDir().mkpath(AFolder); }
+bool ForceDirectories(const QString& AFolder) {
+    return QDir().mkpath(AFolder);
+}
 
 void WriteFileAtomically(const QString& AFileName, const QByteArray& AContent) {
     QSaveFile file(AFileName);
     file.setDirectWriteFallback(false);
-    const bool ok = file.open(QIODevice::WriteOnly) &&
-                    file.write(AContent) == AContent.size() && file.commit();
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && file.write(AContent) == AContent.size() && file.commit();
     if (!ok)
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
                                 .arg(QDir::toNativeSeparators(AFileName), file.errorString()));

@@ -19,17 +19,25 @@ TPathReading NativePathReading() {
 #endif
 }
 
-TPathReading PathReading() { return GPathReading.load(std::memory_order_relaxed); }
+TPathReading PathReading() {
+    return GPathReading.load(std::memory_order_relaxed);
+}
 
 void SetPathReading(TPathReading AReading) {
     GPathReading.store(AReading, std::memory_order_relaxed);
 }
 
-static bool IsWindowsReading() { return PathReading() == TPathReading::prWindows; }
+static bool IsWindowsReading() {
+    return PathReading() == TPathReading::prWindows;
+}
 
-QChar PathDelim() { return IsWindowsReading() ? u'\\' : u'/'; }
+QChar PathDelim() {
+    return IsWindowsReading() ? u'\\' : u'/';
+}
 
-QChar ForeignPathDelim() { return IsWindowsReading() ? u'/' : u'\\'; }
+QChar ForeignPathDelim() {
+    return IsWindowsReading() ? u'/' : u'\\';
+}
 
 QString ToReadingSeparators(QString AFolder) {
     return AFolder.replace(ForeignPathDelim(), PathDelim());

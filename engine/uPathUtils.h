@@ -8,8 +8,8 @@ namespace tarrow {
 
 // How local paths are read. The Windows reading is the one the rules are written in: "\" separates
 // folders and a path holding ":" is absolute. The Linux reading (used by the Linux build) separates
-// with "/", reads "\" in folder texts as "/", and treats a path as absolute when it begins with "/";
-// a "\" that comes from a URL stays an ordinary character of a file name.
+// with "/", reads "\" in folder texts as "/", and treats a path as absolute when it begins with
+// "/"; a "\" that comes from a URL stays an ordinary character of a file name.
 enum class TPathReading { prWindows, prLinux };
 
 TPathReading NativePathReading();

@@ -19,8 +19,8 @@ QString JoinToBase(const QString& ABase, const QString& AURL) {
         const qsizetype slash = ABase.indexOf(u'/', hostStart);
         return slash < 0 ? ABase + AURL : ABase.left(slash) + AURL;
     }
-    const QStringView link = AURL.startsWith(QLatin1String("./")) ? QStringView(AURL).mid(2)
-                                                                   : QStringView(AURL);
+    const QStringView link =
+        AURL.startsWith(QLatin1String("./")) ? QStringView(AURL).mid(2) : QStringView(AURL);
     const qsizetype slash = ABase.lastIndexOf(u'/');
     QString result = slash < hostStart ? ABase + u'/' : ABase.left(slash + 1);
     return result.append(link);
@@ -29,7 +29,9 @@ QString JoinToBase(const QString& ABase, const QString& AURL) {
 // Collapses every "/../" that stands before the first "?" with the segment before it, in one
 // pass: the part already written never holds "/../", so each new occurrence ends at the "/"
 // being written, and removing a segment cannot create an occurrence further left.
-QString CollapseDotDotSegments(QStringView R) {
+QString CollapseDotDotSegments(const QString& R) {
+    if (!R.contains(QLatin1String("/../")))
+        return R;
     QString out;
     out.reserve(R.size());
     qsizetype i = 0;
@@ -46,7 +48,7 @@ QString CollapseDotDotSegments(QStringView R) {
         }
         out.append(c);
     }
-    out.append(R.mid(i));
+    out.append(QStringView(R).mid(i));
     return out;
 }
 
@@ -71,7 +73,9 @@ QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
     return CollapseDotDotSegments(r);
 }
 
-QString RemoveURLFragment(const QString& AURL) { return CutAtFirst(AURL, u'#'); }
+QString RemoveURLFragment(const QString& AURL) {
+    return CutAtFirst(AURL, u'#');
+}
 
 QString ExpandPath(const QString& APath, const QString& ABaseDir) {
     if (ABaseDir.isEmpty() || IsAbsolutePath(APath))

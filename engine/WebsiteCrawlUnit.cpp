@@ -1,0 +1,265 @@
+#include "engine/WebsiteCrawlUnit.h"
+
+#include "engine/uCharsetDecoder.h"
+#include "engine/uFileUtils.h"
+#include "engine/uPathUtils.h"
+#include "engine/uURLUtils.h"
+#include "http/HTTPClientUnit.h"
+#include "page/uStrUtils.h"
+#include "project/WebsiteUnit.h"
+
+#include <QFileInfo>
+#include <QThread>
+#include <limits>
+
+namespace tarrow {
+
+namespace {
+
+constexpr int32_t UnlimitedDepth = std::numeric_limits<int32_t>::max();
+const char UTF8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+QString OutputPrefix(const QString& AOutFolder) {
+    QString prefix = ToReadingSeparators(AOutFolder);
+    if (!prefix.isEmpty() && !prefix.endsWith(PathDelim()))
+        prefix.append(PathDelim());
+    return prefix;
+}
+
+QString NormalizedBaseURL(const QString& ABaseURL) {
+    QString base = ABaseURL;
+    base.replace(u'\\', u'/');
+    if (!base.isEmpty() && !base.endsWith(u'/'))
+        base.append(u'/');
+    return base;
+}
+
+bool HasNonASCII(const QByteArray& AText) {
+    for (char c : AText)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString EncodeNonASCIIChars(const QString& AURL) {
+    const QByteArray utf8 = AURL.toUtf8();
+    if (!HasNonASCII(utf8))
+        return AURL;
+    static const char Hex[] = "0123456789ABCDEF";
+    QString result;
+    result.reserve(utf8.size() * 3);
+    for (char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            result.append(QLatin1Char(char(b)));
+        } else {
+            result.append(u'%');
+            result.append(QLatin1Char(Hex[b >> 4]));
+            result.append(QLatin1Char(Hex[b & 15]));
+        }
+    }
+    return result;
+}
+
+QString WebsitePrefix(const QString& AWebsiteURL) {
+    QString url = AWebsiteURL.left(AWebsiteURL.indexOf(u'?') < 0 ? AWebsiteURL.size()
+                                                                 : AWebsiteURL.indexOf(u'?'));
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    if (scheme >= 0 && url.indexOf(u'/', scheme + 3) < 0)
+        url.append(u'/'); // "http://site" means the site, not every host
+    const qsizetype slash = url.lastIndexOf(u'/');
+    return slash < 0 ? QString() : url.left(slash + 1);
+}
+
+// One entry of the table as this crawl works on it; redirects change the copy, not the table.
+struct TWebsiteCrawl::TEntry {
+    QString URL;         // as fetched, non-ASCII encoded; after a redirect, its target
+    QString OutFilePath; // the table's path, or the path a redirect gave it
+    int32_t ExtractURLs = 0;
+    int32_t URLDepth = 0;
+};
+
+TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
+                             THTTPClient& AHTTPClient, TTarrowThread& AThread,
+                             TCrawlOptions AOptions)
+    : FProject(AProject), FHTTPClient(AHTTPClient), FThread(AThread), FOptions(AOptions),
+      FOutFolder(AOutFolder) {
+    // A pattern that does not compile ends the crawl here, before anything is fetched.
+    FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
+    TLinkProcessingSettings& s = FLinkSettings;
+    s.WebsiteURL = WebsitePrefix(AProject.WebsiteURL());
+    s.RemoveScripts = AProject.RemoveScripts();
+    s.RemoveNoscripts = AProject.RemoveNoscripts();
+    s.RelativePathLinks = AProject.RelativePathLinks();
+    s.BaseURL = NormalizedBaseURL(AProject.BaseURL());
+    s.IndexFile =
+        AProject.IndexFile().isEmpty() ? QStringLiteral("index.html") : AProject.IndexFile();
+    s.OutDir = OutputPrefix(AOutFolder);
+    s.WebDocuments = AProject.WebDocuments();
+    s.WDOutFolders = AProject.WDOutFolders();
+    s.WebsiteDomainAliases = AProject.WebsiteDomainAliases();
+    s.SuppressURLs = AProject.SuppressURLs();
+}
+
+void TWebsiteCrawl::Seed() {
+    const TLinkProcessingSettings& s = FLinkSettings;
+    const QStringList& pages = FProject.WebPages();
+    if (!pages.isEmpty()) {
+        for (qsizetype j = 0; j < pages.size(); ++j)
+            FURLList.AddURL(utA, ResolveURL(pages[j], s.WebsiteURL), s.WebsiteURL, s.IndexFile,
+                            s.OutDir, FProject.WPExtractURLs().GetValue(j), 0, &s.SuppressURLs,
+                            QString());
+    } else if (!FProject.WebsiteURL().isEmpty()) {
+        FURLList.AddURL(utA, FProject.WebsiteURL(), s.WebsiteURL, s.IndexFile, s.OutDir,
+                        UnlimitedDepth, 0, &s.SuppressURLs, QString());
+    }
+}
+
+void TWebsiteCrawl::Run() {
+    Seed();
+    for (int i = 0; i < FURLList.Count(); ++i) {
+        ProcessEntry(i);
+        if (IsTerminated())
+            break;
+    }
+    LogSummary();
+}
+
+void TWebsiteCrawl::ProcessEntry(int AIndex) {
+    FThread.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
+                    .arg(AIndex + 1)
+                    .arg(FURLList.Count())
+                    .arg(FURLList.URL(AIndex)));
+    TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
+                 FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
+    FBody.clear();
+    if (!Fetch(entry) || entry.OutFilePath.isEmpty())
+        return;
+    QString localPath;
+    if (!CheckFolder(entry, localPath))
+        return;
+    Save(localPath, ContentToWrite(entry));
+}
+
+bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
+    QString location;
+    FHTTPClient.SetOnRedirect(
+        [&location](THTTPClient&, const QString& ALocation) { location = ALocation; });
+    bool succeeded = false;
+    for (int attempt = 0;; ++attempt) {
+        location.clear();
+        FContentType.clear();
+        FBody.clear(); // a failed attempt's partial body never precedes the next one's
+        try {
+            FHTTPClient.HTTPGet(AEntry.URL, FBody, FContentType, true, false, -1, -1);
+            if (FBody.isEmpty())
+                ++FCounters.Empty;
+            succeeded = !FBody.isEmpty();
+            break;
+        } catch (const std::exception& E) {
+            FThread.LogException(E);
+            if (attempt >= FOptions.HTTPRetries || IsTerminated()) {
+                ++FCounters.Failed;
+                break;
+            }
+            FThread.Log(QStringLiteral("Retry #%1...").arg(attempt + 1));
+            QThread::msleep(FOptions.RetryPauseMs);
+        }
+    }
+    FHTTPClient.SetOnRedirect(nullptr);
+    if (!location.isEmpty())
+        ApplyRedirect(AEntry, location);
+    return succeeded;
+}
+
+void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
+    // The target as the client resolved it against the URL that was redirected.
+    const QString target = FHTTPClient.CurURL().isEmpty() ? ALocation : FHTTPClient.CurURL();
+    AEntry.URL = target;
+    const TLinkProcessingSettings& s = FLinkSettings;
+    if (AEntry.OutFilePath.isEmpty()) {
+        // Saved only when the target lies inside the site, under the path the table would give it.
+        AEntry.OutFilePath = TURLList::JoinOutDir(
+            s.OutDir, TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile, QString()));
+        return;
+    }
+    const QString indexTail = PathDelim() + s.IndexFile;
+    if (target.endsWith(u'/') && !AsciiEndsText(AEntry.OutFilePath, indexTail))
+        AEntry.OutFilePath.append(indexTail);
+}
+
+bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
+    const QString path = ExpandPath(PercentDecodePath(AEntry.OutFilePath), FOutFolder);
+    const QString folder = path.left(qMax<qsizetype>(0, path.lastIndexOf(PathDelim())));
+    // One normalising check keeps every file inside the output folder, whatever the URL held.
+    QString normalized;
+    if (path.endsWith(PathDelim()) || !NormalizeLocalPath(path, normalized) ||
+        !IsPathBelow(normalized, FOutFolder)) {
+        FThread.Log(QStringLiteral("Invalid directory ") + folder);
+        ++FCounters.Failed;
+        return false;
+    }
+    const QString normalizedFolder =
+        normalized.left(qMax<qsizetype>(0, normalized.lastIndexOf(PathDelim())));
+    if (!normalizedFolder.isEmpty() && !ForceDirectories(normalizedFolder)) {
+        FThread.Log(QStringLiteral("Unable to create directory ") + folder);
+        ++FCounters.Failed;
+        return false;
+    }
+    ALocalPath = normalized;
+    return true;
+}
+
+QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
+    if (FContentType.toLower() != QLatin1String("text/html") || FBody.isEmpty())
+        return FBody;
+    const QString charset = FHTTPClient.GetResponseCharset();
+    const QString text = DecodeCharset(FBody, charset);
+    FBody.clear();
+    QString processed;
+    ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
+                 AEntry.URLDepth, FLinkSettings, &FThread);
+    QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
+    // A copy decoded from another character set may still declare it: the mark tells the truth.
+    if (!IsUTF8Charset(charset) && HasNonASCII(content))
+        content.prepend(UTF8ByteOrderMark);
+    return content;
+}
+
+void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {
+    const bool exists = QFileInfo::exists(ALocalPath);
+    const TOverwriteFile policy = FProject.Overwrite();
+    if (policy == ofChanged && exists && !FileChanged(ALocalPath, AContent, &FThread)) {
+        FThread.Log(QStringLiteral("File does not changed: ") + ALocalPath);
+        ++FCounters.NotChanged;
+        return;
+    }
+    if (policy == ofNone && exists) {
+        FThread.Log(QStringLiteral("File already exists: ") + ALocalPath);
+        ++FCounters.AlreadyExisted;
+        return;
+    }
+    FThread.Log(QStringLiteral("Saving: ") + ALocalPath);
+    try {
+        WriteFileAtomically(ALocalPath, AContent);
+        ++FCounters.Downloaded;
+    } catch (const std::exception& E) {
+        FThread.LogException(E);
+        ++FCounters.Failed;
+    }
+}
+
+void TWebsiteCrawl::LogSummary() {
+    const TCrawlCounters& c = FCounters;
+    FThread.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
+                               "failed: %5.")
+                    .arg(c.Downloaded)
+                    .arg(c.AlreadyExisted)
+                    .arg(c.NotChanged)
+                    .arg(c.Empty)
+                    .arg(c.Failed));
+}
+
+} // namespace tarrow
