@@ -5,11 +5,16 @@
 set -euo pipefail
 here=$(pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
+[ -n "${TARROW_CLI:-}" ] || "$root/scripts/install-deps.sh"
 
-build="$root/build"
-cmake -S "$root" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target tarrow-cli
+# TARROW_CLI names an already built tarrow-cli (the test suite uses it); otherwise build one.
+cli=${TARROW_CLI:-}
+if [ -z "$cli" ]; then
+  build="$root/build"
+  cmake -S "$root" -B "$build" -G Ninja >/dev/null
+  cmake --build "$build" --target tarrow-cli
+  cli="$build/cli/tarrow-cli"
+fi
 
 tmp=$(mktemp -d)
 cleanup() {
@@ -32,7 +37,7 @@ sed -e "s|@PORT@|$port|g" "$root/examples/demo-tarrow.ini.in" > "$tmp/settings/t
 
 out="$here/tarrow-demo"
 status=0
-"$build/cli/tarrow-cli" -settingsdir "$tmp/settings" -outdir "$out" || status=$?
+"$cli" -settingsdir "$tmp/settings" -outdir "$out" || status=$?
 echo
 if [ $status -eq 0 ]; then
   echo "Offline copy: $out/Harbour Lights/index.html"

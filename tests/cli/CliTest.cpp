@@ -1,0 +1,154 @@
+// tarrow-cli as a user runs it: settings file in, log on standard output, exit status out.
+#include "tests/support/TestReplies.h"
+#include "tests/support/TestServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace tarrow::test;
+
+namespace {
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        FServer.SetHandler([](const TRequest& R) {
+            if (R.Path() == "/slow/")
+                return TReply{OkReply("<a href=\"a\">a</a><a href=\"b\">b</a>").Bytes, 0};
+            if (R.Path() == "/slow/a" || R.Path() == "/slow/b") {
+                TReply reply = OkReply("slow page");
+                reply.DelayMs = 400;
+                return reply;
+            }
+            return R.Path() == "/site/" ? OkReply("<p>hello</p>") : MakeReply(404, "Not Found");
+        });
+    }
+    void WriteSettings(const QString& AProjects, const QString& AOutDir = QString()) {
+        QFile file(FDir.filePath(QStringLiteral("tarrow.ini")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(AProjects.toUtf8());
+        if (!AOutDir.isEmpty())
+            file.write(QStringLiteral("OutDir=%1\n").arg(AOutDir).toUtf8());
+    }
+    QString Project(int AIndex, const QString& AName, QStringView APath,
+                    const QString& AExtra = QString()) const {
+        const QString p = QStringLiteral("TarrowProjects[%1].").arg(AIndex);
+        return p + QStringLiteral("ProjectName=") + AName + u'\n' + p +
+               QStringLiteral("WebsiteURL=") + FServer.URL(APath) + u'\n' + p +
+               QStringLiteral("OutputFolder={OutDir}/{ProjectName}\n") + p +
+               QStringLiteral("Checked=1\n") + AExtra;
+    }
+    struct TResult {
+        int ExitCode = -1;
+        QStringList Out;
+        QString Err;
+    };
+    TResult Run(QStringList AArgs, const std::function<void(QProcess&)>& ADuring = {}) {
+        QProcess process;
+        AArgs.prepend(FDir.path());
+        AArgs.prepend(QStringLiteral("-settingsdir"));
+        process.start(QStringLiteral(TARROW_CLI_PATH), AArgs);
+        EXPECT_TRUE(process.waitForStarted());
+        if (ADuring)
+            ADuring(process);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        TResult result;
+        result.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        result.Out = out.split(u'\n', Qt::SkipEmptyParts);
+        result.Err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+    QString OutDir() const { return FDir.filePath(QStringLiteral("out")); }
+
+    QTemporaryDir FDir;
+    TScriptedServer FServer;
+};
+
+TEST_F(Cli, LoadsTheCheckedProjectsAndExitsWithZero) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                      Project(1, QStringLiteral("Site"), u"/site/"),
+                  OutDir());
+    const TResult r = Run({});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    ASSERT_EQ(r.Out.size(), 6);
+    EXPECT_EQ(r.Out[0], QStringLiteral("Project \"Site\"..."));
+    EXPECT_EQ(
+        r.Out[4],
+        QStringLiteral("Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 0."));
+    EXPECT_EQ(r.Out[5], QStringLiteral("Completed."));
+    EXPECT_TRUE(QFile::exists(OutDir() + QStringLiteral("/Site/index.html")));
+}
+
+TEST_F(Cli, ExitStatusesForUnknownNamesUsageAndSettingsErrors) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                  Project(1, QStringLiteral("Site"), u"/site/"));
+    TResult r = Run({});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Please, enter Output Folder")));
+
+    r = Run({QStringLiteral("-outdir"), OutDir(), QStringLiteral("-start"),
+             QStringLiteral("Site,Nope")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("Project \"Nope\" not found.")));
+    EXPECT_EQ(r.Out.back(), QStringLiteral("Completed."));
+
+    r = Run({QStringLiteral("-outdir")});
+    EXPECT_EQ(r.ExitCode, 2);
+    r = Run({QStringLiteral("--frobnicate")});
+    EXPECT_EQ(r.ExitCode, 2);
+
+    // A run ended by an error: the message on standard error too, and status 2.
+    WriteSettings(
+        QStringLiteral("TarrowProjectsN=1\n") +
+            Project(
+                1, QStringLiteral("Site"), u"/site/",
+                QStringLiteral(
+                    "TarrowProjects[1].ReplacePattern1=(\nTarrowProjects[1].ReplaceRulesN=1\n")),
+        OutDir());
+    r = Run({});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.startsWith(QStringLiteral("Error in regular expression at offset ")));
+
+    // A settings file that cannot be read.
+    QFile::remove(FDir.filePath(QStringLiteral("tarrow.ini")));
+    ASSERT_EQ(mkfifo(FDir.filePath(QStringLiteral("tarrow.ini")).toLocal8Bit().constData(), 0600),
+              0);
+    r = Run({QStringLiteral("-outdir"), OutDir()});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.startsWith(QStringLiteral("Cannot open file \""))) << r.Err.toStdString();
+}
+
+TEST_F(Cli, InterruptStopsAfterTheCurrentURL) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                      Project(1, QStringLiteral("Slow"), u"/slow/"),
+                  OutDir());
+    const TResult r = Run({}, [](QProcess& AProcess) {
+        QByteArray seen;
+        while (!seen.contains("Downloading [ 2 / 3 ]") && AProcess.waitForReadyRead(10000))
+            seen += AProcess.peek(1 << 16);
+        ::kill(pid_t(AProcess.processId()), SIGINT);
+    });
+    EXPECT_EQ(r.ExitCode, 0);
+    ASSERT_GE(r.Out.size(), 2);
+    EXPECT_EQ(r.Out.back(), QStringLiteral("Terminated."));
+    EXPECT_EQ(
+        r.Out.at(r.Out.size() - 2),
+        QStringLiteral("Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 0."));
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    EXPECT_EQ(Run({QStringLiteral("--help")}).ExitCode, 0);
+    const TResult r = Run({QStringLiteral("--version")});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_EQ(r.Out, QStringList{QStringLiteral("tarrow-cli 1.21")});
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The bundled demo site served by nginx, loaded by tarrow-cli: checks the saved tree and links.
+set -euo pipefail
+cli=$1
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+TARROW_CLI="$cli" "$root/scripts/demo.sh" > log.txt 2>&1 || { cat log.txt; exit 1; }
+site="$work/tarrow-demo/Harbour Lights"
+expected="about/index.html
+css/site.css
+img/logo.png
+index.html
+media/harbour.png
+news/index.html
+old-news/index.html"
+actual=$(cd "$site" && find . -type f | sed 's|^\./||' | sort)
+if [ "$actual" != "$expected" ]; then
+  echo "unexpected tree:"; echo "$actual"; cat log.txt; exit 1
+fi
+grep -q 'Redirect to: /site/news/' log.txt
+grep -q '^Downloaded: 7, already existed: 0, not changed: 0, empty: 0, failed: 0\.$' log.txt
+grep -q 'href="about/index.html"' "$site/index.html"
+grep -q 'src="media/harbour.png"' "$site/index.html"
+grep -q 'Copyright 2026 (offline copy)' "$site/index.html"
+grep -q 'href="http://127.0.0.1:[0-9]*/site/account/logout"' "$site/index.html"
+grep -q 'href="../css/site.css"' "$site/old-news/index.html"
+cmp -s "$site/media/harbour.png" "$root/examples/demo-site/media/harbour.png"
+echo "demo site loaded as expected"

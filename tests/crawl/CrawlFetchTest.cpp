@@ -1,0 +1,127 @@
+// Fetching one entry: attempts and retries, empty bodies, redirects and "Break".
+#include "tests/crawl/CrawlFixture.h"
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+using CrawlFetch = CrawlTest;
+
+int CountStartingWith(const QStringList& ALines, const QString& APrefix) {
+    return int(std::count_if(ALines.begin(), ALines.end(),
+                             [&](const QString& l) { return l.startsWith(APrefix); }));
+}
+
+TEST_F(CrawlFetch, AnErrorStatusIsTriedSixTimesAndCountedFailed) {
+    auto project = NewProject();
+    const QStringList log = Run(*project);
+    QStringList expected{QStringLiteral("Project \"Blog\"..."),
+                         QStringLiteral("Downloading [ 1 / 1 ]: ") + Url(u"/blog/")};
+    for (int n = 1; n <= 6; ++n) {
+        expected.append(QStringLiteral("HTTP/1.1 404 Not Found."));
+        if (n <= 5)
+            expected.append(QStringLiteral("Retry #%1...").arg(n));
+    }
+    expected << Summary(0, 0, 0, 0, 1) << QStringLiteral("Completed.");
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(FSite.Hits("/blog/"), 6);
+    EXPECT_TRUE(Tree().isEmpty());
+}
+
+TEST_F(CrawlFetch, AnEmptyBodyIsCountedEmptyAndNeverRetried) {
+    FSite.Html("/blog/", "");
+    const QStringList log = Run(*NewProject());
+    EXPECT_EQ(FSite.Hits("/blog/"), 1);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(0, 0, 0, 1, 0));
+    EXPECT_FALSE(Exists(QStringLiteral("index.html")));
+}
+
+TEST_F(CrawlFetch, APartialBodyOfAFailedAttemptNeverPrecedesTheNextOne) {
+    const QByteArray page = "<p>" + QByteArray(200, 'x') + "</p>";
+    TReply broken = OkReply(page);
+    broken.CloseAfter = broken.Bytes.size() - 100;
+    FSite.Sequence("/blog/", {broken, OkReply(page)});
+    const QStringList log = Run(*NewProject());
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #1...")), 1);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(1, 0, 0, 0, 0));
+    EXPECT_EQ(Saved(QStringLiteral("index.html")), page);
+}
+
+TEST_F(CrawlFetch, BreakStopsTheRetriesAfterTheCurrentAttempt) {
+    FSite.OnRequest([this](const TRequest&) {
+        if (FSite.Hits("/blog/") == 1) // the second attempt is under way
+            FEngine.Terminated().Set();
+    });
+    const QStringList log = Run(*NewProject());
+    EXPECT_EQ(FSite.Hits("/blog/"), 2);
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 1);
+    EXPECT_EQ(log.mid(log.size() - 2),
+              (QStringList{Summary(0, 0, 0, 0, 1), QStringLiteral("Terminated.")}));
+}
+
+TEST_F(CrawlFetch, RedirectsWithinTheSite) {
+    // A folder URL without its "/": the path already names the index file.
+    FSite.Html("/blog/", "<a href=\"a\">a</a><img src=\"i.png\">");
+    FSite.Page("/blog/a", Redirect(301, "/blog/a/"));
+    // Relative links of a redirected page resolve against the redirect target.
+    FSite.Html("/blog/a/", "<a href=\"x.html\">x</a>");
+    FSite.Html("/blog/a/x.html", "x");
+    // An image redirected to a folder URL gets the index file name.
+    FSite.Page("/blog/i.png", Redirect(302, "pics/"));
+    FSite.Html("/blog/pics/", "pics");
+    const QStringList log = Run(*NewProject());
+    EXPECT_TRUE(log.contains(QStringLiteral("Redirect to: /blog/a/")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Redirect to: pics/")));
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/a/index.html"),
+                                   QStringLiteral("Blog/a/x.html/index.html"),
+                                   QStringLiteral("Blog/i.png/index.html"),
+                                   QStringLiteral("Blog/index.html")}));
+    EXPECT_EQ(Saved(QStringLiteral("a/index.html")),
+              QByteArray("<a href=\"x.html/index.html\">x</a>"));
+    EXPECT_EQ(Saved(QStringLiteral("i.png/index.html")), QByteArray("pics"));
+}
+
+TEST_F(CrawlFetch, StartPagesOutsideTheSite) {
+    FSite.Page("/go-home", Redirect(302, "/blog/"));
+    FSite.Html("/blog/", "home");
+    FSite.Page("/go-away", Redirect(302, "/elsewhere/"));
+    FSite.Html("/elsewhere/", "away");
+    FSite.Html("/plain", "plain");
+    auto project = NewProject();
+    AddStartPage(*project, QStringLiteral("/plain"), 0);
+    AddStartPage(*project, QStringLiteral("/go-away"), 0);
+    AddStartPage(*project, QStringLiteral("/go-home"), 0);
+    const QStringList log = Run(*project);
+    // Fetched but not saved, unless redirected into the site: then as the page the site has there.
+    EXPECT_EQ(FSite.Hits("/plain"), 1);
+    EXPECT_EQ(FSite.Hits("/elsewhere/"), 1);
+    EXPECT_EQ(Tree(), QStringList{QStringLiteral("Blog/index.html")});
+    EXPECT_EQ(Saved(QStringLiteral("index.html")), QByteArray("home"));
+    EXPECT_EQ(log.at(log.size() - 2), Summary(1, 0, 0, 0, 0));
+}
+
+TEST_F(CrawlFetch, AWebsiteURLWithoutAPathStaysOnItsSite) {
+    FSite.Html("/", "<a href=\"/p.html\">p</a><img src=\"http://localhost:" +
+                        FSite.HostPort().section(u':', 1).toUtf8() + "/x.png\">");
+    FSite.Html("/p.html", "p");
+    auto project = NewProject();
+    project->SetWebsiteURL(QStringLiteral("http://") + FSite.HostPort());
+    AddStartPage(*project, QStringLiteral("/"), 5);
+    Run(*project);
+    EXPECT_EQ(FSite.Hits("/x.png"), 0); // another host is another site
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/index.html"),
+                                   QStringLiteral("Blog/p.html/index.html")}));
+}
+
+TEST_F(CrawlFetch, ARefusedConnectionFailsWithAClearLine) {
+    auto project = NewProject();
+    project->SetWebsiteURL(QStringLiteral("http://127.0.0.1:1/blog/"));
+    const QStringList log = Run(*project);
+    ASSERT_GE(log.size(), 3);
+    EXPECT_TRUE(log[2].contains(QStringLiteral("127.0.0.1:1"))) << log[2].toStdString();
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 5);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(0, 0, 0, 0, 1));
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+// A hostile site never gets a file written outside the output folder, and a path the file system
+// refuses fails that one entry.
+#include "tests/crawl/CrawlFixture.h"
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+using CrawlSafety = CrawlTest;
+
+TEST_F(CrawlSafety, NoURLWritesOutsideTheOutputFolder) {
+    const QByteArray links[] = {
+        "<img src=\"%2E%2E/%2E%2E/%2e%2e/evil1.png\">",
+        "<img src=\"x/%2F..%2F..%2F..%2Fevil2.png\">",
+        "<img src=\"..%5C..%5Cevil3.png\">",
+        "<a href=\"q?x=..\\..\\..\\evil4\">q</a>",
+        "<a href=\"q?x=../../../evil5\">q</a>",
+        "<img src=\"nul%00.png\">",
+        "<img src=\"ctl%0A%0D.png\">",
+        "<img src=\"/dl/evil6.png\">",
+        "<img src=\"/esc/evil7.png\">",
+    };
+    QByteArray page;
+    for (const QByteArray& link : links)
+        page += link + "\n";
+    FSite.Html("/blog/", page);
+    FSite.Default(OkReply("bytes", "image/png"));
+    auto project = NewProject();
+    project->WebDocuments() << Url(u"/dl/") << Url(u"/esc/");
+    project->WDOutFolders() << FRoot.filePath(QStringLiteral("elsewhere"))
+                            << QStringLiteral("../escape");
+    const QStringList log = Run(*project);
+
+    EXPECT_EQ(RootEntries(), QStringList{QStringLiteral("out")});
+    for (const QString& file : Tree())
+        EXPECT_TRUE(file.startsWith(QStringLiteral("Blog/"))) << file.toStdString();
+    const auto invalid = std::count_if(log.begin(), log.end(), [](const QString& l) {
+        return l.startsWith(QStringLiteral("Invalid directory "));
+    });
+    EXPECT_EQ(invalid, 6) << log.join(u'\n').toStdString();
+    EXPECT_EQ(log.at(log.size() - 2), Summary(4, 0, 0, 0, 6));
+    // A "\" from a URL is an ordinary character of a name here: the file stays in its folder.
+    EXPECT_TRUE(Exists(QStringLiteral("q/x=..\\..\\..\\evil4/index.html")));
+    EXPECT_TRUE(Exists(QStringLiteral("q/x=.._.._.._evil5/index.html")));
+}
+
+TEST_F(CrawlSafety, ANameTheFileSystemRefusesFailsThatEntryOnly) {
+    const QByteArray longName(300, 'n');
+    FSite.Html("/blog/", "<img src=\"" + longName + ".png\"><img src=\"ok.png\">");
+    FSite.Default(OkReply("bytes", "image/png"));
+    const QStringList log = Run(*NewProject());
+    EXPECT_TRUE(Exists(QStringLiteral("ok.png")));
+    EXPECT_EQ(log.at(log.size() - 2), Summary(2, 0, 0, 0, 1));
+    const qsizetype saving = log.indexOf(
+        QStringLiteral("Saving: ") + Out(QString::fromLatin1(longName) + QStringLiteral(".png")));
+    ASSERT_GE(saving, 0);
+    EXPECT_TRUE(log.at(saving + 1).startsWith(QStringLiteral("Cannot create file \"")));
+}
+
+TEST_F(CrawlSafety, NonASCIIURLsAreFetchedEncodedAndSavedDecoded) {
+    FSite.Page("/blog/", MakeReply(200, "OK", {{"Content-Type", "text/html; charset=utf-8"}},
+                                   "<img src=\"caf\xC3\xA9 a.png\"><img src=\"b%20c.png\">"));
+    FSite.Default(OkReply("bytes", "image/png"));
+    Run(*NewProject());
+    const QList<TRequest> requests = FSite.Server().Requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(requests[1].Path(), QByteArray("/blog/caf%C3%A9%20a.png"));
+    EXPECT_TRUE(Exists(QStringLiteral("café a.png")));
+    EXPECT_TRUE(Exists(QStringLiteral("b c.png")));
+}
+
+} // namespace
