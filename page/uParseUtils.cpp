@@ -105,6 +105,15 @@ bool ReadAttrName(QStringView T, qsizetype& AIndex, qsizetype& ANameStart, qsize
     return true;
 }
 
+// Whether the Count characters from the 1-based APos end after a text of ASize characters
+// (APos + ACount - 1 > ASize), without overflow for any arguments.
+bool RunsPast(qsizetype APos, qsizetype ACount, qsizetype ASize) {
+    qsizetype limit = 0;
+    if (__builtin_sub_overflow(ASize + 1, ACount, &limit))
+        return false; // ACount so negative that the range ends before any text
+    return APos > limit;
+}
+
 // The Count characters from the 1-based Index, fewer when the text ends first.
 QStringView Slice(QStringView S, qsizetype Index, qsizetype Count) {
     if (Index < 1 || Index > S.size() || Count < 1)
@@ -229,7 +238,7 @@ void AppendEscape(QStringView V, qsizetype& AIndex, char16_t AEscape, QString& A
 } // namespace
 
 bool SameTextAt(QStringView S1, QStringView S2, qsizetype Count, qsizetype Pos1, qsizetype Pos2) {
-    if (Pos1 + Count - 1 > S1.size() || Pos2 + Count - 1 > S2.size())
+    if (RunsPast(Pos1, Count, S1.size()) || RunsPast(Pos2, Count, S2.size()))
         return false;
     if (Count <= 0)
         return true;
@@ -261,6 +270,8 @@ qsizetype FindCloseTag(QStringView Text, QStringView TagName, qsizetype StartPos
     const qsizetype len = TagName.size();
     qsizetype level = 1;
     qsizetype p = std::max<qsizetype>(StartPos, 1) - 1;
+    if (p >= n)
+        return 0; // a start beyond the text must not push the sums below past the type's range
     while (p + len + 2 < n) {
         if (Text[p] != u'<') {
             p = Text.indexOf(u'<', p + 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace tarrow;
 
 namespace {
@@ -246,6 +248,29 @@ TEST(ParseUtils, ScannerSurvivesEveryPrefixOfMalformedMarkup) {
             DecodeAttrValue(text, pos, len, QChar(u'\\'));
         }
     }
+}
+
+// Found by fuzzing: a start near the largest position overflowed the scanner's sums.
+TEST(ParseUtils, PositionsAtTheLimitsOfTheTypeFindNothing) {
+    constexpr qsizetype Max = std::numeric_limits<qsizetype>::max();
+    constexpr qsizetype Min = std::numeric_limits<qsizetype>::min();
+    const QString text = S(u"<script>a</script>");
+    for (const qsizetype pos : {Max, Max - 1}) {
+        SCOPED_TRACE(pos);
+        EXPECT_EQ(FindCloseTag(text, u"script", pos), 0);
+        int32_t index = -1;
+        EXPECT_EQ(FindTag(text, {QStringLiteral("script")}, index, pos), 0);
+        EXPECT_EQ(FindTagEnd(text, pos), 0);
+        EXPECT_FALSE(SameTextAt(text, u"<", 1, pos, 1));
+    }
+    // The smallest start reads as the first position.
+    EXPECT_EQ(FindCloseTag(text, u"/script", Min), FindCloseTag(text, u"/script", 1));
+    EXPECT_EQ(FindTagEnd(text, Min), 8);
+    EXPECT_FALSE(SameTextAt(text, u"<", 1, Min, 1));
+    EXPECT_FALSE(SameTextAt(text, u"<", Max, 1, 1));
+    EXPECT_TRUE(SameTextAt(text, u"<", Min, 1, 1)); // an empty range fits
+    EXPECT_EQ(DecodeAttrValue(text, Max, Max, QChar(u'\\')), QString());
+    EXPECT_EQ(UnescapeBackslashes(text, Min, Max), QString());
 }
 
 } // namespace
