@@ -1,14 +1,27 @@
-#include "engine/TarrowVersion.h"
+// tarrow: the desktop program.
+#include "http/LibSSLUnit.h"
+#include "project/uAppSettings.h"
+#include "ui/ScreenshotTour.h"
+#include "ui/TarrowMainUnit.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
+
+using namespace tarrow;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarrow ") +
-                          QString::fromLatin1(tarrow::TarrowVersionCaption));
-    window.resize(1080 + 24, 621 + 24);
+    QApplication::setApplicationName(QStringLiteral("Tarrow"));
+    QApplication::setDesktopFileName(QStringLiteral("tarrow"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarrow.png")));
+    TLibSSLLoader sslLoader;
+
+    TMainFormOptions options;
+    options.Arguments = QApplication::arguments();
+    options.SettingsFile = GetConfigFileName(true);
+    options.SettingsSaveFile = GetConfigFileName(false);
+    TTarrowMainForm window(std::move(options));
     window.show();
+    StartScreenshotTourIfAsked(window);
     return app.exec();
 }

@@ -1,0 +1,425 @@
+#include "ui/EditProjectUnit.h"
+
+#include "engine/TarrowEngineUnit.h"
+#include "page/uStrUtils.h"
+#include "project/WebsiteUnit.h"
+#include "ui/ReplaceRuleFormUnit.h"
+#include "ui/RowListView.h"
+#include "ui/ShellUnit.h"
+#include "ui/WebDocFormUnit.h"
+#include "ui/WebPageFormUnit.h"
+#include "ui/uFormUtils.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace tarrow {
+
+namespace {
+
+QLabel* NewHint(const QString& AText, QWidget* AParent) {
+    QLabel* hint = NewLabel(AText, AParent);
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    return hint;
+}
+
+// One entry per line; a final line break adds no empty entry, blank lines in between stay.
+QStringList MemoLines(const QString& AText) {
+    if (AText.isEmpty())
+        return {};
+    QStringList lines = AText.split(u'\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString MemoText(const QStringList& ALines) {
+    QString text;
+    for (const QString& line : ALines)
+        text.append(line).append(u'\n');
+    return text;
+}
+
+int ReadDepth(const QString& AText) {
+    int32_t value = 0;
+    return TryStrToInt(AText, value) ? value : 0;
+}
+
+} // namespace
+
+TEditProjectForm::TEditProjectForm(QWidget* AParent)
+    : QDialog(AParent), TTarrowForm(this), FWebPageForm(new TWebPageForm(this)),
+      FWebDocForm(new TWebDocForm(this)), FReplaceRuleForm(new TReplaceRuleForm(this)) {
+    setObjectName(QStringLiteral("EditProjectForm"));
+    setWindowTitle(QStringLiteral("Edit Project"));
+    SetFormFont(this);
+    CreateControls();
+    SetFixedDialog(this, 587, 745);
+
+    FWebPages.Dialog = [this](QString& AText1, QString& AText2) {
+        return EditWebPage(AText1, AText2);
+    };
+    FWebDocs.Dialog = [this](QString& AText1, QString& AText2) {
+        return FWebDocForm->Execute(AText1, AText2);
+    };
+    FReplaceRules.Dialog = [this](QString& AText1, QString& AText2) {
+        return FReplaceRuleForm->Execute(AText1, AText2);
+    };
+}
+
+TEditProjectForm::~TEditProjectForm() = default;
+
+QWidget* TEditProjectForm::CreateRowList(TRowList& AList, const QString& AName,
+                                         const QStringList& ACaptions, const QList<int>& AWidths,
+                                         bool AReorderable, const QString& APrefix) {
+    auto* box = new QWidget(this);
+    AList.List = new TRowListView(ACaptions, AWidths, AReorderable, box);
+    AList.List->setObjectName(AName);
+    AList.AddButton =
+        NewButton(QStringLiteral("Add..."), box, QStringLiteral("Add%1Button").arg(APrefix));
+    AList.EditButton =
+        NewButton(QStringLiteral("Edit..."), box, QStringLiteral("Edit%1Button").arg(APrefix));
+    AList.DeleteButton =
+        NewButton(QStringLiteral("Delete"), box, QStringLiteral("Delete%1Button").arg(APrefix));
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {AList.AddButton, AList.EditButton, AList.DeleteButton}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(AList.List, 1);
+    layout->addLayout(buttons);
+
+    TRowList* list = &AList;
+    connect(AList.List, &QTreeWidget::itemSelectionChanged, this,
+            [list] { UpdateRowButtons(*list); });
+    auto edit = [list] {
+        if (list->EditButton->isEnabled())
+            list->EditButton->click();
+    };
+    connect(AList.List, &TRowListView::DoubleClicked, this, edit);
+    connect(AList.List, &TRowListView::SpaceKeyPressed, this, edit);
+    connect(AList.List, &TRowListView::DeleteKeyPressed, this, [list] {
+        if (list->DeleteButton->isEnabled())
+            list->DeleteButton->click();
+    });
+    return box;
+}
+
+void TEditProjectForm::CreateControls() {
+    FProjectNameEdit = NewEdit(this, QStringLiteral("ProjectNameEdit"));
+    FGroupNameEdit = NewEdit(this, QStringLiteral("GroupNameEdit"));
+    FWebsiteURLEdit = NewEdit(this, QStringLiteral("WebsiteURLEdit"));
+    FDomainAliasesEdit = NewEdit(this, QStringLiteral("DomainAliasesEdit"));
+    QWidget* webPages = CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
+                                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")},
+                                      {310, 120}, true, QStringLiteral("WebPage"));
+    FSuppressMemo = new QPlainTextEdit(this);
+    FSuppressMemo->setObjectName(QStringLiteral("SuppressMemo"));
+    FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("Remove <script> tags."), this);
+    FRemoveScriptsCheckBox->setObjectName(QStringLiteral("RemoveScriptsCheckBox"));
+    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <noscript> tags."), this);
+    FRemoveNoscriptsCheckBox->setObjectName(QStringLiteral("RemoveNoscriptsCheckBox"));
+    FPageControl1 = new QTabWidget(this);
+    FPageControl1->setObjectName(QStringLiteral("PageControl1"));
+    FPageControl1->addTab(
+        CreateRowList(FWebDocs, QStringLiteral("WebDocsListView"),
+                      {QStringLiteral("URL starts with"), QStringLiteral("Output Folder")},
+                      {330, 150}, true, QStringLiteral("WebDoc")),
+        QStringLiteral("Download Files"));
+    FPageControl1->addTab(CreateRowList(FReplaceRules, QStringLiteral("ReplaceRulesListView"),
+                                        {QStringLiteral("Pattern"), QStringLiteral("Replace Rule")},
+                                        {240, 240}, false, QStringLiteral("ReplaceRule")),
+                          QStringLiteral("Replace Rules"));
+    FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
+    FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
+    FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
+    QPushButton* explore =
+        NewButton(QStringLiteral("Explore"), this, QStringLiteral("ExploreProjectOutFolderButton"));
+    QPushButton* browse = NewButton(QStringLiteral("Browse..."), this,
+                                    QStringLiteral("BrowseProjectOutFolderButton"));
+    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."), this);
+    FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
+    FProjectOverwriteComboBox = new QComboBox(this);
+    FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));
+    FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
+                                         QStringLiteral("Overwrite all files"),
+                                         QStringLiteral("Overwrite changed files only")});
+    QPushButton* ok = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    for (QPushButton* button : {explore, browse, cancel})
+        button->setAutoDefault(false);
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    auto addRow = [&](const QString& ALabel, QWidget* AField) {
+        grid->addWidget(NewLabel(ALabel, this), row, 0, Qt::AlignTop);
+        grid->addWidget(AField, row++, 1);
+    };
+    auto addBelow = [&](QWidget* AWidget) { grid->addWidget(AWidget, row++, 1); };
+    // A list takes the whole width, under its label.
+    auto addWide = [&](const QString& ALabel, QWidget* AField, int AStretch) {
+        grid->addWidget(NewLabel(ALabel, this), row++, 0, 1, 2);
+        grid->setRowStretch(row, AStretch);
+        grid->addWidget(AField, row++, 0, 1, 2);
+    };
+    addRow(QStringLiteral("Project Name:"), FProjectNameEdit);
+    addRow(QStringLiteral("Group:"), FGroupNameEdit);
+    addRow(QStringLiteral("Website URL:"), FWebsiteURLEdit);
+    addRow(QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
+    addBelow(NewHint(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost"), this));
+    addWide(QStringLiteral("Web Pages:"), webPages, 3);
+    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+    auto* switches = new QHBoxLayout;
+    switches->addWidget(FRemoveScriptsCheckBox);
+    switches->addWidget(FRemoveNoscriptsCheckBox);
+    switches->addStretch();
+    grid->addLayout(switches, row++, 0, 1, 2);
+    grid->setRowStretch(row, 3);
+    grid->addWidget(FPageControl1, row++, 0, 1, 2);
+    addRow(QStringLiteral("Target Base URL:"), FBaseURLEdit);
+    addRow(QStringLiteral("Index File:"), FIndexFileEdit);
+    addRow(QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
+    auto* folderLine = new QHBoxLayout;
+    folderLine->addWidget(
+        NewHint(QStringLiteral("You can use these tags: {OutDir}, {ProjectName}"), this), 1);
+    folderLine->addWidget(explore);
+    folderLine->addWidget(browse);
+    grid->addLayout(folderLine, row++, 1);
+    addBelow(FRelativePathLinksCheckBox);
+    addBelow(FProjectOverwriteComboBox);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(explore, &QPushButton::clicked, this,
+            &TEditProjectForm::ExploreProjectOutFolderButtonClick);
+    connect(browse, &QPushButton::clicked, this,
+            &TEditProjectForm::BrowseProjectOutFolderButtonClick);
+    connect(FWebPages.AddButton, &QPushButton::clicked, this,
+            &TEditProjectForm::AddWebPageButtonClick);
+    connect(FWebPages.EditButton, &QPushButton::clicked, this,
+            &TEditProjectForm::EditWebPageButtonClick);
+    connect(FWebPages.DeleteButton, &QPushButton::clicked, this,
+            &TEditProjectForm::DeleteWebPageButtonClick);
+    connect(FWebDocs.AddButton, &QPushButton::clicked, this,
+            &TEditProjectForm::AddWebDocButtonClick);
+    connect(FWebDocs.EditButton, &QPushButton::clicked, this,
+            &TEditProjectForm::EditWebDocButtonClick);
+    connect(FWebDocs.DeleteButton, &QPushButton::clicked, this,
+            &TEditProjectForm::DeleteWebDocButtonClick);
+    connect(FReplaceRules.AddButton, &QPushButton::clicked, this,
+            &TEditProjectForm::AddReplaceRuleButtonClick);
+    connect(FReplaceRules.EditButton, &QPushButton::clicked, this,
+            &TEditProjectForm::EditReplaceRuleButtonClick);
+    connect(FReplaceRules.DeleteButton, &QPushButton::clicked, this,
+            &TEditProjectForm::DeleteReplaceRuleButtonClick);
+}
+
+bool TEditProjectForm::AddProject(TWebsiteProject& AProject, const QString& AOutDir,
+                                  const QString& AGroupName) {
+    setWindowTitle(QStringLiteral("Add New Project"));
+    AProject.Clear();
+    AProject.SetGroupName(AGroupName);
+    AProject.SetIndexFile(QStringLiteral("index.html"));
+    AProject.SetOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"));
+    AProject.SetOverwrite(ofChanged);
+    return ExecuteProject(AProject, AOutDir);
+}
+
+bool TEditProjectForm::EditProject(TWebsiteProject& AProject, const QString& AOutDir,
+                                   bool ANewProject) {
+    setWindowTitle(ANewProject ? QStringLiteral("Add New Project")
+                               : QStringLiteral("Edit Project"));
+    return ExecuteProject(AProject, AOutDir);
+}
+
+bool TEditProjectForm::ExecuteProject(TWebsiteProject& AProject, const QString& AOutDir) {
+    FOutDir = AOutDir;
+    FillFields(AProject);
+    FProjectNameEdit->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    WriteFields(AProject);
+    return true;
+}
+
+void TEditProjectForm::FillFields(const TWebsiteProject& AProject) {
+    FProjectNameEdit->setText(AProject.ProjectName());
+    FGroupNameEdit->setText(AProject.GroupName());
+    FWebsiteURLEdit->setText(AProject.WebsiteURL());
+    FDomainAliasesEdit->setText(AProject.DomainAliasesString());
+    FRemoveScriptsCheckBox->setChecked(AProject.RemoveScripts());
+    FRemoveNoscriptsCheckBox->setChecked(AProject.RemoveNoscripts());
+    FRelativePathLinksCheckBox->setChecked(AProject.RelativePathLinks());
+    FBaseURLEdit->setText(AProject.BaseURL());
+    FIndexFileEdit->setText(AProject.IndexFile());
+    FProjectOutFolderEdit->setText(AProject.OutputFolder());
+    const TOverwriteFile overwrite = AProject.Overwrite();
+    FProjectOverwriteComboBox->setCurrentIndex(overwrite == ofAll       ? 1
+                                               : overwrite == ofChanged ? 2
+                                                                        : 0);
+    for (TRowList* list : {&FWebPages, &FWebDocs, &FReplaceRules}) {
+        list->List->clear();
+        UpdateRowButtons(*list);
+    }
+    const TIntList& depths = AProject.WPExtractURLs();
+    for (qsizetype i = 0; i < AProject.WebPages().size(); ++i)
+        FWebPages.List->AddRow(AProject.WebPages()[i],
+                               QString::number(i < depths.Count() ? depths.GetValue(i) : 0));
+    for (qsizetype i = 0; i < AProject.WebDocuments().size(); ++i)
+        FWebDocs.List->AddRow(AProject.WebDocuments()[i], AProject.WDOutFolders().value(i));
+    for (qsizetype i = 0; i < AProject.ReplacePatterns().size(); ++i)
+        FReplaceRules.List->AddRow(AProject.ReplacePatterns()[i], AProject.ReplaceRules().value(i));
+    FSuppressMemo->setPlainText(MemoText(AProject.SuppressURLs()));
+}
+
+void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
+    AProject.SetProjectName(FProjectNameEdit->text());
+    AProject.SetGroupName(FGroupNameEdit->text());
+    AProject.SetWebsiteURL(FWebsiteURLEdit->text());
+    AProject.SetDomainAliasesString(FDomainAliasesEdit->text());
+    AProject.SetRemoveScripts(FRemoveScriptsCheckBox->isChecked());
+    AProject.SetRemoveNoscripts(FRemoveNoscriptsCheckBox->isChecked());
+    AProject.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
+    AProject.SetBaseURL(FBaseURLEdit->text());
+    AProject.SetIndexFile(FIndexFileEdit->text());
+    AProject.SetOutputFolder(FProjectOutFolderEdit->text());
+    const int overwrite = FProjectOverwriteComboBox->currentIndex();
+    AProject.SetOverwrite(overwrite == 1 ? ofAll : overwrite == 2 ? ofChanged : ofNone);
+    AProject.WebPages().clear();
+    AProject.WPExtractURLs().Clear();
+    for (int i = 0; i < FWebPages.List->RowCount(); ++i) {
+        AProject.WebPages().append(FWebPages.List->RowText(i, 0));
+        AProject.WPExtractURLs().Add(ReadDepth(FWebPages.List->RowText(i, 1)));
+    }
+    AProject.WebDocuments().clear();
+    AProject.WDOutFolders().clear();
+    for (int i = 0; i < FWebDocs.List->RowCount(); ++i) {
+        AProject.WebDocuments().append(FWebDocs.List->RowText(i, 0));
+        AProject.WDOutFolders().append(FWebDocs.List->RowText(i, 1));
+    }
+    AProject.ReplacePatterns().clear();
+    AProject.ReplaceRules().clear();
+    for (int i = 0; i < FReplaceRules.List->RowCount(); ++i) {
+        AProject.ReplacePatterns().append(FReplaceRules.List->RowText(i, 0));
+        AProject.ReplaceRules().append(FReplaceRules.List->RowText(i, 1));
+    }
+    AProject.SuppressURLs() = MemoLines(FSuppressMemo->toPlainText());
+}
+
+void TEditProjectForm::showEvent(QShowEvent* AEvent) {
+    FPageControl1->setCurrentIndex(0);
+    QDialog::showEvent(AEvent);
+}
+
+void TEditProjectForm::OKButtonClick() {
+    if (CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name")))
+        accept();
+    else
+        FProjectNameEdit->setFocus();
+}
+
+QString TEditProjectForm::ExpandProjectOutFolder() const {
+    return ExpandFolderTags(FProjectOutFolderEdit->text(), FOutDir, FProjectNameEdit->text());
+}
+
+void TEditProjectForm::ExploreProjectOutFolderButtonClick() {
+    const QString folder = ExpandProjectOutFolder();
+    if (!folder.isEmpty())
+        OpenFolder(folder);
+}
+
+void TEditProjectForm::BrowseProjectOutFolderButtonClick() {
+    const QString folder = ChooseFolder(this, ExpandProjectOutFolder());
+    if (!folder.isEmpty())
+        FProjectOutFolderEdit->setText(folder);
+}
+
+bool TEditProjectForm::EditWebPage(QString& AWebPage, QString& ADepth) {
+    int depth = ReadDepth(ADepth);
+    if (!FWebPageForm->Execute(AWebPage, depth))
+        return false;
+    ADepth = QString::number(depth);
+    return true;
+}
+
+void TEditProjectForm::AddRow(TRowList& AList) {
+    QString text1;
+    QString text2;
+    if (AList.Dialog(text1, text2) && !text1.isEmpty())
+        AList.List->AddRow(text1, text2);
+}
+
+void TEditProjectForm::EditRow(TRowList& AList) {
+    const int row = AList.List->FirstSelectedRow();
+    if (row < 0)
+        return;
+    QString text1 = AList.List->RowText(row, 0);
+    QString text2 = AList.List->RowText(row, 1);
+    // The list cannot change while the modal dialog is open, so the row is still there.
+    if (AList.Dialog(text1, text2))
+        AList.List->SetRow(row, text1, text2);
+}
+
+void TEditProjectForm::DeleteRows(TRowList& AList) {
+    if (AList.List->HasSelection())
+        AList.List->DeleteSelectedRows();
+}
+
+void TEditProjectForm::UpdateRowButtons(TRowList& AList) {
+    const bool selected = AList.List->HasSelection();
+    AList.EditButton->setEnabled(selected);
+    AList.DeleteButton->setEnabled(selected);
+}
+
+void TEditProjectForm::AddWebPageButtonClick() {
+    AddRow(FWebPages);
+}
+void TEditProjectForm::EditWebPageButtonClick() {
+    EditRow(FWebPages);
+}
+void TEditProjectForm::DeleteWebPageButtonClick() {
+    DeleteRows(FWebPages);
+}
+void TEditProjectForm::AddWebDocButtonClick() {
+    AddRow(FWebDocs);
+}
+void TEditProjectForm::EditWebDocButtonClick() {
+    EditRow(FWebDocs);
+}
+void TEditProjectForm::DeleteWebDocButtonClick() {
+    DeleteRows(FWebDocs);
+}
+void TEditProjectForm::AddReplaceRuleButtonClick() {
+    AddRow(FReplaceRules);
+}
+void TEditProjectForm::EditReplaceRuleButtonClick() {
+    EditRow(FReplaceRules);
+}
+void TEditProjectForm::DeleteReplaceRuleButtonClick() {
+    DeleteRows(FReplaceRules);
+}
+
+} // namespace tarrow

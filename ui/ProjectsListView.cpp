@@ -1,0 +1,120 @@
+#include "ui/ProjectsListView.h"
+
+#include "ui/ProjectsListModel.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace tarrow {
+
+namespace {
+
+const TDragWebsiteProject* DragObject(const QDropEvent* AEvent) {
+    return qobject_cast<const TDragWebsiteProject*>(AEvent->mimeData());
+}
+
+} // namespace
+
+TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setTextElideMode(Qt::ElideRight);
+    setIconSize(QSize(16, 16));
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+int TProjectsListView::CaptionLeft(int ARow) const {
+    const QModelIndex index = model() ? model()->index(ARow, 0) : QModelIndex();
+    if (!index.isValid())
+        return 0;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.index = index;
+    option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = iconSize();
+    option.text = index.data().toString();
+    return style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this).left();
+}
+
+void TProjectsListView::SelectRow(int ARow) {
+    if (ARow < 0 || !model() || ARow >= model()->rowCount()) {
+        clearSelection();
+        return;
+    }
+    const QModelIndex index = model()->index(ARow, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+int TProjectsListView::SelectedRow() const {
+    if (!selectionModel())
+        return -1;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TProjectsListView::mousePressEvent(QMouseEvent* AEvent) {
+    Q_EMIT MouseDown(AEvent->position().toPoint());
+    QTreeView::mousePressEvent(AEvent);
+}
+
+void TProjectsListView::mouseDoubleClickEvent(QMouseEvent* AEvent) {
+    // The second press of a double click is a press too.
+    Q_EMIT MouseDown(AEvent->position().toPoint());
+    QTreeView::mouseDoubleClickEvent(AEvent);
+}
+
+void TProjectsListView::startDrag(Qt::DropActions) {
+    TWebsiteProject* project = FDragSource ? FDragSource() : nullptr;
+    if (!project)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(new TDragWebsiteProject(project));
+    // The list reorders itself on the drop: nothing is removed when the drag ends.
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+}
+
+void TProjectsListView::dragEnterEvent(QDragEnterEvent* AEvent) {
+    if (DragObject(AEvent))
+        AEvent->acceptProposedAction();
+    else
+        AEvent->ignore();
+}
+
+void TProjectsListView::dragMoveEvent(QDragMoveEvent* AEvent) {
+    if (DragObject(AEvent))
+        AEvent->acceptProposedAction();
+    else
+        AEvent->ignore();
+}
+
+void TProjectsListView::dropEvent(QDropEvent* AEvent) {
+    const TDragWebsiteProject* drag = DragObject(AEvent);
+    if (!drag) {
+        AEvent->ignore();
+        return;
+    }
+    const QModelIndex target = indexAt(AEvent->position().toPoint());
+    AEvent->acceptProposedAction();
+    Q_EMIT ProjectDropped(drag->Project(), target.isValid() ? target.row() : -1);
+}
+
+} // namespace tarrow

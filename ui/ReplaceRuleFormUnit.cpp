@@ -1,0 +1,112 @@
+#include "ui/ReplaceRuleFormUnit.h"
+
+#include "page/uRegExExtract.h"
+#include "project/uExceptions.h"
+#include "ui/uFormUtils.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace tarrow {
+
+TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
+    setObjectName(QStringLiteral("ReplaceRuleForm"));
+    setWindowTitle(QStringLiteral("Replace Rule"));
+    SetFormFont(this);
+    FPatternEdit = NewEdit(this, QStringLiteral("PatternEdit"));
+    FRuleEdit = NewEdit(this, QStringLiteral("RuleEdit"));
+    FSubjectEdit = NewEdit(this, QStringLiteral("SubjectEdit"));
+    FTestMemo = new QPlainTextEdit(this);
+    FTestMemo->setObjectName(QStringLiteral("TestMemo"));
+    FTestMemo->setReadOnly(true);
+    FTestMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FTestMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FResultLabel = NewLabel(QString(), this, QStringLiteral("ResultLabel"));
+    FResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long result must not widen the fixed-size dialog.
+    FResultLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QPushButton* test = NewButton(QStringLiteral("Test"), this, QStringLiteral("TestButton"));
+    test->setAutoDefault(false);
+    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton->setDefault(true);
+    FOKButton->setEnabled(false);
+    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+
+    auto* fields = new QFormLayout;
+    fields->addRow(NewLabel(QStringLiteral("Replace Pattern:"), this), FPatternEdit);
+    fields->addRow(NewLabel(QStringLiteral("Replace Rule:"), this), FRuleEdit);
+    auto* group = new QGroupBox(QStringLiteral("Test"), this);
+    auto* subject = new QHBoxLayout;
+    subject->addWidget(NewLabel(QStringLiteral("Subject:"), group));
+    subject->addWidget(FSubjectEdit, 1);
+    subject->addWidget(test);
+    auto* result = new QHBoxLayout;
+    result->addWidget(NewLabel(QStringLiteral("Result:"), group));
+    result->addWidget(FResultLabel, 1);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addLayout(subject);
+    groupLayout->addWidget(FTestMemo, 1);
+    groupLayout->addLayout(result);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(FOKButton);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(group, 1);
+    layout->addLayout(buttons);
+    SetFixedDialog(this, 595, 426);
+
+    connect(FPatternEdit, &QLineEdit::textChanged, this, &TReplaceRuleForm::PatternEditChange);
+    connect(test, &QPushButton::clicked, this, &TReplaceRuleForm::TestButtonClick);
+    connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TReplaceRuleForm::PatternEditChange() {
+    FOKButton->setEnabled(!FPatternEdit->text().isEmpty());
+}
+
+void TReplaceRuleForm::showEvent(QShowEvent* AEvent) {
+    FTestMemo->clear();
+    FResultLabel->clear();
+    QDialog::showEvent(AEvent);
+}
+
+void TReplaceRuleForm::TestButtonClick() {
+    QStringList lines;
+    try {
+        const TReplaceRuleTestResult test =
+            TestReplaceRule(FPatternEdit->text(), FRuleEdit->text(), FSubjectEdit->text());
+        lines = test.Lines;
+        if (test.ResultValid)
+            FResultLabel->setText(test.Result);
+    } catch (const std::exception& E) {
+        lines.append(ExceptionMessage(E));
+    }
+    FTestMemo->setPlainText(lines.join(u'\n'));
+    // The first lines in view.
+    FTestMemo->moveCursor(QTextCursor::Start);
+    FTestMemo->ensureCursorVisible();
+}
+
+bool TReplaceRuleForm::Execute(QString& APattern, QString& ARuleText) {
+    FPatternEdit->setText(APattern);
+    FRuleEdit->setText(ARuleText);
+    PatternEditChange();
+    FPatternEdit->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    APattern = FPatternEdit->text();
+    ARuleText = FRuleEdit->text();
+    return true;
+}
+
+} // namespace tarrow

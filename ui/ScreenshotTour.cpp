@@ -1,0 +1,124 @@
+#include "ui/ScreenshotTour.h"
+
+#include "ui/EditProjectUnit.h"
+#include "ui/ProjectsListView.h"
+#include "ui/ReplaceRuleFormUnit.h"
+#include "ui/TarrowMainUnit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <functional>
+
+namespace tarrow {
+
+namespace {
+
+const int SettleMs = 400;
+
+class TScreenshotTour final : public QObject {
+public:
+    TScreenshotTour(TTarrowMainForm& AWindow, QString AFolder)
+        : QObject(&AWindow), FWindow(AWindow), FFolder(std::move(AFolder)) {}
+
+    void Start() {
+        // Gives up when a step never comes (a run that does not end, for instance).
+        QTimer::singleShot(120000, this, [] {
+            std::fputs("screenshot tour: timed out\n", stderr);
+            QCoreApplication::exit(1);
+        });
+        QTimer::singleShot(SettleMs * 2, this, [this] { MainWindow(); });
+    }
+
+private:
+    void Save(QWidget* AWidget, const char* AName) {
+        const QString path = QDir(FFolder).filePath(QString::fromLatin1(AName));
+        if (!AWidget->grab().save(path))
+            std::fprintf(stderr, "screenshot tour: cannot write %s\n", qPrintable(path));
+    }
+
+    // Runs AStep once AWidget is on screen and painted.
+    void WhenShown(QWidget* AWidget, std::function<void()> AStep) {
+        if (!AWidget->isVisible()) {
+            QTimer::singleShot(50, this, [=, this] { WhenShown(AWidget, AStep); });
+            return;
+        }
+        QTimer::singleShot(SettleMs, this, AStep);
+    }
+
+    void MainWindow() {
+        FWindow.Controls().ProjectsListView->SelectRow(0);
+        QTimer::singleShot(SettleMs, this, [this] {
+            Save(&FWindow, "main-window.png");
+            TEditProjectForm& editor = FWindow.EditProjectForm();
+            WhenShown(&editor, [this] { Editor(); });
+            // The editor is modal: it opens after this step has returned.
+            QTimer::singleShot(0, FWindow.Controls().EditProjectAction, &QAction::trigger);
+        });
+    }
+
+    void Editor() {
+        TEditProjectForm& editor = FWindow.EditProjectForm();
+        Save(&editor, "project-editor.png");
+        editor.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+        auto* rules = editor.findChild<QTreeWidget*>(QStringLiteral("ReplaceRulesListView"));
+        if (rules->topLevelItemCount() == 0) {
+            editor.reject();
+            AfterEditor();
+            return;
+        }
+        rules->setCurrentItem(rules->topLevelItem(0));
+        TReplaceRuleForm& rule = editor.ReplaceRuleForm();
+        WhenShown(&rule, [this] { ReplaceRule(); });
+        QTimer::singleShot(0, &editor, [&editor] { editor.EditReplaceRuleButtonClick(); });
+    }
+
+    void ReplaceRule() {
+        TReplaceRuleForm& rule = FWindow.EditProjectForm().ReplaceRuleForm();
+        rule.findChild<QLineEdit*>(QStringLiteral("SubjectEdit"))
+            ->setText(QStringLiteral("<p>Copyright 2024 Harbour Lights</p>"));
+        rule.TestButtonClick();
+        QTimer::singleShot(SettleMs, this, [this, &rule] {
+            Save(&rule, "replace-rule.png");
+            rule.reject();
+            QTimer::singleShot(SettleMs, this, [this] {
+                FWindow.EditProjectForm().reject();
+                AfterEditor();
+            });
+        });
+    }
+
+    void AfterEditor() {
+        QTimer::singleShot(SettleMs, this, [this] {
+            connect(&FWindow, &TTarrowMainForm::RunCompleted, this, [this] {
+                QTimer::singleShot(SettleMs, this, [this] {
+                    Save(&FWindow, "run-log.png");
+                    FWindow.close();
+                });
+            });
+            FWindow.Controls().LoadWebsitesButton->click();
+        });
+    }
+
+    TTarrowMainForm& FWindow;
+    QString FFolder;
+};
+
+} // namespace
+
+void StartScreenshotTourIfAsked(TTarrowMainForm& AWindow) {
+    const QString folder = qEnvironmentVariable("TARROW_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    (new TScreenshotTour(AWindow, folder))->Start();
+}
+
+} // namespace tarrow

@@ -1,0 +1,55 @@
+#include "ui/ShellUnit.h"
+
+#include "engine/uPathUtils.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace tarrow {
+
+namespace {
+
+TShellHooks& Hooks() {
+    static TShellHooks hooks;
+    return hooks;
+}
+
+} // namespace
+
+void SetShellHooks(TShellHooks AHooks) {
+    Hooks() = std::move(AHooks);
+}
+
+QUrl FolderURL(const QString& AFolder) {
+    // Settings written on Windows use "\"; the folder the user means is the same.
+    const QString folder = QDir::fromNativeSeparators(ToReadingSeparators(AFolder));
+    return QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath());
+}
+
+void OpenFolder(const QString& AFolder) {
+    if (Hooks().OpenFolder) {
+        Hooks().OpenFolder(AFolder);
+        return;
+    }
+    QDesktopServices::openUrl(FolderURL(AFolder));
+}
+
+void OpenWebPage(const QUrl& AURL) {
+    if (Hooks().OpenWebPage) {
+        Hooks().OpenWebPage(AURL);
+        return;
+    }
+    QDesktopServices::openUrl(AURL);
+}
+
+QString ChooseFolder(QWidget* AParent, const QString& AStartFolder) {
+    if (Hooks().ChooseFolder)
+        return Hooks().ChooseFolder(AParent, AStartFolder);
+    const QString start = QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder));
+    const QString folder = QFileDialog::getExistingDirectory(AParent, QString(), start);
+    return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
+}
+
+} // namespace tarrow

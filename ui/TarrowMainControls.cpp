@@ -1,0 +1,230 @@
+#include "ui/TarrowMainControls.h"
+
+#include "engine/TarrowVersion.h"
+#include "ui/GroupComboBox.h"
+#include "ui/ProjectsListModel.h"
+#include "ui/ProjectsListView.h"
+#include "ui/uFormUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#ifndef TARROW_HOME_URL
+#define TARROW_HOME_URL ""
+#endif
+
+namespace tarrow {
+
+namespace {
+
+QAction* NewAction(const QString& AText, QWidget* AForm, const QString& AName) {
+    auto* action = new QAction(AText, AForm);
+    action->setObjectName(AName);
+    return action;
+}
+
+void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
+    C.AddProjectAction =
+        NewAction(QStringLiteral("Add..."), AForm, QStringLiteral("AddProjectAction"));
+    C.CopyProjectAction =
+        NewAction(QStringLiteral("Copy..."), AForm, QStringLiteral("CopyProjectAction"));
+    C.EditProjectAction =
+        NewAction(QStringLiteral("Edit..."), AForm, QStringLiteral("EditProjectAction"));
+    C.DeleteProjectAction =
+        NewAction(QStringLiteral("Delete"), AForm, QStringLiteral("DeleteProjectAction"));
+    C.OpenOutputFolderAction = NewAction(QStringLiteral("Explore Out. Folder"), AForm,
+                                         QStringLiteral("OpenOutputFolderAction"));
+    C.CheckAllProjectsAction =
+        NewAction(QStringLiteral("Select All"), AForm, QStringLiteral("CheckAllProjectsAction"));
+    C.UnCheckAllProjectsAction = NewAction(QStringLiteral("Unselect All"), AForm,
+                                           QStringLiteral("UnCheckAllProjectsAction"));
+    for (QAction* action : {C.CopyProjectAction, C.EditProjectAction, C.DeleteProjectAction,
+                            C.OpenOutputFolderAction})
+        action->setEnabled(false);
+    C.ProjectsPopupMenu = new QMenu(AForm);
+    C.ProjectsPopupMenu->setObjectName(QStringLiteral("ProjectsPopupMenu"));
+    C.ProjectsPopupMenu->addActions(
+        {C.AddProjectAction, C.CopyProjectAction, C.EditProjectAction, C.DeleteProjectAction});
+    C.ProjectsPopupMenu->addSeparator();
+    C.ProjectsPopupMenu->addAction(C.OpenOutputFolderAction);
+    C.ProjectsPopupMenu->addSeparator();
+    C.ProjectsPopupMenu->addActions({C.CheckAllProjectsAction, C.UnCheckAllProjectsAction});
+}
+
+// A button that shows an action: it runs it and follows its enabled state.
+QPushButton* ActionButton(QAction* AAction, QWidget* AParent, const QString& AName) {
+    QPushButton* button = NewButton(AAction->text(), AParent, AName);
+    button->setEnabled(AAction->isEnabled());
+    QObject::connect(button, &QPushButton::clicked, AAction, &QAction::trigger);
+    QObject::connect(AAction, &QAction::changed, button,
+                     [button, AAction] { button->setEnabled(AAction->isEnabled()); });
+    return button;
+}
+
+QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
+    auto* page = new QWidget(AForm);
+    page->setObjectName(QStringLiteral("WebsitesTabSheet"));
+    C.GroupComboBox = new TGroupComboBox(page);
+    C.GroupComboBox->setObjectName(QStringLiteral("GroupComboBox"));
+    C.GroupComboBox->setEditable(false);
+    C.GroupComboBox->setMinimumWidth(180);
+    C.GroupComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    C.GroupComboBox->setMinimumContentsLength(24);
+    C.GroupComboBox->addItem(QStringLiteral("<All projects>"));
+    C.CheckAllProjectsLabel =
+        NewLinkLabel(QStringLiteral("Check All"), page, QStringLiteral("CheckAllProjectsLabel"));
+    C.UnCheckAllProjectsLabel = NewLinkLabel(QStringLiteral("Uncheck All"), page,
+                                             QStringLiteral("UnCheckAllProjectsLabel"));
+    C.ProjectsSelectedLabel =
+        NewLabel(QStringLiteral("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
+    auto* viewBar = new QHBoxLayout;
+    viewBar->addWidget(NewLabel(QStringLiteral("View:"), page));
+    viewBar->addWidget(C.GroupComboBox);
+    viewBar->addSpacing(8);
+    viewBar->addWidget(C.CheckAllProjectsLabel);
+    viewBar->addWidget(C.UnCheckAllProjectsLabel);
+    viewBar->addSpacing(8);
+    viewBar->addWidget(C.ProjectsSelectedLabel);
+    viewBar->addStretch();
+
+    C.ProjectsListView = new TProjectsListView(page);
+    C.ProjectsListView->setObjectName(QStringLiteral("ProjectsListView"));
+    C.ProjectsListView->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    C.AddProjectButton = ActionButton(C.AddProjectAction, page, QStringLiteral("AddProjectButton"));
+    C.CopyProjectButton =
+        ActionButton(C.CopyProjectAction, page, QStringLiteral("CopyProjectButton"));
+    C.EditProjectButton =
+        ActionButton(C.EditProjectAction, page, QStringLiteral("EditProjectButton"));
+    C.DeleteProjectButton =
+        ActionButton(C.DeleteProjectAction, page, QStringLiteral("DeleteProjectButton"));
+    C.OpenOutputFolderButton =
+        ActionButton(C.OpenOutputFolderAction, page, QStringLiteral("OpenOutputFolderButton"));
+    C.OutDirEdit = NewEdit(page, QStringLiteral("OutDirEdit"));
+    C.ExploreOutDirButton =
+        NewButton(QStringLiteral("Explore"), page, QStringLiteral("ExploreOutDirButton"));
+    C.BrowseOutDirButton =
+        NewButton(QStringLiteral("Browse..."), page, QStringLiteral("BrowseOutDirButton"));
+    // Panel3: the field takes whatever width the buttons leave, up to the panel's right edge.
+    auto* panel = new QHBoxLayout;
+    for (QPushButton* button : {C.AddProjectButton, C.CopyProjectButton, C.EditProjectButton,
+                                C.DeleteProjectButton, C.OpenOutputFolderButton})
+        panel->addWidget(button);
+    panel->addSpacing(12);
+    panel->addWidget(NewLabel(QStringLiteral("Output Folder ({OutDir}):"), page));
+    panel->addWidget(C.OutDirEdit, 1);
+    auto* folderButtons = new QHBoxLayout;
+    folderButtons->addStretch();
+    folderButtons->addWidget(C.ExploreOutDirButton);
+    folderButtons->addWidget(C.BrowseOutDirButton);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(viewBar);
+    layout->addWidget(C.ProjectsListView, 1);
+    layout->addLayout(panel);
+    layout->addLayout(folderButtons);
+    return page;
+}
+
+QWidget* CreateLogPage(TTarrowMainControls& C, QWidget* AForm) {
+    auto* page = new QWidget(AForm);
+    page->setObjectName(QStringLiteral("LogTabSheet"));
+    C.LogMemo = new QPlainTextEdit(page);
+    C.LogMemo->setObjectName(QStringLiteral("LogMemo"));
+    C.LogMemo->setReadOnly(true);
+    C.LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    C.LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    C.LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    C.LogMemo->setUndoRedoEnabled(false);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(C.LogMemo);
+    return page;
+}
+
+QWidget* CreateAboutPage(TTarrowMainControls& C, QWidget* AForm) {
+    auto* page = new QWidget(AForm);
+    page->setObjectName(QStringLiteral("AboutTabSheet"));
+    C.AppIconImage = new QLabel(page);
+    C.AppIconImage->setObjectName(QStringLiteral("AppIconImage"));
+    C.AppIconImage->setFixedSize(32, 32);
+    C.TitleLabel = NewLabel(QString(), page, QStringLiteral("TitleLabel"));
+    QFont title = C.TitleLabel->font();
+    title.setBold(true);
+    title.setPointSize(title.pointSize() + 4);
+    C.TitleLabel->setFont(title);
+    C.NoticeLabel = NewLabel(QString(), page, QStringLiteral("NoticeLabel"));
+    C.LinkLabel =
+        NewLinkLabel(QStringLiteral("Read the documentation"), page, QStringLiteral("LinkLabel"));
+    C.LinkLabel->setVisible(!HomePageURL().isEmpty());
+    C.EditionLabel = NewLabel(QString(), page, QStringLiteral("EditionLabel"));
+
+    auto* text = new QVBoxLayout;
+    for (QLabel* label : {C.TitleLabel, C.NoticeLabel, C.LinkLabel, C.EditionLabel})
+        text->addWidget(label);
+    text->addStretch();
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(C.AppIconImage, 0, Qt::AlignTop);
+    layout->addSpacing(16);
+    layout->addLayout(text, 1);
+    return page;
+}
+
+} // namespace
+
+QString NoticeFormat() {
+    return QStringLiteral(
+        "A website downloader. Copyright \u00a9 The Tarrow developers, 2021-20%.2d");
+}
+
+QString HomePageURL() {
+    return QString::fromUtf8(TARROW_HOME_URL);
+}
+
+TTarrowMainControls CreateMainControls(QWidget* AForm) {
+    TTarrowMainControls C;
+    CreateActions(C, AForm);
+    C.MainPageControl = new QTabWidget(AForm);
+    C.MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
+    C.WebsitesTabSheet = CreateWebsitesPage(C, AForm);
+    C.LogTabSheet = CreateLogPage(C, AForm);
+    C.AboutTabSheet = CreateAboutPage(C, AForm);
+    C.MainPageControl->addTab(C.WebsitesTabSheet, QStringLiteral("Websites"));
+    C.MainPageControl->addTab(C.LogTabSheet, QStringLiteral("Log"));
+    C.MainPageControl->addTab(C.AboutTabSheet, QStringLiteral("About"));
+
+    C.LoadWebsitesButton =
+        NewButton(QStringLiteral("Load Websites"), AForm, QStringLiteral("LoadWebsitesButton"));
+    QFont bold = C.LoadWebsitesButton->font();
+    bold.setBold(true);
+    C.LoadWebsitesButton->setFont(bold);
+    C.BreakButton = NewButton(QStringLiteral("Break"), AForm, QStringLiteral("BreakButton"));
+    C.BreakButton->setEnabled(false);
+    C.CloseButton = NewButton(QStringLiteral("Close"), AForm, QStringLiteral("CloseButton"));
+    auto* bottomBar = new QHBoxLayout;
+    bottomBar->addWidget(C.LoadWebsitesButton);
+    bottomBar->addWidget(C.BreakButton);
+    bottomBar->addStretch();
+    bottomBar->addWidget(C.CloseButton);
+
+    auto* layout = new QVBoxLayout(AForm);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(C.MainPageControl, 1);
+    layout->addLayout(bottomBar);
+
+    auto* header = C.ProjectsListView->header();
+    header->setDefaultSectionSize(100);
+    return C;
+}
+
+} // namespace tarrow

@@ -1,0 +1,478 @@
+#include "ui/TarrowMainUnit.h"
+
+#include "engine/CommandLineUnit.h"
+#include "engine/TarrowThreadUnit.h"
+#include "engine/TarrowVersion.h"
+#include "project/uExceptions.h"
+#include "ui/EditProjectUnit.h"
+#include "ui/GroupComboBox.h"
+#include "ui/ProjectsListModel.h"
+#include "ui/ProjectsListView.h"
+#include "ui/ShellUnit.h"
+#include "ui/uFormUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QDate>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+namespace tarrow {
+
+namespace {
+
+QString CaptionFormat() {
+    return QStringLiteral("Tarrow %1");
+}
+
+QString EditionText() {
+    return QStringLiteral("%1-Bit %2Edition").arg(int(sizeof(void*) * 8)).arg(QString());
+}
+
+} // namespace
+
+TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
+    : QWidget(AParent), TTarrowForm(this), FOptions(std::move(AOptions)),
+      FProjects(FSettings.Projects), FEngine(FOptions.RunOptions) {
+    if (FOptions.SettingsSaveFile.isEmpty())
+        FOptions.SettingsSaveFile = FOptions.SettingsFile;
+    setObjectName(QStringLiteral("TarrowMainForm"));
+    SetFormFont(this);
+    FControls = CreateMainControls(this);
+    FProjectsModel = new TProjectsListModel(FProjects, this);
+    FControls.ProjectsListView->setModel(FProjectsModel);
+    for (int i = 0; i < TProjectsListModel::coCount; ++i)
+        FControls.ProjectsListView->setColumnWidth(i, TProjectsListModel::ColumnWidth(i));
+    FEditProjectForm = new TEditProjectForm(this);
+    FLogSink = new THandOverLogSink(this);
+    connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
+    ConnectControls();
+    resize(1080, 621);
+    FormCreate();
+}
+
+TTarrowMainForm::~TTarrowMainForm() {
+    // A worker may still hand over log lines: never free what it uses while it runs.
+    WaitForRun();
+}
+
+void TTarrowMainForm::FormCreate() {
+    FControls.AppIconImage->setPixmap(windowIcon().pixmap(32, 32));
+    FControls.TitleLabel->setText(CaptionFormat().arg(QString::fromLatin1(TarrowVersion)));
+    setWindowTitle(CaptionFormat().arg(QString::fromLatin1(TarrowVersionCaption)));
+    QString notice = NoticeFormat();
+    notice.replace(
+        QStringLiteral("%.2d"),
+        QStringLiteral("%1").arg(QDate::currentDate().year() % 100, 2, 10, QLatin1Char('0')));
+    FControls.NoticeLabel->setText(notice);
+    FControls.EditionLabel->setText(EditionText());
+    FControls.MainPageControl->setCurrentWidget(FControls.WebsitesTabSheet);
+    try {
+        LoadSettings(FSettings, FOptions.SettingsFile);
+    } catch (const std::exception& E) {
+        // The application's error report; the window goes on with the empty list.
+        ShowError(this, ExceptionMessage(E));
+    }
+    FillGroupComboBox();
+    FControls.OutDirEdit->setText(FSettings.OutDir);
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::ConnectControls() {
+    const TTarrowMainControls& C = FControls;
+    connect(C.AddProjectAction, &QAction::triggered, this,
+            &TTarrowMainForm::AddProjectActionExecute);
+    connect(C.CopyProjectAction, &QAction::triggered, this,
+            &TTarrowMainForm::CopyProjectActionExecute);
+    connect(C.EditProjectAction, &QAction::triggered, this,
+            &TTarrowMainForm::EditProjectActionExecute);
+    connect(C.DeleteProjectAction, &QAction::triggered, this,
+            &TTarrowMainForm::DeleteProjectActionExecute);
+    connect(C.OpenOutputFolderAction, &QAction::triggered, this,
+            &TTarrowMainForm::OpenOutputFolderActionExecute);
+    connect(C.CheckAllProjectsAction, &QAction::triggered, this,
+            &TTarrowMainForm::CheckAllProjectsActionExecute);
+    connect(C.UnCheckAllProjectsAction, &QAction::triggered, this,
+            &TTarrowMainForm::UnCheckAllProjectsActionExecute);
+    // The labels run their action only while it is enabled, which it always is.
+    connect(C.CheckAllProjectsLabel, &QLabel::linkActivated, C.CheckAllProjectsAction,
+            &QAction::trigger);
+    connect(C.UnCheckAllProjectsLabel, &QLabel::linkActivated, C.UnCheckAllProjectsAction,
+            &QAction::trigger);
+    C.GroupComboBox->SetOnDropDown([this] { GroupComboBoxDropDown(); });
+    connect(C.GroupComboBox, &QComboBox::activated, this, &TTarrowMainForm::GroupComboBoxClick);
+    connect(C.ExploreOutDirButton, &QPushButton::clicked, this,
+            &TTarrowMainForm::ExploreOutDirButtonClick);
+    connect(C.BrowseOutDirButton, &QPushButton::clicked, this,
+            &TTarrowMainForm::BrowseOutDirButtonClick);
+    connect(C.LoadWebsitesButton, &QPushButton::clicked, this,
+            &TTarrowMainForm::LoadWebsitesButtonClick);
+    connect(C.BreakButton, &QPushButton::clicked, this, &TTarrowMainForm::BreakButtonClick);
+    connect(C.CloseButton, &QPushButton::clicked, this, &TTarrowMainForm::CloseButtonClick);
+    connect(C.LinkLabel, &QLabel::linkActivated, this, &TTarrowMainForm::LinkLabelClick);
+
+    TProjectsListView* list = C.ProjectsListView;
+    connect(list, &TProjectsListView::MouseDown, this, &TTarrowMainForm::ProjectsListViewMouseDown);
+    connect(list, &TProjectsListView::ProjectDropped, this,
+            &TTarrowMainForm::ProjectsListViewDragDrop);
+    list->SetDragSource([this] { return GetSelectedProject(); });
+    connect(list, &QAbstractItemView::doubleClicked, this, [this] {
+        if (FControls.EditProjectAction->isEnabled())
+            FControls.EditProjectAction->trigger();
+    });
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TTarrowMainForm::ProjectsListViewSelectItem);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& APos) {
+        FControls.ProjectsPopupMenu->popup(list->viewport()->mapToGlobal(APos));
+    });
+}
+
+void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
+    QWidget::showEvent(AEvent);
+    if (FShown)
+        return;
+    FShown = true;
+    CenterOnScreen(this);
+    // Once the window is on screen and the event loop runs.
+    QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
+}
+
+void TTarrowMainForm::FormShow() {
+    const QString names = FindStartArgument(FOptions.Arguments);
+    if (names.isEmpty() || IsRunning())
+        return;
+    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
+        return;
+    FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
+    ClearLog();
+    FControls.LoadWebsitesButton->setEnabled(false);
+    FControls.BreakButton->setEnabled(true);
+    StartRun(new TStartProjectThread(FEngine, FProjects.Clone(), OutDirText(), names, FLogSink));
+}
+
+QString TTarrowMainForm::OutDirText() const {
+    return FControls.OutDirEdit->text();
+}
+
+// --- the project list -------------------------------------------------------------------------
+
+void TTarrowMainForm::RefreshProjectsList() {
+    FProjectsModel->Refresh();
+    UpdateProjectActions();
+    FControls.ProjectsSelectedLabel->setText(QString::number(FProjects.CheckedVisibleCount()) +
+                                             QStringLiteral(" checked."));
+}
+
+void TTarrowMainForm::UpdateProjectActions() {
+    const bool selected = GetSelectedProject() != nullptr;
+    for (QAction* action : {FControls.CopyProjectAction, FControls.EditProjectAction,
+                            FControls.DeleteProjectAction, FControls.OpenOutputFolderAction})
+        action->setEnabled(selected);
+}
+
+void TTarrowMainForm::ProjectsListViewSelectItem() {
+    FSelectedItemIndex = FControls.ProjectsListView->SelectedRow();
+    UpdateProjectActions();
+}
+
+TWebsiteProject* TTarrowMainForm::GetItemProject(int ARow) const {
+    return FProjectsModel->RowProject(ARow);
+}
+
+TWebsiteProject* TTarrowMainForm::GetSelectedProject() const {
+    return GetItemProject(FControls.ProjectsListView->SelectedRow());
+}
+
+void TTarrowMainForm::ToggleProjectCheck(int ARow) {
+    TWebsiteProject* project = GetItemProject(ARow);
+    if (!project)
+        return;
+    project->SetChecked(!project->Checked());
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::ProjectsListViewMouseDown(const QPoint& APos) {
+    const QModelIndex index = FControls.ProjectsListView->indexAt(APos);
+    if (!index.isValid())
+        return;
+    // The state image sits in front of the caption: the press counts within 16 pixels there.
+    const int a = (FControls.ProjectsListView->CaptionLeft(index.row()) - 15) / 2;
+    if (a <= APos.x() && APos.x() < a + 16)
+        ToggleProjectCheck(index.row());
+}
+
+void TTarrowMainForm::CheckAllProjectsActionExecute() {
+    FProjects.CheckAll();
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::UnCheckAllProjectsActionExecute() {
+    FProjects.UnCheckAll();
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::ProjectsListViewDragDrop(TWebsiteProject* AProject, int ARow) {
+    TWebsiteProject* target = GetItemProject(ARow);
+    // The dragged project must still be one of ours (compared, never dereferenced otherwise).
+    if (!target || FProjectsModel->ProjectRow(AProject) < 0)
+        return;
+    FProjects.MoveProject(AProject, target);
+    RefreshProjectsList();
+    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(AProject));
+}
+
+// --- the group filter -------------------------------------------------------------------------
+
+QString TTarrowMainForm::SelectedGroup() const {
+    const int index = FControls.GroupComboBox->currentIndex();
+    return index > 0 ? FControls.GroupComboBox->itemText(index) : QString();
+}
+
+void TTarrowMainForm::FillGroupComboBox() {
+    const QSignalBlocker blocker(FControls.GroupComboBox);
+    FControls.GroupComboBox->clear();
+    FControls.GroupComboBox->addItems(FSettings.GroupItems);
+    FControls.GroupComboBox->setCurrentIndex(FSettings.GroupIndex);
+}
+
+void TTarrowMainForm::GroupComboBoxDropDown() {
+    FSettings.GroupIndex = FControls.GroupComboBox->currentIndex();
+    RefreshGroupItems(FSettings);
+    FillGroupComboBox();
+}
+
+void TTarrowMainForm::GroupComboBoxClick() {
+    FSettings.GroupIndex = FControls.GroupComboBox->currentIndex();
+    ApplyGroupFilter(FSettings);
+    RefreshProjectsList();
+}
+
+// --- add, copy, edit, delete ------------------------------------------------------------------
+
+bool TTarrowMainForm::ProjectNameExists(const QString& AProjectName,
+                                        const TWebsiteProject* AExceptProject) {
+    const TWebsiteProject* found = FProjects.FindProject(AProjectName);
+    if (!found || found == AExceptProject)
+        return false;
+    Warning(QStringLiteral("Project \"") + AProjectName + QStringLiteral("\" already exists."));
+    return true;
+}
+
+void TTarrowMainForm::AddProjectActionExecute() {
+    auto project = std::make_unique<TWebsiteProject>();
+    bool confirmed = FEditProjectForm->AddProject(*project, OutDirText(), SelectedGroup());
+    // A taken name: the editor opens again with what the user typed.
+    while (confirmed && ProjectNameExists(project->ProjectName(), nullptr))
+        confirmed = FEditProjectForm->EditProject(*project, OutDirText(), true);
+    if (!confirmed)
+        return;
+    FProjects.AddProject(std::move(project));
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::CopyProjectActionExecute() {
+    const TWebsiteProject* selected = GetSelectedProject();
+    if (!selected)
+        return;
+    auto copy = std::make_unique<TWebsiteProject>(selected);
+    copy->SetProjectName(QString());
+    bool confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
+    while (confirmed && ProjectNameExists(copy->ProjectName(), nullptr))
+        confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
+    if (!confirmed)
+        return;
+    FProjects.AddProject(std::move(copy));
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::EditProjectActionExecute() {
+    TWebsiteProject* selected = GetSelectedProject();
+    if (!selected)
+        return;
+    auto copy = std::make_unique<TWebsiteProject>(selected);
+    bool confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), false);
+    while (confirmed && ProjectNameExists(copy->ProjectName(), selected))
+        confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), false);
+    if (!confirmed)
+        return;
+    FProjects.ReplaceProject(selected, copy);
+    RefreshProjectsList();
+}
+
+void TTarrowMainForm::DeleteProjectActionExecute() {
+    TWebsiteProject* selected = GetSelectedProject();
+    if (!selected)
+        return;
+    const QString query = QStringLiteral("Delete \"") + selected->ProjectName() +
+                          QStringLiteral("\".\"\r\n\r\nAre you sure?");
+    if (!Confirm(QStringLiteral("Delete Project"), query))
+        return;
+    FProjects.RemoveProject(selected);
+    RefreshProjectsList();
+}
+
+// --- folders and links ------------------------------------------------------------------------
+
+void TTarrowMainForm::OpenOutputFolderActionExecute() {
+    const TWebsiteProject* selected = GetSelectedProject();
+    if (!selected)
+        return;
+    const QString folder =
+        ExpandFolderTags(selected->OutputFolder(), OutDirText(), selected->ProjectName());
+    if (!folder.isEmpty())
+        OpenFolder(folder);
+}
+
+void TTarrowMainForm::ExploreOutDirButtonClick() {
+    if (!OutDirText().isEmpty())
+        OpenFolder(OutDirText());
+}
+
+void TTarrowMainForm::BrowseOutDirButtonClick() {
+    const QString folder = ChooseFolder(this, OutDirText());
+    if (!folder.isEmpty())
+        FControls.OutDirEdit->setText(folder);
+}
+
+void TTarrowMainForm::LinkLabelClick() {
+    if (!HomePageURL().isEmpty())
+        OpenWebPage(QUrl(HomePageURL()));
+}
+
+// --- runs -------------------------------------------------------------------------------------
+
+void TTarrowMainForm::LogMsg(const QString& AMsg) {
+    if (AMsg.isEmpty())
+        return;
+    QPlainTextEdit* memo = FControls.LogMemo;
+    memo->appendPlainText(AMsg);
+    // The newest line in view, also when the user had scrolled up.
+    QScrollBar* bar = memo->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TTarrowMainForm::ClearLog() {
+    FControls.LogMemo->clear();
+    // Paint the emptied log and the page switch before the run starts; no user input here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool TTarrowMainForm::WriteSettings() {
+    FSettings.OutDir = OutDirText();
+    try {
+        const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
+        if (!notice.isEmpty())
+            ShowInformation(this, notice);
+        return true;
+    } catch (const std::exception& E) {
+        ShowError(this, ExceptionMessage(E));
+        return false;
+    }
+}
+
+void TTarrowMainForm::LoadWebsitesButtonClick() {
+    if (IsRunning())
+        return;
+    if (FProjects.CheckedVisibleCount() == 0) {
+        Warning(QStringLiteral("Please, check one or more projects."));
+        return;
+    }
+    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
+        return;
+    if (!WriteSettings())
+        return;
+    FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
+    ClearLog();
+    FEngine.Terminated().Clear();
+    FControls.LoadWebsitesButton->setEnabled(false);
+    FControls.BreakButton->setEnabled(true);
+    StartRun(new TLoadWebsitesThread(FEngine, FProjects.Clone(), OutDirText(), FLogSink));
+}
+
+void TTarrowMainForm::StartRun(TTarrowThread* AThread) {
+    AThread->setParent(this);
+    FRunThread = AThread;
+    if (auto* start = qobject_cast<TStartProjectThread*>(AThread))
+        connect(AThread, &QThread::finished, this,
+                [this, start] { OnStartProjectCompleted(start); });
+    else
+        connect(AThread, &QThread::finished, this,
+                [this, AThread] { OnLoadWebsitesCompleted(AThread); });
+    AThread->start();
+}
+
+void TTarrowMainForm::EndRun(TTarrowThread* AThread) {
+    FControls.LoadWebsitesButton->setEnabled(true);
+    FControls.BreakButton->setEnabled(false);
+    if (FRunThread == AThread)
+        FRunThread = nullptr;
+    AThread->deleteLater();
+}
+
+void TTarrowMainForm::OnLoadWebsitesCompleted(TTarrowThread* AThread) {
+    EndRun(AThread);
+    Q_EMIT RunCompleted();
+    if (FCloseRequested)
+        close();
+}
+
+void TTarrowMainForm::OnStartProjectCompleted(TStartProjectThread* AThread) {
+    const bool succeeded = AThread->StartProjectResult();
+    EndRun(AThread);
+    Q_EMIT RunCompleted();
+    if (FCloseRequested)
+        close();
+    else if (succeeded && HasCloseArgument(FOptions.Arguments))
+        FControls.CloseButton->click();
+}
+
+void TTarrowMainForm::BreakButtonClick() {
+    FEngine.Terminated().Set();
+    FControls.BreakButton->setEnabled(false);
+}
+
+void TTarrowMainForm::CloseButtonClick() {
+    close();
+}
+
+void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
+    if (IsRunning()) {
+        // The worker hands its lines to this thread and reads its own copy of the projects: let
+        // it finish its current URL, keep the event loop running, and close on its completion.
+        FCloseRequested = true;
+        BreakButtonClick();
+        hide();
+        AEvent->ignore();
+        return;
+    }
+    if (!FClosed) {
+        FClosed = true;
+        WriteSettings();
+    }
+    AEvent->accept();
+    if (FCloseRequested)
+        QCoreApplication::quit();
+}
+
+void TTarrowMainForm::WaitForRun() {
+    if (!FRunThread)
+        return;
+    FEngine.Terminated().Set();
+    // No completion handler on a window being destroyed.
+    disconnect(FRunThread, nullptr, this, nullptr);
+    // The worker's log lines are handed to this thread: serve them while waiting.
+    while (FRunThread && !FRunThread->wait(QDeadlineTimer(10)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    delete FRunThread;
+}
+
+} // namespace tarrow

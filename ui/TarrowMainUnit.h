@@ -1,0 +1,120 @@
+#pragma once
+
+#include "engine/TarrowEngineUnit.h"
+#include "project/SettingsUnit.h"
+#include "ui/TarrowFormUnit.h"
+#include "ui/TarrowMainControls.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+namespace tarrow {
+
+class TEditProjectForm;
+class THandOverLogSink;
+class TProjectsListModel;
+class TTarrowThread;
+class TStartProjectThread;
+class TWebsiteProject;
+
+// What the main window is started with.
+struct TMainFormOptions {
+    // The program's arguments (program name first): "-start NAMES" and "-close".
+    QStringList Arguments;
+    // The settings file read when the window is created and written when a run starts and when
+    // the window closes (the process's own location, or a temporary file in tests).
+    QString SettingsFile;
+    QString SettingsSaveFile; // when it differs from SettingsFile
+    TRunOptions RunOptions;
+};
+
+// The application's main window: the project list with its check marks and group filter, the
+// output folder, the run controls, the run log and the About page. It owns the projects for its
+// whole life; a run works on a copy taken when it starts, so every command stays usable while
+// it runs.
+class TTarrowMainForm final : public QWidget, public TTarrowForm {
+    Q_OBJECT
+public:
+    explicit TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent = nullptr);
+    ~TTarrowMainForm() override;
+
+    TWebsiteProjectList& Projects() { return FSettings.Projects; }
+    const TTarrowMainControls& Controls() const { return FControls; }
+    TProjectsListModel& ProjectsModel() const { return *FProjectsModel; }
+    TEditProjectForm& EditProjectForm() const { return *FEditProjectForm; }
+    TTarrowEngine& Engine() { return FEngine; }
+    bool IsRunning() const { return FRunThread != nullptr; }
+    int SelectedItemIndex() const { return FSelectedItemIndex; }
+
+    // Appends one line of the run log (empty lines are ignored) and keeps the newest in view.
+    void LogMsg(const QString& AMsg);
+    // Makes the list show the project list's current state.
+    void RefreshProjectsList();
+    // The project shown in a row, nullptr for none.
+    TWebsiteProject* GetItemProject(int ARow) const;
+    TWebsiteProject* GetSelectedProject() const;
+    void ToggleProjectCheck(int ARow);
+    // Warns and returns true when another project than AExceptProject bears the name.
+    bool ProjectNameExists(const QString& AProjectName, const TWebsiteProject* AExceptProject);
+
+    void AddProjectActionExecute();
+    void CopyProjectActionExecute();
+    void EditProjectActionExecute();
+    void DeleteProjectActionExecute();
+    void OpenOutputFolderActionExecute();
+    void CheckAllProjectsActionExecute();
+    void UnCheckAllProjectsActionExecute();
+    void GroupComboBoxDropDown();
+    void GroupComboBoxClick();
+    void ExploreOutDirButtonClick();
+    void BrowseOutDirButtonClick();
+    void LoadWebsitesButtonClick();
+    void BreakButtonClick();
+    void CloseButtonClick();
+    void LinkLabelClick();
+    void ProjectsListViewMouseDown(const QPoint& APos);
+    void ProjectsListViewDragDrop(TWebsiteProject* AProject, int ARow);
+
+Q_SIGNALS:
+    // A run's completion handler has run (the buttons are restored).
+    void RunCompleted();
+
+protected:
+    void showEvent(QShowEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void ConnectControls();
+    void UpdateProjectActions();
+    void ProjectsListViewSelectItem();
+    void FillGroupComboBox();
+    QString SelectedGroup() const;
+    QString OutDirText() const;
+    void ClearLog();
+    // Writes the settings file; false (the error shown) when it could not be written.
+    bool WriteSettings();
+    void StartRun(TTarrowThread* AThread);
+    void OnLoadWebsitesCompleted(TTarrowThread* AThread);
+    void OnStartProjectCompleted(TStartProjectThread* AThread);
+    void EndRun(TTarrowThread* AThread);
+    void WaitForRun();
+
+    TMainFormOptions FOptions;
+    TSettingsModel FSettings;
+    TWebsiteProjectList& FProjects;
+    TTarrowEngine FEngine;
+    TTarrowMainControls FControls;
+    TProjectsListModel* FProjectsModel = nullptr;
+    TEditProjectForm* FEditProjectForm = nullptr;
+    THandOverLogSink* FLogSink = nullptr;
+    QPointer<TTarrowThread> FRunThread;
+    int FSelectedItemIndex = -1;
+    bool FShown = false;
+    bool FCloseRequested = false;
+    bool FClosed = false;
+};
+
+} // namespace tarrow

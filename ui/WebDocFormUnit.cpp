@@ -1,0 +1,61 @@
+#include "ui/WebDocFormUnit.h"
+
+#include "ui/uFormUtils.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tarrow {
+
+TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
+    setObjectName(QStringLiteral("WebDocForm"));
+    setWindowTitle(QStringLiteral("Download Files"));
+    SetFormFont(this);
+    FWebDocumentEdit = NewEdit(this, QStringLiteral("WebDocumentEdit"));
+    FOutFolderEdit = NewEdit(this, QStringLiteral("OutFolderEdit"));
+    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton->setDefault(true);
+    FOKButton->setEnabled(false);
+    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+
+    auto* fields = new QFormLayout;
+    fields->addRow(NewLabel(QStringLiteral("URL starts with:"), this), FWebDocumentEdit);
+    fields->addRow(NewLabel(QStringLiteral("Output Folder:"), this), FOutFolderEdit);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(FOKButton);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        NewLabel(QStringLiteral("Download files which URL starts with a specific string."), this));
+    layout->addLayout(fields);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    SetFixedDialog(this, 507, 196);
+
+    connect(FWebDocumentEdit, &QLineEdit::textChanged, this, &TWebDocForm::WebDocumentEditChange);
+    connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TWebDocForm::WebDocumentEditChange() {
+    FOKButton->setEnabled(!FWebDocumentEdit->text().isEmpty());
+}
+
+bool TWebDocForm::Execute(QString& AWebDocument, QString& AOutFolder) {
+    FWebDocumentEdit->setText(AWebDocument);
+    FOutFolderEdit->setText(AOutFolder);
+    WebDocumentEditChange();
+    FWebDocumentEdit->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    AWebDocument = FWebDocumentEdit->text();
+    AOutFolder = FOutFolderEdit->text();
+    return true;
+}
+
+} // namespace tarrow

@@ -1,0 +1,67 @@
+#include "ui/uFormUtils.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+#include <limits>
+
+namespace tarrow {
+
+QLineEdit* NewEdit(QWidget* AParent, const QString& AName) {
+    auto* edit = new QLineEdit(AParent);
+    edit->setObjectName(AName);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
+QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName) {
+    auto* label = new QLabel(AParent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(AText);
+    if (!AName.isEmpty())
+        label->setObjectName(AName);
+    return label;
+}
+
+QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName) {
+    auto* label = new QLabel(AParent);
+    label->setObjectName(AName);
+    label->setTextFormat(Qt::RichText);
+    label->setText(QStringLiteral("<a href=\"#\" style=\"color:#0000ff\">") +
+                   AText.toHtmlEscaped() + QStringLiteral("</a>"));
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName) {
+    auto* button = new QPushButton(AText, AParent);
+    button->setObjectName(AName);
+    return button;
+}
+
+void SetFormFont(QWidget* AForm) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    AForm->setFont(font);
+}
+
+void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight) {
+    AForm->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    AForm->setFixedSize(AClientWidth, AClientHeight);
+}
+
+void CenterOnScreen(QWidget* AForm) {
+    const QScreen* screen = AForm->screen();
+    if (!screen)
+        return;
+    QRect frame = AForm->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    AForm->move(frame.topLeft());
+}
+
+} // namespace tarrow

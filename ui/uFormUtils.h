@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace tarrow {
+
+// Small builders shared by the forms, which are laid out in code.
+
+// A one-line field that takes text of any length (the toolkit's default cuts at 32767).
+QLineEdit* NewEdit(QWidget* AParent, const QString& AName);
+// A label that shows its text as plain text.
+QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName = QString());
+// A label that looks and acts as a link (blue, underlined, hand cursor); linkActivated fires.
+QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
+QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);
+
+// The forms' font: Tahoma 8 pt, or the closest one the system has.
+void SetFormFont(QWidget* AForm);
+// A dialog of fixed size with only a close box in its title bar.
+void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight);
+// Moves a window to the centre of the screen it is on.
+void CenterOnScreen(QWidget* AForm);
+
+} // namespace tarrow
