@@ -61,12 +61,14 @@ void TURLList::CheckIndex(int AIndex) const {
 
 QString TURLList::GetURL(int AIndex) const {
     CheckIndex(AIndex);
-    return FURLList.at(AIndex);
+    return FText.Text(FEntries[AIndex].URL);
 }
 
 QString TURLList::GetOutFilePath(int AIndex) const {
     CheckIndex(AIndex);
-    return FOutFilePathList.at(AIndex);
+    const TEntryText& entry = FEntries[AIndex];
+    const QString rest = FText.Text(entry.OutFilePath);
+    return entry.OutDir < 0 ? rest : FOutDirs.at(entry.OutDir) + rest;
 }
 
 int TURLList::FindURL(const QString& ALoadURL) const {
@@ -76,7 +78,8 @@ int TURLList::FindURL(const QString& ALoadURL) const {
         const int32_t index = FSlots[slot];
         if (index < 0)
             return -1;
-        if (FKeyHashes[index] == h && AsciiSameText(FLoadURLList.at(index), ALoadURL))
+        if (FKeyHashes[index] == h &&
+            FText.SameText(FEntries[index].URL, FEntries[index].KeyLength, ALoadURL))
             return index;
     }
 }
@@ -131,11 +134,14 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
 
     const int index = Count();
     const uint32_t h = FoldedHash(key);
-    FURLList.append(AURL);
-    FLoadURLList.append(key);
-    FKeyHashes.push_back(h);
-    FOutFilePathList.append(
+    TEntryText entry;
+    entry.URL = FText.Add(AURL);
+    entry.KeyLength = uint32_t(key.size());
+    AddOutFilePath(
+        entry, AOutDir,
         JoinOutDir(AOutDir, MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType)));
+    FEntries.push_back(entry);
+    FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
     FURLDepthList.Add(AURLDepth);
     if (size_t(Count()) * 2 > FSlots.size())
@@ -143,6 +149,20 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     else
         InsertIntoHash(index, h);
     return index;
+}
+
+void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath) {
+    if (AOutDir.isEmpty() || !APath.startsWith(AOutDir)) {
+        AEntry.OutFilePath = FText.Add(APath);
+        return;
+    }
+    qsizetype dir = FOutDirs.indexOf(AOutDir);
+    if (dir < 0) {
+        FOutDirs.append(AOutDir);
+        dir = FOutDirs.size() - 1;
+    }
+    AEntry.OutDir = int32_t(dir);
+    AEntry.OutFilePath = FText.Add(QStringView(APath).mid(AOutDir.size()));
 }
 
 QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/uTextArena.h"
 #include "project/uIntList.h"
 
 #include <QString>
@@ -29,7 +30,7 @@ public:
                const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
                int32_t AURLDepth, const QStringList* ASuppressURLs, const QString& ALinkType);
 
-    int Count() const { return int(FURLList.size()); }
+    int Count() const { return int(FEntries.size()); }
     QString GetURL(int AIndex) const;
     QString GetOutFilePath(int AIndex) const;
     int32_t GetExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
@@ -53,9 +54,20 @@ private:
     void InsertIntoHash(int AIndex, uint32_t AHash);
     void GrowHash();
 
-    QStringList FURLList;
-    QStringList FLoadURLList;
-    QStringList FOutFilePathList;
+    // The URL, its key (the URL up to its first "#") and the output path of each entry; the
+    // texts themselves live in the arena.
+    // The output path is kept as one of a few folder prefixes and the rest below it.
+    struct TEntryText {
+        TTextArena::TSlice URL;
+        TTextArena::TSlice OutFilePath;
+        uint32_t KeyLength = 0;
+        int32_t OutDir = -1; // index into FOutDirs, or -1
+    };
+    void AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath);
+
+    TTextArena FText;
+    QStringList FOutDirs;
+    std::vector<TEntryText> FEntries;
     TIntList FExtractURLsList;
     TIntList FURLDepthList;
 

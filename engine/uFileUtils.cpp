@@ -6,7 +6,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace tarrow {
 
@@ -81,13 +86,30 @@ bool ForceDirectories(const QString& AFolder) {
 }
 
 void WriteFileAtomically(const QString& AFileName, const QByteArray& AContent) {
-    QSaveFile file(AFileName);
-    file.setDirectWriteFallback(false);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) && file.write(AContent) == AContent.size() && file.commit();
-    if (!ok)
+    // A temporary file beside the target, renamed over it. No sync to disk: the rename keeps a
+    // reader from ever seeing half a file, and a sync per saved file would cost more than the
+    // download itself.
+    const QFileInfo info(AFileName);
+    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName().left(64) +
+                         QStringLiteral(".tarrow-") +
+                         QString::number(QRandomGenerator::global()->generate64(), 36);
+    QFile file(temp);
+    QString error;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        error = file.errorString();
+    else if (file.write(AContent) != AContent.size() || !file.flush())
+        error = file.errorString();
+    file.close();
+    if (error.isEmpty() && file.error() != QFileDevice::NoError)
+        error = file.errorString();
+    if (error.isEmpty() && ::rename(QFile::encodeName(temp).constData(),
+                                    QFile::encodeName(AFileName).constData()) != 0)
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    if (!error.isEmpty()) {
+        QFile::remove(temp);
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
-                                .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+                                .arg(QDir::toNativeSeparators(AFileName), error));
+    }
 }
 
 } // namespace tarrow

@@ -115,6 +115,12 @@ TEST(URLList, DuplicatesAndFragments) {
     // Only ASCII letters fold: "é" and "É" are different keys.
     EXPECT_EQ(add(QStringLiteral("http://site/é"), 1), 2);
     EXPECT_EQ(add(QStringLiteral("http://site/É"), 1), 3);
+    // Text beyond Latin-1 is kept exactly, fragment and all.
+    EXPECT_EQ(add(QStringLiteral("http://site/Ш#Ж"), 1), 4);
+    EXPECT_EQ(list.FindURL(QStringLiteral("HTTP://site/Ш")), 4);
+    EXPECT_EQ(list.FindURL(QStringLiteral("http://site/ш")), -1);
+    EXPECT_EQ(list.URL(4), QStringLiteral("http://site/Ш#Ж"));
+    EXPECT_EQ(list.OutFilePath(4), QStringLiteral("/out/Ш/index.html"));
     EXPECT_EQ(list.FindURL(QStringLiteral("http://SITE/PAGE")), 1);
     EXPECT_EQ(list.FindURL(QStringLiteral("http://site/page#x")), -1);
     EXPECT_EQ(list.FindURL(QString()), -1);

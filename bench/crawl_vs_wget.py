@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Crawl a generated site with tarrow-cli and with wget in the same run.
+
+Generates a site of N pages (about 20 links and one image each), serves it with nginx on
+127.0.0.1, and loads it with tarrow-cli and with
+`wget -r -l inf -np -k -p -e robots=off -nv`, reporting wall time, CPU time and peak memory.
+
+    bench/crawl_vs_wget.py BUILD_DIR [N ...]      (default N: 1000 10000)
+"""
+import os, random, resource, shutil, socket, subprocess, sys, tempfile, time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
+                    "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082")
+
+
+def generate(site, n):
+    rng = random.Random(42)
+    os.makedirs(os.path.join(site, "site", "img"))
+    for i in range(n):
+        links = {(i + 1) % n} | {rng.randrange(n) for _ in range(19)}
+        body = "".join(f'<li><a href="p{j}.html">Page {j}</a></li>\n' for j in sorted(links))
+        html = (f"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Page {i}</title>"
+                f"<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\"></head><body>"
+                f"<h1>Page {i}</h1><img src=\"img/i{i}.png\" alt=\"\"><ul>\n{body}</ul>"
+                f"<p>{'Lorem ipsum dolor sit amet. ' * 20}</p></body></html>\n")
+        with open(os.path.join(site, "site", f"p{i}.html"), "w") as f:
+            f.write(html)
+        with open(os.path.join(site, "site", "img", f"i{i}.png"), "wb") as f:
+            f.write(PNG)
+    with open(os.path.join(site, "site", "style.css"), "w") as f:
+        f.write("body{font-family:sans-serif}\n")
+    shutil.copy(os.path.join(site, "site", "p0.html"), os.path.join(site, "site", "index.html"))
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def start_nginx(tmp, site, port):
+    with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
+        conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", site)
+    path = os.path.join(tmp, "nginx.conf")
+    with open(path, "w") as f:
+        f.write(conf)
+    proc = subprocess.Popen(["/usr/sbin/nginx", "-c", path, "-p", tmp])
+    for _ in range(100):
+        try:
+            socket.create_connection(("127.0.0.1", port), 1).close()
+            return proc
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError("nginx did not start")
+
+
+def measure(cmd, cwd):
+    """Wall seconds, CPU seconds and peak RSS (MiB) of one child process."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    cpu = usage.ru_utime + usage.ru_stime
+    return wall, cpu, usage.ru_maxrss / 1024.0, os.waitstatus_to_exitcode(status)
+
+
+def run(build, n):
+    tmp = tempfile.mkdtemp(prefix="tarrow-bench-")
+    os.chmod(tmp, 0o755)  # nginx workers may run as another user
+    try:
+        site = os.path.join(tmp, "www")
+        generate(site, n)
+        port = free_port()
+        nginx = start_nginx(tmp, site, port)
+        try:
+            settings = os.path.join(tmp, "settings")
+            os.makedirs(settings)
+            with open(os.path.join(settings, "tarrow.ini"), "w") as f:
+                f.write("TarrowProjectsN=1\n"
+                        "TarrowProjects[1].ProjectName=Bench\n"
+                        f"TarrowProjects[1].WebsiteURL=http://127.0.0.1:{port}/site/\n"
+                        "TarrowProjects[1].OutputFolder={OutDir}/{ProjectName}\n"
+                        "TarrowProjects[1].Overwrite=1\n"
+                        "TarrowProjects[1].RelativePathLinks=1\n"
+                        "TarrowProjects[1].Checked=1\n")
+            cli = os.path.join(build, "cli", "tarrow-cli")
+            t = measure([cli, "-settingsdir", settings, "-outdir", os.path.join(tmp, "tarrow")], tmp)
+            os.makedirs(os.path.join(tmp, "wget"))
+            w = measure(["wget", "-r", "-l", "inf", "-np", "-k", "-p", "-e", "robots=off", "-nv",
+                         f"http://127.0.0.1:{port}/site/"], os.path.join(tmp, "wget"))
+            files_t = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "tarrow")))
+            files_w = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "wget")))
+        finally:
+            nginx.terminate()
+            nginx.wait()
+        for name, (wall, cpu, rss, code), files in (("tarrow-cli", t, files_t), ("wget", w, files_w)):
+            print(f"N={n:6d} {name:10s} exit={code} files={files:6d} wall={wall:7.2f}s "
+                  f"cpu={cpu:7.2f}s peak={rss:7.1f}MiB  per-URL={1e6 * wall / max(files, 1):7.1f}us")
+        sys.stdout.flush()
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    sizes = [int(a) for a in sys.argv[2:]] or [1000, 10000]
+    for n in sizes:
+        run(os.path.abspath(sys.argv[1]), n)
+
+
+if __name__ == "__main__":
+    main()
