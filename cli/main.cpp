@@ -3,6 +3,7 @@
 #include "engine/CommandLineUnit.h"
 #include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
+#include "http/LibSSLUnit.h"
 #include "project/SettingsUnit.h"
 #include "project/uExceptions.h"
 
@@ -93,6 +94,7 @@ int Run(const TCommandLine& ACommandLine) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const TLibSSLLoader sslLibraries; // the TLS libraries stay loaded for the whole run
     QCoreApplication app(argc, argv);
     const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
     if (!commandLine.Error.isEmpty()) {
