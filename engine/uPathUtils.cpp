@@ -142,6 +142,13 @@ bool IsPathBelow(QStringView APath, QStringView AFolder) {
     if (folder.isEmpty())
         return !path.isEmpty() && RootLength(path) == 0;
     const bool windows = IsWindowsReading();
+    // A network path is never below a folder on a drive (the folder "\" included), nor the
+    // other way round, although one text may begin with the other.
+    const auto isUNC = [](QStringView p) {
+        return p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1]);
+    };
+    if (windows && isUNC(path) != isUNC(folder))
+        return false;
     const auto same = [windows](QStringView a, QStringView b) {
         return windows ? AsciiSameText(a, b) : a == b;
     };

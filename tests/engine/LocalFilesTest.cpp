@@ -13,7 +13,9 @@ using namespace tarrow;
 
 namespace {
 
-QString S(const char16_t* AText) { return QString::fromUtf16(AText); }
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
 
 struct BelowRow {
     const char16_t* Path;
@@ -60,6 +62,13 @@ TEST(LocalPaths, ContainmentWindowsReading) {
         {u"C:\\Sites\\Blog\\x:stream", u"C:\\Sites\\Blog", false},
         {u"\\\\srv\\share\\out\\x", u"\\\\srv\\share\\out", true},
         {u"\\\\srv\\share\\out\\..\\..\\x", u"\\\\srv\\share\\out", false},
+        // Found by fuzzing: a network path shares its first "\" with the root of the drive.
+        {u"\\\\srv\\share\\x", u"\\", false},
+        {u"\\\\", u"\\", false},
+        {u"\\x", u"\\", true},
+        {u"\\srv\\share\\x", u"\\\\srv\\share", false},
+        {u"C:\\x", u"C:",
+         true}, // a bare drive is the top of that drive, as the output prefix reads
     };
     for (const BelowRow& row : rows) {
         SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
