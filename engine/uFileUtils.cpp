@@ -28,6 +28,14 @@ int HexValue(char C) {
 }
 
 QByteArray FileMD5(const QString& AFileName) {
+    // Opening a pipe would wait for a writer and a device may never end: only ordinary files
+    // are read, so a stranger in the output folder counts as changed instead of hanging the run.
+    const QFileInfo info(AFileName);
+    if (info.exists() && !info.isFile())
+        throw EFOpenError(
+            QStringLiteral("Cannot open file \"%1\". %2")
+                .arg(QDir::toNativeSeparators(AFileName),
+                     QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL))));
     QFile file(AFileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace tarrow;
 
 namespace {
@@ -127,6 +129,15 @@ TEST(LocalFiles, AtomicWriteAndChangeDetection) {
     EXPECT_TRUE(FileChanged(dir.filePath(QStringLiteral("missing")), QByteArray("x"), &thread));
     ASSERT_EQ(sink.Lines().size(), 1);
     EXPECT_TRUE(sink.Lines()[0].startsWith(QStringLiteral("Cannot open file \"")));
+    // A pipe or a device where the file stands counts as changed at once; reading it would
+    // wait for a writer (or never end) and hang the run.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.html"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_TRUE(FileChanged(fifo, QByteArray("x"), &thread));
+    EXPECT_TRUE(FileChanged(QStringLiteral("/dev/zero"), QByteArray("x"), &thread));
+    ASSERT_EQ(sink.Lines().size(), 3);
+    EXPECT_EQ(sink.Lines()[1],
+              QStringLiteral("Cannot open file \"%1\". Invalid argument.").arg(fifo));
     // A folder where the file should go: a clear error, and nothing is left behind.
     EXPECT_THROW(WriteFileAtomically(dir.filePath(QStringLiteral("a")), QByteArray("x")),
                  EFCreateError);
