@@ -1,5 +1,7 @@
 #include "page/uRegExExtract.h"
 
+#include <algorithm>
+
 namespace tarrow {
 
 namespace {
@@ -11,11 +13,16 @@ QByteArray ApplyRule(const TReplaceRules::TRule& ARule, const QByteArray& ASubje
         return ASubject;
     QByteArray out;
     out.reserve(ASubject.size() + ASubject.size() / 8);
+    const qsizetype limit = std::max(TRegExExtractRule::MaxValueSize, ASubject.size() * 2);
     qsizetype pos = 0;
     do {
         const qsizetype start = match.GroupStart(0);
+        const std::optional<QByteArray> value =
+            ARule.Rule.ExtractValueUpTo(match, limit - out.size() - (start - pos));
+        if (!value)
+            break; // like a search error: the rest follows unchanged
         out.append(QByteArrayView(ASubject).sliced(pos, start - pos));
-        out.append(ARule.Rule.ExtractValue(match));
+        out.append(*value);
         pos = match.GroupEnd(0);
     } while (match.SearchNext());
     out.append(QByteArrayView(ASubject).sliced(pos));
@@ -40,14 +47,34 @@ void TRegExExtractRule::SetText(const QString& AText) {
     FTextUtf8 = AText.toUtf8();
 }
 
-QByteArray TRegExExtractRule::ExtractValue(const TRegExMatch& AMatch) const {
+std::optional<QByteArray> TRegExExtractRule::ExtractValueUpTo(const TRegExMatch& AMatch,
+                                                              qsizetype AMaxSize) const {
     if (!AMatch.Matched())
         throw ERegExError(QStringLiteral("Successful match required"));
     QByteArray result = FTextUtf8;
-    // A group's text may bring "$K" of its own, which the later steps expand too.
-    for (int k = 0; k < AMatch.GroupCount() && result.contains('$'); ++k)
-        result.replace(QByteArray(1, '$') + QByteArray::number(k), AMatch.Group(k));
+    if (result.size() > AMaxSize)
+        return std::nullopt;
+    // A group's text may bring "$K" of its own, which the later steps expand too. Each step's
+    // size is known before it is made, so a value past the ceiling is never built.
+    for (int k = 0; k < AMatch.GroupCount() && result.contains('$'); ++k) {
+        const QByteArray reference = QByteArray(1, '$') + QByteArray::number(k);
+        const qsizetype count = result.count(reference);
+        if (count == 0)
+            continue;
+        const QByteArrayView group = AMatch.Group(k);
+        if (result.size() + count * (group.size() - reference.size()) > AMaxSize)
+            return std::nullopt;
+        result.replace(reference, group);
+    }
     return result;
+}
+
+QByteArray TRegExExtractRule::ExtractValue(const TRegExMatch& AMatch) const {
+    std::optional<QByteArray> value = ExtractValueUpTo(AMatch, MaxValueSize);
+    if (!value)
+        throw ERegExError(
+            QStringLiteral("Replacement text exceeds the limit of %1 bytes").arg(MaxValueSize));
+    return *std::move(value);
 }
 
 void TReplaceRules::Add(TRegEx ARegEx, const QString& ARuleText) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace tarrow {
@@ -15,12 +16,19 @@ namespace tarrow {
 // beyond the highest group stays as written.
 class TRegExExtractRule final {
 public:
+    // A group's own "$K" is expanded again by the later steps, so a hostile page could make a
+    // value the product of its groups' sizes: no value may pass this many bytes.
+    static constexpr qsizetype MaxValueSize = qsizetype(256) << 20;
+
     const QString& Text() const { return FText; }
     void SetText(const QString& AText);
 
     // The text expanded against the current match of AMatch, in UTF-8 like the subject.
-    // Throws ERegExError "Successful match required" when AMatch holds no match.
+    // Throws ERegExError "Successful match required" when AMatch holds no match, and
+    // "Replacement text exceeds the limit of %d bytes" past MaxValueSize.
     QByteArray ExtractValue(const TRegExMatch& AMatch) const;
+    // The same expansion; nothing when the value would pass AMaxSize bytes.
+    std::optional<QByteArray> ExtractValueUpTo(const TRegExMatch& AMatch, qsizetype AMaxSize) const;
 
 private:
     QString FText;
@@ -55,7 +63,8 @@ TReplaceRules CompileReplaceRules(const QStringList& APatterns, const QStringLis
 
 // Runs every rule over the text in list order; each rule replaces its matches left to right,
 // without overlap, and a later rule sees the output of the earlier ones. A search that PCRE2 ends
-// with an error (the match limit, for instance) ends that rule: the rest follows unchanged.
+// with an error (the match limit, for instance) ends that rule: the rest follows unchanged. So
+// does a match whose value would make the rule's output pass MaxValueSize (or twice the text).
 // Works on the UTF-8 bytes, so a page is converted once; text that is not valid UTF-8 is first
 // repaired (each invalid sequence becomes U+FFFD). A text no rule matches comes back shared.
 QByteArray ApplyReplaceRules(const TReplaceRules& ARules, QByteArray AUtf8Text);

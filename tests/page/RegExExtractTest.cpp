@@ -112,6 +112,25 @@ TEST(ReplaceRules, CatastrophicBacktrackingEndsAsNoFurtherMatch) {
     }
 }
 
+// A group's own "$K" is expanded again, so a page could make one value the product of its
+// groups' sizes (here 100,000 copies of a 100,000-byte group). The value meets a ceiling instead:
+// like a search error, it ends the rule and the rest of the text follows unchanged.
+TEST(ReplaceRules, ValueThatWouldPassTheCeilingEndsTheRule) {
+    const QByteArray hostile = QByteArray("$2").repeated(100'000) + ',' + QByteArray(100'000, 'x');
+    const QByteArray page = "a,b\n" + hostile + "\nc,d";
+    const TReplaceRules rules = CompileReplaceRules({S(u"(.*?),(.*)")}, {S(u"$1")});
+    EXPECT_EQ(ApplyReplaceRules(rules, page), "a\n" + hostile + "\nc,d");
+    // A large value below the ceiling is still made.
+    const QByteArray wide = QByteArray("$2").repeated(64) + ',' + QByteArray(1 << 20, 'y');
+    EXPECT_EQ(ApplyReplaceRules(rules, wide).size(), qsizetype(64) << 20);
+
+    const TReplaceRuleTestResult test =
+        TestReplaceRule(S(u"(.*?),(.*)"), S(u"$1"), QString::fromLatin1(hostile));
+    EXPECT_FALSE(test.ResultValid);
+    EXPECT_EQ(test.Lines.last(), QStringLiteral("Replacement text exceeds the limit of %1 bytes")
+                                     .arg(TRegExExtractRule::MaxValueSize));
+}
+
 TEST(ReplaceRules, CompileErrorsCarryTheirMessage) {
     struct Row {
         const char16_t* Pattern;
