@@ -55,7 +55,7 @@ int TProjectsListView::CaptionLeft(int ARow) const {
 
 void TProjectsListView::SelectRow(int ARow) {
     if (ARow < 0 || !model() || ARow >= model()->rowCount()) {
-        clearSelection();
+        selectionModel()->clear();
         return;
     }
     const QModelIndex index = model()->index(ARow, 0);

@@ -1,6 +1,5 @@
 #include "ui/TarrowFormUnit.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -14,8 +13,7 @@ TMessageHandler& Handler() {
 }
 
 QString ApplicationTitle() {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Tarrow") : name;
+    return QStringLiteral("Tarrow");
 }
 
 // Texts come from the user and the network: shown as plain text, never as markup.

@@ -22,9 +22,9 @@ using TMessageHandler = std::function<bool(const TMessage&)>;
 // An empty handler brings the message boxes back.
 void SetMessageHandler(TMessageHandler AHandler);
 
-// The application's general error report: an error box titled with the application's name.
+// The application's general error report: an error box titled "Tarrow".
 void ShowError(QWidget* AParent, const QString& AMessage);
-// A notice for the user (an information box titled with the application's name).
+// A notice for the user: an information box titled "Tarrow".
 void ShowInformation(QWidget* AParent, const QString& AMessage);
 
 // Base of the main window and the project editor: the boxes they share. The form is the widget

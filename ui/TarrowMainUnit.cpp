@@ -55,6 +55,9 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     FEditProjectForm = new TEditProjectForm(this);
     FLogSink = new THandOverLogSink(this);
     connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
+    FLogFlushTimer.setSingleShot(true);
+    FLogFlushTimer.setInterval(40);
+    connect(&FLogFlushTimer, &QTimer::timeout, this, &TTarrowMainForm::FlushLog);
     ConnectControls();
     resize(1080, 621);
     FormCreate();
@@ -63,6 +66,9 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
 TTarrowMainForm::~TTarrowMainForm() {
     // A worker may still hand over log lines: never free what it uses while it runs.
     WaitForRun();
+    // The child widgets outlive the projects (members go before the widget base): the list must
+    // stop reading them first.
+    delete FProjectsModel;
 }
 
 void TTarrowMainForm::FormCreate() {
@@ -166,7 +172,13 @@ QString TTarrowMainForm::OutDirText() const {
 // --- the project list -------------------------------------------------------------------------
 
 void TTarrowMainForm::RefreshProjectsList() {
+    // Rows are positions, as in a virtual list: a selected row that no longer exists is gone.
+    const int selected = FControls.ProjectsListView->SelectedRow();
     FProjectsModel->Refresh();
+    if (selected >= FProjectsModel->rowCount())
+        FControls.ProjectsListView->SelectRow(-1);
+    else if (selected >= 0 && FControls.ProjectsListView->SelectedRow() != selected)
+        FControls.ProjectsListView->SelectRow(selected);
     UpdateProjectActions();
     FControls.ProjectsSelectedLabel->setText(QString::number(FProjects.CheckedVisibleCount()) +
                                              QStringLiteral(" checked."));
@@ -353,14 +365,26 @@ void TTarrowMainForm::LinkLabelClick() {
 void TTarrowMainForm::LogMsg(const QString& AMsg) {
     if (AMsg.isEmpty())
         return;
+    FPendingLog.append(AMsg);
+    if (!FLogFlushTimer.isActive())
+        FLogFlushTimer.start();
+}
+
+void TTarrowMainForm::FlushLog() {
+    FLogFlushTimer.stop();
+    if (FPendingLog.isEmpty())
+        return;
     QPlainTextEdit* memo = FControls.LogMemo;
-    memo->appendPlainText(AMsg);
+    memo->appendPlainText(FPendingLog.join(u'\n'));
+    FPendingLog.clear();
     // The newest line in view, also when the user had scrolled up.
     QScrollBar* bar = memo->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
 
 void TTarrowMainForm::ClearLog() {
+    FPendingLog.clear();
+    FLogFlushTimer.stop();
     FControls.LogMemo->clear();
     // Paint the emptied log and the page switch before the run starts; no user input here.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -411,6 +435,7 @@ void TTarrowMainForm::StartRun(TTarrowThread* AThread) {
 }
 
 void TTarrowMainForm::EndRun(TTarrowThread* AThread) {
+    FlushLog();
     FControls.LoadWebsitesButton->setEnabled(true);
     FControls.BreakButton->setEnabled(false);
     if (FRunThread == AThread)

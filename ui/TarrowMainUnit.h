@@ -6,6 +6,7 @@
 #include "ui/TarrowMainControls.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -44,11 +45,16 @@ public:
     TProjectsListModel& ProjectsModel() const { return *FProjectsModel; }
     TEditProjectForm& EditProjectForm() const { return *FEditProjectForm; }
     TTarrowEngine& Engine() { return FEngine; }
+    // Where a worker's log lines go: handed to this window's thread and appended by LogMsg.
+    THandOverLogSink& LogSink() const { return *FLogSink; }
     bool IsRunning() const { return FRunThread != nullptr; }
     int SelectedItemIndex() const { return FSelectedItemIndex; }
 
-    // Appends one line of the run log (empty lines are ignored) and keeps the newest in view.
+    // Takes one line of the run log (empty lines are ignored). Lines reach the log page in order,
+    // a few times a second in batches, so a fast run does not lay the page out once per line.
     void LogMsg(const QString& AMsg);
+    // Appends the lines taken so far and brings the newest into view.
+    void FlushLog();
     // Makes the list show the project list's current state.
     void RefreshProjectsList();
     // The project shown in a row, nullptr for none.
@@ -111,6 +117,8 @@ private:
     TEditProjectForm* FEditProjectForm = nullptr;
     THandOverLogSink* FLogSink = nullptr;
     QPointer<TTarrowThread> FRunThread;
+    QStringList FPendingLog;
+    QTimer FLogFlushTimer;
     int FSelectedItemIndex = -1;
     bool FShown = false;
     bool FCloseRequested = false;

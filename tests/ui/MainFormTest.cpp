@@ -1,0 +1,448 @@
+// The main window: captions, the project list and its check marks, the group filter, add, copy,
+// edit, delete, drag reordering, the output-folder controls and the checks before a run.
+#include "tests/ui/UiTestSupport.h"
+
+#include "engine/uPathUtils.h"
+#include "project/WebsiteUnit.h"
+#include "ui/EditProjectUnit.h"
+#include "ui/GroupComboBox.h"
+#include "ui/ProjectsListModel.h"
+#include "ui/ProjectsListView.h"
+
+#include <QAction>
+#include <QDate>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+struct TProjectRow {
+    const char* Name;
+    const char* Group = "";
+    bool Checked = false;
+    bool Visible = true;
+};
+
+QStringList SettingsLines(std::initializer_list<TProjectRow> ARows, const char* AOutDir = "") {
+    QStringList lines{QStringLiteral("TarrowProjectsN=%1").arg(ARows.size())};
+    int i = 0;
+    for (const TProjectRow& row : ARows) {
+        const QString p = QStringLiteral("TarrowProjects[%1].").arg(++i);
+        lines << p + S("ProjectName=") + S(row.Name) << p + S("GroupName=") + S(row.Group)
+              << p + S("WebsiteURL=http://127.0.0.1:9/") + S(row.Name) + u'/'
+              << p + S("OutputFolder={OutDir}\\{ProjectName}")
+              << p + S("Checked=") + (row.Checked ? u'1' : u'0')
+              << p + S("Visible=") + (row.Visible ? u'1' : u'0');
+    }
+    lines << S("OutDir=") + S(AOutDir);
+    return lines;
+}
+
+class MainForm : public UiTest {
+protected:
+    TTarrowMainForm& Open(std::initializer_list<TProjectRow> ARows, const char* AOutDir = "") {
+        WriteSettings(SettingsLines(ARows, AOutDir));
+        return MakeWindow();
+    }
+    const TTarrowMainControls& C() const { return FWindow->Controls(); }
+    QStringList RowNames() const {
+        QStringList names;
+        const TProjectsListModel& model = FWindow->ProjectsModel();
+        for (int i = 0; i < model.rowCount(); ++i)
+            names << model.index(i, 0).data().toString();
+        return names;
+    }
+    QStringList CheckedNames() const {
+        QStringList names;
+        for (int i = 0; i < FWindow->Projects().Count(); ++i)
+            if (FWindow->Projects().GetProject(i)->Checked())
+                names << FWindow->Projects().GetProject(i)->ProjectName();
+        return names;
+    }
+    QString CheckedLabel() const { return C().ProjectsSelectedLabel->text(); }
+    QPoint RowPoint(int ARow, int AX) const {
+        const QRect rect =
+            C().ProjectsListView->visualRect(FWindow->ProjectsModel().index(ARow, 0));
+        return QPoint(AX, rect.center().y());
+    }
+    // Middle of the check box zone of a row.
+    int CheckZoneX(int ARow) const {
+        return (C().ProjectsListView->CaptionLeft(ARow) - 15) / 2 + 8;
+    }
+    void Press(int ARow, int AX) {
+        QTest::mousePress(C().ProjectsListView->viewport(), Qt::LeftButton, {}, RowPoint(ARow, AX));
+        QTest::mouseRelease(C().ProjectsListView->viewport(), Qt::LeftButton, {},
+                            RowPoint(ARow, AX));
+    }
+    void ChooseGroup(const QString& AText) {
+        FWindow->GroupComboBoxDropDown();
+        C().GroupComboBox->setCurrentIndex(C().GroupComboBox->findText(AText));
+        FWindow->GroupComboBoxClick();
+    }
+    QStringList GroupItems() const {
+        QStringList items;
+        for (int i = 0; i < C().GroupComboBox->count(); ++i)
+            items << C().GroupComboBox->itemText(i);
+        return items;
+    }
+    void Select(int ARow) { C().ProjectsListView->SelectRow(ARow); }
+    TEditProjectForm& Editor() const { return FWindow->EditProjectForm(); }
+    QLineEdit* EditorField(const char* AName) const { return Child<QLineEdit>(&Editor(), AName); }
+    // Types a name into the editor and confirms it.
+    void ConfirmEditorWithName(const QString& AName) {
+        EditorField("ProjectNameEdit")->setText(AName);
+        Child<QPushButton>(&Editor(), "OKButton")->click();
+    }
+};
+
+TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
+    TTarrowMainForm& window = Open({});
+    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64]"));
+    EXPECT_EQ(C().TitleLabel->text(), S("Tarrow 1.21"));
+    EXPECT_EQ(C().EditionLabel->text(), S("64-Bit Edition"));
+    EXPECT_TRUE(C().NoticeLabel->text().endsWith(
+        QStringLiteral("%1").arg(QDate::currentDate().year() % 100, 2, 10, QLatin1Char('0'))));
+    QTabWidget* pages = C().MainPageControl;
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->tabText(0), S("Websites"));
+    EXPECT_EQ(pages->tabText(1), S("Log"));
+    EXPECT_EQ(pages->tabText(2), S("About"));
+    EXPECT_EQ(pages->currentWidget(), C().WebsitesTabSheet);
+    EXPECT_TRUE(C().LoadWebsitesButton->isEnabled());
+    EXPECT_TRUE(C().LoadWebsitesButton->font().bold());
+    EXPECT_FALSE(C().BreakButton->isEnabled());
+    EXPECT_EQ(CheckedLabel(), S("0 checked."));
+    EXPECT_EQ(GroupItems(), QStringList{S("<All projects>")});
+    EXPECT_EQ(window.SelectedItemIndex(), -1);
+
+    const QStringList captions{S("Project Name"),  S("Project Group"),   S("Website URL"),
+                               S("Output Folder"), S("Remove Scripts?"), S("Target Base URL"),
+                               S("Index File"),    S("Overwrite")};
+    const int widths[] = {130, 100, 200, 200, 100, 100, 100, 80};
+    for (int i = 0; i < captions.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(window.ProjectsModel().headerData(i, Qt::Horizontal, Qt::DisplayRole),
+                  captions[i]);
+        EXPECT_EQ(C().ProjectsListView->header()->sectionSize(i), widths[i]);
+    }
+    QStringList menu;
+    for (QAction* action : C().ProjectsPopupMenu->actions())
+        menu << (action->isSeparator() ? S("-") : action->text());
+    EXPECT_EQ(menu,
+              (QStringList{S("Add..."), S("Copy..."), S("Edit..."), S("Delete"), S("-"),
+                           S("Explore Out. Folder"), S("-"), S("Select All"), S("Unselect All")}));
+    for (QAction* action : {C().CopyProjectAction, C().EditProjectAction, C().DeleteProjectAction,
+                            C().OpenOutputFolderAction})
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    EXPECT_TRUE(C().AddProjectAction->isEnabled());
+}
+
+TEST_F(MainForm, CellsFollowTheProjects) {
+    WriteSettings({S("TarrowProjectsN=2"), S("TarrowProjects[1].ProjectName=<b>Blog</b>"),
+                   S("TarrowProjects[1].RemoveScripts=1"), S("TarrowProjects[1].Overwrite=1"),
+                   S("TarrowProjects[1].BaseURL=https://mirror/"), S("TarrowProjects[1].Checked=1"),
+                   S("TarrowProjects[2].ProjectName=Shop"), S("TarrowProjects[2].Overwrite=2")});
+    TTarrowMainForm& window = MakeWindow();
+    const TProjectsListModel& model = window.ProjectsModel();
+    auto cell = [&](int ARow, int AColumn) { return model.index(ARow, AColumn).data().toString(); };
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(cell(0, TProjectsListModel::coProjectName), S("<b>Blog</b>"));
+    EXPECT_EQ(cell(0, TProjectsListModel::coRemoveScripts), S("Yes"));
+    EXPECT_EQ(cell(1, TProjectsListModel::coRemoveScripts), S("No"));
+    EXPECT_EQ(cell(0, TProjectsListModel::coOverwrite), S("All"));
+    EXPECT_EQ(cell(1, TProjectsListModel::coOverwrite), S("Changed"));
+    EXPECT_EQ(cell(0, TProjectsListModel::coBaseURL), S("https://mirror/"));
+    const QVariant ticked = model.index(0, 0).data(Qt::DecorationRole);
+    const QVariant empty = model.index(1, 0).data(Qt::DecorationRole);
+    EXPECT_EQ(ticked.value<QPixmap>().toImage(), model.CheckboxImage(1).toImage());
+    EXPECT_EQ(empty.value<QPixmap>().toImage(), model.CheckboxImage(0).toImage());
+    EXPECT_NE(model.CheckboxImage(0).toImage(), model.CheckboxImage(1).toImage());
+    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+}
+
+TEST_F(MainForm, APressOnTheCheckBoxTogglesOnlyThere) {
+    Open({{"Blog"}, {"Shop"}});
+    Press(1, CheckZoneX(1));
+    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
+    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    Press(1, C().ProjectsListView->CaptionLeft(1) + 20); // on the name: selects only
+    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
+    EXPECT_EQ(FWindow->SelectedItemIndex(), 1);
+    EXPECT_TRUE(C().EditProjectAction->isEnabled());
+    const int right = C().ProjectsListView->CaptionLeft(0);
+    Press(0, (right - 15) / 2 + 16); // just past the zone
+    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
+    Press(1, CheckZoneX(1));
+    EXPECT_TRUE(CheckedNames().isEmpty());
+}
+
+TEST_F(MainForm, CheckAllChecksTheVisibleAndUncheckAllUnchecksEveryProject) {
+    Open({{"A", "News"}, {"B", "Shop"}, {"C", "News"}});
+    ChooseGroup(S("News"));
+    C().CheckAllProjectsLabel->linkActivated(S("#"));
+    EXPECT_EQ(CheckedNames(), (QStringList{S("A"), S("C")}));
+    EXPECT_EQ(CheckedLabel(), S("2 checked."));
+    ChooseGroup(S("<All projects>"));
+    C().CheckAllProjectsAction->trigger(); // "Select All" of the popup menu
+    EXPECT_EQ(CheckedLabel(), S("3 checked."));
+    ChooseGroup(S("Shop"));
+    C().UnCheckAllProjectsLabel->linkActivated(S("#"));
+    EXPECT_TRUE(CheckedNames().isEmpty());
+}
+
+TEST_F(MainForm, ACheckedHiddenProjectIsNotCounted) {
+    Open({{"A", "", true}, {"B", "", true, false}, {"C"}});
+    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+}
+
+TEST_F(MainForm, ChoosingAGroupHidesAndUnchecksTheOthers) {
+    Open({{"A", "News", true}, {"B", "Shop", true}, {"C", "News"}});
+    ChooseGroup(S("News"));
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+    EXPECT_EQ(CheckedNames(), QStringList{S("A")});
+    ChooseGroup(S("<All projects>"));
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("B")})); // B comes back at the end
+    EXPECT_EQ(CheckedNames(), QStringList{S("A")});
+}
+
+TEST_F(MainForm, GroupsDifferingInCaseAreOneItemThatMatchesExactly) {
+    Open({{"A", "News"}, {"B", "news"}, {"C", "Archive"}, {"D"}});
+    FWindow->GroupComboBoxDropDown();
+    EXPECT_EQ(GroupItems(), (QStringList{S("<All projects>"), S("Archive"), S("News")}));
+    ChooseGroup(S("News"));
+    EXPECT_EQ(RowNames(), QStringList{S("A")});
+    // Filling again keeps the chosen group, found ignoring case.
+    FWindow->Projects().GetProject(0)->SetGroupName(S("Zoo"));
+    FWindow->GroupComboBoxDropDown();
+    EXPECT_EQ(GroupItems(), (QStringList{S("<All projects>"), S("Archive"), S("news"), S("Zoo")}));
+    EXPECT_EQ(C().GroupComboBox->currentText(), S("news"));
+}
+
+TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
+    Open({{"A", "News"}, {"B", "Shop"}}, "/tmp/Sites");
+    ChooseGroup(S("News"));
+    QStringList seen;
+    WhenModal(&Editor(), [&] {
+        seen << Editor().windowTitle() << EditorField("ProjectNameEdit")->text()
+             << EditorField("GroupNameEdit")->text() << EditorField("IndexFileEdit")->text()
+             << EditorField("ProjectOutFolderEdit")->text()
+             << Child<QComboBox>(&Editor(), "ProjectOverwriteComboBox")->currentText();
+        EditorField("GroupNameEdit")->setText(S("Other"));
+        ConfirmEditorWithName(S("New"));
+    });
+    C().AddProjectButton->click();
+    EXPECT_EQ(seen, (QStringList{S("Add New Project"), S(""), S("News"), S("index.html"),
+                                 S("{OutDir}\\{ProjectName}"), S("Overwrite changed files only")}));
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("New")}));
+    const TWebsiteProject* added = FWindow->Projects().GetProject(2);
+    EXPECT_EQ(added->GroupName(), S("Other"));
+    EXPECT_FALSE(added->Checked());
+    EXPECT_TRUE(FMessages.isEmpty());
+}
+
+TEST_F(MainForm, ATakenNameWarnsAndReopensTheEditorWithTheUsersEdits) {
+    Open({{"Blog"}, {"Shop"}});
+    QString reopenedWith;
+    WhenModal(&Editor(), [&] {
+        EditorField("WebsiteURLEdit")->setText(S("http://typed/"));
+        WhenModal(&Editor(), [&] {
+            reopenedWith = EditorField("WebsiteURLEdit")->text() + u' ' + Editor().windowTitle();
+            Child<QPushButton>(&Editor(), "CancelButton")->click();
+        });
+        ConfirmEditorWithName(S("Shop"));
+    });
+    C().AddProjectAction->trigger();
+    EXPECT_EQ(FMessages, QStringList{S("Tarrow 1.21 [x64]|Project \"Shop\" already exists.")});
+    EXPECT_EQ(reopenedWith, S("http://typed/ Add New Project"));
+    EXPECT_EQ(FWindow->Projects().Count(), 2);
+}
+
+TEST_F(MainForm, CopyGivesACheckedCopyAtTheEndWithANewName) {
+    Open({{"Blog", "", true}, {"Shop"}});
+    Select(0);
+    QString nameShown;
+    WhenModal(&Editor(), [&] {
+        nameShown = EditorField("ProjectNameEdit")->text();
+        EXPECT_EQ(Editor().windowTitle(), S("Add New Project"));
+        EXPECT_EQ(EditorField("WebsiteURLEdit")->text(), S("http://127.0.0.1:9/Blog/"));
+        ConfirmEditorWithName(S("Blog 2"));
+    });
+    C().CopyProjectButton->click();
+    EXPECT_EQ(nameShown, S(""));
+    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop"), S("Blog 2")}));
+    EXPECT_EQ(CheckedNames(), (QStringList{S("Blog"), S("Blog 2")}));
+}
+
+TEST_F(MainForm, EditKeepsItsOwnNameButNotAnotherProjects) {
+    Open({{"Blog"}, {"Shop"}});
+    Select(0);
+    WhenModal(&Editor(), [&] {
+        EXPECT_EQ(Editor().windowTitle(), S("Edit Project"));
+        EditorField("WebsiteURLEdit")->setText(S("http://changed/"));
+        ConfirmEditorWithName(S("Blog"));
+    });
+    FWindow->EditProjectActionExecute();
+    EXPECT_TRUE(FMessages.isEmpty());
+    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), S("http://changed/"));
+
+    Select(0);
+    WhenModal(&Editor(), [&] {
+        EditorField("WebsiteURLEdit")->setText(S("http://lost/"));
+        WhenModal(&Editor(), [&] { Editor().reject(); });
+        ConfirmEditorWithName(S("Shop"));
+    });
+    FWindow->EditProjectActionExecute();
+    EXPECT_EQ(FMessages, QStringList{S("Tarrow 1.21 [x64]|Project \"Shop\" already exists.")});
+    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop")}));
+    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), S("http://changed/"));
+}
+
+TEST_F(MainForm, ADoubleClickOnARowOpensTheEditorForIt) {
+    Open({{"Blog"}, {"Shop"}});
+    QString name;
+    WhenModal(&Editor(), [&] {
+        name = EditorField("ProjectNameEdit")->text();
+        Editor().reject();
+    });
+    const QPoint point = RowPoint(1, C().ProjectsListView->CaptionLeft(1) + 10);
+    // As the platform delivers a double click: press, release, press, double click, release.
+    QTest::mouseClick(C().ProjectsListView->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(C().ProjectsListView->viewport(), Qt::LeftButton, {}, point);
+    EXPECT_EQ(name, S("Shop"));
+}
+
+TEST_F(MainForm, DeleteAsksFirst) {
+    Open({{"Blog"}, {"Shop"}});
+    Select(1);
+    FAnswers = {false, true};
+    C().DeleteProjectButton->click();
+    EXPECT_EQ(FMessages, QStringList{S("Delete Project|Delete \"Shop\".\"\r\n\r\nAre you sure?")});
+    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop")}));
+    C().DeleteProjectButton->click();
+    EXPECT_EQ(RowNames(), QStringList{S("Blog")});
+    EXPECT_EQ(FWindow->Projects().FindProject(S("Shop")), nullptr);
+    EXPECT_FALSE(C().DeleteProjectAction->isEnabled()); // the row is gone
+}
+
+TEST_F(MainForm, DraggingAProjectOntoARowMovesItThere) {
+    Open({{"A"}, {"B"}, {"C"}, {"D"}});
+    TProjectsListView* list = C().ProjectsListView;
+    auto drop = [&](int AFromRow, QPoint APoint) {
+        TDragWebsiteProject drag(FWindow->GetItemProject(AFromRow));
+        QDragEnterEvent enter(APoint, Qt::MoveAction, &drag, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(list->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(APoint, Qt::MoveAction, &drag, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(list->viewport(), &event);
+        return event.isAccepted();
+    };
+    EXPECT_TRUE(drop(0, RowPoint(2, 40)));
+    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("C"), S("A"), S("D")}));
+    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), S("A")); // the saved order too
+    drop(3, RowPoint(0, 40));
+    EXPECT_EQ(RowNames(), (QStringList{S("D"), S("B"), S("C"), S("A")}));
+    drop(0, QPoint(40, list->viewport()->height() - 2)); // below the last row
+    EXPECT_EQ(RowNames(), (QStringList{S("D"), S("B"), S("C"), S("A")}));
+
+    // Anything else dragged over the list is refused.
+    QMimeData text;
+    text.setText(S("A"));
+    QDragMoveEvent over(RowPoint(0, 40), Qt::MoveAction, &text, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &over);
+    EXPECT_FALSE(over.isAccepted());
+}
+
+TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
+    Open({{"A"}, {"B"}});
+    Select(1);
+    TDragWebsiteProject drag(FWindow->GetSelectedProject());
+    EXPECT_EQ(drag.Project()->ProjectName(), S("B"));
+    EXPECT_TRUE(drag.hasFormat(TDragWebsiteProject::Format()));
+}
+
+TEST_F(MainForm, ExploreOpensTheExpandedFolder) {
+    const TPathReadingScope windows(TPathReading::prWindows);
+    Open({{"Blog"}}, "C:\\Sites");
+    Select(0);
+    C().OpenOutputFolderButton->click();
+    FWindow->Projects().GetProject(0)->SetOutputFolder(S("{outdir}/{PROJECTNAME}/"));
+    C().OpenOutputFolderAction->trigger();
+    C().ExploreOutDirButton->click();
+    FWindow->Projects().GetProject(0)->SetOutputFolder(S(""));
+    C().OpenOutputFolderAction->trigger(); // an empty folder opens nothing
+    C().OutDirEdit->setText(S(""));
+    C().ExploreOutDirButton->click();
+    EXPECT_EQ(FOpenedFolders,
+              (QStringList{S("C:\\Sites\\Blog"), S("C:\\Sites/Blog/"), S("C:\\Sites")}));
+}
+
+TEST_F(MainForm, BrowseTakesTheChosenFolder) {
+    Open({}, "/srv/old");
+    C().BrowseOutDirButton->click(); // cancelled
+    EXPECT_EQ(C().OutDirEdit->text(), S("/srv/old"));
+    FChosenFolder = S("/srv/new");
+    C().BrowseOutDirButton->click();
+    EXPECT_EQ(C().OutDirEdit->text(), S("/srv/new"));
+    EXPECT_EQ(FChooserStarts, (QStringList{S("/srv/old"), S("/srv/old")}));
+}
+
+TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {
+    Open({{"Blog"}});
+    C().LoadWebsitesButton->click();
+    Press(0, CheckZoneX(0));
+    C().LoadWebsitesButton->click();
+    EXPECT_EQ(FMessages, (QStringList{S("Tarrow 1.21 [x64]|Please, check one or more projects."),
+                                      S("Tarrow 1.21 [x64]|Please, enter Output Folder")}));
+    EXPECT_FALSE(FWindow->IsRunning());
+    EXPECT_EQ(C().MainPageControl->currentWidget(), C().WebsitesTabSheet);
+}
+
+TEST_F(MainForm, ASettingsFileThatCannotBeWrittenStartsNoRun) {
+    WriteSettings(SettingsLines({{"Blog", "", true}}, "/tmp/out"));
+    QFile blocker(TempPath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    TMainFormOptions options;
+    options.SettingsFile = SettingsPath();
+    options.SettingsSaveFile = TempPath("file") + S("/tarrow.ini"); // under a file: cannot exist
+    FWindow = std::make_unique<TTarrowMainForm>(std::move(options));
+    FWindow->show();
+    C().LoadWebsitesButton->click();
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].startsWith(S("Tarrow|Cannot create file \"")))
+        << FMessages[0].toStdString();
+    EXPECT_FALSE(FWindow->IsRunning());
+    EXPECT_TRUE(C().LoadWebsitesButton->isEnabled());
+    EXPECT_EQ(C().MainPageControl->currentWidget(), C().WebsitesTabSheet);
+}
+
+TEST_F(MainForm, AnUnreadableSettingsFileIsReportedAndTheListStartsEmpty) {
+    ASSERT_EQ(mkfifo(QFile::encodeName(SettingsPath()).constData(), 0600), 0);
+    TTarrowMainForm& window = MakeWindow();
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].startsWith(S("Tarrow|Cannot open file \"")))
+        << FMessages[0].toStdString();
+    EXPECT_EQ(window.ProjectsModel().rowCount(), 0);
+    EXPECT_EQ(GroupItems(), QStringList{S("<All projects>")});
+}
+
+TEST_F(MainForm, AboutLinkOpensTheHomePageWhenThereIsOne) {
+    Open({});
+    FWindow->LinkLabelClick();
+    EXPECT_EQ(FOpenedPages.size(), HomePageURL().isEmpty() ? 0 : 1);
+    EXPECT_EQ(C().LinkLabel->isVisibleTo(FWindow.get()), !HomePageURL().isEmpty());
+}
+
+} // namespace

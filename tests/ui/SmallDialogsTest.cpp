@@ -1,0 +1,167 @@
+// The start-page, download-rule and replace-rule dialogs: "OK" only with the main field filled,
+// values written back only on "OK", and the replace rule's test area.
+#include "tests/ui/UiTestSupport.h"
+
+#include "ui/ReplaceRuleFormUnit.h"
+#include "ui/WebDocFormUnit.h"
+#include "ui/WebPageFormUnit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+class SmallDialogs : public UiTest {};
+
+TEST_F(SmallDialogs, OKNeedsTheMainField) {
+    TWebPageForm page;
+    TWebDocForm doc;
+    TReplaceRuleForm rule;
+    struct Row {
+        QDialog* Dialog;
+        const char* Field;
+        std::function<bool(const QString&)> Execute;
+    };
+    QString text2;
+    int depth = 0;
+    const Row rows[] = {
+        {&page, "WebPageEdit", [&](QString A) { return page.Execute(A, depth); }},
+        {&doc, "WebDocumentEdit", [&](QString A) { return doc.Execute(A, text2); }},
+        {&rule, "PatternEdit", [&](QString A) { return rule.Execute(A, text2); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Field);
+        for (const char* start : {"", "x"}) {
+            bool enabledAtStart = false;
+            bool enabledEmpty = true;
+            WhenModal(row.Dialog, [&] {
+                auto* ok = Child<QPushButton>(row.Dialog, "OKButton");
+                enabledAtStart = ok->isEnabled();
+                Child<QLineEdit>(row.Dialog, row.Field)->setText(S(""));
+                enabledEmpty = ok->isEnabled();
+                row.Dialog->reject();
+            });
+            EXPECT_FALSE(row.Execute(S(start)));
+            EXPECT_EQ(enabledAtStart, *start != 0);
+            EXPECT_FALSE(enabledEmpty);
+        }
+    }
+}
+
+TEST_F(SmallDialogs, TextsComeBackAsTypedOnlyOnOK) {
+    TWebDocForm doc;
+    QString prefix = S("old");
+    QString folder = S("kept");
+    WhenModal(&doc, [&] {
+        Child<QLineEdit>(&doc, "WebDocumentEdit")->setText(S(" https://cdn/ "));
+        Child<QLineEdit>(&doc, "OutFolderEdit")->setText(S(""));
+        doc.reject();
+    });
+    EXPECT_FALSE(doc.Execute(prefix, folder));
+    EXPECT_EQ(prefix + folder, S("oldkept"));
+    WhenModal(&doc, [&] {
+        Child<QLineEdit>(&doc, "WebDocumentEdit")->setText(S(" https://cdn/ "));
+        Child<QLineEdit>(&doc, "OutFolderEdit")->setText(S(""));
+        Child<QPushButton>(&doc, "OKButton")->click();
+    });
+    EXPECT_TRUE(doc.Execute(prefix, folder));
+    EXPECT_EQ(prefix, S(" https://cdn/ "));
+    EXPECT_EQ(folder, S(""));
+}
+
+TEST_F(SmallDialogs, TheDepthIsReadAsAnInteger) {
+    TWebPageForm page;
+    struct Row {
+        const char* Depth;
+        int Value;
+    };
+    const Row rows[] = {{"-1", -1}, {" 3", 3}, {"$10", 16}, {"2147483647", 2147483647}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Depth);
+        QString url = S("https://site/");
+        int depth = 99;
+        WhenModal(&page, [&] {
+            Child<QLineEdit>(&page, "ExtractURLsEdit")->setText(S(row.Depth));
+            Child<QPushButton>(&page, "OKButton")->click();
+        });
+        EXPECT_TRUE(page.Execute(url, depth));
+        EXPECT_EQ(depth, row.Value);
+    }
+    for (const char* bad : {"2x", "", "2147483648", "1.5"}) {
+        SCOPED_TRACE(bad);
+        FMessages.clear();
+        QString url = S("https://site/");
+        int depth = 5;
+        WhenModal(&page, [&] {
+            Child<QLineEdit>(&page, "ExtractURLsEdit")->setText(S(bad));
+            Child<QPushButton>(&page, "OKButton")->click();
+            EXPECT_TRUE(page.isVisible());
+            page.reject();
+        });
+        EXPECT_FALSE(page.Execute(url, depth));
+        EXPECT_EQ(depth, 5);
+        EXPECT_EQ(FMessages,
+                  QStringList{S("Tarrow|'") + S(bad) + S("' is not a valid integer value")});
+    }
+}
+
+class ReplaceRuleTest : public UiTest {
+protected:
+    QStringList Test(const char* APattern, const char* ARule, const char* ASubject) {
+        Child<QLineEdit>(&FForm, "PatternEdit")->setText(S(APattern));
+        Child<QLineEdit>(&FForm, "RuleEdit")->setText(S(ARule));
+        Child<QLineEdit>(&FForm, "SubjectEdit")->setText(S(ASubject));
+        Child<QPushButton>(&FForm, "TestButton")->click();
+        return Memo()->toPlainText().split(u'\n');
+    }
+    QPlainTextEdit* Memo() { return Child<QPlainTextEdit>(&FForm, "TestMemo"); }
+    QString Result() { return Child<QLabel>(&FForm, "ResultLabel")->text(); }
+    TReplaceRuleForm FForm;
+};
+
+TEST_F(ReplaceRuleTest, ShowsEachMatchWithItsGroups) {
+    EXPECT_EQ(Test("(\\d+)-(\\d+)", "$2/$1", "1-2"),
+              (QStringList{S("Pattern: (\\d+)-(\\d+)"), S(""), S("Matched text: 1-2"),
+                           S("Replaced by: 2/1"), S("=== groups ==="), S("  $0: 1-2"), S("  $1: 1"),
+                           S("  $2: 2")}));
+    EXPECT_EQ(Result(), S("2/1"));
+    EXPECT_EQ(Memo()->textCursor().position(), 0);
+    EXPECT_FALSE(Memo()->textCursor().hasSelection());
+}
+
+TEST_F(ReplaceRuleTest, NoMatchAndErrorsKeepThePreviousResult) {
+    EXPECT_EQ(Test("zzz", "y", "<b>a</b>"), (QStringList{S("Pattern: zzz"), S("No matches.")}));
+    EXPECT_EQ(Result(), S("<b>a</b>")); // shown as text, not markup
+    const QStringList lines = Test("(", "y", "other");
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], S("Pattern: ("));
+    EXPECT_TRUE(lines[1].startsWith(S("Error in regular expression at offset ")))
+        << lines[1].toStdString();
+    EXPECT_EQ(Result(), S("<b>a</b>"));
+    EXPECT_EQ(
+        Test("", "y", "x"),
+        (QStringList{S("Pattern: "), S("A regular expression specified in RegEx is required")}));
+}
+
+TEST_F(ReplaceRuleTest, EachOpeningStartsWithAnEmptyTestButKeepsTheSubject) {
+    Test("a", "b", "abc");
+    ASSERT_FALSE(Result().isEmpty());
+    QStringList seen;
+    WhenModal(&FForm, [&] {
+        seen << Memo()->toPlainText() << Result()
+             << Child<QLineEdit>(&FForm, "SubjectEdit")->text();
+        FForm.reject();
+    });
+    QString pattern = S("p");
+    QString rule = S("r");
+    EXPECT_FALSE(FForm.Execute(pattern, rule));
+    EXPECT_EQ(seen, (QStringList{S(""), S(""), S("abc")}));
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "tests/ui/UiTestSupport.h"
+
+#include "ui/ProjectsListModel.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QEventLoop>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+namespace tarrow::test {
+
+void WhenModal(QWidget* ADialog, std::function<void()> AStep) {
+    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [ADialog, AStep, deadline, poll] {
+        if (ADialog->isVisible() && QApplication::activeModalWidget() == ADialog) {
+            AStep();
+            *poll = nullptr; // breaks the cycle
+            return;
+        }
+        if (deadline->hasExpired()) {
+            ADD_FAILURE() << "dialog never became modal: " << ADialog->objectName().toStdString();
+            *poll = nullptr;
+            return;
+        }
+        QTimer::singleShot(5, ADialog, *poll);
+    };
+    QTimer::singleShot(0, ADialog, *poll);
+    // Whatever happens in the step, the dialog does not stay open for ever.
+    QTimer::singleShot(8000, ADialog, [ADialog] {
+        if (auto* dialog = qobject_cast<QDialog*>(ADialog); dialog && dialog->isVisible()) {
+            ADD_FAILURE() << "dialog left open: " << ADialog->objectName().toStdString();
+            dialog->reject();
+        }
+    });
+}
+
+bool WaitFor(const std::function<bool()>& APredicate, int ATimeoutMs) {
+    if (APredicate())
+        return true;
+    // A real event loop, so posted events are served as soon as they come.
+    const QDeadlineTimer deadline(ATimeoutMs);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (APredicate() || deadline.hasExpired())
+            loop.quit();
+    });
+    poll.start(2);
+    loop.exec();
+    return APredicate();
+}
+
+void UiTest::SetUp() {
+    ASSERT_TRUE(FDir.isValid());
+    SetMessageHandler([this](const TMessage& AMessage) {
+        FMessages.append(AMessage.Title + u'|' + AMessage.Text);
+        if (AMessage.Kind != TMessageKind::mkConfirm || FAnswers.empty())
+            return true;
+        const bool answer = FAnswers.front();
+        FAnswers.pop_front();
+        return answer;
+    });
+    TShellHooks hooks;
+    hooks.OpenFolder = [this](const QString& AFolder) { FOpenedFolders.append(AFolder); };
+    hooks.OpenWebPage = [this](const QUrl& AURL) { FOpenedPages.append(AURL); };
+    hooks.ChooseFolder = [this](QWidget*, const QString& AStart) {
+        FChooserStarts.append(AStart);
+        return FChosenFolder;
+    };
+    SetShellHooks(std::move(hooks));
+    FRunOptions.RetryPauseMs = 1;
+    FRunOptions.RedirectPauseMs = 1;
+    FRunOptions.ConnectTimeoutMs = 5000;
+    FRunOptions.ReadTimeoutMs = 5000;
+}
+
+void UiTest::TearDown() {
+    FModelTester.reset();
+    FWindow.reset();
+    SetMessageHandler(nullptr);
+    SetShellHooks({});
+}
+
+void UiTest::WriteSettings(const QStringList& ALines) const {
+    QFile file(SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((ALines.join(S("\r\n")) + S("\r\n")).toUtf8());
+}
+
+TTarrowMainForm& UiTest::MakeWindow(const QStringList& AArguments) {
+    TMainFormOptions options;
+    options.Arguments = AArguments;
+    options.SettingsFile = SettingsPath();
+    options.RunOptions = FRunOptions;
+    FWindow = std::make_unique<TTarrowMainForm>(std::move(options));
+    FModelTester = std::make_unique<QAbstractItemModelTester>(
+        &FWindow->ProjectsModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    FWindow->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+    return *FWindow;
+}
+
+} // namespace tarrow::test

@@ -1,0 +1,68 @@
+#pragma once
+// Shared pieces of the widget tests: a fixture that records the message boxes and the shell calls
+// instead of showing or opening anything, keeps the settings in a temporary folder, and runs
+// steps inside modal dialogs.
+
+#include "ui/ShellUnit.h"
+#include "ui/TarrowFormUnit.h"
+#include "ui/TarrowMainUnit.h"
+
+#include <QAbstractItemModelTester>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+class QLineEdit;
+
+namespace tarrow::test {
+
+inline QString S(const char* AText) {
+    return QString::fromUtf8(AText);
+}
+
+// Finds a named child and fails the test when there is none.
+template <class T> T* Child(const QObject* AParent, const char* AName) {
+    T* child = AParent->findChild<T*>(QString::fromLatin1(AName));
+    EXPECT_NE(child, nullptr) << AName;
+    return child;
+}
+
+// Runs AStep inside the modal loop of ADialog once it is the active modal window. Schedule it
+// before the call that opens the dialog; steps for nested dialogs are scheduled from the outer
+// step. A dialog that stays open longer than a few seconds is closed, so a failing test ends.
+void WhenModal(QWidget* ADialog, std::function<void()> AStep);
+
+// Lets queued calls and posted events run until APredicate holds (at most ATimeoutMs).
+bool WaitFor(const std::function<bool()>& APredicate, int ATimeoutMs = 10000);
+
+class UiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString SettingsPath() const { return FDir.filePath(S("tarrow.ini")); }
+    QString TempPath(const char* AName) const { return FDir.filePath(S(AName)); }
+    // Writes the settings file from name=value lines.
+    void WriteSettings(const QStringList& ALines) const;
+    // A main window on the settings file, shown; its project list model is checked throughout.
+    TTarrowMainForm& MakeWindow(const QStringList& AArguments = {S("tarrow")});
+
+    // Messages shown so far, as "title|text".
+    QStringList FMessages;
+    // The answers the next confirmations give (Yes when none is left).
+    std::deque<bool> FAnswers;
+    QStringList FOpenedFolders;
+    QList<QUrl> FOpenedPages;
+    // What the folder chooser returns (empty: cancelled), and where it was asked to start.
+    QString FChosenFolder;
+    QStringList FChooserStarts;
+    QTemporaryDir FDir;
+    std::unique_ptr<TTarrowMainForm> FWindow;
+    std::unique_ptr<QAbstractItemModelTester> FModelTester;
+    TRunOptions FRunOptions;
+};
+
+} // namespace tarrow::test
