@@ -96,7 +96,11 @@ private:
     }
 
     void AfterEditor() {
-        QTimer::singleShot(SettleMs, this, [this] {
+        QTabWidget* pages = FWindow.Controls().MainPageControl;
+        pages->setCurrentWidget(FWindow.Controls().AboutTabSheet);
+        QTimer::singleShot(SettleMs, this, [this, pages] {
+            Save(&FWindow, "about.png");
+            pages->setCurrentWidget(FWindow.Controls().WebsitesTabSheet);
             connect(&FWindow, &TTarrowMainForm::RunCompleted, this, [this] {
                 QTimer::singleShot(SettleMs, this, [this] {
                     Save(&FWindow, "run-log.png");

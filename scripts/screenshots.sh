@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The README's pictures: starts the desktop program under Xvfb with a sample settings file (in a
+# temporary folder), serves examples/demo-site with nginx on 127.0.0.1 as scripts/demo.sh does,
+# and lets the program save PNG pictures of its main window, the project editor, the replace-rule
+# dialog, the About page and the log after a run of the demo project into docs/screenshots/.
+# The program takes the pictures itself (QWidget::grab) when TARROW_SCREENSHOT_DIR is set.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+
+build="${BUILD_DIR:-$root/build}"
+cmake -S "$root" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" --target tarrow
+
+tmp=$(mktemp -d)
+cleanup() {
+  [ -f "$tmp/nginx.pid" ] && kill "$(cat "$tmp/nginx.pid")" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+sed -e "s|@TMP@|$tmp|g" -e "s|@PORT@|$port|g" -e "s|@ROOT@|$root/examples/demo-site|g" \
+  "$root/examples/nginx.conf.in" > "$tmp/nginx.conf"
+/usr/sbin/nginx -c "$tmp/nginx.conf" -p "$tmp" &
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+# The demo project (checked, so the run loads it) and three more to fill the list.
+mkdir -p "$tmp/settings"
+{
+  sed -e "s|@PORT@|$port|g" -e "s|^TarrowProjectsN=1|TarrowProjectsN=4|" \
+    "$root/examples/demo-tarrow.ini.in"
+  cat <<INI
+TarrowProjects[2].ProjectName=Team Blog
+TarrowProjects[2].GroupName=Work
+TarrowProjects[2].WebsiteURL=http://127.0.0.1:$port/blog/
+TarrowProjects[2].OutputFolder={OutDir}\\{ProjectName}
+TarrowProjects[2].Overwrite=2
+TarrowProjects[2].RemoveScripts=1
+TarrowProjects[2].IndexFile=index.html
+TarrowProjects[2].Visible=1
+TarrowProjects[3].ProjectName=Product Docs
+TarrowProjects[3].GroupName=Work
+TarrowProjects[3].WebsiteURL=http://127.0.0.1:$port/docs/
+TarrowProjects[3].OutputFolder={OutDir}\\docs
+TarrowProjects[3].BaseURL=https://mirror.example/docs/
+TarrowProjects[3].Overwrite=1
+TarrowProjects[3].Visible=1
+TarrowProjects[4].ProjectName=Photo Archive
+TarrowProjects[4].GroupName=Personal
+TarrowProjects[4].WebsiteURL=http://127.0.0.1:$port/photos/
+TarrowProjects[4].OutputFolder={OutDir}\\{ProjectName}
+TarrowProjects[4].Overwrite=0
+TarrowProjects[4].Visible=1
+OutDir=$tmp/out
+INI
+} > "$tmp/settings/tarrow.ini"
+
+out="$root/docs/screenshots"
+mkdir -p "$out" "$tmp/runtime"
+chmod 700 "$tmp/runtime"
+XDG_RUNTIME_DIR="$tmp/runtime" TARROW_SCREENSHOT_DIR="$out" \
+  xvfb-run -a -s "-screen 0 1280x960x24" "$build/ui/tarrow" -settingsdir "$tmp/settings"
+ls -1 "$out"/*.png
