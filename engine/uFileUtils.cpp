@@ -47,6 +47,19 @@ QByteArray FileMD5(const QString& AFileName) {
     return hash.result();
 }
 
+// Writes on after a short write: the file reports no error for a write that stored part of its
+// data, so only the next attempt brings the system's reason (a full disk, a file-size limit).
+bool WriteAll(QFile& AFile, const QByteArray& AData) {
+    qsizetype done = 0;
+    while (done < AData.size()) {
+        const qint64 n = AFile.write(AData.constData() + done, AData.size() - done);
+        if (n <= 0)
+            return false;
+        done += qsizetype(n);
+    }
+    return true;
+}
+
 } // namespace
 
 QString PercentDecodePath(const QString& APath) {
@@ -105,7 +118,7 @@ void WriteFileAtomically(const QString& AFileName, const QByteArray& AContent) {
     QString error;
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         error = file.errorString();
-    else if (file.write(AContent) != AContent.size() || !file.flush())
+    else if (!WriteAll(file, AContent) || !file.flush())
         error = file.errorString();
     file.close();
     if (error.isEmpty() && file.error() != QFileDevice::NoError)

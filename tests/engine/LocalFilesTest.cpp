@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tarrow;
@@ -143,6 +145,35 @@ TEST(LocalFiles, AtomicWriteAndChangeDetection) {
                  EFCreateError);
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files),
               QStringList{QStringLiteral("page.html")});
+}
+
+// A write that stores part of the content before the disk is full used to fail with "Unknown
+// error": the reason must come through, and the older file must stay.
+TEST(LocalFiles, AFullDiskFailsTheWriteWithTheSystemsReason) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("big.bin"));
+    WriteFileAtomically(file, QByteArray("older"));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = 64 << 10;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    QString message;
+    try {
+        WriteFileAtomically(file, QByteArray(1 << 20, 'x'));
+    } catch (const EFCreateError& E) {
+        message = E.Message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(message, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
+    QFile older(file);
+    ASSERT_TRUE(older.open(QIODevice::ReadOnly));
+    EXPECT_EQ(older.readAll(), QByteArray("older"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("big.bin")});
 }
 
 } // namespace
