@@ -1,0 +1,290 @@
+#include "tests/faults/FaultFixture.h"
+
+#include "engine/TarrowThreadUnit.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace tarrow::test {
+
+// ---- site ----
+
+void TFaultSite::SetServer(std::unique_ptr<TScriptedServer> AServer) {
+    FServer = std::move(AServer);
+    FServer->SetHandler([this](const TRequest& ARequest) { return Answer(ARequest); });
+}
+
+void TFaultSite::Page(const QByteArray& APath, TReply AReply) {
+    std::lock_guard lock(FLock);
+    FReplies.insert(APath, std::move(AReply));
+}
+
+void TFaultSite::Default(TReply AReply) {
+    std::lock_guard lock(FLock);
+    FDefault = std::move(AReply);
+}
+
+void TFaultSite::OnRequest(std::function<void(const TRequest&)> AHook) {
+    std::lock_guard lock(FLock);
+    FHook = std::move(AHook);
+}
+
+int TFaultSite::Hits(const QByteArray& APath) const {
+    std::lock_guard lock(FLock);
+    return FHits.value(APath);
+}
+
+TReply TFaultSite::Answer(const TRequest& ARequest) {
+    std::function<void(const TRequest&)> hook;
+    {
+        std::lock_guard lock(FLock);
+        ++FHits[ARequest.Path()];
+        hook = FHook;
+    }
+    if (hook)
+        hook(ARequest);
+    std::lock_guard lock(FLock);
+    return FReplies.value(ARequest.Path(), FDefault);
+}
+
+// ---- snapshots ----
+
+TTreeSnapshot SnapshotTree(const QString& AFolder) {
+    TTreeSnapshot snapshot;
+    const QDir base(AFolder);
+    QDirIterator it(AFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString mode = QString::number(int(info.permissions()), 16);
+        QString what = QStringLiteral("other");
+        if (info.isSymLink()) {
+            what = QStringLiteral("link ") + info.symLinkTarget();
+        } else if (info.isDir()) {
+            what = QStringLiteral("folder ") + mode;
+        } else if (info.isFile()) {
+            QFile file(info.filePath());
+            QCryptographicHash hash(QCryptographicHash::Md5);
+            if (file.open(QIODevice::ReadOnly))
+                hash.addData(&file);
+            what = QStringLiteral("file %1 %2 %3")
+                       .arg(info.size())
+                       .arg(QString::fromLatin1(hash.result().toHex()), mode);
+        }
+        snapshot.insert(base.relativeFilePath(info.filePath()), what);
+    }
+    return snapshot;
+}
+
+// ---- capabilities, limits, mounts ----
+
+namespace {
+
+constexpr unsigned FileCapabilities =
+    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+bool GetCapabilities(__user_cap_data_struct (&AData)[2]) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return syscall(SYS_capget, &header, AData) == 0;
+}
+
+bool SetCapabilities(__user_cap_data_struct (&AData)[2]) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return syscall(SYS_capset, &header, AData) == 0;
+}
+
+} // namespace
+
+TFilePermissionsScope::TFilePermissionsScope() {
+    __user_cap_data_struct data[2]{};
+    if (!GetCapabilities(data)) {
+        FEnforced = geteuid() != 0;
+        return;
+    }
+    FSavedEffective[0] = data[0].effective;
+    FSavedEffective[1] = data[1].effective;
+    if ((data[0].effective & FileCapabilities) == 0) {
+        FEnforced = true;
+        return;
+    }
+    data[0].effective &= ~FileCapabilities;
+    FDropped = SetCapabilities(data);
+    FEnforced = FDropped;
+}
+
+TFilePermissionsScope::~TFilePermissionsScope() {
+    if (!FDropped)
+        return;
+    __user_cap_data_struct data[2]{};
+    if (GetCapabilities(data)) {
+        data[0].effective = FSavedEffective[0];
+        data[1].effective = FSavedEffective[1];
+        SetCapabilities(data);
+    }
+}
+
+TFileSizeLimit::TFileSizeLimit(rlim_t ABytes) {
+    if (getrlimit(RLIMIT_FSIZE, &FSaved) != 0)
+        return;
+    rlimit limit = FSaved;
+    limit.rlim_cur = ABytes;
+    FSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    FActive = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+TFileSizeLimit::~TFileSizeLimit() {
+    if (FActive)
+        setrlimit(RLIMIT_FSIZE, &FSaved);
+    std::signal(SIGXFSZ, FSavedHandler);
+}
+
+TSmallDisk::TSmallDisk(const QString& AFolder, qint64 ASize) : FFolder(AFolder) {
+    const QByteArray options = "size=" + QByteArray::number(ASize) + ",mode=0755";
+    if (mount("tmpfs", QFile::encodeName(AFolder).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+              options.constData()) == 0)
+        FMounted = true;
+    else
+        FError = QString::fromLocal8Bit(std::strerror(errno));
+}
+
+TSmallDisk::~TSmallDisk() {
+    if (FMounted)
+        umount2(QFile::encodeName(FFolder).constData(), MNT_DETACH);
+}
+
+// ---- fixture ----
+
+void FaultTest::SetUp() {
+    ASSERT_TRUE(FRoot.isValid());
+    FOutDir = FRoot.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(Out()));
+    // Neighbours of the output folder that must stay as they are.
+    QFile neighbour(FRoot.filePath(QStringLiteral("out/Other/keep.html")));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(neighbour).path()));
+    ASSERT_TRUE(neighbour.open(QIODevice::WriteOnly));
+    neighbour.write("another project's page");
+    neighbour.close();
+    FOptions.HTTPRetries = 1;
+    FOptions.RetryPauseMs = 1;
+    FOptions.ConnectTimeoutMs = 3000;
+    FOptions.ReadTimeoutMs = 3000;
+    FOptions.RedirectPauseMs = 1;
+}
+
+void FaultTest::TearDown() {
+    // Whatever a test made unreadable or unwritable, the temporary folder must go.
+    QDirIterator it(FRoot.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        QFile::setPermissions(it.next(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+}
+
+std::unique_ptr<TWebsiteProject> FaultTest::NewProject() const {
+    auto project = std::make_unique<TWebsiteProject>();
+    project->SetProjectName(QStringLiteral("Blog"));
+    project->SetWebsiteURL(FSite.URL(u"/blog/"));
+    project->SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+    project->SetIndexFile(QStringLiteral("index.html"));
+    project->SetOverwrite(ofAll);
+    project->SetRelativePathLinks(true);
+    project->SetChecked(true);
+    return project;
+}
+
+QStringList FaultTest::Run(const TWebsiteProject& AProject) {
+    FOutsideBefore = SnapshotTree(FRoot.path());
+    FOutsideBefore.removeIf([](const auto& AEntry) {
+        return AEntry.key() == u"out/Blog" || AEntry.key().startsWith(u"out/Blog/");
+    });
+    TWebsiteProjectList list;
+    list.AddProject(std::make_unique<TWebsiteProject>(&AProject));
+    FEngine = std::make_unique<TTarrowEngine>(FOptions);
+    TMemoryLogSink sink;
+    TStartProjectThread thread(*FEngine, list.Clone(), FOutDir, AProject.ProjectName(), &sink);
+    thread.start();
+    thread.wait();
+    return sink.Lines();
+}
+
+void FaultTest::AddStartPage(TWebsiteProject& AProject, const QString& AURL, int32_t ADepth) {
+    AProject.WebPages().append(AURL);
+    AProject.WPExtractURLs().Add(ADepth);
+}
+
+void FaultTest::Plant(const QString& ARelative, const QByteArray& AContent) {
+    QFile file(Out(ARelative));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
+    ASSERT_EQ(file.write(AContent), AContent.size());
+    FPlanted.insert(ARelative, AContent);
+}
+
+QString FaultTest::Out(const QString& ARelative) const {
+    const QString folder = FOutDir + QStringLiteral("/Blog");
+    return ARelative.isEmpty() ? folder : folder + u'/' + ARelative;
+}
+
+QByteArray FaultTest::Saved(const QString& ARelative) const {
+    QFile file(Out(ARelative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList FaultTest::Files() const {
+    QStringList files;
+    const QDir base(Out());
+    QDirIterator it(Out(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(base.relativeFilePath(it.next()));
+    files.sort();
+    return files;
+}
+
+void FaultTest::ExpectOutcome(const QStringList& ALog, const QString& ASummary,
+                              const QString& AClearLine, const QStringList& AReplaced,
+                              const QString& AEnd) {
+    SCOPED_TRACE(JoinLog(ALog).left(4000).toStdString());
+    ASSERT_GE(ALog.size(), 2);
+    EXPECT_EQ(ALog.mid(ALog.size() - 2), (QStringList{ASummary, AEnd}));
+    EXPECT_GE(CountStartingWith(ALog, AClearLine), 1) << AClearLine.left(300).toStdString();
+    for (auto it = FPlanted.cbegin(); it != FPlanted.cend(); ++it) {
+        if (AReplaced.contains(it.key()))
+            continue;
+        QFile file(Out(it.key()));
+        // A test may have taken the read permission away; the check reads it back.
+        file.setPermissions(file.permissions() | QFileDevice::ReadOwner);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << it.key().toStdString();
+        EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
+    }
+    TTreeSnapshot outside = SnapshotTree(FRoot.path());
+    outside.removeIf([](const auto& AEntry) {
+        return AEntry.key() == u"out/Blog" || AEntry.key().startsWith(u"out/Blog/");
+    });
+    EXPECT_EQ(outside, FOutsideBefore);
+}
+
+int CountStartingWith(const QStringList& ALog, const QString& APrefix) {
+    return int(std::count_if(ALog.begin(), ALog.end(),
+                             [&](const QString& ALine) { return ALine.startsWith(APrefix); }));
+}
+
+QString JoinLog(const QStringList& ALog) {
+    QStringList lines;
+    for (const QString& line : ALog)
+        lines.append(line.size() > 300 ? line.left(300) + QStringLiteral("...") : line);
+    return lines.join(u'\n');
+}
+
+} // namespace tarrow::test
