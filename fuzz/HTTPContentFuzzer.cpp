@@ -1,0 +1,69 @@
+// The client's content handling on any body: decompression by Content-Encoding under a ceiling,
+// the charset chain of a reply (Content-Type header, then the page's meta elements, then the
+// text/* default), and decoding the body in that charset (and in any name iconv may know).
+#include "engine/uCharsetDecoder.h"
+#include "fuzz/FuzzSupport.h"
+#include "http/uHTTPContent.h"
+
+using namespace tarrow;
+using namespace tarrow::fuzz;
+
+namespace {
+
+constexpr qint64 DecodedLimit = 4 << 20;
+constexpr qsizetype TextLimit = 256 << 10;
+
+// The client's order: the header's charset, replaced by what an HTML body declares, else the
+// default of the media type.
+QString ResponseCharset(const QString& AContentType, const QByteArray& ABody) {
+    const TContentType header = ParseContentType(AContentType);
+    QString mediaType = header.MediaType;
+    QString charset = header.Charset;
+    if (IsHTMLMediaType(mediaType)) {
+        const TMetaDeclaration meta = ReadMetaDeclaration(ABody.constData(), ABody.size());
+        if (!meta.ContentType.isEmpty())
+            mediaType = meta.ContentType;
+        if (!meta.Charset.isEmpty())
+            charset = meta.Charset;
+    }
+    return charset.isEmpty() ? DefaultCharset(mediaType) : charset;
+}
+
+void CheckDecoded(const QString& AText, const QByteArray& ABody, const QString& ACharset) {
+    // Every byte gives at most a few characters; a runaway decoder would give far more.
+    FUZZ_CHECK(AText.size() <= ABody.size() * 8 + 8,
+               QStringLiteral("%1 bytes in %2 gave %3 characters")
+                   .arg(ABody.size())
+                   .arg(ACharset)
+                   .arg(AText.size()));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
+    TFuzzInput in(AData, ASize);
+    static const char* const Encodings[] = {"gzip", "deflate", "", "identity", "GZIP"};
+    const QString encoding = QString::fromLatin1(Encodings[in.Byte() % 5]);
+    const QString contentType = in.Text();
+    const QString charsetName = in.Text();
+    const QByteArray received = in.Rest();
+
+    QByteArray body("prefix"); // the client appends to what the stream already holds
+    try {
+        DecodeContent(received, encoding, body, DecodedLimit);
+    } catch (const EContentTooLarge&) {
+        FUZZ_CHECK(body.size() == 6 + DecodedLimit, QString::number(body.size()));
+    }
+    FUZZ_CHECK(body.startsWith("prefix") && body.size() - 6 <= DecodedLimit,
+               QString::number(body.size()));
+    body.remove(0, 6);
+    if (body.size() > TextLimit)
+        body.truncate(TextLimit);
+
+    const QString charset = ResponseCharset(contentType, body);
+    CheckDecoded(DecodeCharset(body, charset), body, charset);
+    const QByteArray raw = received.left(TextLimit);
+    CheckDecoded(DecodeCharset(raw, charsetName), raw, charsetName);
+    IsUTF8Charset(charsetName);
+    return 0;
+}
