@@ -209,7 +209,7 @@ TEST_F(EditProject, ABlankNamePassesTheCheck) {
 }
 
 TEST_F(EditProject, ExploreAndBrowseUseTheTypedNameAndTheWindowsFolder) {
-    const TPathReadingScope windows(TPathReading::prWindows);
+    const TPathReadingScope reading(TPathReading::prWindows);
     TWebsiteProject project;
     FChosenFolder = S("D:\\Chosen");
     QString afterBrowse;

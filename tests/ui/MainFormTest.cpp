@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -374,7 +375,7 @@ TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
 }
 
 TEST_F(MainForm, ExploreOpensTheExpandedFolder) {
-    const TPathReadingScope windows(TPathReading::prWindows);
+    const TPathReadingScope reading(TPathReading::prWindows);
     Open({{"Blog"}}, "C:\\Sites");
     Select(0);
     C().OpenOutputFolderButton->click();
@@ -443,6 +444,17 @@ TEST_F(MainForm, AboutLinkOpensTheHomePageWhenThereIsOne) {
     FWindow->LinkLabelClick();
     EXPECT_EQ(FOpenedPages.size(), HomePageURL().isEmpty() ? 0 : 1);
     EXPECT_EQ(C().LinkLabel->isVisibleTo(FWindow.get()), !HomePageURL().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShellFolders, TheDesktopGetsAnAbsoluteLinuxPath) {
+    const TPathReadingScope reading(TPathReading::prLinux);
+    EXPECT_EQ(FolderURL(S("/home/u/Sites\\Blog")), QUrl(S("file:///home/u/Sites/Blog")));
+    EXPECT_EQ(FolderURL(S("Sites/Blog")),
+              QUrl::fromLocalFile(QDir::currentPath() + S("/Sites/Blog")));
 }
 
 } // namespace
