@@ -8,6 +8,7 @@
 #include "ui/GroupComboBox.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
+#include "ui/RunLogUnit.h"
 #include "ui/ShellUnit.h"
 #include "ui/uFormUtils.h"
 
@@ -23,7 +24,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTabWidget>
 
 namespace tarrow {
@@ -55,9 +55,7 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     FEditProjectForm = new TEditProjectForm(this);
     FLogSink = new THandOverLogSink(this);
     connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
-    FLogFlushTimer.setSingleShot(true);
-    FLogFlushTimer.setInterval(40);
-    connect(&FLogFlushTimer, &QTimer::timeout, this, &TTarrowMainForm::FlushLog);
+    FRunLog = new TRunLog(FControls.LogMemo);
     ConnectControls();
     resize(1080, 621);
     FormCreate();
@@ -363,29 +361,15 @@ void TTarrowMainForm::LinkLabelClick() {
 // --- runs -------------------------------------------------------------------------------------
 
 void TTarrowMainForm::LogMsg(const QString& AMsg) {
-    if (AMsg.isEmpty())
-        return;
-    FPendingLog.append(AMsg);
-    if (!FLogFlushTimer.isActive())
-        FLogFlushTimer.start();
+    FRunLog->Add(AMsg);
 }
 
 void TTarrowMainForm::FlushLog() {
-    FLogFlushTimer.stop();
-    if (FPendingLog.isEmpty())
-        return;
-    QPlainTextEdit* memo = FControls.LogMemo;
-    memo->appendPlainText(FPendingLog.join(u'\n'));
-    FPendingLog.clear();
-    // The newest line in view, also when the user had scrolled up.
-    QScrollBar* bar = memo->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    FRunLog->Flush();
 }
 
 void TTarrowMainForm::ClearLog() {
-    FPendingLog.clear();
-    FLogFlushTimer.stop();
-    FControls.LogMemo->clear();
+    FRunLog->Clear();
     // Paint the emptied log and the page switch before the run starts; no user input here.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

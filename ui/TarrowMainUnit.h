@@ -6,7 +6,6 @@
 #include "ui/TarrowMainControls.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -15,6 +14,7 @@ namespace tarrow {
 class TEditProjectForm;
 class THandOverLogSink;
 class TProjectsListModel;
+class TRunLog;
 class TTarrowThread;
 class TStartProjectThread;
 class TWebsiteProject;
@@ -117,8 +117,7 @@ private:
     TEditProjectForm* FEditProjectForm = nullptr;
     THandOverLogSink* FLogSink = nullptr;
     QPointer<TTarrowThread> FRunThread;
-    QStringList FPendingLog;
-    QTimer FLogFlushTimer;
+    TRunLog* FRunLog = nullptr;
     int FSelectedItemIndex = -1;
     bool FShown = false;
     bool FCloseRequested = false;
