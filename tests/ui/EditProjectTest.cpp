@@ -115,7 +115,7 @@ TEST_F(EditProject, EveryFieldMakesTheRoundTrip) {
 
 TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
     TWebsiteProject project;
-    const QString odd = S("  <b>&amp;</b> \t") + QString(70000, u'x') + QChar(0x1F600) + u' ';
+    const QString odd = S("  <b>&amp;</b> \t") + QString(70000, u'x') + S("\U0001F600 ");
     ASSERT_TRUE(Edit(project, [&] {
         for (const char* name : {"ProjectNameEdit", "GroupNameEdit", "WebsiteURLEdit",
                                  "BaseURLEdit", "IndexFileEdit", "ProjectOutFolderEdit"})
