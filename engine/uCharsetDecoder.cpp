@@ -2,6 +2,7 @@
 
 #include "page/uStrUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -45,26 +46,66 @@ bool IsLatin1Name(const QString& AName) {
            AsciiSameText(AName, u"iso8859-1") || AsciiSameText(AName, u"l1");
 }
 
+// Every byte gives at most this many UTF-16 code units (a TSCII byte stands for up to four
+// characters), and a converter holds back at most a few characters.
+constexpr qsizetype MaxUnitsPerByte = 4;
+constexpr qsizetype PendingUnits = 16;
+// The body is converted in slices, each with room for all it can give: some of the platform's
+// converters garble the characters they hold back when the output runs full mid-sequence.
+constexpr qsizetype SliceBytes = 64 * 1024;
+
+// Room for AUnits more code units after the AWritten ones (the string grows its capacity in
+// steps of its own).
+void Reserve(QString& AText, qsizetype AWritten, qsizetype AUnits) {
+    if (AText.size() - AWritten < AUnits)
+        AText.resize(AWritten + AUnits);
+}
+
+// Writes what the converter holds back (a letter waiting for a combining mark, for instance)
+// and returns it to its initial state.
+void Flush(TIconv& AConv, QString& AText, qsizetype& AWritten) {
+    Reserve(AText, AWritten, PendingUnits);
+    char* out = reinterpret_cast<char*>(AText.data() + AWritten);
+    size_t outLeft = size_t(AText.size() - AWritten) * 2;
+    iconv(AConv.Handle(), nullptr, nullptr, &out, &outLeft);
+    AWritten = AText.size() - qsizetype(outLeft / 2);
+}
+
 QString DecodeWith(TIconv& AConv, const QByteArray& ABody) {
     QString result(ABody.size(), Qt::Uninitialized); // one code unit per byte is a good first guess
-    char* in = const_cast<char*>(ABody.constData());
-    size_t inLeft = size_t(ABody.size());
+    const char* in = ABody.constData();
+    const char* const end = in + ABody.size();
     qsizetype written = 0;
-    while (inLeft > 0) {
-        if (result.size() - written < 8)
-            result.resize(result.size() * 2 + 16);
+    while (in < end) {
+        const qsizetype slice = std::min<qsizetype>(end - in, SliceBytes);
+        Reserve(result, written, slice * MaxUnitsPerByte + PendingUnits);
+        char* next = const_cast<char*>(in);
+        size_t inLeft = size_t(slice);
         char* out = reinterpret_cast<char*>(result.data() + written);
         size_t outLeft = size_t(result.size() - written) * 2;
-        const size_t rc = iconv(AConv.Handle(), &in, &inLeft, &out, &outLeft);
+        const size_t rc = iconv(AConv.Handle(), &next, &inLeft, &out, &outLeft);
+        const int error = errno;
         written = result.size() - qsizetype(outLeft / 2);
-        if (rc != size_t(-1) || errno == E2BIG)
+        const bool progressed = next != in;
+        in = next;
+        if (rc != size_t(-1))
             continue;
-        // An invalid or truncated sequence: one replacement character, then go on after it.
+        if (error == E2BIG) {
+            if (!progressed) // more than the bound above: never seen, but never loop on it
+                result.resize(result.size() * 2 + PendingUnits);
+            continue;
+        }
+        // A sequence cut off by the end of the slice is read again with the next one.
+        if (error == EINVAL && progressed && in + inLeft < end)
+            continue;
+        // An invalid or truncated sequence: what the converter held back, then one replacement
+        // character, then go on after the bad byte.
+        Flush(AConv, result, written);
+        Reserve(result, written, 1);
         result[written++] = QChar(ReplacementChar);
         ++in;
-        --inLeft;
-        iconv(AConv.Handle(), nullptr, nullptr, nullptr, nullptr);
     }
+    Flush(AConv, result, written);
     result.truncate(written);
     return result;
 }

@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+#include <string>
+
 using namespace tarrow;
 
 TEST(Charset, DecodesByNameAndFallsBackByteForByte) {
     const QByteArray cp1251("\xCF\xF0\xE8\xE2\xE5\xF2", 6); // "Привет"
     EXPECT_EQ(DecodeCharset(cp1251, QStringLiteral("windows-1251")), QStringLiteral("Привет"));
     EXPECT_EQ(DecodeCharset(cp1251, QStringLiteral("WINDOWS-1251")), QStringLiteral("Привет"));
-    EXPECT_EQ(DecodeCharset(cp1251, QStringLiteral("no-such-charset")), QString::fromLatin1(cp1251));
+    EXPECT_EQ(DecodeCharset(cp1251, QStringLiteral("no-such-charset")),
+              QString::fromLatin1(cp1251));
     EXPECT_EQ(DecodeCharset(cp1251, QString()), QString::fromLatin1(cp1251));
     EXPECT_EQ(DecodeCharset(cp1251, QStringLiteral("utf-8//IGNORE")), QString::fromLatin1(cp1251));
-    EXPECT_EQ(DecodeCharset(QByteArray("caf\xC3\xA9"), QStringLiteral("UTF-8")), QStringLiteral("café"));
-    EXPECT_EQ(DecodeCharset(QByteArray("\xE9t\xE9"), QStringLiteral("iso-8859-1")), QStringLiteral("été"));
+    EXPECT_EQ(DecodeCharset(QByteArray("caf\xC3\xA9"), QStringLiteral("UTF-8")),
+              QStringLiteral("café"));
+    EXPECT_EQ(DecodeCharset(QByteArray("\xE9t\xE9"), QStringLiteral("iso-8859-1")),
+              QStringLiteral("été"));
 }
 
 TEST(Charset, InvalidBytesBecomeReplacementCharacters) {
@@ -25,4 +31,54 @@ TEST(Charset, InvalidBytesBecomeReplacementCharacters) {
     EXPECT_EQ(DecodeCharset(QByteArray("a\x80z"), QStringLiteral("us-ascii")),
               QStringLiteral("a\uFFFDz"));
     EXPECT_EQ(DecodeCharset(QByteArray(), QStringLiteral("windows-1251")), QString());
+}
+
+// Converters that hold characters back: a letter of windows-1258 or TCVN waits for a combining
+// mark, and a TSCII byte stands for up to four characters. What they hold back at the end of the
+// text or before a bad byte used to be lost, an expanding text that filled its buffer had its
+// replacement character written past the end (an assertion in a debug build), and TSCII garbled
+// characters whenever the output ran full mid-sequence.
+namespace {
+
+QString DecodeInOneGo(const QByteArray& ABody, const char* ACharset) {
+    iconv_t conv = iconv_open("UTF-16LE", ACharset);
+    std::u16string text(size_t(ABody.size()) * 4 + 64, u'\0');
+    char* in = const_cast<char*>(ABody.constData());
+    size_t inLeft = size_t(ABody.size());
+    char* out = reinterpret_cast<char*>(text.data());
+    size_t outLeft = text.size() * 2;
+    iconv(conv, &in, &inLeft, &out, &outLeft);
+    iconv(conv, nullptr, nullptr, &out, &outLeft);
+    iconv_close(conv);
+    text.resize(text.size() - outLeft / 2);
+    return QString::fromStdU16String(text);
+}
+
+} // namespace
+
+TEST(Charset, ConvertersThatHoldCharactersBack) {
+    for (const char* charset : {"windows-1258", "TCVN5712-1"}) {
+        SCOPED_TRACE(charset);
+        EXPECT_EQ(DecodeCharset(QByteArray("xyz a"), QString::fromLatin1(charset)),
+                  QStringLiteral("xyz a"));
+    }
+    EXPECT_EQ(DecodeCharset(QByteArray("ba\x8A"
+                                       "c"),
+                            QStringLiteral("windows-1258")),
+              QStringLiteral("ba\uFFFDc"));
+
+    const QByteArray expanding(9, '\x82');
+    const QString valid = DecodeInOneGo(expanding, "TSCII");
+    ASSERT_EQ(valid.size(), 36);
+    EXPECT_EQ(DecodeCharset(expanding, QStringLiteral("TSCII")), valid);
+    EXPECT_EQ(DecodeCharset(expanding + "\xA0x", QStringLiteral("TSCII")),
+              valid + QChar(0xFFFD) + u'x');
+    // A long text of every byte TSCII knows, in a fixed mixed order.
+    QByteArray tamil;
+    for (int i = 0; i < 20000; ++i) {
+        const char b = char(0x80 + (i * 37) % 0x7F);
+        if (b != '\xA0' && b != '\xFF')
+            tamil.append(b).append(i % 5 == 0 ? " " : "");
+    }
+    EXPECT_EQ(DecodeCharset(tamil, QStringLiteral("TSCII")), DecodeInOneGo(tamil, "TSCII"));
 }
