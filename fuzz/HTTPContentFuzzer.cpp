@@ -5,6 +5,11 @@
 #include "fuzz/FuzzSupport.h"
 #include "http/uHTTPContent.h"
 
+#include <QRegularExpression>
+#include <cstring>
+#include <iconv.h>
+#include <string>
+
 using namespace tarrow;
 using namespace tarrow::fuzz;
 
@@ -27,6 +32,38 @@ QString ResponseCharset(const QString& AContentType, const QByteArray& ABody) {
             charset = meta.Charset;
     }
     return charset.isEmpty() ? DefaultCharset(mediaType) : charset;
+}
+
+// The decoder's rules in their plainest form, as the oracle: one conversion into a buffer with
+// room for everything, a bad byte giving what the converter held back and one U+FFFD.
+QString ReferenceDecode(const QByteArray& ABody, const QByteArray& ACharset) {
+    const iconv_t conv = iconv_open("UTF-16LE", ACharset.constData());
+    if (conv == reinterpret_cast<iconv_t>(-1))
+        return QString::fromLatin1(ABody);
+    std::u16string text(size_t(ABody.size()) * 4 + 64, u'\0');
+    char* in = const_cast<char*>(ABody.constData());
+    size_t inLeft = size_t(ABody.size());
+    char* out = reinterpret_cast<char*>(text.data());
+    size_t outLeft = text.size() * 2;
+    while (inLeft > 0 && iconv(conv, &in, &inLeft, &out, &outLeft) == size_t(-1)) {
+        iconv(conv, nullptr, nullptr, &out, &outLeft);
+        const char16_t replacement = 0xFFFD;
+        std::memcpy(out, &replacement, 2);
+        out += 2;
+        outLeft -= 2;
+        ++in;
+        --inLeft;
+    }
+    iconv(conv, nullptr, nullptr, &out, &outLeft);
+    iconv_close(conv);
+    text.resize(text.size() - outLeft / 2);
+    return QString::fromStdU16String(text);
+}
+
+// Names that go to the converter: not UTF-8 (Qt's own decoder), short and plain.
+bool GoesToConverter(const QString& ACharset) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9._:-]{1,64}$"));
+    return !IsUTF8Charset(ACharset) && plain.match(ACharset).hasMatch();
 }
 
 void CheckDecoded(const QString& AText, const QByteArray& ABody, const QString& ACharset) {
@@ -63,7 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     const QString charset = ResponseCharset(contentType, body);
     CheckDecoded(DecodeCharset(body, charset), body, charset);
     const QByteArray raw = received.left(TextLimit);
-    CheckDecoded(DecodeCharset(raw, charsetName), raw, charsetName);
+    const QString text = DecodeCharset(raw, charsetName);
+    CheckDecoded(text, raw, charsetName);
+    if (GoesToConverter(charsetName))
+        FUZZ_CHECK(text == ReferenceDecode(raw, charsetName.toLatin1()),
+                   QStringLiteral("%1 decoded differently from the reference").arg(charsetName));
     IsUTF8Charset(charsetName);
     return 0;
 }
