@@ -7,7 +7,7 @@ Generates a site of N pages (about 20 links and one image each), serves it with 
 
     bench/crawl_vs_wget.py BUILD_DIR [N ...]      (default N: 1000 10000)
 """
-import os, random, resource, shutil, socket, subprocess, sys, tempfile, time
+import os, random, shutil, socket, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
@@ -57,15 +57,34 @@ def start_nginx(tmp, site, port):
     raise RuntimeError("nginx did not start")
 
 
+def peak_kib(pid):
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
 def measure(cmd, cwd):
-    """Wall seconds, CPU seconds and peak RSS (MiB) of one child process."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    """Wall seconds, CPU seconds and peak RSS (MiB) of one child process.
+
+    The peak is the kernel's high-water mark of the running program, sampled: the child's own
+    ru_maxrss would include the Python process it was forked from."""
     start = time.perf_counter()
     proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(proc.pid, 0)
+    peak = 0
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid == proc.pid:
+            break
+        peak = max(peak, peak_kib(proc.pid))
+        time.sleep(0.01)
     wall = time.perf_counter() - start
     cpu = usage.ru_utime + usage.ru_stime
-    return wall, cpu, usage.ru_maxrss / 1024.0, os.waitstatus_to_exitcode(status)
+    return wall, cpu, peak / 1024.0, os.waitstatus_to_exitcode(status)
 
 
 def run(build, n):
