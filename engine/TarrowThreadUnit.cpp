@@ -1,5 +1,6 @@
 #include "engine/TarrowThreadUnit.h"
 
+#include "http/LibSSLUnit.h"
 #include "project/uExceptions.h"
 
 #include <QMetaObject>
@@ -80,6 +81,7 @@ void TTarrowThread::run() {
         FErrorMessage = QStringLiteral("Unknown exception");
         Log(FErrorMessage + u'.');
     }
+    ReleaseThreadSSLState();
 }
 
 } // namespace tarrow

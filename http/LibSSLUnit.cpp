@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #ifdef _WIN32
 #include <iterator>
@@ -101,5 +102,7 @@ TLibSSLLoader::TLibSSLLoader() = default;
 TLibSSLLoader::~TLibSSLLoader() = default;
 
 #endif
+
+void ReleaseThreadSSLState() { OPENSSL_thread_stop(); }
 
 } // namespace tarrow

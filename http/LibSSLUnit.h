@@ -15,6 +15,10 @@ bool IsSSLLibraryAvailable();
 // The TLS library libcurl uses, as libcurl names it (for example "OpenSSL/3.0.11"), or empty.
 QString SSLLibraryVersion();
 
+// Frees the TLS library's state of the calling thread; a worker thread calls it as it ends, so
+// nothing of it outlives the thread.
+void ReleaseThreadSSLState();
+
 // While alive, IsSSLLibraryAvailable reports false (tests of the HTTPS-without-TLS path).
 class TSSLLibraryHiddenScope final {
 public:
