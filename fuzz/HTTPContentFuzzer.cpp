@@ -62,7 +62,7 @@ QString ReferenceDecode(const QByteArray& ABody, const QByteArray& ACharset) {
 
 // Names that go to the converter: not UTF-8 (Qt's own decoder), short and plain.
 bool GoesToConverter(const QString& ACharset) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9._:-]{1,64}$"));
+    static const QRegularExpression plain(QStringLiteral("\\A[A-Za-z0-9._:-]{1,64}\\z"));
     return !IsUTF8Charset(ACharset) && plain.match(ACharset).hasMatch();
 }
 

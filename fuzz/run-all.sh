@@ -8,7 +8,8 @@
 #   fuzz/run-all.sh 30 fuzz_markup          # only the named targets
 #
 # Environment: TARROW_FUZZ_BUILD (build folder, default build-fuzz), TARROW_FUZZ_WORK (scratch
-# folder for corpora, logs and crash inputs, default <build folder>/fuzz-work).
+# folder for corpora, logs and crash inputs, default <build folder>/fuzz-work), TARROW_FUZZ_SEED
+# (a fixed random seed, so a run can be repeated; CI sets one).
 set -euo pipefail
 
 seconds=${1:-60}
@@ -46,6 +47,7 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$work/artifacts"
   log="$work/$target.log"
   args=(-max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 -print_final_stats=1
+    ${TARROW_FUZZ_SEED:+-seed=$TARROW_FUZZ_SEED}
     -artifact_prefix="$work/artifacts/$target-")
   dict="$root/fuzz/dicts/${dictionary[$target]:-none}.dict"
   [ -f "$dict" ] && args+=(-dict="$dict")
