@@ -2,6 +2,7 @@
 
 #include "engine/TarrowThreadUnit.h"
 #include "project/uExceptions.h"
+#include "project/uFileIO.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -32,32 +33,18 @@ QByteArray FileMD5(const QString& AFileName) {
     // are read, so a stranger in the output folder counts as changed instead of hanging the run.
     const QFileInfo info(AFileName);
     if (info.exists() && !info.isFile())
-        throw EFOpenError(
-            QStringLiteral("Cannot open file \"%1\". %2")
-                .arg(QDir::toNativeSeparators(AFileName),
-                     QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL))));
+        throw EFOpenError(CannotOpenFileMessage(
+            QDir::toNativeSeparators(AFileName),
+            QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL))));
     QFile file(AFileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+        throw EFOpenError(
+            CannotOpenFileMessage(QDir::toNativeSeparators(AFileName), file.errorString()));
     QCryptographicHash hash(QCryptographicHash::Md5);
     if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
         throw EInOutError(QStringLiteral("Cannot read file \"%1\". %2")
                               .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
     return hash.result();
-}
-
-// Writes on after a short write: the file reports no error for a write that stored part of its
-// data, so only the next attempt brings the system's reason (a full disk, a file-size limit).
-bool WriteAll(QFile& AFile, const QByteArray& AData) {
-    qsizetype done = 0;
-    while (done < AData.size()) {
-        const qint64 n = AFile.write(AData.constData() + done, AData.size() - done);
-        if (n <= 0)
-            return false;
-        done += qsizetype(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -128,8 +115,7 @@ void WriteFileAtomically(const QString& AFileName, const QByteArray& AContent) {
         error = QString::fromLocal8Bit(std::strerror(errno));
     if (!error.isEmpty()) {
         QFile::remove(temp);
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
-                                .arg(QDir::toNativeSeparators(AFileName), error));
+        throw EFCreateError(CannotCreateFileMessage(QDir::toNativeSeparators(AFileName), error));
     }
 }
 

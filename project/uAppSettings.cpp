@@ -21,27 +21,7 @@ QString SystemReason(int AErrno) {
     return QString::fromLocal8Bit(std::strerror(AErrno));
 }
 
-// Writes on after a short write, so that a failure comes with the system's reason.
-bool WriteAll(QIODevice& AFile, const QByteArray& AData) {
-    qsizetype done = 0;
-    while (done < AData.size()) {
-        const qint64 n = AFile.write(AData.constData() + done, AData.size() - done);
-        if (n <= 0)
-            return false;
-        done += qsizetype(n);
-    }
-    return true;
-}
-
 } // namespace
-
-QString CannotOpenFileMessage(const QString& APath, const QString& AReason) {
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(APath, AReason);
-}
-
-QString CannotCreateFileMessage(const QString& APath, const QString& AReason) {
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(APath, AReason);
-}
 
 QStringList TAppSettings::DecodeLines(const QByteArray& AData) {
     QByteArrayView data(AData);

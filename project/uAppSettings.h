@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/uFileIO.h"
+
 #include "project/VHashedStringList.h"
 
 #include <QString>
@@ -37,9 +39,5 @@ private:
 
 // The settings file of this process; reading (ACopyDefaults) seeds a new per-user folder.
 QString GetConfigFileName(bool ACopyDefaults);
-
-// "Cannot open file \"%s\". %s" and "Cannot create file \"%s\". %s".
-QString CannotOpenFileMessage(const QString& APath, const QString& AReason);
-QString CannotCreateFileMessage(const QString& APath, const QString& AReason);
 
 } // namespace tarrow
