@@ -7,9 +7,10 @@ Generates a site of N pages (about 20 links and one image each), serves it with 
 
     bench/crawl_vs_wget.py BUILD_DIR [N ...]      (default N: 1000 10000)
 """
-import os, random, shutil, socket, subprocess, sys, tempfile, time
+import os, random, shutil, subprocess, sys, tempfile, time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from benchlib import free_port, memory_kib, start_nginx
+
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                     "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082")
 
@@ -33,41 +34,6 @@ def generate(site, n):
     shutil.copy(os.path.join(site, "site", "p0.html"), os.path.join(site, "site", "index.html"))
 
 
-def free_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
-
-
-def start_nginx(tmp, site, port):
-    with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
-        conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", site)
-    path = os.path.join(tmp, "nginx.conf")
-    with open(path, "w") as f:
-        f.write(conf)
-    proc = subprocess.Popen(["/usr/sbin/nginx", "-c", path, "-p", tmp])
-    for _ in range(100):
-        try:
-            socket.create_connection(("127.0.0.1", port), 1).close()
-            return proc
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError("nginx did not start")
-
-
-def peak_kib(pid):
-    try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
 def measure(cmd, cwd):
     """Wall seconds, CPU seconds and peak RSS (MiB) of one child process.
 
@@ -80,7 +46,7 @@ def measure(cmd, cwd):
         pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
         if pid == proc.pid:
             break
-        peak = max(peak, peak_kib(proc.pid))
+        peak = max(peak, memory_kib(proc.pid)[1] or 0)
         time.sleep(0.01)
     wall = time.perf_counter() - start
     cpu = usage.ru_utime + usage.ru_stime

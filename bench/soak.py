@@ -14,33 +14,15 @@ beyond the URL table. Several sizes show the cost of the table itself per entry.
 
     bench/soak.py BUILD_DIR [PAGES ...]      (default PAGES: 50000)
 """
-import os, re, shutil, socket, subprocess, sys, tempfile, time
+import os, re, shutil, subprocess, sys, tempfile, time
+
+from benchlib import free_port, memory_kib, start_nginx
 
 SECTIONS = 200
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                     "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082")
 TEXT = ("Harbour lights flicker over the quay; the ferry to Ærø leaves at dawn. " * 24)
 
-NGINX_CONF = """daemon off;
-pid {tmp}/nginx.pid;
-error_log {tmp}/error.log;
-worker_processes 1;
-events {{ worker_connections 64; }}
-http {{
-    access_log off;
-    client_body_temp_path {tmp}/body;
-    proxy_temp_path {tmp}/proxy;
-    fastcgi_temp_path {tmp}/fastcgi;
-    uwsgi_temp_path {tmp}/uwsgi;
-    scgi_temp_path {tmp}/scgi;
-    types {{ text/html html; text/css css; image/png png; }}
-    default_type application/octet-stream;
-    server {{
-        listen 127.0.0.1:{port};
-        root {root};
-    }}
-}}
-"""
 
 
 def page(title, links, depth):
@@ -78,28 +60,6 @@ def generate(www, pages):
     return 1 + SECTIONS + SECTIONS * per_section + 2
 
 
-def free_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
-
-
-def start_nginx(tmp, www, port):
-    path = os.path.join(tmp, "nginx.conf")
-    with open(path, "w") as f:
-        f.write(NGINX_CONF.format(tmp=tmp, port=port, root=www))
-    proc = subprocess.Popen(["/usr/sbin/nginx", "-c", path, "-p", tmp])
-    for _ in range(100):
-        try:
-            socket.create_connection(("127.0.0.1", port), 1).close()
-            return proc
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError("nginx did not start")
-
-
 def write_settings(folder, port, overwrite):
     os.makedirs(folder)
     with open(os.path.join(folder, "tarrow.ini"), "w") as f:
@@ -124,19 +84,6 @@ def last_progress(log_path):
     except OSError:
         return None
     return (int(hits[-1][0]), int(hits[-1][1])) if hits else None
-
-
-def memory_kib(pid):
-    """The resident memory of a process and its peak so far, in KiB."""
-    values = {}
-    try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith(("VmRSS:", "VmHWM:")):
-                    values[line[:5]] = int(line.split()[1])
-    except OSError:
-        pass
-    return values.get("VmRSS"), values.get("VmHWM")
 
 
 def measured_run(cmd, log_path):
