@@ -105,15 +105,19 @@ bool TTarrowEngine::StartProject(const TWebsiteProjectList& AProjects, const QSt
     return result;
 }
 
-TLoadWebsitesThread::TLoadWebsitesThread(TTarrowEngine& AEngine,
-                                         std::unique_ptr<TWebsiteProjectList> AProjects,
-                                         QString AOutDir, TLogSink* ALogSink, QObject* AParent)
+TRunThread::TRunThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
+                       QString AOutDir, TLogSink* ALogSink, QObject* AParent)
     : TTarrowThread(ALogSink, AParent), FEngine(AEngine), FProjects(std::move(AProjects)),
       FOutDir(std::move(AOutDir)) {}
 
-TLoadWebsitesThread::~TLoadWebsitesThread() {
+TRunThread::~TRunThread() {
     wait();
 }
+
+TLoadWebsitesThread::TLoadWebsitesThread(TTarrowEngine& AEngine,
+                                         std::unique_ptr<TWebsiteProjectList> AProjects,
+                                         QString AOutDir, TLogSink* ALogSink, QObject* AParent)
+    : TRunThread(AEngine, std::move(AProjects), std::move(AOutDir), ALogSink, AParent) {}
 
 void TLoadWebsitesThread::Execute() {
     FEngine.LoadWebsites(*FProjects, FOutDir, *this);
@@ -123,12 +127,8 @@ TStartProjectThread::TStartProjectThread(TTarrowEngine& AEngine,
                                          std::unique_ptr<TWebsiteProjectList> AProjects,
                                          QString AOutDir, QString AProjectName, TLogSink* ALogSink,
                                          QObject* AParent)
-    : TTarrowThread(ALogSink, AParent), FEngine(AEngine), FProjects(std::move(AProjects)),
-      FOutDir(std::move(AOutDir)), FProjectName(std::move(AProjectName)) {}
-
-TStartProjectThread::~TStartProjectThread() {
-    wait();
-}
+    : TRunThread(AEngine, std::move(AProjects), std::move(AOutDir), ALogSink, AParent),
+      FProjectName(std::move(AProjectName)) {}
 
 void TStartProjectThread::Execute() {
     FStartProjectResult = FEngine.StartProject(*FProjects, FProjectName, FOutDir, *this);

@@ -55,32 +55,40 @@ QString ExpandFolderTags(const QString& AFolder, const QString& AOutDir,
 QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
                            const QString& AProjectName);
 
-// The worker of "Load Websites". It runs on its own copy of the projects and the output-folder
-// text taken when it was created, so the window stays fully usable during the run.
-class TLoadWebsitesThread final : public TTarrowThread {
+// What both workers of a run hold: the engine, their own copy of the projects and the
+// output-folder text taken when the run was started, so the window stays fully usable meanwhile.
+// The destructor waits for the thread.
+class TRunThread : public TTarrowThread {
     Q_OBJECT
 public:
-    TLoadWebsitesThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
-                        QString AOutDir, TLogSink* ALogSink, QObject* AParent = nullptr);
-    ~TLoadWebsitesThread() override;
+    TRunThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
+               QString AOutDir, TLogSink* ALogSink, QObject* AParent);
+    ~TRunThread() override;
 
 protected:
-    void Execute() override;
-
-private:
     TTarrowEngine& FEngine;
     std::unique_ptr<TWebsiteProjectList> FProjects;
     QString FOutDir;
 };
 
+// The worker of "Load Websites".
+class TLoadWebsitesThread final : public TRunThread {
+    Q_OBJECT
+public:
+    TLoadWebsitesThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
+                        QString AOutDir, TLogSink* ALogSink, QObject* AParent = nullptr);
+
+protected:
+    void Execute() override;
+};
+
 // The worker of the command-line start ("-start NAMES").
-class TStartProjectThread final : public TTarrowThread {
+class TStartProjectThread final : public TRunThread {
     Q_OBJECT
 public:
     TStartProjectThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
                         QString AOutDir, QString AProjectName, TLogSink* ALogSink,
                         QObject* AParent = nullptr);
-    ~TStartProjectThread() override;
 
     // False until Execute has set it, and when the run ended by an error.
     bool StartProjectResult() const { return FStartProjectResult; }
@@ -89,9 +97,6 @@ protected:
     void Execute() override;
 
 private:
-    TTarrowEngine& FEngine;
-    std::unique_ptr<TWebsiteProjectList> FProjects;
-    QString FOutDir;
     QString FProjectName;
     bool FStartProjectResult = false;
 };
