@@ -5,7 +5,7 @@
 #include "engine/TarrowVersion.h"
 #include "http/LibSSLUnit.h"
 #include "project/SettingsUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QCoreApplication>
 #include <csignal>

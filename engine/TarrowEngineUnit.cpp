@@ -1,9 +1,9 @@
 #include "engine/TarrowEngineUnit.h"
 
 #include "engine/WebsiteCrawlUnit.h"
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "http/HTTPClientUnit.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 #include "project/WebsiteUnit.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "engine/TarrowThreadUnit.h"
 
 #include "http/LibSSLUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QMetaObject>
 

@@ -1,9 +1,9 @@
 #include "engine/URLListUnit.h"
 
-#include "engine/uPathUtils.h"
-#include "engine/uURLUtils.h"
-#include "page/uStrUtils.h"
-#include "project/uExceptions.h"
+#include "base/uPathUtils.h"
+#include "base/uURLUtils.h"
+#include "base/uStrUtils.h"
+#include "base/uExceptions.h"
 
 namespace tarrow {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/uTextArena.h"
-#include "project/uIntList.h"
+#include "base/uTextArena.h"
+#include "base/uIntList.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,10 +2,10 @@
 
 #include "engine/uCharsetDecoder.h"
 #include "engine/uFileUtils.h"
-#include "engine/uPathUtils.h"
-#include "engine/uURLUtils.h"
+#include "base/uPathUtils.h"
+#include "base/uURLUtils.h"
 #include "http/HTTPClientUnit.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 #include "project/WebsiteUnit.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "engine/uCharsetDecoder.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "engine/uFileUtils.h"
 
 #include "engine/TarrowThreadUnit.h"
-#include "project/uExceptions.h"
-#include "project/uFileIO.h"
+#include "base/uExceptions.h"
+#include "base/uFileIO.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,8 +4,8 @@
 // output-path acceptance of the crawl with an independent oracle for "below the output folder".
 
 #include "engine/uFileUtils.h"
-#include "engine/uPathUtils.h"
-#include "engine/uURLUtils.h"
+#include "base/uPathUtils.h"
+#include "base/uURLUtils.h"
 
 #include <QByteArray>
 #include <QDir>

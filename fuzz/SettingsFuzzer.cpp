@@ -2,7 +2,7 @@
 // survives a save and a second load unchanged (saving twice writes the same bytes).
 #include "fuzz/FuzzSupport.h"
 #include "project/SettingsUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QFile>
 #include <QTemporaryDir>

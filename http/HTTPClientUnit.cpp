@@ -2,7 +2,7 @@
 
 #include "http/LibSSLUnit.h"
 #include "http/uCurlTransfer.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "http/uCurlTransfer.h"
 
 #include "http/LibSSLUnit.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QByteArrayView>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "http/uHTTPContent.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "page/LinkProcessingUnit.h"
 
 #include "engine/TarrowThreadUnit.h"
-#include "engine/uPathUtils.h"
-#include "engine/uURLUtils.h"
+#include "base/uPathUtils.h"
+#include "base/uURLUtils.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QHash>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "page/uLocalLinks.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "page/uParseUtils.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QList>
 #include <QStringView>

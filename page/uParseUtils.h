@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QChar>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
 #include "project/VHashedStringList.h"
 
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <algorithm>
 

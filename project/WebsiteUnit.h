@@ -1,6 +1,6 @@
 #pragma once
 
-#include "project/uIntList.h"
+#include "base/uIntList.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "project/uAppSettings.h"
 
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 #include "project/uSettingsLocation.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "project/uFileIO.h"
+#include "base/uFileIO.h"
 
 #include "project/VHashedStringList.h"
 

@@ -1,6 +1,6 @@
 #include "project/uSettingsKeys.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 #include "project/VHashedStringList.h"
 
 namespace tarrow {

@@ -1,7 +1,7 @@
 #include "project/uSettingsLocation.h"
 
-#include "engine/uPathUtils.h"
-#include "page/uStrUtils.h"
+#include "base/uPathUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ui/EditProjectUnit.h"
 
 #include "engine/TarrowEngineUnit.h"
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 #include "project/WebsiteUnit.h"
 #include "ui/ReplaceRuleFormUnit.h"
 #include "ui/RowListView.h"

@@ -1,7 +1,7 @@
 #include "ui/ReplaceRuleFormUnit.h"
 
 #include "page/uRegExExtract.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>

@@ -1,6 +1,6 @@
 #include "ui/ShellUnit.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "engine/CommandLineUnit.h"
 #include "engine/TarrowThreadUnit.h"
 #include "engine/TarrowVersion.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
 #include "ui/ProjectsListModel.h"

@@ -1,6 +1,6 @@
 #include "ui/WebPageFormUnit.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 #include "ui/TarrowFormUnit.h"
 #include "ui/uFormUtils.h"
 

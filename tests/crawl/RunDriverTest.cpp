@@ -1,7 +1,7 @@
 // Running projects: the command-line name list, "Load Websites", "Break" and errors that end a run.
 #include "tests/crawl/CrawlFixture.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 
 using namespace tarrow;
 using namespace tarrow::test;

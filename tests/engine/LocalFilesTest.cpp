@@ -1,8 +1,8 @@
 // Local paths of saved files: normalising, containment, percent-decoding, writing and comparing.
 #include "engine/TarrowThreadUnit.h"
 #include "engine/uFileUtils.h"
-#include "engine/uPathUtils.h"
-#include "project/uExceptions.h"
+#include "base/uPathUtils.h"
+#include "base/uExceptions.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "engine/TarrowThreadUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #include "engine/URLListUnit.h"
-#include "engine/uPathUtils.h"
-#include "project/uExceptions.h"
+#include "base/uPathUtils.h"
+#include "base/uExceptions.h"
 
 #include <gtest/gtest.h>
 

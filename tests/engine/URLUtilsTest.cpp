@@ -1,5 +1,5 @@
-#include "engine/uPathUtils.h"
-#include "engine/uURLUtils.h"
+#include "base/uPathUtils.h"
+#include "base/uURLUtils.h"
 
 #include <gtest/gtest.h>
 

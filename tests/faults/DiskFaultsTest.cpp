@@ -4,7 +4,7 @@
 #include "tests/faults/FaultFixture.h"
 
 #include "project/SettingsUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QDir>
 #include <QFile>

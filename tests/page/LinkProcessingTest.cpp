@@ -1,7 +1,7 @@
 #include "page/LinkProcessingUnit.h"
 
 #include "engine/TarrowThreadUnit.h"
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
 

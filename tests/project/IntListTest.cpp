@@ -1,5 +1,5 @@
-#include "project/uExceptions.h"
-#include "project/uIntList.h"
+#include "base/uExceptions.h"
+#include "base/uIntList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "project/SettingsUnit.h"
 #include "project/WebsiteUnit.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <gtest/gtest.h>
 

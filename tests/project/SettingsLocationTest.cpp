@@ -1,4 +1,4 @@
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "project/uSettingsLocation.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "project/SettingsUnit.h"
 #include "project/uAppSettings.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <QDir>
 #include <QFile>

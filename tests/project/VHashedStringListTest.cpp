@@ -1,5 +1,5 @@
 #include "project/VHashedStringList.h"
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <gtest/gtest.h>
 

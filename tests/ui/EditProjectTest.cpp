@@ -2,7 +2,7 @@
 // folder's "Explore" and "Browse...", and the three lists with their commands and reordering.
 #include "tests/ui/UiTestSupport.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "project/VHashedStringList.h"
 #include "project/WebsiteUnit.h"
 #include "ui/EditProjectUnit.h"

@@ -2,7 +2,7 @@
 // edit, delete, drag reordering, the output-folder controls and the checks before a run.
 #include "tests/ui/UiTestSupport.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 #include "project/WebsiteUnit.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"

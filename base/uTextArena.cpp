@@ -1,6 +1,6 @@
-#include "engine/uTextArena.h"
+#include "base/uTextArena.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 #include <QStringList>
 #include <atomic>

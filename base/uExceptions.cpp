@@ -1,4 +1,4 @@
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 #include <cxxabi.h>
 #include <cstdlib>

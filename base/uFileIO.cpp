@@ -1,4 +1,4 @@
-#include "project/uFileIO.h"
+#include "base/uFileIO.h"
 
 namespace tarrow {
 

@@ -1,6 +1,6 @@
-#include "engine/uURLUtils.h"
+#include "base/uURLUtils.h"
 
-#include "engine/uPathUtils.h"
+#include "base/uPathUtils.h"
 
 namespace tarrow {
 

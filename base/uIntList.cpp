@@ -1,6 +1,6 @@
-#include "project/uIntList.h"
+#include "base/uIntList.h"
 
-#include "project/uExceptions.h"
+#include "base/uExceptions.h"
 
 namespace tarrow {
 

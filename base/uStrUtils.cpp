@@ -1,4 +1,4 @@
-#include "page/uStrUtils.h"
+#include "base/uStrUtils.h"
 
 namespace tarrow {
 
