@@ -1,23 +1,17 @@
 #pragma once
 
+#include "base/uBreakFlag.h"
+#include "base/uLogSink.h"
+
 #include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <atomic>
 #include <cstdio>
 #include <exception>
 
 namespace tarrow {
-
-// Where the lines of a run log go. LogMsg is called on the worker thread and returns only when
-// the line has been taken, so lines arrive in order and none is dropped.
-class TLogSink {
-public:
-    virtual ~TLogSink() = default;
-    virtual void LogMsg(const QString& AMsg) = 0;
-};
 
 // Writes each line, followed by a line break, to a C stream (standard output for tarrow-cli).
 class TStreamLogSink final : public TLogSink {
@@ -50,17 +44,6 @@ public:
     void LogMsg(const QString& AMsg) override;
 Q_SIGNALS:
     void MsgLogged(const QString& AMsg);
-};
-
-// The break flag of a run: set from the user interface, read by the engine between steps.
-class TBreakFlag final {
-public:
-    void Set() { FValue.store(true, std::memory_order_release); }
-    void Clear() { FValue.store(false, std::memory_order_release); }
-    bool IsSet() const { return FValue.load(std::memory_order_acquire); }
-
-private:
-    std::atomic<bool> FValue{false};
 };
 
 // Base of the workers that carry a run. Execute is the thread body; an exception that escapes it
