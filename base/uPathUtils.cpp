@@ -3,13 +3,8 @@
 #include "base/uStrUtils.h"
 
 #include <QStringList>
-#include <atomic>
 
 namespace tarrow {
-
-namespace {
-std::atomic<TPathReading> GPathReading{NativePathReading()};
-}
 
 TPathReading NativePathReading() {
 #ifdef Q_OS_WIN
@@ -19,45 +14,37 @@ TPathReading NativePathReading() {
 #endif
 }
 
-TPathReading PathReading() {
-    return GPathReading.load(std::memory_order_relaxed);
+static bool IsWindows(TPathReading R) {
+    return R == TPathReading::prWindows;
 }
 
-void SetPathReading(TPathReading AReading) {
-    GPathReading.store(AReading, std::memory_order_relaxed);
+QChar PathDelim(TPathReading R) {
+    return IsWindows(R) ? u'\\' : u'/';
 }
 
-static bool IsWindowsReading() {
-    return PathReading() == TPathReading::prWindows;
+QChar ForeignPathDelim(TPathReading R) {
+    return IsWindows(R) ? u'/' : u'\\';
 }
 
-QChar PathDelim() {
-    return IsWindowsReading() ? u'\\' : u'/';
+QString ToReadingSeparators(QString AFolder, TPathReading R) {
+    return AFolder.replace(ForeignPathDelim(R), PathDelim(R));
 }
 
-QChar ForeignPathDelim() {
-    return IsWindowsReading() ? u'/' : u'\\';
-}
-
-QString ToReadingSeparators(QString AFolder) {
-    return AFolder.replace(ForeignPathDelim(), PathDelim());
-}
-
-bool IsAbsolutePath(QStringView APath) {
-    if (IsWindowsReading())
+bool IsAbsolutePath(QStringView APath, TPathReading R) {
+    if (IsWindows(R))
         return APath.contains(u':');
     return APath.startsWith(u'/');
 }
 
-QString DrivePart(QStringView APath) {
-    if (IsWindowsReading() && APath.size() >= 2 && APath[1] == u':')
+QString DrivePart(QStringView APath, TPathReading R) {
+    if (IsWindows(R) && APath.size() >= 2 && APath[1] == u':')
         return APath.left(2).toString();
     return QString();
 }
 
-QString FileURLFromPath(QStringView APath) {
+QString FileURLFromPath(QStringView APath, TPathReading R) {
     QString path = APath.toString();
-    if (IsWindowsReading())
+    if (IsWindows(R))
         return QStringLiteral("file:///") + path.replace(u'\\', u'/');
     // An absolute Linux path already begins with the third "/".
     return (path.startsWith(u'/') ? QStringLiteral("file://") : QStringLiteral("file:///")) + path;
@@ -65,8 +52,8 @@ QString FileURLFromPath(QStringView APath) {
 
 namespace {
 
-bool IsSeparator(QChar C) {
-    return C == u'/' || (IsWindowsReading() && C == u'\\');
+bool IsSeparator(QChar C, TPathReading R) {
+    return C == u'/' || (IsWindows(R) && C == u'\\');
 }
 
 bool HasControlChar(QStringView APath) {
@@ -77,41 +64,41 @@ bool HasControlChar(QStringView APath) {
 }
 
 // The root of a path: "C:" or "C:\" or a UNC "\\server\share\" (Windows), "/" (Linux), or empty.
-qsizetype RootLength(QStringView APath) {
-    if (!IsWindowsReading())
+qsizetype RootLength(QStringView APath, TPathReading R) {
+    if (!IsWindows(R))
         return APath.startsWith(u'/') ? 1 : 0;
     if (APath.size() >= 2 && APath[1] == u':')
-        return (APath.size() >= 3 && IsSeparator(APath[2])) ? 3 : 2;
-    if (APath.size() >= 2 && IsSeparator(APath[0]) && IsSeparator(APath[1])) {
+        return (APath.size() >= 3 && IsSeparator(APath[2], R)) ? 3 : 2;
+    if (APath.size() >= 2 && IsSeparator(APath[0], R) && IsSeparator(APath[1], R)) {
         qsizetype p = 2;
         for (int parts = 0; parts < 2 && p < APath.size(); ++parts) {
-            while (p < APath.size() && !IsSeparator(APath[p]))
+            while (p < APath.size() && !IsSeparator(APath[p], R))
                 ++p;
             if (p < APath.size())
                 ++p;
         }
         return p;
     }
-    return IsSeparator(APath[0]) ? 1 : 0;
+    return IsSeparator(APath[0], R) ? 1 : 0;
 }
 
 } // namespace
 
-bool NormalizeLocalPath(QStringView APath, QString& AResult) {
+bool NormalizeLocalPath(QStringView APath, QString& AResult, TPathReading R) {
     if (HasControlChar(APath))
         return false;
-    const QChar delim = PathDelim();
-    const qsizetype rootLength = APath.isEmpty() ? 0 : RootLength(APath);
+    const QChar delim = PathDelim(R);
+    const qsizetype rootLength = APath.isEmpty() ? 0 : RootLength(APath, R);
     QString root = APath.left(rootLength).toString();
-    if (IsWindowsReading())
+    if (IsWindows(R))
         root.replace(u'/', u'\\');
     QStringView rest = APath.mid(rootLength);
-    if (IsWindowsReading() && rest.contains(u':'))
+    if (IsWindows(R) && rest.contains(u':'))
         return false;
     QList<QStringView> segments;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= rest.size(); ++i) {
-        if (i < rest.size() && !IsSeparator(rest[i]))
+        if (i < rest.size() && !IsSeparator(rest[i], R))
             continue;
         const QStringView segment = rest.mid(start, i - start);
         start = i + 1;
@@ -134,26 +121,26 @@ bool NormalizeLocalPath(QStringView APath, QString& AResult) {
     return true;
 }
 
-bool IsPathBelow(QStringView APath, QStringView AFolder) {
+bool IsPathBelow(QStringView APath, QStringView AFolder, TPathReading R) {
     QString path;
     QString folder;
-    if (!NormalizeLocalPath(APath, path) || !NormalizeLocalPath(AFolder, folder))
+    if (!NormalizeLocalPath(APath, path, R) || !NormalizeLocalPath(AFolder, folder, R))
         return false;
     if (folder.isEmpty())
-        return !path.isEmpty() && RootLength(path) == 0;
-    const bool windows = IsWindowsReading();
+        return !path.isEmpty() && RootLength(path, R) == 0;
+    const bool windows = IsWindows(R);
     // A network path is never below a folder on a drive (the folder "\" included), nor the
     // other way round, although one text may begin with the other.
-    const auto isUNC = [](QStringView p) {
-        return p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1]);
+    const auto isUNC = [R](QStringView p) {
+        return p.size() >= 2 && IsSeparator(p[0], R) && IsSeparator(p[1], R);
     };
     if (windows && isUNC(path) != isUNC(folder))
         return false;
     const auto same = [windows](QStringView a, QStringView b) {
         return windows ? AsciiSameText(a, b) : a == b;
     };
-    if (!folder.endsWith(PathDelim()))
-        folder.append(PathDelim());
+    if (!folder.endsWith(PathDelim(R)))
+        folder.append(PathDelim(R));
     return path.size() > folder.size() && same(QStringView(path).left(folder.size()), folder);
 }
 

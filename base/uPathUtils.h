@@ -12,45 +12,33 @@ namespace tarrow {
 // "/"; a "\" that comes from a URL stays an ordinary character of a file name.
 enum class TPathReading { prWindows, prLinux };
 
+// The reading of the platform the program was built for.
 TPathReading NativePathReading();
-TPathReading PathReading();
-void SetPathReading(TPathReading AReading);
 
-// Switches the reading for the life of the object (tests run both readings in one process).
-class TPathReadingScope final {
-public:
-    explicit TPathReadingScope(TPathReading AReading) : FSaved(PathReading()) {
-        SetPathReading(AReading);
-    }
-    ~TPathReadingScope() { SetPathReading(FSaved); }
-    TPathReadingScope(const TPathReadingScope&) = delete;
-    TPathReadingScope& operator=(const TPathReadingScope&) = delete;
+// Every function below reads paths as AReading says: the run carries its reading (a run
+// context), so tests can run both readings side by side.
 
-private:
-    TPathReading FSaved;
-};
-
-// The folder separator of the current reading.
-QChar PathDelim();
+// The folder separator of the reading.
+QChar PathDelim(TPathReading AReading);
 // The separator a folder text is converted from: "/" in the Windows reading, "\" in the Linux one.
-QChar ForeignPathDelim();
+QChar ForeignPathDelim(TPathReading AReading);
 // A folder text with the foreign separator turned into the separator of the reading.
-QString ToReadingSeparators(QString AFolder);
+QString ToReadingSeparators(QString AFolder, TPathReading AReading);
 // The rules' absolute-path test: a ":" anywhere (Windows), a leading "/" (Linux).
-bool IsAbsolutePath(QStringView APath);
+bool IsAbsolutePath(QStringView APath, TPathReading AReading);
 // The drive part of a path: its first two characters when the second is ":" (Windows); always
 // empty in the Linux reading.
-QString DrivePart(QStringView APath);
+QString DrivePart(QStringView APath, TPathReading AReading);
 // "file:///" followed by the path with "/" separators, as a browser reads a local file.
-QString FileURLFromPath(QStringView APath);
+QString FileURLFromPath(QStringView APath, TPathReading AReading);
 
 // A local path with ".", ".." and repeated separators resolved, written with the reading's
 // separator. False for a path that holds a control character (NUL included), a ".." that climbs
 // above its root, or (Windows reading) a ":" anywhere but after the drive letter.
-bool NormalizeLocalPath(QStringView APath, QString& AResult);
+bool NormalizeLocalPath(QStringView APath, QString& AResult, TPathReading AReading);
 // Whether APath lies below AFolder (never AFolder itself); with an empty AFolder, whether it is a
 // relative path that stays inside the current folder. Both are normalised first. The Windows
 // reading compares ASCII letters without regard to case, the Linux reading exactly.
-bool IsPathBelow(QStringView APath, QStringView AFolder);
+bool IsPathBelow(QStringView APath, QStringView AFolder, TPathReading AReading);
 
 } // namespace tarrow

@@ -77,17 +77,17 @@ QString RemoveURLFragment(const QString& AURL) {
     return CutAtFirst(AURL, u'#');
 }
 
-QString ExpandPath(const QString& APath, const QString& ABaseDir) {
-    if (ABaseDir.isEmpty() || IsAbsolutePath(APath))
+QString ExpandPath(const QString& APath, const QString& ABaseDir, TPathReading AReading) {
+    if (ABaseDir.isEmpty() || IsAbsolutePath(APath, AReading))
         return APath;
     if (APath.isEmpty())
         return ABaseDir;
-    const QChar delim = PathDelim();
-    QString folder = ToReadingSeparators(ABaseDir);
+    const QChar delim = PathDelim(AReading);
+    QString folder = ToReadingSeparators(ABaseDir, AReading);
     if (!folder.endsWith(delim))
         folder.append(delim);
     // In the Linux reading a leading "/" made the path absolute above, and "\" is a name character.
-    if (PathReading() == TPathReading::prWindows &&
+    if (AReading == TPathReading::prWindows &&
         (APath.startsWith(u'\\') || APath.startsWith(u'/')))
         return folder.append(QStringView(APath).mid(1));
     return folder + APath;

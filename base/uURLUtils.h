@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/uPathUtils.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -12,7 +14,7 @@ namespace tarrow {
 QString ResolveURL(const QString& AURL, const QString& ABaseURL);
 // AURL cut just before its first "#".
 QString RemoveURLFragment(const QString& AURL);
-// APath placed under ABaseDir when it is relative (in the current path reading).
-QString ExpandPath(const QString& APath, const QString& ABaseDir);
+// APath placed under ABaseDir when it is relative in AReading.
+QString ExpandPath(const QString& APath, const QString& ABaseDir, TPathReading AReading);
 
 } // namespace tarrow

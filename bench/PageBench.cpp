@@ -106,9 +106,9 @@ void RunPipeline(benchmark::State& AState, const QString& APage) {
     const QString pagePath = QStringLiteral("/tmp/tarrow-bench/index.html");
     qsizetype links = 0;
     for (auto _ : AState) {
-        TURLList list; // a fresh crawl each time, so every link is new once
+        TURLList list(NativePathReading()); // a fresh crawl each time, so every link is new once
         QString out;
-        ProcessLinks(APage, out, list, pageURL, pagePath, 5, 0, settings, nullptr);
+        ProcessLinks(APage, out, list, pageURL, pagePath, 5, 0, settings);
         const QByteArray saved = ApplyReplaceRules(rules, out.toUtf8());
         benchmark::DoNotOptimize(saved.constData());
         links = list.Count();

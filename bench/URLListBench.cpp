@@ -18,7 +18,7 @@ static void BM_AddDistinctURLs(benchmark::State& state) {
     const QString index = QStringLiteral("index.html");
     const QString outDir = QStringLiteral("/tmp/out");
     for (auto _ : state) {
-        TURLList list;
+        TURLList list(NativePathReading());
         for (const QString& url : urls)
             benchmark::DoNotOptimize(
                 list.AddURL(utA, url, prefix, index, outDir, 5, 1, nullptr, QString()));

@@ -1,10 +1,12 @@
 // tarrow-cli: the run of the window's "Load Websites" (or of -start) without a window; the log
 // goes to standard output.
 #include "engine/CommandLineUnit.h"
+#include "engine/LogSinksUnit.h"
 #include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
 #include "http/LibSSLUnit.h"
 #include "project/SettingsUnit.h"
+#include "project/uSettingsLocation.h"
 #include "base/uExceptions.h"
 
 #include <QCoreApplication>
@@ -60,7 +62,8 @@ int Fail(const QString& AMessage) {
 int Run(const TCommandLine& ACommandLine) {
     TSettingsModel settings;
     try {
-        LoadSettings(settings);
+        LoadSettings(settings,
+                     ProgramSettingsLocation(ACommandLine.Settings).GetConfigFileName(true));
     } catch (const std::exception& E) {
         return Fail(ExceptionMessage(E));
     }
@@ -73,22 +76,13 @@ int Run(const TCommandLine& ACommandLine) {
     TTarrowEngine engine;
     TStreamLogSink sink(stdout);
     InstallStopHandlers(engine.Terminated());
-    std::unique_ptr<TTarrowThread> thread;
-    TStartProjectThread* startThread = nullptr;
-    if (ACommandLine.HasStart) {
-        auto t = std::make_unique<TStartProjectThread>(engine, settings.Projects.Clone(), outDir,
-                                                       ACommandLine.StartNames, &sink);
-        startThread = t.get();
-        thread = std::move(t);
-    } else {
-        thread =
-            std::make_unique<TLoadWebsitesThread>(engine, settings.Projects.Clone(), outDir, &sink);
-    }
-    thread->start();
-    thread->wait();
-    if (thread->Failed())
-        return Fail(thread->ErrorMessage());
-    return (startThread && !startThread->StartProjectResult()) ? 1 : 0;
+    // Nothing else happens meanwhile: the run needs no thread of its own here.
+    const std::optional<QString> names =
+        ACommandLine.HasStart ? std::optional(ACommandLine.StartNames) : std::nullopt;
+    const TRunResult result = engine.Run(settings.Projects, outDir, names, &sink);
+    if (result.Failed)
+        return Fail(result.ErrorMessage);
+    return result.NamesFound ? 0 : 1;
 }
 
 } // namespace

@@ -4,62 +4,84 @@ namespace tarrow {
 
 namespace {
 
+constexpr qsizetype MaxSwitchText = 260;
+
 bool IsSwitch(const QString& AArgument, const char* AName, Qt::CaseSensitivity ACase) {
     return AArgument.compare(QLatin1String(AName), ACase) == 0;
 }
 
-} // namespace
-
-QString FindStartArgument(const QStringList& AArguments) {
-    QString names;
-    for (qsizetype i = 0; i + 1 < AArguments.size(); ++i) {
-        if (IsSwitch(AArguments[i], "-start", Qt::CaseInsensitive)) {
-            names = AArguments[i + 1];
-            ++i;
+// The settings switches, as the settings location reads them; false when AArg is none of them.
+bool TakeSettingsSwitch(const QStringList& AArgs, qsizetype& AIndex, TSettingsSwitches& ASwitches) {
+    const QString& arg = AArgs[AIndex];
+    const bool hasNext = AIndex + 1 < AArgs.size();
+    if (arg == u"-appsettingsdir") {
+        ASwitches.Mode = TSettingsSwitches::smAppFolder;
+    } else if (arg == u"-usersettingsdir") {
+        ASwitches.Mode = TSettingsSwitches::smPerUser;
+    } else if (arg == u"-settingsdir") {
+        if (hasNext) {
+            ASwitches.GivenFolder = AArgs[++AIndex].left(MaxSwitchText);
+            ASwitches.Mode = TSettingsSwitches::smGivenFolder;
         }
+    } else if (arg == u"-config") {
+        if (hasNext) {
+            ASwitches.GivenFileName = AArgs[++AIndex].left(MaxSwitchText);
+            if (!ASwitches.GivenFileName.isEmpty() &&
+                ASwitches.Mode == TSettingsSwitches::smPerUser)
+                ASwitches.Mode = TSettingsSwitches::smAppFolder;
+        }
+    } else {
+        return false;
     }
-    return names;
+    return true;
 }
 
-bool HasCloseArgument(const QStringList& AArguments) {
-    for (const QString& argument : AArguments)
-        if (IsSwitch(argument, "-close", Qt::CaseInsensitive))
-            return true;
-    return false;
+// -start, -close and -outdir; false when AArg is none of them.
+bool TakeRunSwitch(const QStringList& AArgs, qsizetype& AIndex, TCommandLine& AResult) {
+    const QString& arg = AArgs[AIndex];
+    const bool hasNext = AIndex + 1 < AArgs.size();
+    if (IsSwitch(arg, "-start", Qt::CaseInsensitive)) {
+        if (hasNext) {
+            AResult.HasStart = true;
+            AResult.StartNames = AArgs[++AIndex];
+        } else {
+            AResult.StartWithoutNames = true;
+        }
+    } else if (IsSwitch(arg, "-close", Qt::CaseInsensitive)) {
+        AResult.Close = true;
+    } else if (IsSwitch(arg, "-outdir", Qt::CaseInsensitive)) {
+        if (hasNext) {
+            AResult.HasOutDir = true;
+            AResult.OutDir = AArgs[++AIndex];
+        } else if (AResult.Error.isEmpty()) {
+            AResult.Error = arg + QStringLiteral(" needs a value");
+        }
+    } else {
+        return false;
+    }
+    return true;
 }
+
+} // namespace
 
 TCommandLine ParseCommandLine(const QStringList& AArguments) {
     TCommandLine result;
-    const auto valueOf = [&](qsizetype& i) -> QString {
-        if (i + 1 >= AArguments.size()) {
-            result.Error = AArguments[i] + QStringLiteral(" needs a value");
-            return QString();
-        }
-        return AArguments[++i];
-    };
-    for (qsizetype i = 1; i < AArguments.size() && result.Error.isEmpty(); ++i) {
+    for (qsizetype i = 1; i < AArguments.size(); ++i) {
         const QString& a = AArguments[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+        if (TakeSettingsSwitch(AArguments, i, result.Settings) ||
+            TakeRunSwitch(AArguments, i, result))
+            continue;
+        if (a == u"--help" || a == u"-h")
             result.Help = true;
-        } else if (a == QLatin1String("--version")) {
+        else if (a == u"--version")
             result.Version = true;
-        } else if (IsSwitch(a, "-start", Qt::CaseInsensitive)) {
-            result.HasStart = true;
-            result.StartNames = valueOf(i);
-        } else if (IsSwitch(a, "-outdir", Qt::CaseInsensitive)) {
-            result.HasOutDir = true;
-            result.OutDir = valueOf(i);
-        } else if (a == QLatin1String("-settingsdir") || a == QLatin1String("-config")) {
-            valueOf(i);
-        } else if (a == QLatin1String("-appsettingsdir") ||
-                   a == QLatin1String("-usersettingsdir") ||
-                   IsSwitch(a, "-close", Qt::CaseInsensitive)) {
-            // Settings switches are read by the settings module; -close has no meaning here.
-        } else {
-            result.Error = QStringLiteral("Unknown argument: ") + a;
-        }
+        else
+            result.Unknown.append(a);
     }
-    if (result.Error.isEmpty() && result.HasStart && result.StartNames.isEmpty())
+    if (result.Error.isEmpty() && !result.Unknown.isEmpty())
+        result.Error = QStringLiteral("Unknown argument: ") + result.Unknown.first();
+    if (result.Error.isEmpty() &&
+        (result.StartWithoutNames || (result.HasStart && result.StartNames.isEmpty())))
         result.Error = QStringLiteral("-start needs a list of project names");
     return result;
 }

@@ -1,29 +1,34 @@
 #pragma once
 
+#include "project/uSettingsLocation.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace tarrow {
 
-// The project-name list of the command-line start: the argument after the last "-start"
-// (letter case ignored) that is not the last argument; empty when there is none.
-QString FindStartArgument(const QStringList& AArguments);
-// Whether any argument equals "-close", letter case ignored.
-bool HasCloseArgument(const QStringList& AArguments);
-
-// What tarrow-cli was asked to do. The settings switches are read by the settings module from
-// the same arguments; here they are only stepped over.
+// The one reading of the programs' arguments. The window ignores what it does not know (Qt's own
+// switches, for instance); tarrow-cli refuses it.
 struct TCommandLine {
-    bool Help = false;
-    bool Version = false;
-    bool HasOutDir = false;
-    QString OutDir;
-    bool HasStart = false;
+    // -appsettingsdir, -usersettingsdir, -settingsdir DIR, -config FILE, compared exactly; a
+    // folder or file switch as the last argument is ignored.
+    TSettingsSwitches Settings;
+    // -start NAMES (letter case ignored): the list after the last -start that is not the last
+    // argument. A -start in the last position is ignored.
     QString StartNames;
-    QString Error; // a usage error, when not empty
+    bool HasStart = false;
+    bool StartWithoutNames = false; // a -start with nothing after it
+    bool Close = false;             // -close, letter case ignored
+    bool HasOutDir = false;         // -outdir DIR (tarrow-cli)
+    QString OutDir;
+    bool Help = false;    // --help or -h
+    bool Version = false; // --version
+    QStringList Unknown;  // every other argument, in order
+    QString Error;        // tarrow-cli's usage error, when not empty
 };
 
-// Reads tarrow-cli's arguments (the program name first, as QCoreApplication gives them).
+// Reads the arguments, the program name first (as QCoreApplication gives them). Error is set for
+// what tarrow-cli cannot run: an unknown argument, -outdir without a folder, -start without names.
 TCommandLine ParseCommandLine(const QStringList& AArguments);
 
 } // namespace tarrow

@@ -1,9 +1,10 @@
 #include "engine/TarrowEngineUnit.h"
 
-#include "engine/WebsiteCrawlUnit.h"
+#include "base/uExceptions.h"
 #include "base/uPathUtils.h"
-#include "http/HTTPClientUnit.h"
 #include "base/uStrUtils.h"
+#include "engine/WebsiteCrawlUnit.h"
+#include "http/HTTPClientUnit.h"
 #include "project/WebsiteUnit.h"
 
 #include <QDir>
@@ -38,54 +39,54 @@ QString ExpandFolderTags(const QString& AFolder, const QString& AOutDir,
 }
 
 QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
-                           const QString& AProjectName) {
-    QString folder = ToReadingSeparators(ExpandFolderTags(AFolder, AOutDir, AProjectName));
-    if (folder.endsWith(PathDelim()))
+                           const QString& AProjectName, TPathReading AReading) {
+    QString folder =
+        ToReadingSeparators(ExpandFolderTags(AFolder, AOutDir, AProjectName), AReading);
+    if (folder.endsWith(PathDelim(AReading)))
         folder.chop(1);
     // A relative folder would be placed under itself once more when paths are expanded.
-    if (!folder.isEmpty() && !IsAbsolutePath(folder) &&
-        !(PathReading() == TPathReading::prWindows && folder.startsWith(QLatin1String("\\\\"))))
-        folder = ToReadingSeparators(QDir::currentPath()) + PathDelim() + folder;
+    if (!folder.isEmpty() && !IsAbsolutePath(folder, AReading) &&
+        !(AReading == TPathReading::prWindows && folder.startsWith(QLatin1String("\\\\"))))
+        folder = ToReadingSeparators(QDir::currentPath(), AReading) + PathDelim(AReading) + folder;
     return folder;
 }
 
 bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
-                                TTarrowThread& AThread) {
+                                const TRunContext& AContext) {
     THTTPClient client(QString(), ptAUTO, QString::fromLatin1(UserAgent), QString(), 30, 30);
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
     client.SetOnRedirectLog(
-        [&AThread](THTTPClient&, const QString& AMessage) { AThread.HTTPLog(AMessage); });
-    const QString folder =
-        ExpandOutputFolder(AProject.OutputFolder(), AOutDir, AProject.ProjectName());
-    TWebsiteCrawl crawl(folder, AProject, client, AThread,
-                        TCrawlOptions{FOptions.HTTPRetries, FOptions.RetryPauseMs, &FTerminated});
+        [&AContext](THTTPClient&, const QString& AMessage) { AContext.Log(AMessage); });
+    const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
+                                              AProject.ProjectName(), AContext.PathReading());
+    TWebsiteCrawl crawl(folder, AProject, client, AContext);
     crawl.Run();
     return true;
 }
 
-void TTarrowEngine::LogRunEnd(TTarrowThread& AThread) const {
-    AThread.Log(FTerminated.IsSet() ? QStringLiteral("Terminated.") : QStringLiteral("Completed."));
+void TTarrowEngine::LogRunEnd(const TRunContext& AContext) const {
+    AContext.Log(FTerminated.IsSet() ? QStringLiteral("Terminated.") : QStringLiteral("Completed."));
 }
 
 void TTarrowEngine::LoadWebsites(const TWebsiteProjectList& AProjects, const QString& AOutDir,
-                                 TTarrowThread& AThread) {
+                                 const TRunContext& AContext) {
     const int count = AProjects.VisibleCount();
     for (int i = 0; i < count; ++i) {
         const TWebsiteProject& project = *AProjects.GetVisibleProject(i);
         if (!project.Checked())
             continue;
-        AThread.Log(ProjectLine(project.ProjectName()));
-        LoadWebsite(project, AOutDir, AThread);
+        AContext.Log(ProjectLine(project.ProjectName()));
+        LoadWebsite(project, AOutDir, AContext);
         if (FTerminated.IsSet())
             break;
     }
-    LogRunEnd(AThread);
+    LogRunEnd(AContext);
 }
 
 bool TTarrowEngine::StartProject(const TWebsiteProjectList& AProjects, const QString& AProjectName,
-                                 const QString& AOutDir, TTarrowThread& AThread) {
+                                 const QString& AOutDir, const TRunContext& AContext) {
     bool result = true;
     QString rest = AProjectName;
     do {
@@ -94,44 +95,39 @@ bool TTarrowEngine::StartProject(const TWebsiteProjectList& AProjects, const QSt
         rest = comma < 0 ? QString() : rest.mid(comma + 1);
         const TWebsiteProject* project = AProjects.FindProject(name);
         if (!project) {
-            AThread.Log(QStringLiteral("Project \"") + name + QStringLiteral("\" not found."));
+            AContext.Log(QStringLiteral("Project \"") + name + QStringLiteral("\" not found."));
             result = false;
             continue;
         }
-        AThread.Log(ProjectLine(name));
-        result = LoadWebsite(*project, AOutDir, AThread) && result;
+        AContext.Log(ProjectLine(name));
+        result = LoadWebsite(*project, AOutDir, AContext) && result;
     } while (!FTerminated.IsSet() && !rest.isEmpty());
-    LogRunEnd(AThread);
+    LogRunEnd(AContext);
     return result;
 }
 
-TRunThread::TRunThread(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectList> AProjects,
-                       QString AOutDir, TLogSink* ALogSink, QObject* AParent)
-    : TTarrowThread(ALogSink, AParent), FEngine(AEngine), FProjects(std::move(AProjects)),
-      FOutDir(std::move(AOutDir)) {}
-
-TRunThread::~TRunThread() {
-    wait();
-}
-
-TLoadWebsitesThread::TLoadWebsitesThread(TTarrowEngine& AEngine,
-                                         std::unique_ptr<TWebsiteProjectList> AProjects,
-                                         QString AOutDir, TLogSink* ALogSink, QObject* AParent)
-    : TRunThread(AEngine, std::move(AProjects), std::move(AOutDir), ALogSink, AParent) {}
-
-void TLoadWebsitesThread::Execute() {
-    FEngine.LoadWebsites(*FProjects, FOutDir, *this);
-}
-
-TStartProjectThread::TStartProjectThread(TTarrowEngine& AEngine,
-                                         std::unique_ptr<TWebsiteProjectList> AProjects,
-                                         QString AOutDir, QString AProjectName, TLogSink* ALogSink,
-                                         QObject* AParent)
-    : TRunThread(AEngine, std::move(AProjects), std::move(AOutDir), ALogSink, AParent),
-      FProjectName(std::move(AProjectName)) {}
-
-void TStartProjectThread::Execute() {
-    FStartProjectResult = FEngine.StartProject(*FProjects, FProjectName, FOutDir, *this);
+TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QString& AOutDir,
+                              const std::optional<QString>& AStartNames, TLogSink* ALogSink) {
+    const TRunContext context(ALogSink, &FTerminated, FPathReading, FOptions);
+    TRunResult result;
+    try {
+        if (AStartNames)
+            result.NamesFound = StartProject(AProjects, *AStartNames, AOutDir, context);
+        else
+            LoadWebsites(AProjects, AOutDir, context);
+    } catch (const std::exception& E) {
+        // The run ends without its closing line; the user still learns why.
+        result.Failed = true;
+        result.ErrorMessage = ExceptionMessage(E);
+        context.LogException(E);
+    } catch (...) {
+        result.Failed = true;
+        result.ErrorMessage = QStringLiteral("Unknown exception");
+        context.Log(result.ErrorMessage + u'.');
+    }
+    if (result.Failed)
+        result.NamesFound = false; // a start by name that did not end is no success
+    return result;
 }
 
 } // namespace tarrow

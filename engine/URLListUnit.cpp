@@ -52,7 +52,7 @@ QString IndexFileFor(const QString& AIndexFile, const QString& ALinkType) {
 
 } // namespace
 
-TURLList::TURLList() : FSlots(64, -1) {}
+TURLList::TURLList(TPathReading AReading) : FPathReading(AReading), FSlots(64, -1) {}
 
 void TURLList::CheckIndex(int AIndex) const {
     if (AIndex < 0 || AIndex >= Count())
@@ -107,10 +107,10 @@ bool TURLList::IsSuppressed(const QString& AURL, const QStringList* ASuppressURL
     return false;
 }
 
-QString TURLList::JoinOutDir(const QString& AOutDir, const QString& APath) {
+QString TURLList::JoinOutDir(const QString& AOutDir, const QString& APath, TPathReading AReading) {
     if (APath.isEmpty())
         return QString();
-    const QChar delim = PathDelim();
+    const QChar delim = PathDelim(AReading);
     if (APath.startsWith(delim))
         return AOutDir.endsWith(delim) ? QString(AOutDir).append(QStringView(APath).mid(1))
                                        : AOutDir + APath;
@@ -139,7 +139,9 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     entry.KeyLength = uint32_t(key.size());
     AddOutFilePath(
         entry, AOutDir,
-        JoinOutDir(AOutDir, MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType)));
+        JoinOutDir(AOutDir,
+                   MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType, FPathReading),
+                   FPathReading));
     FEntries.push_back(entry);
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
@@ -166,7 +168,8 @@ void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const 
 }
 
 QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
-                                  const QString& AIndexFile, const QString& ALinkType) {
+                                  const QString& AIndexFile, const QString& ALinkType,
+                                  TPathReading AReading) {
     if (!AsciiStartsText(AURL, AWebsiteURL))
         return QString();
     QString rest = AURL.mid(AWebsiteURL.size());
@@ -188,7 +191,7 @@ QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QS
             p.append(u'/');
     }
 
-    const QChar delim = PathDelim();
+    const QChar delim = PathDelim(AReading);
     if (delim != u'/')
         p.replace(u'/', delim);
     query.replace(u'/', u'_');

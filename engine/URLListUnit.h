@@ -1,7 +1,9 @@
 #pragma once
 
-#include "base/uTextArena.h"
 #include "base/uIntList.h"
+#include "base/uPathUtils.h"
+#include "base/uTextArena.h"
+#include "page/uLinkTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,43 +12,43 @@
 
 namespace tarrow {
 
-// The kind of element a URL came from; only the output-path mapping reads it.
-enum TURLTag : uint8_t { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame };
-
 // The URL table of one crawl: every URL to fetch, in the order found, with its output file path,
 // extraction limit and depth. It only grows, so an index stays valid for the table's life.
 // Duplicates (keys equal ignoring ASCII case) are found through a hash, not a scan.
 // Not thread safe: one crawl, one thread.
-class TURLList final {
+class TURLList final : public TLinkTable {
 public:
-    TURLList();
+    // Output paths are built with the separator of AReading.
+    explicit TURLList(TPathReading AReading);
     TURLList(const TURLList&) = delete;
     TURLList& operator=(const TURLList&) = delete;
 
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
-    int FindURL(const QString& ALoadURL) const;
+    int FindURL(const QString& ALoadURL) const override;
     // Index of the new or already present entry, or -1 when a suppress line matches AURL.
     int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
-               int32_t AURLDepth, const QStringList* ASuppressURLs, const QString& ALinkType);
+               int32_t AURLDepth, const QStringList* ASuppressURLs, const QString& ALinkType) override;
 
-    int Count() const { return int(FEntries.size()); }
+    int Count() const override { return int(FEntries.size()); }
     QString GetURL(int AIndex) const;
     QString GetOutFilePath(int AIndex) const;
     int32_t GetExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
     int32_t GetURLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
     // The same, under the names the crawl uses.
     QString URL(int AIndex) const { return GetURL(AIndex); }
-    QString OutFilePath(int AIndex) const { return GetOutFilePath(AIndex); }
+    QString OutFilePath(int AIndex) const override { return GetOutFilePath(AIndex); }
     int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
     int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
 
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
     static QString MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
-                                   const QString& AIndexFile, const QString& ALinkType);
+                                   const QString& AIndexFile, const QString& ALinkType,
+                                   TPathReading AReading);
 
     // A mapped path placed under the output folder as the table stores it.
-    static QString JoinOutDir(const QString& AOutDir, const QString& APath);
+    static QString JoinOutDir(const QString& AOutDir, const QString& APath,
+                              TPathReading AReading);
 
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
@@ -65,6 +67,7 @@ private:
     };
     void AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath);
 
+    TPathReading FPathReading;
     TTextArena FText;
     QStringList FOutDirs;
     std::vector<TEntryText> FEntries;

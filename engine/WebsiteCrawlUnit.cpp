@@ -19,10 +19,10 @@ namespace {
 constexpr int32_t UnlimitedDepth = std::numeric_limits<int32_t>::max();
 const char UTF8ByteOrderMark[] = "\xEF\xBB\xBF";
 
-QString OutputPrefix(const QString& AOutFolder) {
-    QString prefix = ToReadingSeparators(AOutFolder);
-    if (!prefix.isEmpty() && !prefix.endsWith(PathDelim()))
-        prefix.append(PathDelim());
+QString OutputPrefix(const QString& AOutFolder, TPathReading AReading) {
+    QString prefix = ToReadingSeparators(AOutFolder, AReading);
+    if (!prefix.isEmpty() && !prefix.endsWith(PathDelim(AReading)))
+        prefix.append(PathDelim(AReading));
     return prefix;
 }
 
@@ -82,10 +82,9 @@ struct TWebsiteCrawl::TEntry {
 };
 
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
-                             THTTPClient& AHTTPClient, TTarrowThread& AThread,
-                             TCrawlOptions AOptions)
-    : FProject(AProject), FHTTPClient(AHTTPClient), FThread(AThread), FOptions(AOptions),
-      FOutFolder(AOutFolder) {
+                             THTTPClient& AHTTPClient, const TRunContext& AContext)
+    : FProject(AProject), FHTTPClient(AHTTPClient), FContext(AContext), FOutFolder(AOutFolder),
+      FURLList(AContext.PathReading()) {
     // A pattern that does not compile ends the crawl here, before anything is fetched.
     FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
     TLinkProcessingSettings& s = FLinkSettings;
@@ -96,7 +95,8 @@ TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& A
     s.BaseURL = NormalizedBaseURL(AProject.BaseURL());
     s.IndexFile =
         AProject.IndexFile().isEmpty() ? QStringLiteral("index.html") : AProject.IndexFile();
-    s.OutDir = OutputPrefix(AOutFolder);
+    s.OutDir = OutputPrefix(AOutFolder, AContext.PathReading());
+    s.PathReading = AContext.PathReading();
     s.WebDocuments = AProject.WebDocuments();
     s.WDOutFolders = AProject.WDOutFolders();
     s.WebsiteDomainAliases = AProject.WebsiteDomainAliases();
@@ -128,7 +128,7 @@ void TWebsiteCrawl::Run() {
 }
 
 void TWebsiteCrawl::ProcessEntry(int AIndex) {
-    FThread.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
+    FContext.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
                     .arg(AIndex + 1)
                     .arg(FURLList.Count())
                     .arg(FURLList.URL(AIndex)));
@@ -159,13 +159,13 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
             succeeded = !FBody.isEmpty();
             break;
         } catch (const std::exception& E) {
-            FThread.LogException(E);
-            if (attempt >= FOptions.HTTPRetries || IsTerminated()) {
+            FContext.LogException(E);
+            if (attempt >= FContext.Options().HTTPRetries || IsTerminated()) {
                 ++FCounters.Failed;
                 break;
             }
-            FThread.Log(QStringLiteral("Retry #%1...").arg(attempt + 1));
-            QThread::msleep(FOptions.RetryPauseMs);
+            FContext.Log(QStringLiteral("Retry #%1...").arg(attempt + 1));
+            QThread::msleep(FContext.Options().RetryPauseMs);
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
@@ -181,30 +181,35 @@ void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
     const TLinkProcessingSettings& s = FLinkSettings;
     if (AEntry.OutFilePath.isEmpty()) {
         // Saved only when the target lies inside the site, under the path the table would give it.
+        const TPathReading reading = FContext.PathReading();
         AEntry.OutFilePath = TURLList::JoinOutDir(
-            s.OutDir, TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile, QString()));
+            s.OutDir,
+            TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile, QString(), reading),
+            reading);
         return;
     }
-    const QString indexTail = PathDelim() + s.IndexFile;
+    const QString indexTail = PathDelim(FContext.PathReading()) + s.IndexFile;
     if (target.endsWith(u'/') && !AsciiEndsText(AEntry.OutFilePath, indexTail))
         AEntry.OutFilePath.append(indexTail);
 }
 
 bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
-    const QString path = ExpandPath(PercentDecodePath(AEntry.OutFilePath), FOutFolder);
-    const QString folder = path.left(qMax<qsizetype>(0, path.lastIndexOf(PathDelim())));
+    const TPathReading reading = FContext.PathReading();
+    const QChar delim = PathDelim(reading);
+    const QString path = ExpandPath(PercentDecodePath(AEntry.OutFilePath), FOutFolder, reading);
+    const QString folder = path.left(qMax<qsizetype>(0, path.lastIndexOf(delim)));
     // One normalising check keeps every file inside the output folder, whatever the URL held.
     QString normalized;
-    if (path.endsWith(PathDelim()) || !NormalizeLocalPath(path, normalized) ||
-        !IsPathBelow(normalized, FOutFolder)) {
-        FThread.Log(QStringLiteral("Invalid directory ") + folder);
+    if (path.endsWith(delim) || !NormalizeLocalPath(path, normalized, reading) ||
+        !IsPathBelow(normalized, FOutFolder, reading)) {
+        FContext.Log(QStringLiteral("Invalid directory ") + folder);
         ++FCounters.Failed;
         return false;
     }
     const QString normalizedFolder =
-        normalized.left(qMax<qsizetype>(0, normalized.lastIndexOf(PathDelim())));
+        normalized.left(qMax<qsizetype>(0, normalized.lastIndexOf(delim)));
     if (!normalizedFolder.isEmpty() && !ForceDirectories(normalizedFolder)) {
-        FThread.Log(QStringLiteral("Unable to create directory ") + folder);
+        FContext.Log(QStringLiteral("Unable to create directory ") + folder);
         ++FCounters.Failed;
         return false;
     }
@@ -219,8 +224,11 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
     const QString text = DecodeCharset(FBody, charset);
     FBody.clear();
     QString processed;
-    ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
-                 AEntry.URLDepth, FLinkSettings, &FThread);
+    const TLinkProcessingResult found = ProcessLinks(text, processed, FURLList, AEntry.URL,
+                                                     AEntry.OutFilePath, AEntry.ExtractURLs,
+                                                     AEntry.URLDepth, FLinkSettings);
+    if (AEntry.URLDepth < AEntry.ExtractURLs)
+        FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
     // A copy decoded from another character set may still declare it: the mark tells the truth.
     if (!IsUTF8Charset(charset) && HasNonASCII(content))
@@ -231,29 +239,29 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
 void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {
     const bool exists = QFileInfo::exists(ALocalPath);
     const TOverwriteFile policy = FProject.Overwrite();
-    if (policy == ofChanged && exists && !FileChanged(ALocalPath, AContent, &FThread)) {
-        FThread.Log(QStringLiteral("File does not changed: ") + ALocalPath);
+    if (policy == ofChanged && exists && !FileChanged(ALocalPath, AContent, &FContext)) {
+        FContext.Log(QStringLiteral("File does not changed: ") + ALocalPath);
         ++FCounters.NotChanged;
         return;
     }
     if (policy == ofNone && exists) {
-        FThread.Log(QStringLiteral("File already exists: ") + ALocalPath);
+        FContext.Log(QStringLiteral("File already exists: ") + ALocalPath);
         ++FCounters.AlreadyExisted;
         return;
     }
-    FThread.Log(QStringLiteral("Saving: ") + ALocalPath);
+    FContext.Log(QStringLiteral("Saving: ") + ALocalPath);
     try {
         WriteFileAtomically(ALocalPath, AContent);
         ++FCounters.Downloaded;
     } catch (const std::exception& E) {
-        FThread.LogException(E);
+        FContext.LogException(E);
         ++FCounters.Failed;
     }
 }
 
 void TWebsiteCrawl::LogSummary() {
     const TCrawlCounters& c = FCounters;
-    FThread.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
+    FContext.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
                                "failed: %5.")
                     .arg(c.Downloaded)
                     .arg(c.AlreadyExisted)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/TarrowThreadUnit.h"
+#include "base/uRunContext.h"
 #include "engine/URLListUnit.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/uRegExExtract.h"
@@ -13,13 +13,6 @@ namespace tarrow {
 
 class THTTPClient;
 class TWebsiteProject;
-
-// Knobs of a crawl whose defaults are the program's values; tests shorten the pause.
-struct TCrawlOptions {
-    int HTTPRetries = 5;
-    int RetryPauseMs = 500;
-    const TBreakFlag* Terminated = nullptr;
-};
 
 // The counters of the summary line.
 struct TCrawlCounters {
@@ -41,10 +34,11 @@ QString WebsitePrefix(const QString& AWebsiteURL);
 // empty): seeds the URL table with the start pages, then works through the table breadth-first,
 // fetching, rewriting and saving every entry, and logs one summary line. A pattern that does not
 // compile, and any error outside the guarded per-URL steps, leave the crawl without a summary.
+// Logging, the break flag, the path reading, the retry count and pause come from the run context.
 class TWebsiteCrawl final {
 public:
     TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
-                  THTTPClient& AHTTPClient, TTarrowThread& AThread, TCrawlOptions AOptions);
+                  THTTPClient& AHTTPClient, const TRunContext& AContext);
     TWebsiteCrawl(const TWebsiteCrawl&) = delete;
     TWebsiteCrawl& operator=(const TWebsiteCrawl&) = delete;
 
@@ -61,13 +55,12 @@ private:
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
     QByteArray ContentToWrite(const TEntry& AEntry);
     void Save(const QString& ALocalPath, const QByteArray& AContent);
-    bool IsTerminated() const { return FOptions.Terminated && FOptions.Terminated->IsSet(); }
+    bool IsTerminated() const { return FContext.IsTerminated(); }
     void LogSummary();
 
     const TWebsiteProject& FProject;
     THTTPClient& FHTTPClient;
-    TTarrowThread& FThread;
-    TCrawlOptions FOptions;
+    const TRunContext& FContext;
 
     QString FOutFolder;
     TLinkProcessingSettings FLinkSettings; // website prefix, output prefix, base URL, index file...

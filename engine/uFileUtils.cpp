@@ -1,6 +1,6 @@
 #include "engine/uFileUtils.h"
 
-#include "engine/TarrowThreadUnit.h"
+#include "base/uRunContext.h"
 #include "base/uExceptions.h"
 #include "base/uFileIO.h"
 
@@ -79,12 +79,13 @@ QString PercentDecodePath(const QString& APath) {
     return QString::fromUtf8(out);
 }
 
-bool FileChanged(const QString& AFileName, const QByteArray& AContent, TTarrowThread* AThread) {
+bool FileChanged(const QString& AFileName, const QByteArray& AContent,
+                 const TRunContext* AContext) {
     try {
         return FileMD5(AFileName) != QCryptographicHash::hash(AContent, QCryptographicHash::Md5);
     } catch (const Exception& E) {
-        if (AThread)
-            AThread->LogException(E);
+        if (AContext)
+            AContext->LogException(E);
         return true;
     }
 }

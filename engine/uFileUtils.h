@@ -5,7 +5,7 @@
 
 namespace tarrow {
 
-class TTarrowThread;
+class TRunContext;
 
 // The output path with its percent escapes decoded: each "%" and two hexadecimal digits is one
 // byte and runs of such bytes are read as UTF-8 (invalid bytes become U+FFFD). An escape whose two
@@ -14,8 +14,8 @@ class TTarrowThread;
 QString PercentDecodePath(const QString& APath);
 
 // True when the file's content differs from AContent (MD5 digests), or when the file cannot be
-// read; in that case the error is logged through AThread (when given).
-bool FileChanged(const QString& AFileName, const QByteArray& AContent, TTarrowThread* AThread);
+// read; in that case the error is logged through AContext (when given).
+bool FileChanged(const QString& AFileName, const QByteArray& AContent, const TRunContext* AContext);
 
 // Creates AFolder with every missing parent; false when that fails.
 bool ForceDirectories(const QString& AFolder);

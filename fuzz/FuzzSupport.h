@@ -17,6 +17,12 @@
 
 namespace tarrow::fuzz {
 
+// The path reading of the current input (a harness has one input at a time).
+inline TPathReading& FuzzReading() {
+    static TPathReading reading = NativePathReading();
+    return reading;
+}
+
 [[noreturn]] inline void Fail(const char* AWhat, const QString& ADetail) {
     std::fprintf(stderr, "check failed: %s\n  %s\n", AWhat, ADetail.toUtf8().constData());
     std::abort();
@@ -64,10 +70,10 @@ private:
 // decode, place under the output folder, normalise, and accept only a path below the folder.
 inline bool CrawlAcceptsPath(const QString& AOutFilePath, const QString& AOutFolder,
                              QString& ALocalPath) {
-    const QString path = ExpandPath(PercentDecodePath(AOutFilePath), AOutFolder);
+    const QString path = ExpandPath(PercentDecodePath(AOutFilePath), AOutFolder, FuzzReading());
     QString normalized;
-    if (path.endsWith(PathDelim()) || !NormalizeLocalPath(path, normalized) ||
-        !IsPathBelow(normalized, AOutFolder))
+    if (path.endsWith(PathDelim(FuzzReading())) || !NormalizeLocalPath(path, normalized, FuzzReading()) ||
+        !IsPathBelow(normalized, AOutFolder, FuzzReading()))
         return false;
     ALocalPath = normalized;
     return true;
@@ -84,7 +90,7 @@ inline QString OracleCanonical(const QString& APath, bool AWindows) {
 }
 
 inline void CheckInsideOutputFolder(const QString& ALocalPath, const QString& AOutFolder) {
-    const bool windows = PathReading() == TPathReading::prWindows;
+    const bool windows = FuzzReading() == TPathReading::prWindows;
     const QString detail = QStringLiteral("path \"%1\", folder \"%2\", %3 reading")
                                .arg(ALocalPath, AOutFolder,
                                     windows ? QStringLiteral("Windows") : QStringLiteral("Linux"));

@@ -22,7 +22,7 @@ void CheckAccepted(const QString& AOutFilePath, const QString& AOutFolder) {
 // A folder as the run driver can pass it: in the Windows reading a drive path, or a network
 // path with server and share, and no ":" past the drive; any text in the Linux reading.
 bool IsPlausibleFolder(const QString& AFolder) {
-    if (AFolder.isEmpty() || PathReading() == TPathReading::prLinux)
+    if (AFolder.isEmpty() || FuzzReading() == TPathReading::prLinux)
         return true;
     if (AFolder.indexOf(u':', 2) >= 0)
         return false;
@@ -36,10 +36,10 @@ bool IsPlausibleFolder(const QString& AFolder) {
 
 void CheckNormalize(const QString& APath) {
     QString once;
-    if (!NormalizeLocalPath(APath, once))
+    if (!NormalizeLocalPath(APath, once, FuzzReading()))
         return;
     QString twice;
-    FUZZ_CHECK(NormalizeLocalPath(once, twice) && twice == once,
+    FUZZ_CHECK(NormalizeLocalPath(once, twice, FuzzReading()) && twice == once,
                QStringLiteral("\"%1\" -> \"%2\" -> \"%3\"").arg(APath, once, twice));
 }
 
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     TFuzzInput in(AData, ASize);
     const uint8_t flags = in.Byte();
     const bool windows = flags & 1;
-    const TPathReadingScope reading(windows ? TPathReading::prWindows : TPathReading::prLinux);
+    FuzzReading() = windows ? TPathReading::prWindows : TPathReading::prLinux;
     const auto tag = TURLTag((flags >> 1) % 7);
     const uint8_t folderChoice = in.Byte();
     const QString link = in.Text();
@@ -65,26 +65,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
                             ? QString::fromLatin1(windows ? WindowsFolders[folderChoice % 5]
                                                           : LinuxFolders[folderChoice % 5])
                             : fuzzedFolder;
-    outFolder = ToReadingSeparators(outFolder);
-    if (outFolder.size() > 1 && outFolder.endsWith(PathDelim()))
+    outFolder = ToReadingSeparators(outFolder, FuzzReading());
+    if (outFolder.size() > 1 && outFolder.endsWith(PathDelim(FuzzReading())))
         outFolder.chop(1);
     if (!IsPlausibleFolder(outFolder))
         return 0;
     QString outDir = outFolder;
-    if (!outDir.isEmpty() && !outDir.endsWith(PathDelim()))
-        outDir.append(PathDelim());
+    if (!outDir.isEmpty() && !outDir.endsWith(PathDelim(FuzzReading())))
+        outDir.append(PathDelim(FuzzReading()));
 
     const QString url = ResolveURL(link, pageURL);
     RemoveURLFragment(url);
     const QString mapped = TURLList::MakeOutFilePath(
         tag, url, websiteURL, indexFile.isEmpty() ? QStringLiteral("index.html") : indexFile,
-        linkType);
-    const QString joined = TURLList::JoinOutDir(outDir, mapped);
+        linkType, FuzzReading());
+    const QString joined = TURLList::JoinOutDir(outDir, mapped, FuzzReading());
     CheckAccepted(joined, outFolder);
     // A redirect completes a path with the index file name.
-    CheckAccepted(joined + PathDelim() + indexFile, outFolder);
+    CheckAccepted(joined + PathDelim(FuzzReading()) + indexFile, outFolder);
     CheckAccepted(storedPath, outFolder);
     CheckNormalize(storedPath);
-    CheckNormalize(ExpandPath(PercentDecodePath(storedPath), outFolder));
+    CheckNormalize(ExpandPath(PercentDecodePath(storedPath), outFolder, FuzzReading()));
     return 0;
 }

@@ -1,6 +1,5 @@
 #include "page/LinkProcessingUnit.h"
 
-#include "engine/TarrowThreadUnit.h"
 #include "base/uPathUtils.h"
 #include "base/uURLUtils.h"
 #include "page/uLocalLinks.h"
@@ -55,7 +54,7 @@ QString PlaceholderName(TURLTag AKind) {
 
 class TLinkProcessor final {
 public:
-    TLinkProcessor(TURLList& AURLList, const QString& APageURL, const QString& APageOutFilePath,
+    TLinkProcessor(TLinkTable& AURLList, const QString& APageURL, const QString& APageOutFilePath,
                    int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S);
     int32_t Walk(QStringView AText, QString& AOut);
 
@@ -68,7 +67,7 @@ private:
                                    const QString& ALinkType);
     int FindRule(const QString& AURL) const;
 
-    TURLList& FURLList;
+    TLinkTable& FURLList;
     const QString& FPageURL;
     const QString& FPageOutFilePath;
     const int32_t FExtractURLs;
@@ -82,13 +81,13 @@ private:
     int32_t FNewCount = 0;
 };
 
-TLinkProcessor::TLinkProcessor(TURLList& AURLList, const QString& APageURL,
+TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
                                int32_t AURLDepth, const TLinkProcessingSettings& S)
     : FURLList(AURLList), FPageURL(APageURL), FPageOutFilePath(APageOutFilePath),
       FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
-      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir} {
+      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir, S.PathReading} {
     const QString& website = S.WebsiteURL;
     const qsizetype scheme = website.indexOf(QLatin1String("://"));
     const qsizetype path = scheme < 0 ? -1 : website.indexOf(u'/', scheme + 3);
@@ -96,11 +95,12 @@ TLinkProcessor::TLinkProcessor(TURLList& AURLList, const QString& APageURL,
         for (const QString& alias : S.WebsiteDomainAliases)
             FAliasPrefixes.append(website.left(scheme + 3) + alias + website.mid(path));
 
-    const bool linuxReading = PathReading() == TPathReading::prLinux;
+    const bool linuxReading = S.PathReading == TPathReading::prLinux;
     for (qsizetype i = 0; i < S.WebDocuments.size(); ++i) {
         const QString folder = S.WDOutFolders.value(i);
-        FRuleFolders.append(
-            ExpandPath(linuxReading ? ToReadingSeparators(folder) : folder, S.OutDir));
+        FRuleFolders.append(ExpandPath(
+            linuxReading ? ToReadingSeparators(folder, S.PathReading) : folder, S.OutDir,
+            S.PathReading));
     }
 }
 
@@ -223,16 +223,18 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, const QString& AUR
 
 } // namespace
 
-void ProcessLinks(const QString& APageText, QString& AOutStream, TURLList& AURLList,
-                  const QString& APageURL, const QString& APageOutFilePath, int32_t AExtractURLs,
-                  int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
-                  TTarrowThread* AThread) {
+TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
+                                   TLinkTable& AURLList, const QString& APageURL,
+                                   const QString& APageOutFilePath, int32_t AExtractURLs,
+                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings) {
     AOutStream.reserve(AOutStream.size() + APageText.size() + APageText.size() / 4);
     TLinkProcessor processor(AURLList, APageURL, APageOutFilePath, AExtractURLs, AURLDepth,
                              ASettings);
-    const int32_t newCount = processor.Walk(APageText, AOutStream);
-    if (AThread && AURLDepth < AExtractURLs)
-        AThread->Log(QString::number(newCount) + QStringLiteral(" new URLs extracted."));
+    return TLinkProcessingResult{processor.Walk(APageText, AOutStream)};
+}
+
+QString NewURLsExtractedLine(int32_t ANewCount) {
+    return QString::number(ANewCount) + QStringLiteral(" new URLs extracted.");
 }
 
 } // namespace tarrow

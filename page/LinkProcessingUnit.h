@@ -1,14 +1,13 @@
 #pragma once
 
-#include "engine/URLListUnit.h"
+#include "base/uPathUtils.h"
+#include "page/uLinkTable.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 
 namespace tarrow {
-
-class TTarrowThread;
 
 // What link processing needs of a project, derived once per crawl by the crawl loop.
 struct TLinkProcessingSettings {
@@ -18,6 +17,7 @@ struct TLinkProcessingSettings {
     QString IndexFile = QStringLiteral("index.html"); // never empty
     QString OutDir; // the output folder ending with the separator, or empty
     QStringList WebDocuments, WDOutFolders, WebsiteDomainAliases, SuppressURLs;
+    TPathReading PathReading = NativePathReading(); // how output paths are read
 };
 
 // Turns one downloaded HTML page into the copy that is saved and feeds the crawl with its links.
@@ -25,11 +25,17 @@ struct TLinkProcessingSettings {
 // and <noscript> elements are dropped when the settings ask for it; the link of every "a", "img",
 // "link", "script" and "iframe" tag is resolved against APageURL, added to AURLList when it
 // belongs to the download, and rewritten to the saved copy (or to the absolute URL). Malformed
-// markup never raises: what cannot be read is copied unchanged. When AURLDepth < AExtractURLs,
-// AThread (if any) logs "<N> new URLs extracted.".
-void ProcessLinks(const QString& APageText, QString& AOutStream, TURLList& AURLList,
-                  const QString& APageURL, const QString& APageOutFilePath, int32_t AExtractURLs,
-                  int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
-                  TTarrowThread* AThread);
+// markup never raises: what cannot be read is copied unchanged. It logs nothing: the caller
+// reports what it found.
+struct TLinkProcessingResult {
+    int32_t NewCount = 0; // entries this page added to the table
+};
+TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
+                                   TLinkTable& AURLList, const QString& APageURL,
+                                   const QString& APageOutFilePath, int32_t AExtractURLs,
+                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings);
+
+// The log line of a page whose links were followed: "<N> new URLs extracted.".
+QString NewURLsExtractedLine(int32_t ANewCount);
 
 } // namespace tarrow

@@ -12,8 +12,8 @@ namespace tarrow {
 
 namespace {
 
-bool IsWindowsReading() {
-    return PathReading() == TPathReading::prWindows;
+bool IsWindows(TPathReading R) {
+    return R == TPathReading::prWindows;
 }
 
 // The folders of a path without its drive: the text before its last separator, split at each
@@ -25,13 +25,13 @@ QList<QStringView> FolderParts(QStringView APath, QChar ADelim) {
     return APath.left(last).split(ADelim);
 }
 
-bool SameFolder(QStringView A, QStringView B) {
-    return IsWindowsReading() ? AsciiSameText(A, B) : A == B;
+bool SameFolder(QStringView A, QStringView B, TPathReading R) {
+    return IsWindows(R) ? AsciiSameText(A, B) : A == B;
 }
 
 // A path with "/" separators, as links carry them.
-QString WithURLSeparators(QString APath) {
-    if (IsWindowsReading())
+QString WithURLSeparators(QString APath, TPathReading R) {
+    if (IsWindows(R))
         APath.replace(u'\\', u'/');
     return APath;
 }
@@ -52,12 +52,13 @@ bool MustEncode(QChar C, QChar AQuote) {
 
 } // namespace
 
-QString RelativeFilePath(const QString& APageFile, const QString& ATargetFile) {
-    const QString pageDrive = DrivePart(APageFile);
-    const QString targetDrive = DrivePart(ATargetFile);
+QString RelativeFilePath(const QString& APageFile, const QString& ATargetFile,
+                         TPathReading AReading) {
+    const QString pageDrive = DrivePart(APageFile, AReading);
+    const QString targetDrive = DrivePart(ATargetFile, AReading);
     if (!AsciiSameText(pageDrive, targetDrive))
         return ATargetFile;
-    const QChar delim = PathDelim();
+    const QChar delim = PathDelim(AReading);
     const QStringView target = QStringView(ATargetFile).mid(targetDrive.size());
     const QList<QStringView> pageFolders =
         FolderParts(QStringView(APageFile).mid(pageDrive.size()), delim);
@@ -65,7 +66,7 @@ QString RelativeFilePath(const QString& APageFile, const QString& ATargetFile) {
 
     qsizetype common = 0;
     const qsizetype most = std::min(pageFolders.size(), targetFolders.size());
-    while (common < most && SameFolder(pageFolders[common], targetFolders[common]))
+    while (common < most && SameFolder(pageFolders[common], targetFolders[common], AReading))
         ++common;
 
     QString result;
@@ -79,10 +80,11 @@ QString RelativeFilePath(const QString& APageFile, const QString& ATargetFile) {
 QString LocalLinkForm(const QString& APath, const QString& APageOutFilePath,
                       const TLocalLinkOptions& AOptions) {
     if (AOptions.RelativePathLinks)
-        return WithURLSeparators(RelativeFilePath(APageOutFilePath, APath));
+        return WithURLSeparators(RelativeFilePath(APageOutFilePath, APath, AOptions.PathReading),
+                                 AOptions.PathReading);
     if (AOptions.BaseURL.isEmpty())
-        return FileURLFromPath(APath);
-    QString rest = WithURLSeparators(APath).mid(AOptions.OutDir.size());
+        return FileURLFromPath(APath, AOptions.PathReading);
+    QString rest = WithURLSeparators(APath, AOptions.PathReading).mid(AOptions.OutDir.size());
     const QString& index = AOptions.IndexFile;
     if (!index.isEmpty() && AsciiEndsText(rest, index) &&
         (rest.size() == index.size() || rest.at(rest.size() - index.size() - 1) == u'/'))

@@ -96,10 +96,6 @@ void LoadSettings(TSettingsModel& AModel, const QString& APath) {
     AModel.OutDir = strings.Values(OutDirKey);
 }
 
-void LoadSettings(TSettingsModel& AModel) {
-    LoadSettings(AModel, GetConfigFileName(true));
-}
-
 QString SaveSettings(TSettingsModel& AModel, const QString& APath) {
     TAppSettings settings;
     TVHashedStringList& strings = settings.Strings();
@@ -122,10 +118,6 @@ QString SaveSettings(TSettingsModel& AModel, const QString& APath) {
         return QString();
     return QStringLiteral("The settings file \"%1\" could not be read. It has been kept as \"%2\".")
         .arg(APath, BackupPath(APath));
-}
-
-QString SaveSettings(TSettingsModel& AModel) {
-    return SaveSettings(AModel, GetConfigFileName(false));
 }
 
 } // namespace tarrow

@@ -39,12 +39,10 @@ void ApplyGroupFilter(TSettingsModel& AModel);
 // loads nothing. A file that cannot be read raises EFOpenError "Cannot open file ..." and is
 // remembered in UnreadableFile.
 void LoadSettings(TSettingsModel& AModel, const QString& APath);
-void LoadSettings(TSettingsModel& AModel); // GetConfigFileName(true)
 
 // Writes the whole file anew, atomically; EFCreateError "Cannot create file ..." on failure, the
 // previous file then stays as it was. Returns a notice for the user when an unreadable settings
 // file was kept as ".bak" by this save (once), else an empty text.
 QString SaveSettings(TSettingsModel& AModel, const QString& APath);
-QString SaveSettings(TSettingsModel& AModel); // GetConfigFileName(false)
 
 } // namespace tarrow

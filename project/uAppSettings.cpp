@@ -1,7 +1,6 @@
 #include "project/uAppSettings.h"
 
 #include "base/uExceptions.h"
-#include "project/uSettingsLocation.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,19 +84,6 @@ void TAppSettings::SaveToFile(const QString& AFileName) const {
     }
     if (!file.commit())
         throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
-}
-
-QString TAppSettings::GetAppDataDir(const QString& ASubFolder, const QString& AConfigFiles) {
-    return ProcessSettingsLocation().GetAppDataDir(ASubFolder, AConfigFiles);
-}
-
-QString TAppSettings::GetAppConfigPath(const QString& ADefAppConfigFile,
-                                       const QString& AAppDataDir) {
-    return ProcessSettingsLocation().GetAppConfigPath(ADefAppConfigFile, AAppDataDir);
-}
-
-QString GetConfigFileName(bool ACopyDefaults) {
-    return ProcessSettingsLocation().GetConfigFileName(ACopyDefaults);
 }
 
 } // namespace tarrow

@@ -24,10 +24,6 @@ public:
     // EFCreateError "Cannot create file ..." when it cannot be created or written.
     void SaveToFile(const QString& AFileName) const;
 
-    // The settings folder and file of this process (see TSettingsLocation).
-    static QString GetAppDataDir(const QString& ASubFolder, const QString& AConfigFiles);
-    static QString GetAppConfigPath(const QString& ADefAppConfigFile, const QString& AAppDataDir);
-
     // The lines of a file's text: a leading byte-order mark is skipped, invalid UTF-8 becomes
     // U+FFFD, and CR LF, LF or CR ends a line (a final line end adds no empty line).
     static QStringList DecodeLines(const QByteArray& AData);
@@ -36,8 +32,5 @@ public:
 private:
     TVHashedStringList FStrings;
 };
-
-// The settings file of this process; reading (ACopyDefaults) seeds a new per-user folder.
-QString GetConfigFileName(bool ACopyDefaults);
 
 } // namespace tarrow

@@ -51,35 +51,19 @@ bool WildcardMatch(QStringView APattern, QStringView AName, bool AIgnoreCase) {
 }
 
 // A sub-folder that begins with a separator is appended without adding another.
-QString JoinSubFolder(const QString& AFolder, const QString& ASubFolder) {
-    if (ASubFolder.startsWith(PathDelim()))
+QString JoinSubFolder(const QString& AFolder, const QString& ASubFolder, TPathReading AReading) {
+    if (ASubFolder.startsWith(PathDelim(AReading)))
         return AFolder + ASubFolder;
-    return AFolder + PathDelim() + ASubFolder;
+    return AFolder + PathDelim(AReading) + ASubFolder;
 }
 
 } // namespace
 
-TSettingsLocation::TSettingsLocation(const QStringList& AArguments, QString AAppFolder,
-                                     QString AUserBaseFolder)
-    : FAppFolder(std::move(AAppFolder)), FUserBaseFolder(std::move(AUserBaseFolder)) {
-    constexpr qsizetype MaxPath = 260;
-    for (qsizetype i = 0; i < AArguments.size(); ++i) {
-        const QString& arg = AArguments[i];
-        const bool hasNext = i + 1 < AArguments.size();
-        if (arg == u"-appsettingsdir") {
-            FMode = smAppFolder;
-        } else if (arg == u"-usersettingsdir") {
-            FMode = smPerUser;
-        } else if (arg == u"-settingsdir" && hasNext) {
-            FGivenFolder = AArguments[++i].left(MaxPath);
-            FMode = smGivenFolder;
-        } else if (arg == u"-config" && hasNext) {
-            FGivenFileName = AArguments[++i].left(MaxPath);
-            if (!FGivenFileName.isEmpty() && FMode == smPerUser)
-                FMode = smAppFolder;
-        }
-    }
-}
+TSettingsLocation::TSettingsLocation(const TSettingsSwitches& ASwitches, QString AAppFolder,
+                                     QString AUserBaseFolder, TPathReading AReading)
+    : FPathReading(AReading), FMode(ASwitches.Mode), FGivenFolder(ASwitches.GivenFolder),
+      FGivenFileName(ASwitches.GivenFileName), FAppFolder(std::move(AAppFolder)),
+      FUserBaseFolder(std::move(AUserBaseFolder)) {}
 
 QString TSettingsLocation::GetAppDataDir(const QString& ASubFolder,
                                          const QString& AConfigFiles) const {
@@ -89,7 +73,7 @@ QString TSettingsLocation::GetAppDataDir(const QString& ASubFolder,
         return FGivenFolder;
     if (FUserBaseFolder.isEmpty() || ASubFolder.isEmpty())
         return FAppFolder;
-    const QString folder = JoinSubFolder(FUserBaseFolder, ASubFolder);
+    const QString folder = JoinSubFolder(FUserBaseFolder, ASubFolder, FPathReading);
     if (QFileInfo(folder).isDir())
         return folder;
     if (!QDir().mkpath(folder))
@@ -100,7 +84,7 @@ QString TSettingsLocation::GetAppDataDir(const QString& ASubFolder,
 }
 
 void TSettingsLocation::SeedFolder(const QString& AFolder, const QString& AConfigFiles) const {
-    const bool ignoreCase = PathReading() == TPathReading::prWindows;
+    const bool ignoreCase = FPathReading == TPathReading::prWindows;
     // Ordinary files only: no folders, no hidden files, no sockets, pipes or devices.
     const QFileInfoList files =
         QDir(FAppFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
@@ -112,7 +96,7 @@ void TSettingsLocation::SeedFolder(const QString& AFolder, const QString& AConfi
             const QString name = file.fileName();
             if (!WildcardMatch(piece, name, ignoreCase))
                 continue;
-            const QString target = AFolder + PathDelim() + name;
+            const QString target = AFolder + PathDelim(FPathReading) + name;
             // QFile::copy never replaces an existing file; a failed copy is ignored.
             if (!QFileInfo::exists(target))
                 QFile::copy(file.absoluteFilePath(), target);
@@ -123,12 +107,12 @@ void TSettingsLocation::SeedFolder(const QString& AFolder, const QString& AConfi
 QString TSettingsLocation::GetAppConfigPath(const QString& ADefAppConfigFile,
                                             const QString& AAppDataDir) const {
     const QString name = FGivenFileName.isEmpty() ? ADefAppConfigFile : FGivenFileName;
-    if (IsAbsolutePath(name))
+    if (IsAbsolutePath(name, FPathReading))
         return name;
     if (!AAppDataDir.isEmpty())
-        return AAppDataDir + PathDelim() + name;
+        return AAppDataDir + PathDelim(FPathReading) + name;
     if (FMode == smGivenFolder && !FGivenFolder.isEmpty())
-        return FGivenFolder + PathDelim() + name;
+        return FGivenFolder + PathDelim(FPathReading) + name;
     return name;
 }
 
@@ -153,19 +137,11 @@ QString PlatformUserBaseFolder() {
 #endif
 }
 
-const TSettingsLocation& ProcessSettingsLocation() {
-    static const TSettingsLocation location = [] {
-        QStringList args;
-        QString appFolder;
-        if (QCoreApplication::instance() != nullptr) {
-            args = QCoreApplication::arguments();
-            if (!args.isEmpty())
-                args.removeFirst();
-            appFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-        }
-        return TSettingsLocation(args, appFolder, PlatformUserBaseFolder());
-    }();
-    return location;
+TSettingsLocation ProgramSettingsLocation(const TSettingsSwitches& ASwitches) {
+    QString appFolder;
+    if (QCoreApplication::instance() != nullptr)
+        appFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    return TSettingsLocation(ASwitches, appFolder, PlatformUserBaseFolder());
 }
 
 } // namespace tarrow

@@ -1,20 +1,32 @@
 #pragma once
 
+#include "base/uPathUtils.h"
+
 #include <QString>
-#include <QStringList>
 
 namespace tarrow {
 
-// Where the settings file lives. The switches -appsettingsdir, -usersettingsdir, -settingsdir DIR
-// and -config FILE are read once, from the arguments given here (without the program name).
-// The application folder and the per-user base folder (the platform's roaming application-data
-// folder; empty when it cannot be determined) are passed in, so tests can use temporary folders.
-// Folder texts are joined with the separator of the current path reading.
+// What the switches -appsettingsdir, -usersettingsdir, -settingsdir DIR and -config FILE chose;
+// the command line is read once, by ParseCommandLine (engine/CommandLineUnit.h).
+struct TSettingsSwitches {
+    enum TMode { smPerUser, smAppFolder, smGivenFolder };
+    TMode Mode = smPerUser;
+    QString GivenFolder;   // cut to 260 characters
+    QString GivenFileName; // cut to 260 characters
+};
+
+// Where the settings file lives. The application folder and the per-user base folder (the
+// platform's roaming application-data folder; empty when it cannot be determined) are passed in,
+// so tests can use temporary folders. Folder texts are joined with the separator of AReading.
 class TSettingsLocation final {
 public:
-    enum TMode { smPerUser, smAppFolder, smGivenFolder };
+    using TMode = TSettingsSwitches::TMode;
+    static constexpr TMode smPerUser = TSettingsSwitches::smPerUser;
+    static constexpr TMode smAppFolder = TSettingsSwitches::smAppFolder;
+    static constexpr TMode smGivenFolder = TSettingsSwitches::smGivenFolder;
 
-    TSettingsLocation(const QStringList& AArguments, QString AAppFolder, QString AUserBaseFolder);
+    TSettingsLocation(const TSettingsSwitches& ASwitches, QString AAppFolder,
+                      QString AUserBaseFolder, TPathReading AReading = NativePathReading());
 
     TMode Mode() const { return FMode; }
     const QString& GivenFolder() const { return FGivenFolder; }
@@ -33,6 +45,7 @@ public:
 private:
     void SeedFolder(const QString& AFolder, const QString& AConfigFiles) const;
 
+    TPathReading FPathReading;
     TMode FMode = smPerUser;
     QString FGivenFolder;
     QString FGivenFileName;
@@ -44,8 +57,8 @@ private:
 // ~/.config on Linux; the roaming application-data folder on Windows. Empty when unknown.
 QString PlatformUserBaseFolder();
 
-// The location of this process, worked out at the first call from QCoreApplication::arguments()
-// and the executable's folder, and fixed from then on.
-const TSettingsLocation& ProcessSettingsLocation();
+// The location of this program for the switches it was started with: the application folder is
+// the executable's, the per-user base folder the platform's.
+TSettingsLocation ProgramSettingsLocation(const TSettingsSwitches& ASwitches);
 
 } // namespace tarrow

@@ -24,7 +24,7 @@ void SetShellHooks(TShellHooks AHooks) {
 
 QUrl FolderURL(const QString& AFolder) {
     // Settings written on Windows use "\"; the folder the user means is the same.
-    const QString folder = QDir::fromNativeSeparators(ToReadingSeparators(AFolder));
+    const QString folder = QDir::fromNativeSeparators(ToReadingSeparators(AFolder, NativePathReading()));
     return QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath());
 }
 
@@ -47,7 +47,7 @@ void OpenWebPage(const QUrl& AURL) {
 QString ChooseFolder(QWidget* AParent, const QString& AStartFolder) {
     if (Hooks().ChooseFolder)
         return Hooks().ChooseFolder(AParent, AStartFolder);
-    const QString start = QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder));
+    const QString start = QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder, NativePathReading()));
     const QString folder = QFileDialog::getExistingDirectory(AParent, QString(), start);
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }

@@ -1,7 +1,7 @@
 #include "ui/TarrowMainUnit.h"
 
 #include "engine/CommandLineUnit.h"
-#include "engine/TarrowThreadUnit.h"
+#include "engine/LogSinksUnit.h"
 #include "engine/TarrowVersion.h"
 #include "base/uExceptions.h"
 #include "ui/EditProjectUnit.h"
@@ -9,6 +9,7 @@
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
+#include "ui/RunWorkerUnit.h"
 #include "ui/ShellUnit.h"
 #include "ui/uFormUtils.h"
 
@@ -151,7 +152,7 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
 }
 
 void TTarrowMainForm::FormShow() {
-    const QString names = FindStartArgument(FOptions.Arguments);
+    const QString names = ParseCommandLine(FOptions.Arguments).StartNames;
     if (names.isEmpty() || IsRunning())
         return;
     if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
@@ -160,7 +161,7 @@ void TTarrowMainForm::FormShow() {
     ClearLog();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
-    StartRun(new TStartProjectThread(FEngine, FProjects.Clone(), OutDirText(), names, FLogSink));
+    StartRun(new TRunWorker(FEngine, FProjects.Clone(), OutDirText(), names, FLogSink));
 }
 
 QString TTarrowMainForm::OutDirText() const {
@@ -403,22 +404,22 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     FEngine.Terminated().Clear();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
-    StartRun(new TLoadWebsitesThread(FEngine, FProjects.Clone(), OutDirText(), FLogSink));
+    StartRun(new TRunWorker(FEngine, FProjects.Clone(), OutDirText(), std::nullopt, FLogSink));
 }
 
-void TTarrowMainForm::StartRun(TTarrowThread* AThread) {
+void TTarrowMainForm::StartRun(TRunWorker* AThread) {
     AThread->setParent(this);
     FRunThread = AThread;
-    if (auto* start = qobject_cast<TStartProjectThread*>(AThread))
+    if (AThread->IsStartByName())
         connect(AThread, &QThread::finished, this,
-                [this, start] { OnStartProjectCompleted(start); });
+                [this, AThread] { OnStartProjectCompleted(AThread); });
     else
         connect(AThread, &QThread::finished, this,
                 [this, AThread] { OnLoadWebsitesCompleted(AThread); });
     AThread->start();
 }
 
-void TTarrowMainForm::EndRun(TTarrowThread* AThread) {
+void TTarrowMainForm::EndRun(TRunWorker* AThread) {
     FlushLog();
     FControls.LoadWebsitesButton->setEnabled(true);
     FControls.BreakButton->setEnabled(false);
@@ -427,20 +428,20 @@ void TTarrowMainForm::EndRun(TTarrowThread* AThread) {
     AThread->deleteLater();
 }
 
-void TTarrowMainForm::OnLoadWebsitesCompleted(TTarrowThread* AThread) {
+void TTarrowMainForm::OnLoadWebsitesCompleted(TRunWorker* AThread) {
     EndRun(AThread);
     Q_EMIT RunCompleted();
     if (FCloseRequested)
         close();
 }
 
-void TTarrowMainForm::OnStartProjectCompleted(TStartProjectThread* AThread) {
-    const bool succeeded = AThread->StartProjectResult();
+void TTarrowMainForm::OnStartProjectCompleted(TRunWorker* AThread) {
+    const bool succeeded = AThread->Result().NamesFound;
     EndRun(AThread);
     Q_EMIT RunCompleted();
     if (FCloseRequested)
         close();
-    else if (succeeded && HasCloseArgument(FOptions.Arguments))
+    else if (succeeded && ParseCommandLine(FOptions.Arguments).Close)
         FControls.CloseButton->click();
 }
 

@@ -3,6 +3,7 @@
 #include "engine/TarrowEngineUnit.h"
 #include "project/SettingsUnit.h"
 #include "ui/TarrowFormUnit.h"
+#include "ui/RunWorkerUnit.h"
 #include "ui/TarrowMainControls.h"
 
 #include <QPointer>
@@ -15,8 +16,6 @@ class TEditProjectForm;
 class THandOverLogSink;
 class TProjectsListModel;
 class TRunLog;
-class TTarrowThread;
-class TStartProjectThread;
 class TWebsiteProject;
 
 // What the main window is started with.
@@ -102,10 +101,10 @@ private:
     void ClearLog();
     // Writes the settings file; false (the error shown) when it could not be written.
     bool WriteSettings();
-    void StartRun(TTarrowThread* AThread);
-    void OnLoadWebsitesCompleted(TTarrowThread* AThread);
-    void OnStartProjectCompleted(TStartProjectThread* AThread);
-    void EndRun(TTarrowThread* AThread);
+    void StartRun(TRunWorker* AThread);
+    void OnLoadWebsitesCompleted(TRunWorker* AThread);
+    void OnStartProjectCompleted(TRunWorker* AThread);
+    void EndRun(TRunWorker* AThread);
     void WaitForRun();
 
     TMainFormOptions FOptions;
@@ -116,7 +115,7 @@ private:
     TProjectsListModel* FProjectsModel = nullptr;
     TEditProjectForm* FEditProjectForm = nullptr;
     THandOverLogSink* FLogSink = nullptr;
-    QPointer<TTarrowThread> FRunThread;
+    QPointer<TRunWorker> FRunThread;
     TRunLog* FRunLog = nullptr;
     int FSelectedItemIndex = -1;
     bool FShown = false;

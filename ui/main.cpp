@@ -1,6 +1,7 @@
 // tarrow: the desktop program.
 #include "http/LibSSLUnit.h"
-#include "project/uAppSettings.h"
+#include "engine/CommandLineUnit.h"
+#include "project/uSettingsLocation.h"
 #include "ui/ScreenshotTour.h"
 #include "ui/TarrowMainUnit.h"
 
@@ -18,8 +19,10 @@ int main(int argc, char* argv[]) {
 
     TMainFormOptions options;
     options.Arguments = QApplication::arguments();
-    options.SettingsFile = GetConfigFileName(true);
-    options.SettingsSaveFile = GetConfigFileName(false);
+    const TSettingsLocation location =
+        ProgramSettingsLocation(ParseCommandLine(options.Arguments).Settings);
+    options.SettingsFile = location.GetConfigFileName(true);
+    options.SettingsSaveFile = location.GetConfigFileName(false);
     TTarrowMainForm window(std::move(options));
     window.show();
     StartScreenshotTourIfAsked(window);

@@ -3,7 +3,7 @@
 // the run log as lines, with the engine's time-outs and pauses made short.
 
 #include "engine/TarrowEngineUnit.h"
-#include "engine/TarrowThreadUnit.h"
+#include "engine/LogSinksUnit.h"
 #include "project/WebsiteUnit.h"
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
@@ -106,13 +106,11 @@ protected:
     QStringList Start(TWebsiteProjectList& AProjects, const QString& ANames,
                       bool* AResult = nullptr, bool* AFailed = nullptr) {
         TMemoryLogSink sink;
-        TStartProjectThread thread(FEngine, AProjects.Clone(), FOutDir, ANames, &sink);
-        thread.start();
-        thread.wait();
+        const TRunResult result = FEngine.Run(AProjects, FOutDir, ANames, &sink);
         if (AResult)
-            *AResult = thread.StartProjectResult();
+            *AResult = result.NamesFound;
         if (AFailed)
-            *AFailed = thread.Failed();
+            *AFailed = result.Failed;
         return sink.Lines();
     }
     QStringList Run(const TWebsiteProject& AProject, bool* AFailed = nullptr) {

@@ -77,9 +77,7 @@ TEST_F(RunDriver, LoadWebsitesRunsTheCheckedVisibleProjectsInVisibleOrder) {
     FList.SetProjectVisibility(FList.GetProject(0), true); // Blog now comes after Shop
     FList.GetProject(0)->SetChecked(true);
     TMemoryLogSink sink;
-    TLoadWebsitesThread thread(FEngine, FList.Clone(), FOutDir, &sink);
-    thread.start();
-    thread.wait();
+    FEngine.Run(FList, FOutDir, std::nullopt, &sink);
     EXPECT_EQ(ProjectLines(sink.Lines()),
               (QStringList{QStringLiteral("Project \"Shop\"..."),
                            QStringLiteral("Project \"Blog\"..."), QStringLiteral("Completed.")}));
@@ -121,7 +119,6 @@ TEST_F(RunDriver, OutputFolderExpansion) {
         const char* Expected;
     };
     {
-        TPathReadingScope reading(TPathReading::prWindows);
         const Row rows[] = {
             {"{outdir}/{ProjectName}/", "C:\\Sites", "C:\\Sites\\Blog"},
             {"{OUTDIR}\\x\\\\", "C:\\Sites", "C:\\Sites\\x\\"},
@@ -130,16 +127,17 @@ TEST_F(RunDriver, OutputFolderExpansion) {
         };
         for (const Row& row : rows)
             EXPECT_EQ(ExpandOutputFolder(QString::fromLatin1(row.Folder),
-                                         QString::fromLatin1(row.OutDir), QStringLiteral("Blog")),
+                                         QString::fromLatin1(row.OutDir), QStringLiteral("Blog"),
+                                         TPathReading::prWindows),
                       QString::fromLatin1(row.Expected));
     }
-    TPathReadingScope reading(TPathReading::prLinux);
+    const TPathReading onLinux = TPathReading::prLinux;
     EXPECT_EQ(ExpandOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"),
-                                 QStringLiteral("/srv/sites/"), QStringLiteral("Blog")),
+                                 QStringLiteral("/srv/sites/"), QStringLiteral("Blog"), onLinux),
               QStringLiteral("/srv/sites//Blog"));
     // A relative folder is placed under the current folder once, when the run starts.
     EXPECT_EQ(ExpandOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"), QStringLiteral("sites"),
-                                 QStringLiteral("Blog")),
+                                 QStringLiteral("Blog"), onLinux),
               QDir::currentPath() + QStringLiteral("/sites/Blog"));
 }
 

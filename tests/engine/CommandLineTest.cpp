@@ -14,12 +14,28 @@ QStringList Args(std::initializer_list<const char*> AItems) {
 }
 
 TEST(CommandLine, StartAndCloseArgumentsOfTheWindow) {
-    EXPECT_EQ(FindStartArgument(Args({"-start", "Blog,Shop"})), QStringLiteral("Blog,Shop"));
-    EXPECT_EQ(FindStartArgument(Args({"-START", "a", "-x", "-start", "b"})), QStringLiteral("b"));
-    EXPECT_EQ(FindStartArgument(Args({"-start", "a", "-start"})), QStringLiteral("a"));
-    EXPECT_EQ(FindStartArgument(Args({"-start"})), QString());
-    EXPECT_TRUE(HasCloseArgument(Args({"-start", "a", "-Close"})));
-    EXPECT_FALSE(HasCloseArgument(Args({"-start", "a"})));
+    const auto names = [](const QStringList& AArgs) { return ParseCommandLine(AArgs).StartNames; };
+    EXPECT_EQ(names(Args({"-start", "Blog,Shop"})), QStringLiteral("Blog,Shop"));
+    EXPECT_EQ(names(Args({"-START", "a", "-x", "-start", "b"})), QStringLiteral("b"));
+    EXPECT_EQ(names(Args({"-start", "a", "-start"})), QStringLiteral("a"));
+    EXPECT_EQ(names(Args({"-start"})), QString());
+    EXPECT_TRUE(ParseCommandLine(Args({"-start", "a", "-Close"})).Close);
+    EXPECT_FALSE(ParseCommandLine(Args({"-start", "a"})).Close);
+}
+
+TEST(CommandLine, SettingsSwitchesAreReadOnce) {
+    const TCommandLine c = ParseCommandLine(
+        Args({"-start", "A", "-settingsdir", "/cfg", "-config", "my.ini", "-usersettingsdir"}));
+    EXPECT_EQ(c.Settings.Mode, TSettingsSwitches::smPerUser);
+    EXPECT_EQ(c.Settings.GivenFolder, QStringLiteral("/cfg"));
+    EXPECT_EQ(c.Settings.GivenFileName, QStringLiteral("my.ini"));
+    // A folder or file switch with nothing after it is ignored, by both programs.
+    for (auto dangling : {Args({"-settingsdir"}), Args({"-start", "A", "-config"})}) {
+        SCOPED_TRACE(dangling.join(u' ').toStdString());
+        const TCommandLine d = ParseCommandLine(dangling);
+        EXPECT_TRUE(d.Error.isEmpty());
+        EXPECT_EQ(d.Settings.Mode, TSettingsSwitches::smPerUser);
+    }
 }
 
 TEST(CommandLine, TarrowCliArguments) {

@@ -1,5 +1,6 @@
 // Local paths of saved files: normalising, containment, percent-decoding, writing and comparing.
-#include "engine/TarrowThreadUnit.h"
+#include "base/uRunContext.h"
+#include "engine/LogSinksUnit.h"
 #include "engine/uFileUtils.h"
 #include "base/uPathUtils.h"
 #include "base/uExceptions.h"
@@ -28,7 +29,7 @@ struct BelowRow {
 };
 
 TEST(LocalPaths, ContainmentLinuxReading) {
-    TPathReadingScope reading(TPathReading::prLinux);
+    const TPathReading R = TPathReading::prLinux;
     const BelowRow rows[] = {
         {u"/out/a/index.html", u"/out", true},
         {u"/out//a/./b.png", u"/out/", true},
@@ -48,14 +49,14 @@ TEST(LocalPaths, ContainmentLinuxReading) {
     };
     for (const BelowRow& row : rows) {
         SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
-        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder)), row.Below);
+        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder), R), row.Below);
     }
     const QString withNul = QStringLiteral("/out/a") + QChar(0) + QStringLiteral("b");
-    EXPECT_FALSE(IsPathBelow(withNul, u"/out"));
+    EXPECT_FALSE(IsPathBelow(withNul, u"/out", R));
 }
 
 TEST(LocalPaths, ContainmentWindowsReading) {
-    TPathReadingScope reading(TPathReading::prWindows);
+    const TPathReading R = TPathReading::prWindows;
     const BelowRow rows[] = {
         {u"C:\\Sites\\Blog\\a\\index.html", u"C:\\Sites\\Blog", true},
         {u"c:\\sites\\blog\\A.png", u"C:\\Sites\\Blog", true},
@@ -76,10 +77,10 @@ TEST(LocalPaths, ContainmentWindowsReading) {
     };
     for (const BelowRow& row : rows) {
         SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
-        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder)), row.Below);
+        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder), R), row.Below);
     }
     QString normalized;
-    ASSERT_TRUE(NormalizeLocalPath(u"C:/Sites//Blog/./a\\b", normalized));
+    ASSERT_TRUE(NormalizeLocalPath(u"C:/Sites//Blog/./a\\b", normalized, R));
     EXPECT_EQ(normalized, QStringLiteral("C:\\Sites\\Blog\\a\\b"));
 }
 
@@ -106,14 +107,6 @@ TEST(LocalPaths, PercentDecoding) {
     }
 }
 
-class TIdleThread final : public TTarrowThread {
-public:
-    using TTarrowThread::TTarrowThread;
-
-protected:
-    void Execute() override {}
-};
-
 TEST(LocalFiles, AtomicWriteAndChangeDetection) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -121,22 +114,22 @@ TEST(LocalFiles, AtomicWriteAndChangeDetection) {
     ASSERT_TRUE(ForceDirectories(dir.filePath(QStringLiteral("a/b"))));
     WriteFileAtomically(file, QByteArray("first"));
     TMemoryLogSink sink;
-    TIdleThread thread(&sink);
-    EXPECT_FALSE(FileChanged(file, QByteArray("first"), &thread));
-    EXPECT_TRUE(FileChanged(file, QByteArray("second"), &thread));
+    const TRunContext context(&sink);
+    EXPECT_FALSE(FileChanged(file, QByteArray("first"), &context));
+    EXPECT_TRUE(FileChanged(file, QByteArray("second"), &context));
     WriteFileAtomically(file, QByteArray());
-    EXPECT_FALSE(FileChanged(file, QByteArray(), &thread));
+    EXPECT_FALSE(FileChanged(file, QByteArray(), &context));
     EXPECT_TRUE(sink.Lines().isEmpty());
     // A file that cannot be read counts as changed, with the reason logged.
-    EXPECT_TRUE(FileChanged(dir.filePath(QStringLiteral("missing")), QByteArray("x"), &thread));
+    EXPECT_TRUE(FileChanged(dir.filePath(QStringLiteral("missing")), QByteArray("x"), &context));
     ASSERT_EQ(sink.Lines().size(), 1);
     EXPECT_TRUE(sink.Lines()[0].startsWith(QStringLiteral("Cannot open file \"")));
     // A pipe or a device where the file stands counts as changed at once; reading it would
     // wait for a writer (or never end) and hang the run.
     const QString fifo = dir.filePath(QStringLiteral("pipe.html"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_TRUE(FileChanged(fifo, QByteArray("x"), &thread));
-    EXPECT_TRUE(FileChanged(QStringLiteral("/dev/zero"), QByteArray("x"), &thread));
+    EXPECT_TRUE(FileChanged(fifo, QByteArray("x"), &context));
+    EXPECT_TRUE(FileChanged(QStringLiteral("/dev/zero"), QByteArray("x"), &context));
     ASSERT_EQ(sink.Lines().size(), 3);
     EXPECT_EQ(sink.Lines()[1],
               QStringLiteral("Cannot open file \"%1\". Invalid argument.").arg(fifo));

@@ -46,13 +46,11 @@ const MappingRow MappingRows[] = {
 };
 
 void CheckMapping(TPathReading AReading, const QString& AOutDir, bool AWindowsColumn) {
-    TPathReadingScope reading(AReading);
-    TURLList list;
     for (const MappingRow& row : MappingRows) {
         const QString url = QStringLiteral("http://site/") + S(row.Rest);
         SCOPED_TRACE(url.toStdString());
         // A fresh table per row: the same URL under two tags would otherwise be a duplicate.
-        TURLList table;
+        TURLList table(AReading);
         const int index = table.AddURL(row.Tag, url, QStringLiteral("http://site/"),
                                        QStringLiteral("index.html"), AOutDir, 2, 0, nullptr,
                                        S(row.LinkType));
@@ -73,8 +71,8 @@ TEST(URLList, OutputPathMappingLinuxReading) {
 }
 
 TEST(URLList, OutsideThePrefixAndEmptyOutDir) {
-    TPathReadingScope reading(TPathReading::prWindows);
-    TURLList list;
+    const TPathReading R = TPathReading::prWindows;
+    TURLList list(R);
     EXPECT_EQ(list.AddURL(utA, QStringLiteral("http://other/x"), QStringLiteral("http://site/"),
                           QStringLiteral("index.html"), QStringLiteral("C:\\Out"), 1, 0, nullptr,
                           QString()),
@@ -93,12 +91,12 @@ TEST(URLList, OutsideThePrefixAndEmptyOutDir) {
     // The index file's extension: replaced from its last ".", or added.
     EXPECT_EQ(TURLList::MakeOutFilePath(utLink, QStringLiteral("http://site/a/"),
                                         QStringLiteral("http://site/"), QStringLiteral("default"),
-                                        QStringLiteral("text/css")),
+                                        QStringLiteral("text/css"), R),
               QStringLiteral("a\\default.css"));
 }
 
 TEST(URLList, DuplicatesAndFragments) {
-    TURLList list;
+    TURLList list(TPathReading::prLinux);
     const QString prefix = QStringLiteral("http://site/");
     auto add = [&](const QString& url, int depth) {
         return list.AddURL(utA, url, prefix, QStringLiteral("index.html"), QStringLiteral("/out"),
@@ -127,7 +125,7 @@ TEST(URLList, DuplicatesAndFragments) {
 }
 
 TEST(URLList, SuppressLines) {
-    TURLList list;
+    TURLList list(TPathReading::prLinux);
     const QStringList suppress{QString(), QStringLiteral("logout")};
     EXPECT_EQ(list.AddURL(utA, QStringLiteral("http://site/Logout.php"), QStringLiteral("http://site/"),
                           QStringLiteral("index.html"), QString(), 1, 0, &suppress, QString()),
@@ -143,7 +141,7 @@ TEST(URLList, SuppressLines) {
 }
 
 TEST(URLList, IndexErrors) {
-    TURLList list;
+    TURLList list(TPathReading::prLinux);
     try {
         (void)list.URL(0);
         FAIL() << "no error";
@@ -155,7 +153,7 @@ TEST(URLList, IndexErrors) {
 }
 
 TEST(URLList, ManyEntriesKeepTheirIndices) {
-    TURLList list;
+    TURLList list(TPathReading::prLinux);
     const int n = 50000;
     for (int i = 0; i < n; ++i)
         ASSERT_EQ(list.AddURL(utImg, QStringLiteral("http://site/p%1.png").arg(i),
@@ -168,7 +166,7 @@ TEST(URLList, ManyEntriesKeepTheirIndices) {
 }
 
 TEST(URLList, HostileURLs) {
-    TURLList list;
+    TURLList list(TPathReading::prLinux);
     const QString huge = QStringLiteral("http://site/") + QString(64 * 1024, u'a') + u'?' +
                          QString(1000, u'/') + u'#';
     EXPECT_EQ(list.AddURL(utA, huge, QStringLiteral("http://site/"), QStringLiteral("index.html"),

@@ -101,7 +101,7 @@ TEST(RemoveURLFragment, CutsAtFirstHash) {
 }
 
 TEST(ExpandPath, WindowsReading) {
-    TPathReadingScope reading(TPathReading::prWindows);
+    const TPathReading R = TPathReading::prWindows;
     const QString base = QStringLiteral("C:\\Out");
     const Row rows[] = {
         {u"C:\\Out\\a\\index.html", u"C:\\Out\\a\\index.html"},
@@ -112,17 +112,17 @@ TEST(ExpandPath, WindowsReading) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(ExpandPath(S(row.In), base), S(row.Expected));
-        EXPECT_EQ(ExpandPath(S(row.In), QString()), S(row.In));
+        EXPECT_EQ(ExpandPath(S(row.In), base, R), S(row.Expected));
+        EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
     }
     // Folder text with "/" and a trailing separator; a folder without a drive is still a base.
-    EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/")), QStringLiteral("C:\\Out\\a"));
-    EXPECT_EQ(ExpandPath(QStringLiteral("\\\\srv\\share\\x"), QStringLiteral("\\\\srv\\share")),
+    EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/"), R), QStringLiteral("C:\\Out\\a"));
+    EXPECT_EQ(ExpandPath(QStringLiteral("\\\\srv\\share\\x"), QStringLiteral("\\\\srv\\share"), R),
               QStringLiteral("\\\\srv\\share\\\\srv\\share\\x"));
 }
 
 TEST(ExpandPath, LinuxReading) {
-    TPathReadingScope reading(TPathReading::prLinux);
+    const TPathReading R = TPathReading::prLinux;
     const QString base = QStringLiteral("/out");
     const Row rows[] = {
         {u"/out/a/index.html", u"/out/a/index.html"},
@@ -134,23 +134,23 @@ TEST(ExpandPath, LinuxReading) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(ExpandPath(S(row.In), base), S(row.Expected));
-        EXPECT_EQ(ExpandPath(S(row.In), QString()), S(row.In));
+        EXPECT_EQ(ExpandPath(S(row.In), base, R), S(row.Expected));
+        EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
     }
     // A folder text written on Windows still works.
-    EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\")), QStringLiteral("/srv/out/x"));
+    EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\"), R), QStringLiteral("/srv/out/x"));
 }
 
 TEST(PathUtils, FileURLAndDrive) {
     {
-        TPathReadingScope reading(TPathReading::prWindows);
-        EXPECT_EQ(FileURLFromPath(u"C:\\Sites\\Blog\\a.png"), QStringLiteral("file:///C:/Sites/Blog/a.png"));
-        EXPECT_EQ(DrivePart(u"C:\\x"), QStringLiteral("C:"));
-        EXPECT_EQ(DrivePart(u"\\\\srv\\x"), QString());
+        const TPathReading R = TPathReading::prWindows;
+        EXPECT_EQ(FileURLFromPath(u"C:\\Sites\\Blog\\a.png", R), QStringLiteral("file:///C:/Sites/Blog/a.png"));
+        EXPECT_EQ(DrivePart(u"C:\\x", R), QStringLiteral("C:"));
+        EXPECT_EQ(DrivePart(u"\\\\srv\\x", R), QString());
     }
-    TPathReadingScope reading(TPathReading::prLinux);
-    EXPECT_EQ(FileURLFromPath(u"/home/u/Sites/a.png"), QStringLiteral("file:///home/u/Sites/a.png"));
-    EXPECT_EQ(DrivePart(u"C:/x"), QString());
+    const TPathReading R = TPathReading::prLinux;
+    EXPECT_EQ(FileURLFromPath(u"/home/u/Sites/a.png", R), QStringLiteral("file:///home/u/Sites/a.png"));
+    EXPECT_EQ(DrivePart(u"C:/x", R), QString());
 }
 
 } // namespace

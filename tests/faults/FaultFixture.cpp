@@ -1,6 +1,6 @@
 #include "tests/faults/FaultFixture.h"
 
-#include "engine/TarrowThreadUnit.h"
+#include "engine/LogSinksUnit.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -213,9 +213,7 @@ QStringList FaultTest::Run(const TWebsiteProject& AProject) {
     list.AddProject(std::make_unique<TWebsiteProject>(&AProject));
     FEngine = std::make_unique<TTarrowEngine>(FOptions);
     TMemoryLogSink sink;
-    TStartProjectThread thread(*FEngine, list.Clone(), FOutDir, AProject.ProjectName(), &sink);
-    thread.start();
-    thread.wait();
+    FEngine->Run(list, FOutDir, AProject.ProjectName(), &sink);
     return sink.Lines();
 }
 

@@ -1,7 +1,7 @@
 #include "page/LinkProcessingUnit.h"
 
-#include "engine/TarrowThreadUnit.h"
 #include "base/uPathUtils.h"
+#include "engine/URLListUnit.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
 
@@ -18,20 +18,12 @@ QString S(const char16_t* AText) {
     return QString::fromUtf16(AText);
 }
 
-class TIdleThread final : public TTarrowThread {
-public:
-    using TTarrowThread::TTarrowThread;
-
-protected:
-    void Execute() override {}
-};
-
 // The website https://site/blog/ saved under C:\Sites\Blog (Windows reading) or
 // /home/u/Sites/Blog (Linux reading); the page is https://site/blog/ saved as its index file.
 class LinkProcessing : public ::testing::TestWithParam<TPathReading> {
 protected:
     void SetUp() override {
-        FScope.emplace(GetParam());
+        Settings.PathReading = GetParam();
         Settings.WebsiteURL = QStringLiteral("https://site/blog/");
         Settings.OutDir = Windows() ? S(u"C:\\Sites\\Blog\\") : S(u"/home/u/Sites/Blog/");
         Settings.RelativePathLinks = true;
@@ -56,21 +48,23 @@ protected:
                 const QString& APageURL = QStringLiteral("https://site/blog/"),
                 const QString& APagePath = QString()) {
         QString out;
-        ProcessLinks(AHtml, out, List, APageURL,
-                     APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath, ALimit, ADepth,
-                     Settings, &Thread);
+        const TLinkProcessingResult found =
+            ProcessLinks(AHtml, out, List, APageURL,
+                         APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath, ALimit, ADepth,
+                         Settings);
+        // The crawl logs the count for a page whose links are followed.
+        if (ADepth < ALimit)
+            FLog.append(NewURLsExtractedLine(found.NewCount));
         return out;
     }
 
-    QStringList Log() const { return Sink.Lines(); }
+    QStringList Log() const { return FLog; }
 
     TLinkProcessingSettings Settings;
-    TURLList List;
-    TMemoryLogSink Sink;
-    TIdleThread Thread{&Sink};
+    TURLList List{GetParam()};
 
 private:
-    std::optional<TPathReadingScope> FScope;
+    QStringList FLog;
 };
 
 TEST_P(LinkProcessing, SiteLinkGetsEachLocalForm) {
@@ -250,8 +244,7 @@ TEST_P(LinkProcessing, TextWithoutTagsIsCopiedUnchanged) {
     EXPECT_EQ(Run(html), html);
     EXPECT_EQ(Log(), QStringList{S(u"0 new URLs extracted.")});
     QString out = S(u"kept:");
-    ProcessLinks(html, out, List, S(u"https://site/blog/"), Path(S(u"index.html")), 2, 0, Settings,
-                 nullptr);
+    ProcessLinks(html, out, List, S(u"https://site/blog/"), Path(S(u"index.html")), 2, 0, Settings);
     EXPECT_EQ(out, S(u"kept:") + html);
 }
 
@@ -364,8 +357,7 @@ TEST(LocalLinks, RelativeFilePathInBothReadings) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(S(row.Page).toStdString() + " -> " + S(row.Target).toStdString());
-        TPathReadingScope scope(row.Reading);
-        EXPECT_EQ(RelativeFilePath(S(row.Page), S(row.Target)), S(row.Relative));
+        EXPECT_EQ(RelativeFilePath(S(row.Page), S(row.Target), row.Reading), S(row.Relative));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "base/uPathUtils.h"
+#include "engine/CommandLineUnit.h"
 #include "project/uSettingsLocation.h"
 
 #include <QCoreApplication>
@@ -42,8 +43,12 @@ protected:
         WriteFile(App + QStringLiteral("/.hidden.ini"), "x");
         WriteFile(App + QStringLiteral("/readme.txt"), "x");
     }
+    // The location the programs compute from their parsed command line.
     TSettingsLocation Location(const QStringList& AArgs) const {
-        return TSettingsLocation(AArgs, App, Base);
+        return TSettingsLocation(Switches(AArgs), App, Base, TPathReading::prLinux);
+    }
+    static TSettingsSwitches Switches(const QStringList& AArgs) {
+        return ParseCommandLine(QStringList{QStringLiteral("prog")} + AArgs).Settings;
     }
     // "{app}", "{user}" and "{root}" in a text become the folders of this test.
     QString Expand(const char* AText) const {
@@ -52,7 +57,6 @@ protected:
         return s;
     }
 
-    TPathReadingScope Reading{TPathReading::prLinux};
     QTemporaryDir Root;
     QString App, Base, User;
 };
@@ -135,7 +139,7 @@ TEST_F(SettingsLocationTest, SeedingTakesOrdinaryFilesByWildcardAndNeverOverwrit
 
     // A file already in a newly made folder stays as it is.
     const QString nested = Base + S("/Deep/Tarrow");
-    TSettingsLocation deep(QStringList(), App, Base + S("/Deep"));
+    TSettingsLocation deep({}, App, Base + S("/Deep"), TPathReading::prLinux);
     ASSERT_TRUE(QDir().mkpath(Base + S("/Deep")));
     EXPECT_EQ(deep.GetAppDataDir(S("Tarrow"), S("*.ini;tarrow.ini")), nested);
     EXPECT_EQ(ReadFile(nested + S("/tarrow.ini")), QByteArray("OutDir=app\r\n"));
@@ -143,11 +147,11 @@ TEST_F(SettingsLocationTest, SeedingTakesOrdinaryFilesByWildcardAndNeverOverwrit
 
 TEST_F(SettingsLocationTest, FallsBackToTheApplicationFolder) {
     // No per-user base folder, an empty sub-folder, or a folder that cannot be made.
-    EXPECT_EQ(TSettingsLocation({}, App, QString()).GetConfigFileName(true),
+    EXPECT_EQ(TSettingsLocation({}, App, QString(), TPathReading::prLinux).GetConfigFileName(true),
               App + S("/tarrow.ini"));
     EXPECT_EQ(Location({}).GetAppDataDir(QString(), S("tarrow.ini")), App);
     WriteFile(Root.filePath(S("blocker")), "a file where a folder should be");
-    const TSettingsLocation blocked({}, App, Root.filePath(S("blocker")));
+    const TSettingsLocation blocked({}, App, Root.filePath(S("blocker")), TPathReading::prLinux);
     EXPECT_EQ(blocked.GetConfigFileName(true), App + S("/tarrow.ini"));
 }
 
@@ -167,9 +171,8 @@ TEST(SettingsLocation, PerUserBaseFollowsXdgConfigHome) {
         qputenv("XDG_CONFIG_HOME", savedXdg);
 }
 
-TEST(SettingsLocation, ProcessLocationComesFromTheProgram) {
-    const TSettingsLocation& location = ProcessSettingsLocation();
-    EXPECT_EQ(&location, &ProcessSettingsLocation());
+TEST(SettingsLocation, ProgramLocationComesFromTheProgram) {
+    const TSettingsLocation location = ProgramSettingsLocation({});
     EXPECT_EQ(location.AppFolder(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(location.Mode(), TSettingsLocation::smPerUser);
 }

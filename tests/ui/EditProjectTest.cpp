@@ -209,7 +209,6 @@ TEST_F(EditProject, ABlankNamePassesTheCheck) {
 }
 
 TEST_F(EditProject, ExploreAndBrowseUseTheTypedNameAndTheWindowsFolder) {
-    const TPathReadingScope reading(TPathReading::prWindows);
     TWebsiteProject project;
     FChosenFolder = S("D:\\Chosen");
     QString afterBrowse;

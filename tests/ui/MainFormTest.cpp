@@ -375,7 +375,6 @@ TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
 }
 
 TEST_F(MainForm, ExploreOpensTheExpandedFolder) {
-    const TPathReadingScope reading(TPathReading::prWindows);
     Open({{"Blog"}}, "C:\\Sites");
     Select(0);
     C().OpenOutputFolderButton->click();
@@ -451,7 +450,6 @@ TEST_F(MainForm, AboutLinkOpensTheHomePageWhenThereIsOne) {
 namespace {
 
 TEST(ShellFolders, TheDesktopGetsAnAbsoluteLinuxPath) {
-    const TPathReadingScope reading(TPathReading::prLinux);
     EXPECT_EQ(FolderURL(S("/home/u/Sites\\Blog")), QUrl(S("file:///home/u/Sites/Blog")));
     EXPECT_EQ(FolderURL(S("Sites/Blog")),
               QUrl::fromLocalFile(QDir::currentPath() + S("/Sites/Blog")));

@@ -2,7 +2,8 @@
 // command-line start with -close, closing during a run, and the run log's hand-over.
 #include "tests/ui/UiTestSupport.h"
 
-#include "engine/TarrowThreadUnit.h"
+#include "base/uRunContext.h"
+#include "engine/LogSinksUnit.h"
 #include "project/WebsiteUnit.h"
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
@@ -192,21 +193,22 @@ TEST_F(RunTest, ADestroyedWindowWaitsForItsWorker) {
 }
 
 // A worker that only logs: the hand-over keeps every line, in order, and skips empty ones.
-class TLogLinesThread final : public TTarrowThread {
+class TLogLinesThread final : public QThread {
 public:
-    TLogLinesThread(TLogSink* ASink, int ACount) : TTarrowThread(ASink), FCount(ACount) {}
+    TLogLinesThread(TLogSink* ASink, int ACount) : FContext(ASink), FCount(ACount) {}
 
 protected:
-    void Execute() override {
+    void run() override {
         for (int i = 0; i < FCount; ++i) {
-            Log(QStringLiteral("Downloading [ %1 / %2 ]: http://127.0.0.1/page/%1")
-                    .arg(i + 1)
-                    .arg(FCount));
-            Log(QString());
+            FContext.Log(QStringLiteral("Downloading [ %1 / %2 ]: http://127.0.0.1/page/%1")
+                             .arg(i + 1)
+                             .arg(FCount));
+            FContext.Log(QString());
         }
     }
 
 private:
+    TRunContext FContext;
     int FCount;
 };
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "base/uBreakFlag.h"
+#include "base/uLogSink.h"
+#include "base/uPathUtils.h"
+
+#include <QString>
+#include <exception>
+
+namespace tarrow {
+
+// The engine's timing and retry values. The defaults are the program's; tests shorten them.
+struct TRunOptions {
+    int HTTPRetries = 5;
+    int RetryPauseMs = 500;
+    int ConnectTimeoutMs = 60000;
+    int ReadTimeoutMs = 60000;
+    int RedirectPauseMs = 100;
+};
+
+// What one run carries from the run driver down to the crawl, link processing and the path
+// rules: where its log lines go, its break flag, how local paths are read, and its timings.
+// It owns nothing; the sink and the flag outlive the run. Used on the run's thread only (the
+// flag alone is set from elsewhere).
+class TRunContext final {
+public:
+    explicit TRunContext(TLogSink* ALogSink = nullptr, const TBreakFlag* ATerminated = nullptr,
+                         TPathReading APathReading = NativePathReading(),
+                         TRunOptions AOptions = {})
+        : FLogSink(ALogSink), FTerminated(ATerminated), FPathReading(APathReading),
+          FOptions(AOptions) {}
+
+    // One line of the run log; empty lines are ignored.
+    void Log(const QString& AMsg) const;
+    // The exception's message as one line (the class name when it carries none).
+    void LogException(const std::exception& E) const;
+    // The line LogException writes for a message: a final "." added after a letter or digit,
+    // trailing line breaks dropped, at most 1023 characters.
+    static QString FormatExceptionLine(const QString& AMessage);
+
+    bool IsTerminated() const { return FTerminated && FTerminated->IsSet(); }
+    const TBreakFlag* Terminated() const { return FTerminated; }
+    TPathReading PathReading() const { return FPathReading; }
+    const TRunOptions& Options() const { return FOptions; }
+
+private:
+    TLogSink* FLogSink;
+    const TBreakFlag* FTerminated;
+    TPathReading FPathReading;
+    TRunOptions FOptions;
+};
+
+} // namespace tarrow

@@ -1,0 +1,98 @@
+#include "base/uExceptions.h"
+#include "base/uRunContext.h"
+#include "engine/LogSinksUnit.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+using namespace tarrow;
+
+namespace {
+
+// Runs ABody on a thread of its own while this thread's event loop serves hand-overs.
+void RunOnWorker(const std::function<void()>& ABody) {
+    std::unique_ptr<QThread> thread(QThread::create(ABody));
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();
+}
+
+TEST(RunLog, ExceptionLines) {
+    struct Row {
+        const char* In;
+        const char* Out;
+    };
+    const Row rows[] = {
+        {"Connection refused", "Connection refused."},
+        {"HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found."},
+        {"Done.", "Done."},
+        {"Ends with a blank ", "Ends with a blank "},
+        {"Line\r\n", "Line"},
+        {"Two\r\nlines", "Two\r\nlines."},
+        {"Dot alone\r\n.", "Dot alone"},
+        {"", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.In);
+        EXPECT_EQ(TRunContext::FormatExceptionLine(QString::fromUtf8(row.In)),
+                  QString::fromUtf8(row.Out));
+    }
+    const QString longText(5000, u'x');
+    EXPECT_EQ(TRunContext::FormatExceptionLine(longText), QString(1023, u'x'));
+    const QString pairAtCut = QString(1022, u'x') + QChar(0xD83D) + QChar(0xDE00);
+    EXPECT_EQ(TRunContext::FormatExceptionLine(pairAtCut), QString(1022, u'x'));
+}
+
+TEST(RunLog, LogsInOrderDropsNothingAndNamesMessagelessErrors) {
+    TMemoryLogSink sink;
+    const TRunContext t(&sink);
+    t.Log(QStringLiteral("one"));
+    t.Log(QString());
+    t.Log(QStringLiteral("Redirect to: /x"));
+    t.LogException(EConvertError(QString()));
+    t.LogException(std::runtime_error("plain"));
+    for (int i = 0; i < 1000; ++i)
+        t.Log(QString::number(i));
+    const QStringList lines = sink.Lines();
+    ASSERT_EQ(lines.size(), 4 + 1000);
+    EXPECT_EQ(lines[0], QStringLiteral("one"));
+    EXPECT_EQ(lines[1], QStringLiteral("Redirect to: /x"));
+    EXPECT_EQ(lines[2], QStringLiteral("EConvertError."));
+    EXPECT_EQ(lines[3], QStringLiteral("plain."));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(lines[4 + i], QString::number(i));
+}
+
+TEST(RunLog, HandOverBlocksUntilTheReceiverRan) {
+    THandOverLogSink sink; // lives on this (the test's main) thread
+    QStringList received;
+    QObject::connect(&sink, &THandOverLogSink::MsgLogged, &sink,
+                     [&received](const QString& m) { received.append(m); });
+    QList<qsizetype> seenByWorker;
+    RunOnWorker([&] {
+        const TRunContext t(&sink);
+        for (int i = 0; i < 200; ++i) {
+            t.Log(QString::number(i));
+            // The line was appended on the main thread before Log returned.
+            seenByWorker.append(received.size());
+        }
+    });
+    ASSERT_EQ(received.size(), 200);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(received[i], QString::number(i));
+        ASSERT_EQ(seenByWorker[i], i + 1);
+    }
+    // Called on the sink's own thread, the line is handed over directly.
+    sink.LogMsg(QStringLiteral("direct"));
+    EXPECT_EQ(received.back(), QStringLiteral("direct"));
+}
+
+} // namespace
