@@ -97,9 +97,11 @@ def mirror(program, cli, url, work):
 
 
 def looks_like_html(path):
+    """A page, not a script, font or SVG image saved under an .html name."""
     with open(path, "rb") as f:
-        head = f.read(1024)
-    return b"\0" not in head and b"<" in head
+        head = f.read(4096).lower()
+    return b"\0" not in head and any(
+        tag in head for tag in (b"<!doctype html", b"<html", b"<head", b"<body", b"<title"))
 
 
 def saved_pages(copy):
