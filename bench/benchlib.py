@@ -1,7 +1,8 @@
 """What the benchmark scripts share: a free port, nginx serving a folder, a process's memory."""
-import os, socket, subprocess, time
+import os, re, socket, subprocess, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MIME_TYPES = "/etc/nginx/mime.types"
 
 
 def free_port():
@@ -12,12 +13,15 @@ def free_port():
     return port
 
 
-def start_nginx(tmp, root, port):
+def start_nginx(tmp, root, port, all_types=False):
     """nginx in the foreground, serving root on 127.0.0.1:port, with its files in tmp and no
-    access log (the benchmarks measure the client, not the server's disk)."""
+    access log (the benchmarks measure the client, not the server's disk). all_types serves
+    the system's full list of content types (scripts, fonts, SVG) instead of the demo's three."""
     with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
         conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", root)
     conf = conf.replace(f"access_log {tmp}/access.log;", "access_log off;")
+    if all_types and os.path.exists(MIME_TYPES):
+        conf = re.sub(r"types \{[^}]*\}", f"include {MIME_TYPES};", conf, count=1)
     path = os.path.join(tmp, "nginx.conf")
     with open(path, "w") as f:
         f.write(conf)
@@ -44,3 +48,28 @@ def memory_kib(pid):
     except OSError:
         pass
     return values.get("VmRSS"), values.get("VmHWM")
+
+
+def measure(cmd, cwd, log=None):
+    """Wall seconds, CPU seconds, peak RSS (MiB) and exit code of one child process; its output
+    goes to the file log, or nowhere.
+
+    The peak is the kernel's high-water mark of the running program, sampled: the child's own
+    ru_maxrss would include the Python process it was forked from."""
+    out = open(log, "wb") if log else subprocess.DEVNULL
+    try:
+        start = time.perf_counter()
+        proc = subprocess.Popen(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT if log else out)
+        peak = 0
+        while True:
+            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+            if pid == proc.pid:
+                break
+            peak = max(peak, memory_kib(proc.pid)[1] or 0)
+            time.sleep(0.01)
+        wall = time.perf_counter() - start
+    finally:
+        if log:
+            out.close()
+    cpu = usage.ru_utime + usage.ru_stime
+    return wall, cpu, peak / 1024.0, os.waitstatus_to_exitcode(status)

@@ -7,9 +7,9 @@ Generates a site of N pages (about 20 links and one image each), serves it with 
 
     bench/crawl_vs_wget.py BUILD_DIR [N ...]      (default N: 1000 10000)
 """
-import os, random, shutil, subprocess, sys, tempfile, time
+import os, random, shutil, subprocess, sys, tempfile
 
-from benchlib import free_port, memory_kib, start_nginx
+from benchlib import free_port, measure, start_nginx
 
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                     "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082")
@@ -32,25 +32,6 @@ def generate(site, n):
     with open(os.path.join(site, "site", "style.css"), "w") as f:
         f.write("body{font-family:sans-serif}\n")
     shutil.copy(os.path.join(site, "site", "p0.html"), os.path.join(site, "site", "index.html"))
-
-
-def measure(cmd, cwd):
-    """Wall seconds, CPU seconds and peak RSS (MiB) of one child process.
-
-    The peak is the kernel's high-water mark of the running program, sampled: the child's own
-    ru_maxrss would include the Python process it was forked from."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    peak = 0
-    while True:
-        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
-        if pid == proc.pid:
-            break
-        peak = max(peak, memory_kib(proc.pid)[1] or 0)
-        time.sleep(0.01)
-    wall = time.perf_counter() - start
-    cpu = usage.ru_utime + usage.ru_stime
-    return wall, cpu, peak / 1024.0, os.waitstatus_to_exitcode(status)
 
 
 def run(build, n):
