@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 build="${BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target tarrow
+cmake --build "$build" --target tarrow-screenshots
 
 tmp=$(mktemp -d)
 . "$root/scripts/demo-site.sh"
@@ -50,5 +50,5 @@ out="$root/docs/screenshots"
 mkdir -p "$out" "$tmp/runtime"
 chmod 700 "$tmp/runtime"
 XDG_RUNTIME_DIR="$tmp/runtime" TARROW_SCREENSHOT_DIR="$out" \
-  xvfb-run -a -s "-screen 0 1280x960x24" "$build/ui/tarrow" -settingsdir "$tmp/settings"
+  xvfb-run -a -s "-screen 0 1280x960x24" "$build/ui/tarrow-screenshots" -settingsdir "$tmp/settings"
 ls -1 "$out"/*.png

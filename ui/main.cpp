@@ -1,9 +1,12 @@
-// tarrow: the desktop program.
-#include "http/LibSSLUnit.h"
+// tarrow: the desktop program. Built a second time as tarrow-screenshots, which walks through
+// the windows for the documentation's pictures.
 #include "engine/CommandLineUnit.h"
+#include "http/LibSSLUnit.h"
 #include "project/uSettingsLocation.h"
-#include "ui/ScreenshotTour.h"
 #include "ui/TarrowMainUnit.h"
+#ifdef TARROW_SCREENSHOT_TOUR
+#include "ui/ScreenshotTour.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -25,6 +28,8 @@ int main(int argc, char* argv[]) {
     options.SettingsSaveFile = location.GetConfigFileName(false);
     TTarrowMainForm window(std::move(options));
     window.show();
+#ifdef TARROW_SCREENSHOT_TOUR
     StartScreenshotTourIfAsked(window);
+#endif
     return app.exec();
 }
