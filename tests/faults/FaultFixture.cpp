@@ -18,45 +18,6 @@
 
 namespace tarrow::test {
 
-// ---- site ----
-
-void TFaultSite::SetServer(std::unique_ptr<TScriptedServer> AServer) {
-    FServer = std::move(AServer);
-    FServer->SetHandler([this](const TRequest& ARequest) { return Answer(ARequest); });
-}
-
-void TFaultSite::Page(const QByteArray& APath, TReply AReply) {
-    std::lock_guard lock(FLock);
-    FReplies.insert(APath, std::move(AReply));
-}
-
-void TFaultSite::Default(TReply AReply) {
-    std::lock_guard lock(FLock);
-    FDefault = std::move(AReply);
-}
-
-void TFaultSite::OnRequest(std::function<void(const TRequest&)> AHook) {
-    std::lock_guard lock(FLock);
-    FHook = std::move(AHook);
-}
-
-int TFaultSite::Hits(const QByteArray& APath) const {
-    std::lock_guard lock(FLock);
-    return FHits.value(APath);
-}
-
-TReply TFaultSite::Answer(const TRequest& ARequest) {
-    std::function<void(const TRequest&)> hook;
-    {
-        std::lock_guard lock(FLock);
-        ++FHits[ARequest.Path()];
-        hook = FHook;
-    }
-    if (hook)
-        hook(ARequest);
-    std::lock_guard lock(FLock);
-    return FReplies.value(ARequest.Path(), FDefault);
-}
 
 // ---- snapshots ----
 
@@ -193,15 +154,7 @@ void FaultTest::TearDown() {
 }
 
 std::unique_ptr<TWebsiteProject> FaultTest::NewProject() const {
-    auto project = std::make_unique<TWebsiteProject>();
-    project->SetProjectName(QStringLiteral("Blog"));
-    project->SetWebsiteURL(FSite.URL(u"/blog/"));
-    project->SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
-    project->SetIndexFile(QStringLiteral("index.html"));
-    project->SetOverwrite(ofAll);
-    project->SetRelativePathLinks(true);
-    project->SetChecked(true);
-    return project;
+    return MakeProject(FSite.URL(u"/blog/"));
 }
 
 QStringList FaultTest::Run(const TWebsiteProject& AProject) {
@@ -217,10 +170,6 @@ QStringList FaultTest::Run(const TWebsiteProject& AProject) {
     return sink.Lines();
 }
 
-void FaultTest::AddStartPage(TWebsiteProject& AProject, const QString& AURL, int32_t ADepth) {
-    AProject.WebPages().append(AURL);
-    AProject.WPExtractURLs().Add(ADepth);
-}
 
 void FaultTest::Plant(const QString& ARelative, const QByteArray& AContent) {
     QFile file(Out(ARelative));

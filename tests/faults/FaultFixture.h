@@ -9,8 +9,8 @@
 
 #include "engine/TarrowEngineUnit.h"
 #include "project/WebsiteUnit.h"
-#include "tests/support/TestReplies.h"
-#include "tests/support/TestServer.h"
+#include "tests/support/CrawlSupport.h"
+#include "tests/support/ScriptedSite.h"
 
 #include <QHash>
 #include <QMap>
@@ -23,33 +23,7 @@
 
 namespace tarrow::test {
 
-// A site: one reply per path (404 elsewhere), hits counted per path.
-class TFaultSite final {
-public:
-    TFaultSite() { SetServer(std::make_unique<TScriptedServer>()); }
-    // Serves from AServer instead (a TLS server, for instance).
-    void SetServer(std::unique_ptr<TScriptedServer> AServer);
-
-    void Page(const QByteArray& APath, TReply AReply);
-    void Html(const QByteArray& APath, const QByteArray& ABody) { Page(APath, OkReply(ABody)); }
-    // The reply of every path without one of its own (404 unless set).
-    void Default(TReply AReply);
-    // Called on the server's threads before each reply is chosen.
-    void OnRequest(std::function<void(const TRequest&)> AHook);
-    int Hits(const QByteArray& APath) const;
-    QString URL(QStringView APath = u"/") const { return FServer->URL(APath); }
-    QString HostPort() const { return FServer->HostPort(); }
-
-private:
-    TReply Answer(const TRequest& ARequest);
-
-    mutable std::mutex FLock;
-    QHash<QByteArray, TReply> FReplies;
-    QHash<QByteArray, int> FHits;
-    TReply FDefault = MakeReply(404, "Not Found");
-    std::function<void(const TRequest&)> FHook;
-    std::unique_ptr<TScriptedServer> FServer;
-};
+using TFaultSite = TScriptedSite;
 
 // Every entry below a folder, relative to it, with what it is: "file <size> <md5>", "folder",
 // "other"; the modes of files and folders too, so a changed permission shows.
@@ -107,16 +81,6 @@ private:
     QString FError;
 };
 
-inline QString Summary(int ADownloaded, int AExisted, int ANotChanged, int AEmpty, int AFailed) {
-    return QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
-                          "failed: %5.")
-        .arg(ADownloaded)
-        .arg(AExisted)
-        .arg(ANotChanged)
-        .arg(AEmpty)
-        .arg(AFailed);
-}
-
 class FaultTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -127,7 +91,6 @@ protected:
     // Runs the project as the command-line start does; returns the log. FEngine is the run's
     // engine meanwhile (for its break flag).
     QStringList Run(const TWebsiteProject& AProject);
-    static void AddStartPage(TWebsiteProject& AProject, const QString& AURL, int32_t ADepth);
 
     // A file of an earlier run in the output folder, checked by ExpectOutcome.
     void Plant(const QString& ARelative, const QByteArray& AContent);
