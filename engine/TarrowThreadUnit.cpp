@@ -2,6 +2,7 @@
 
 #include "http/LibSSLUnit.h"
 #include "base/uExceptions.h"
+#include "base/uStrUtils.h"
 
 #include <QMetaObject>
 
@@ -39,7 +40,7 @@ TTarrowThread::TTarrowThread(TLogSink* ALogSink, QObject* AParent)
 void TTarrowThread::Log(const QString& AMsg) {
     if (AMsg.isEmpty() || !FLogSink)
         return;
-    FLogMsg = AMsg;
+    FLogMsg = EscapeLogControls(AMsg);
     FLogSink->LogMsg(FLogMsg);
 }
 

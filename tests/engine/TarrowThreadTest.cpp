@@ -80,6 +80,22 @@ TEST(TarrowThread, LogsInOrderDropsNothingAndNamesMessagelessErrors) {
     EXPECT_FALSE(thread.Failed());
 }
 
+TEST(TarrowThread, EveryLoggedLineHasItsControlCharactersEscaped) {
+    TMemoryLogSink sink;
+    TLambdaThread thread(&sink, [](TTarrowThread& t) {
+        t.Log(QStringLiteral("Downloading [ 1 / 1 ]: http://h/a\nSaving: /etc/FORGED.png"));
+        t.HTTPLog(QStringLiteral("Redirect to: /x\x1b[2J"));
+        // Trailing line breaks are dropped; inner ones stay in the one entry, escaped.
+        t.LogException(std::runtime_error("Rule 1:\r\nmissing )\r\n"));
+    });
+    RunToEnd(thread);
+    EXPECT_EQ(
+        sink.Lines(),
+        (QStringList{QStringLiteral("Downloading [ 1 / 1 ]: http://h/a%0ASaving: /etc/FORGED.png"),
+                     QStringLiteral("Redirect to: /x%1B[2J"),
+                     QStringLiteral("Rule 1:%0D%0Amissing )")}));
+}
+
 TEST(TarrowThread, HandOverBlocksUntilTheReceiverRan) {
     THandOverLogSink sink; // lives on this (the test's main) thread
     QStringList received;
