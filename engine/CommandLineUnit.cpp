@@ -50,7 +50,9 @@ TCommandLine ParseCommandLine(const QStringList& AArguments) {
             result.HasOutDir = true;
             result.OutDir = valueOf(i);
         } else if (a == QLatin1String("-settingsdir") || a == QLatin1String("-config")) {
-            valueOf(i);
+            // As the settings module reads them: as the last argument they are ignored.
+            if (i + 1 < AArguments.size())
+                ++i;
         } else if (a == QLatin1String("-appsettingsdir") ||
                    a == QLatin1String("-usersettingsdir") ||
                    IsSwitch(a, "-close", Qt::CaseInsensitive)) {

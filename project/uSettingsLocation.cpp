@@ -168,4 +168,11 @@ const TSettingsLocation& ProcessSettingsLocation() {
     return location;
 }
 
+QString MissingGivenConfigFile(const TSettingsLocation& ALocation) {
+    if (ALocation.GivenFileName().isEmpty())
+        return QString();
+    const QString path = ALocation.GetConfigFileName(false);
+    return QFileInfo::exists(path) ? QString() : path;
+}
+
 } // namespace tarrow

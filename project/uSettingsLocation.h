@@ -44,6 +44,10 @@ private:
 // ~/.config on Linux; the roaming application-data folder on Windows. Empty when unknown.
 QString PlatformUserBaseFolder();
 
+// The settings file that -config named when it does not exist (for a clear error instead of an
+// empty run); empty when -config was not given or the file is there.
+QString MissingGivenConfigFile(const TSettingsLocation& ALocation);
+
 // The location of this process, worked out at the first call from QCoreApplication::arguments()
 // and the executable's folder, and fixed from then on.
 const TSettingsLocation& ProcessSettingsLocation();
