@@ -40,7 +40,8 @@ QString ExpandFolderTags(const QString& AFolder, const QString& AOutDir,
 QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
                            const QString& AProjectName) {
     QString folder = ToReadingSeparators(ExpandFolderTags(AFolder, AOutDir, AProjectName));
-    if (folder.endsWith(PathDelim()))
+    // The root folder stays itself: chopped, it would read as "no folder".
+    if (folder.endsWith(PathDelim()) && folder != PathDelim())
         folder.chop(1);
     // A relative folder would be placed under itself once more when paths are expanded.
     if (!folder.isEmpty() && !IsAbsolutePath(folder) &&
@@ -55,12 +56,14 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
+    client.SetAbortFlag(&FTerminated);
     client.SetOnRedirectLog(
         [&AThread](THTTPClient&, const QString& AMessage) { AThread.HTTPLog(AMessage); });
     const QString folder =
         ExpandOutputFolder(AProject.OutputFolder(), AOutDir, AProject.ProjectName());
     TWebsiteCrawl crawl(folder, AProject, client, AThread,
-                        TCrawlOptions{FOptions.HTTPRetries, FOptions.RetryPauseMs, &FTerminated});
+                        TCrawlOptions{FOptions.HTTPRetries, FOptions.RetryPauseMs, &FTerminated,
+                                      FOptions.MaxPageTextChars});
     crawl.Run();
     return true;
 }

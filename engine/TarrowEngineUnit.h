@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TarrowThreadUnit.h"
+#include "http/uHTTPContent.h"
 
 #include <QString>
 #include <memory>
@@ -17,6 +18,7 @@ struct TRunOptions {
     int ConnectTimeoutMs = 60000;
     int ReadTimeoutMs = 60000;
     int RedirectPauseMs = 100;
+    qint64 MaxPageTextChars = kMaxPageTextChars;
 };
 
 // The project run driver: runs projects one after another on the calling worker thread, one HTTP

@@ -112,15 +112,15 @@ void TWebsiteCrawl::Seed() {
                             s.OutDir, FProject.WPExtractURLs().GetValue(j), 0, &s.SuppressURLs,
                             QString());
     } else if (!FProject.WebsiteURL().isEmpty()) {
-        FURLList.AddURL(utA, FProject.WebsiteURL(), s.WebsiteURL, s.IndexFile, s.OutDir,
-                        UnlimitedDepth, 0, &s.SuppressURLs, QString());
+        FURLList.AddURL(utA, WithRootPath(FProject.WebsiteURL()), s.WebsiteURL, s.IndexFile,
+                        s.OutDir, UnlimitedDepth, 0, &s.SuppressURLs, QString());
     }
 }
 
 void TWebsiteCrawl::Run() {
     Seed();
     for (int i = 0; i < FURLList.Count(); ++i) {
-        ProcessEntry(i);
+        ProcessEntryGuarded(i);
         if (IsTerminated())
             break;
     }
@@ -143,6 +143,17 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     Save(localPath, ContentToWrite(entry));
 }
 
+void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
+    // Running out of memory on one URL (a huge page, a hostile one) fails that URL, not the run.
+    try {
+        ProcessEntry(AIndex);
+    } catch (const std::bad_alloc&) {
+        FBody = QByteArray();
+        FThread.Log(QStringLiteral("Out of memory: ") + FURLList.URL(AIndex));
+        ++FCounters.Failed;
+    }
+}
+
 bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
     QString location;
     FHTTPClient.SetOnRedirect(
@@ -160,7 +171,7 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
             break;
         } catch (const std::exception& E) {
             FThread.LogException(E);
-            if (attempt >= FOptions.HTTPRetries || IsTerminated()) {
+            if (attempt >= FOptions.HTTPRetries || IsTerminated() || IsFinalFailure(E)) {
                 ++FCounters.Failed;
                 break;
             }
@@ -191,7 +202,7 @@ void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
 }
 
 bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
-    const QString path = ExpandPath(PercentDecodePath(AEntry.OutFilePath), FOutFolder);
+    const QString path = LocalOutputPath(AEntry.OutFilePath, FLinkSettings.OutDir, FOutFolder);
     const QString folder = path.left(qMax<qsizetype>(0, path.lastIndexOf(PathDelim())));
     // One normalising check keeps every file inside the output folder, whatever the URL held.
     QString normalized;
@@ -203,8 +214,14 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
     }
     const QString normalizedFolder =
         normalized.left(qMax<qsizetype>(0, normalized.lastIndexOf(PathDelim())));
-    if (!normalizedFolder.isEmpty() && !ForceDirectories(normalizedFolder)) {
-        FThread.Log(QStringLiteral("Unable to create directory ") + folder);
+    const TFolderResult created = normalizedFolder.isEmpty()
+                                      ? TFolderResult::frReady
+                                      : ForceDirectoriesBelow(FOutFolder, normalizedFolder);
+    if (created != TFolderResult::frReady) {
+        FThread.Log((created == TFolderResult::frSymbolicLink
+                         ? QStringLiteral("Invalid directory ")
+                         : QStringLiteral("Unable to create directory ")) +
+                    folder);
         ++FCounters.Failed;
         return false;
     }
@@ -216,7 +233,11 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
     if (FContentType.toLower() != QLatin1String("text/html") || FBody.isEmpty())
         return FBody;
     const QString charset = FHTTPClient.GetResponseCharset();
-    const QString text = DecodeCharset(FBody, charset);
+    QString text;
+    if (!DecodePageText(FBody, charset, FOptions.MaxPageTextChars, text)) {
+        FThread.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
+        return FBody;
+    }
     FBody.clear();
     QString processed;
     ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
@@ -236,14 +257,14 @@ void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) 
         ++FCounters.NotChanged;
         return;
     }
-    if (policy == ofNone && exists) {
+    if (policy == ofNone && IsRegularFile(ALocalPath)) {
         FThread.Log(QStringLiteral("File already exists: ") + ALocalPath);
         ++FCounters.AlreadyExisted;
         return;
     }
     FThread.Log(QStringLiteral("Saving: ") + ALocalPath);
     try {
-        WriteFileAtomically(ALocalPath, AContent);
+        WriteFileBelow(FOutFolder, ALocalPath, AContent);
         ++FCounters.Downloaded;
     } catch (const std::exception& E) {
         FThread.LogException(E);

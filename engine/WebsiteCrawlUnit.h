@@ -2,6 +2,7 @@
 
 #include "engine/TarrowThreadUnit.h"
 #include "engine/URLListUnit.h"
+#include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/uRegExExtract.h"
 
@@ -19,6 +20,7 @@ struct TCrawlOptions {
     int HTTPRetries = 5;
     int RetryPauseMs = 500;
     const TBreakFlag* Terminated = nullptr;
+    qint64 MaxPageTextChars = kMaxPageTextChars;
 };
 
 // The counters of the summary line.
@@ -56,6 +58,7 @@ private:
     struct TEntry;
     void Seed();
     void ProcessEntry(int AIndex);
+    void ProcessEntryGuarded(int AIndex);
     bool Fetch(TEntry& AEntry);
     void ApplyRedirect(TEntry& AEntry, const QString& ALocation);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
