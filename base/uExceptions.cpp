@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <typeinfo>
 
 namespace tarrow {
@@ -25,6 +26,8 @@ QString ExceptionMessage(const std::exception& E) {
             return own->Message();
         return own->ClassName();
     }
+    if (dynamic_cast<const std::bad_alloc*>(&E))
+        return QStringLiteral("Out of memory");
     QString msg = QString::fromUtf8(E.what());
     if (msg.isEmpty() || msg == QLatin1String("std::exception"))
         return DemangledTypeName(E);

@@ -1,13 +1,15 @@
 #include "base/uRunContext.h"
 
 #include "base/uExceptions.h"
+#include "base/uStrUtils.h"
 
 namespace tarrow {
 
 void TRunContext::Log(const QString& AMsg) const {
     if (AMsg.isEmpty() || !FLogSink)
         return;
-    FLogSink->LogMsg(AMsg);
+    // A server chooses much of what is logged: its control characters never reach a terminal.
+    FLogSink->LogMsg(EscapeLogControls(AMsg));
 }
 
 QString TRunContext::FormatExceptionLine(const QString& AMessage) {

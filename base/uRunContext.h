@@ -16,6 +16,8 @@ struct TRunOptions {
     int ConnectTimeoutMs = 60000;
     int ReadTimeoutMs = 60000;
     int RedirectPauseMs = 100;
+    // The longest text a page may decode to before it is saved as received, unprocessed.
+    qint64 MaxPageTextChars = qint64(64) << 20;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path

@@ -1,5 +1,7 @@
 #include "base/uStrUtils.h"
 
+#include <algorithm>
+
 namespace tarrow {
 
 QString AsciiLower(QStringView S) {
@@ -105,6 +107,31 @@ bool TryStrToInt(QStringView S, int32_t& AValue) {
         return false;
     AValue = negative ? int32_t(0 - int64_t(magnitude)) : int32_t(magnitude);
     return true;
+}
+
+static bool IsLogControl(char16_t C) {
+    return C < 0x20 || (C >= 0x7F && C <= 0x9F);
+}
+
+QString EscapeLogControls(const QString& AText) {
+    const auto first = std::find_if(AText.cbegin(), AText.cend(),
+                                    [](QChar C) { return IsLogControl(C.unicode()); });
+    if (first == AText.cend())
+        return AText;
+    static const char Hex[] = "0123456789ABCDEF";
+    QString result;
+    result.reserve(AText.size() + 16);
+    for (QChar c : AText) {
+        const char16_t u = c.unicode();
+        if (!IsLogControl(u)) {
+            result.append(c);
+            continue;
+        }
+        result.append(u'%');
+        result.append(QLatin1Char(Hex[u >> 4]));
+        result.append(QLatin1Char(Hex[u & 15]));
+    }
+    return result;
 }
 
 } // namespace tarrow

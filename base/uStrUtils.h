@@ -34,4 +34,9 @@ bool AsciiEndsText(QStringView S, QStringView Suffix);
 // Index (from 0) of the first occurrence of Sub at or after From, or -1; empty Sub gives -1.
 qsizetype AsciiIndexOfText(QStringView S, QStringView Sub, qsizetype From = 0);
 
+// A log line that cannot be taken for two lines or steer a terminal: every C0 control character
+// (below 0x20), DEL and every C1 control (0x80..0x9F) becomes "%" and two upper-case hexadecimal
+// digits ("%0A", "%1B", "%9B"); every other character, non-ASCII text included, stays.
+QString EscapeLogControls(const QString& AText);
+
 } // namespace tarrow

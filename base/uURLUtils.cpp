@@ -93,4 +93,18 @@ QString ExpandPath(const QString& APath, const QString& ABaseDir, TPathReading A
     return folder + APath;
 }
 
+QString WithRootPath(const QString& AURL) {
+    const qsizetype sep = AURL.indexOf(QLatin1String("://"));
+    if (sep < 0)
+        return AURL;
+    qsizetype end = sep + 3;
+    while (end < AURL.size() && AURL[end] != u'/' && AURL[end] != u'?' && AURL[end] != u'#')
+        ++end;
+    if (end < AURL.size() && AURL[end] == u'/')
+        return AURL;
+    QString url = AURL;
+    url.insert(end, u'/');
+    return url;
+}
+
 } // namespace tarrow

@@ -12,6 +12,9 @@ namespace tarrow {
 
 // The link AURL made absolute against the page URL ABaseURL, or empty.
 QString ResolveURL(const QString& AURL, const QString& ABaseURL);
+// A URL naming a host with no path gains the root path: "http://h" -> "http://h/",
+// "http://h?x" -> "http://h/?x". Anything else, relative text included, is returned unchanged.
+QString WithRootPath(const QString& AURL);
 // AURL cut just before its first "#".
 QString RemoveURLFragment(const QString& AURL);
 // APath placed under ABaseDir when it is relative in AReading.

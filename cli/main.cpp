@@ -4,6 +4,7 @@
 #include "engine/LogSinksUnit.h"
 #include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
+#include "engine/uFileUtils.h"
 #include "http/LibSSLUnit.h"
 #include "project/SettingsUnit.h"
 #include "project/uSettingsLocation.h"
@@ -27,21 +28,26 @@ const char HelpText[] =
     "  -appsettingsdir     read tarrow.ini from the program's folder\n"
     "  -usersettingsdir    read tarrow.ini from the per-user folder (the default)\n"
     "  -settingsdir DIR    read tarrow.ini from DIR\n"
-    "  -config FILE        read FILE instead of tarrow.ini\n"
+    "  -config FILE        read FILE instead of tarrow.ini; a bare name is read from the\n"
+    "                      program's folder (from DIR with -settingsdir)\n"
     "  -outdir DIR         the output folder ({OutDir}) instead of the file's OutDir\n"
     "  -start NAMES        run the projects named in the comma-separated list NAMES\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
     "Exit status: 0 when the run ended, 1 when a project name was not found,\n"
-    "2 for a usage error, an unreadable settings file or a run ended by an error.\n"
-    "Ctrl+C or SIGTERM stops the run after the current URL; a second Ctrl+C ends at once.\n";
+    "2 for a usage error, an unreadable or missing -config file or a run ended by an error.\n"
+    "-settingsdir or -config without a value (the last argument) is ignored.\n"
+    "Ctrl+C or SIGTERM stops the run, aborting the transfer under way; a second Ctrl+C ends at\n"
+    "once.\n";
 
 TBreakFlag* GBreakFlag = nullptr;
 
 extern "C" void OnStopSignal(int ASignal) {
-    if (ASignal == SIGINT && GBreakFlag->IsSet())
+    if (ASignal == SIGINT && GBreakFlag->IsSet()) {
+        RemoveActiveTemporaryFile(); // the save under way leaves no hidden temporary
         _exit(130);
+    }
     GBreakFlag->Set();
 }
 
@@ -60,10 +66,13 @@ int Fail(const QString& AMessage) {
 }
 
 int Run(const TCommandLine& ACommandLine) {
+    const TSettingsLocation location = ProgramSettingsLocation(ACommandLine.Settings);
+    const QString missing = MissingGivenConfigFile(location);
+    if (!missing.isEmpty())
+        return Fail(QStringLiteral("Settings file not found: ") + missing);
     TSettingsModel settings;
     try {
-        LoadSettings(settings,
-                     ProgramSettingsLocation(ACommandLine.Settings).GetConfigFileName(true));
+        LoadSettings(settings, location.GetConfigFileName(true));
     } catch (const std::exception& E) {
         return Fail(ExceptionMessage(E));
     }

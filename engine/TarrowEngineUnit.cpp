@@ -42,7 +42,8 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
                            const QString& AProjectName, TPathReading AReading) {
     QString folder =
         ToReadingSeparators(ExpandFolderTags(AFolder, AOutDir, AProjectName), AReading);
-    if (folder.endsWith(PathDelim(AReading)))
+    // The root folder stays itself: chopped, it would read as "no folder".
+    if (folder.endsWith(PathDelim(AReading)) && folder != PathDelim(AReading))
         folder.chop(1);
     // A relative folder would be placed under itself once more when paths are expanded.
     if (!folder.isEmpty() && !IsAbsolutePath(folder, AReading) &&
@@ -57,6 +58,7 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
+    client.SetAbortFlag(&FTerminated);
     client.SetOnRedirectLog(
         [&AContext](THTTPClient&, const QString& AMessage) { AContext.Log(AMessage); });
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,

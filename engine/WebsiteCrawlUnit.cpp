@@ -112,15 +112,15 @@ void TWebsiteCrawl::Seed() {
                             s.OutDir, FProject.WPExtractURLs().GetValue(j), 0, &s.SuppressURLs,
                             QString());
     } else if (!FProject.WebsiteURL().isEmpty()) {
-        FURLList.AddURL(utA, FProject.WebsiteURL(), s.WebsiteURL, s.IndexFile, s.OutDir,
-                        UnlimitedDepth, 0, &s.SuppressURLs, QString());
+        FURLList.AddURL(utA, WithRootPath(FProject.WebsiteURL()), s.WebsiteURL, s.IndexFile,
+                        s.OutDir, UnlimitedDepth, 0, &s.SuppressURLs, QString());
     }
 }
 
 void TWebsiteCrawl::Run() {
     Seed();
     for (int i = 0; i < FURLList.Count(); ++i) {
-        ProcessEntry(i);
+        ProcessEntryGuarded(i);
         if (IsTerminated())
             break;
     }
@@ -143,6 +143,17 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     Save(localPath, ContentToWrite(entry));
 }
 
+void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
+    // Running out of memory on one URL (a huge page, a hostile one) fails that URL, not the run.
+    try {
+        ProcessEntry(AIndex);
+    } catch (const std::bad_alloc&) {
+        FBody = QByteArray();
+        FContext.Log(QStringLiteral("Out of memory: ") + FURLList.URL(AIndex));
+        ++FCounters.Failed;
+    }
+}
+
 bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
     QString location;
     FHTTPClient.SetOnRedirect(
@@ -160,7 +171,8 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
             break;
         } catch (const std::exception& E) {
             FContext.LogException(E);
-            if (attempt >= FContext.Options().HTTPRetries || IsTerminated()) {
+            if (attempt >= FContext.Options().HTTPRetries || IsTerminated() ||
+                IsFinalFailure(E)) {
                 ++FCounters.Failed;
                 break;
             }
@@ -196,7 +208,8 @@ void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
 bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
     const TPathReading reading = FContext.PathReading();
     const QChar delim = PathDelim(reading);
-    const QString path = ExpandPath(PercentDecodePath(AEntry.OutFilePath), FOutFolder, reading);
+    const QString path =
+        LocalOutputPath(AEntry.OutFilePath, FLinkSettings.OutDir, FOutFolder, reading);
     const QString folder = path.left(qMax<qsizetype>(0, path.lastIndexOf(delim)));
     // One normalising check keeps every file inside the output folder, whatever the URL held.
     QString normalized;
@@ -208,8 +221,14 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
     }
     const QString normalizedFolder =
         normalized.left(qMax<qsizetype>(0, normalized.lastIndexOf(delim)));
-    if (!normalizedFolder.isEmpty() && !ForceDirectories(normalizedFolder)) {
-        FContext.Log(QStringLiteral("Unable to create directory ") + folder);
+    const TFolderResult created = normalizedFolder.isEmpty()
+                                      ? TFolderResult::frReady
+                                      : ForceDirectoriesBelow(FOutFolder, normalizedFolder);
+    if (created != TFolderResult::frReady) {
+        FContext.Log((created == TFolderResult::frSymbolicLink
+                          ? QStringLiteral("Invalid directory ")
+                          : QStringLiteral("Unable to create directory ")) +
+                     folder);
         ++FCounters.Failed;
         return false;
     }
@@ -221,7 +240,11 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
     if (FContentType.toLower() != QLatin1String("text/html") || FBody.isEmpty())
         return FBody;
     const QString charset = FHTTPClient.GetResponseCharset();
-    const QString text = DecodeCharset(FBody, charset);
+    QString text;
+    if (!DecodePageText(FBody, charset, FContext.Options().MaxPageTextChars, text)) {
+        FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
+        return FBody;
+    }
     FBody.clear();
     QString processed;
     const TLinkProcessingResult found = ProcessLinks(text, processed, FURLList, AEntry.URL,
@@ -244,14 +267,14 @@ void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) 
         ++FCounters.NotChanged;
         return;
     }
-    if (policy == ofNone && exists) {
+    if (policy == ofNone && IsRegularFile(ALocalPath)) {
         FContext.Log(QStringLiteral("File already exists: ") + ALocalPath);
         ++FCounters.AlreadyExisted;
         return;
     }
     FContext.Log(QStringLiteral("Saving: ") + ALocalPath);
     try {
-        WriteFileAtomically(ALocalPath, AContent);
+        WriteFileBelow(FOutFolder, ALocalPath, AContent);
         ++FCounters.Downloaded;
     } catch (const std::exception& E) {
         FContext.LogException(E);

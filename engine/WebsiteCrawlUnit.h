@@ -2,6 +2,7 @@
 
 #include "base/uRunContext.h"
 #include "engine/URLListUnit.h"
+#include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/uRegExExtract.h"
 
@@ -50,6 +51,7 @@ private:
     struct TEntry;
     void Seed();
     void ProcessEntry(int AIndex);
+    void ProcessEntryGuarded(int AIndex);
     bool Fetch(TEntry& AEntry);
     void ApplyRedirect(TEntry& AEntry, const QString& ALocation);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);

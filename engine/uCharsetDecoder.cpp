@@ -2,6 +2,8 @@
 
 #include "base/uStrUtils.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -71,7 +73,8 @@ void Flush(TIconv& AConv, QString& AText, qsizetype& AWritten) {
     AWritten = AText.size() - qsizetype(outLeft / 2);
 }
 
-QString DecodeWith(TIconv& AConv, const QByteArray& ABody) {
+// The text, or false when it passes ALimit code units (negative: no limit).
+bool DecodeWith(TIconv& AConv, const QByteArray& ABody, qint64 ALimit, QString& AText) {
     QString result(ABody.size(), Qt::Uninitialized); // one code unit per byte is a good first guess
     const char* in = ABody.constData();
     const char* const end = in + ABody.size();
@@ -88,6 +91,8 @@ QString DecodeWith(TIconv& AConv, const QByteArray& ABody) {
         written = result.size() - qsizetype(outLeft / 2);
         const bool progressed = next != in;
         in = next;
+        if (ALimit >= 0 && written > ALimit)
+            return false;
         if (rc != size_t(-1))
             continue;
         if (error == E2BIG) {
@@ -106,8 +111,40 @@ QString DecodeWith(TIconv& AConv, const QByteArray& ABody) {
         ++in;
     }
     Flush(AConv, result, written);
+    if (ALimit >= 0 && written > ALimit)
+        return false;
     result.truncate(written);
-    return result;
+    AText = std::move(result);
+    return true;
+}
+
+bool DecodeLatin1(const QByteArray& ABody, qint64 ALimit, QString& AText) {
+    if (ALimit >= 0 && ABody.size() > ALimit)
+        return false;
+    AText = QString::fromLatin1(ABody);
+    return true;
+}
+
+// UTF-8 in slices, so that a text over the limit is never built whole.
+bool DecodeUTF8(const QByteArray& ABody, qint64 ALimit, QString& AText) {
+    // Never more code units than bytes.
+    if (ALimit < 0 || ABody.size() <= ALimit) {
+        AText = QString::fromUtf8(ABody);
+        return true;
+    }
+    QStringDecoder decoder(QStringConverter::Utf8);
+    QString text;
+    for (qsizetype at = 0; at < ABody.size(); at += SliceBytes) {
+        text += decoder(
+            QByteArrayView(ABody).sliced(at, std::min<qsizetype>(SliceBytes, ABody.size() - at)));
+        if (text.size() > ALimit)
+            return false;
+    }
+    text += decoder(QByteArrayView());
+    if (text.size() > ALimit)
+        return false;
+    AText = std::move(text);
+    return true;
 }
 
 } // namespace
@@ -117,14 +154,22 @@ bool IsUTF8Charset(const QString& ACharset) {
 }
 
 QString DecodeCharset(const QByteArray& ABody, const QString& ACharset) {
+    QString text;
+    DecodePageText(ABody, ACharset, -1, text);
+    return text;
+}
+
+bool DecodePageText(const QByteArray& ABody, const QString& ACharset, qint64 ALimit,
+                    QString& AText) {
+    AText.clear();
     if (IsUTF8Charset(ACharset))
-        return QString::fromUtf8(ABody);
+        return DecodeUTF8(ABody, ALimit, AText);
     if (ACharset.isEmpty() || IsLatin1Name(ACharset) || !IsPlainName(ACharset))
-        return QString::fromLatin1(ABody);
+        return DecodeLatin1(ABody, ALimit, AText);
     TIconv conv(ACharset.toLatin1());
     if (!conv.IsValid())
-        return QString::fromLatin1(ABody);
-    return DecodeWith(conv, ABody);
+        return DecodeLatin1(ABody, ALimit, AText);
+    return DecodeWith(conv, ABody, ALimit, AText);
 }
 
 } // namespace tarrow

@@ -11,6 +11,11 @@ namespace tarrow {
 // text still decodes.
 QString DecodeCharset(const QByteArray& ABody, const QString& ACharset);
 
+// DecodeCharset with a ceiling: false (AText then empty) when the text would take more than
+// ALimit UTF-16 code units; the decoding stops there instead of building the whole text.
+bool DecodePageText(const QByteArray& ABody, const QString& ACharset, qint64 ALimit,
+                    QString& AText);
+
 // Whether ACharset names UTF-8 (so the bytes need no conversion to be saved as UTF-8).
 bool IsUTF8Charset(const QString& ACharset);
 

@@ -126,6 +126,11 @@ void THTTPClient::SetReadTimeoutMs(int ATimeoutMs) {
     FIdHTTP->SetReadTimeoutMs(ATimeoutMs);
 }
 
+void THTTPClient::SetAbortFlag(const TBreakFlag* AFlag) {
+    FAbortFlag = AFlag;
+    FIdHTTP->SetAbortFlag(AFlag);
+}
+
 void THTTPClient::SetMaxBodySize(qint64 ABytes) {
     FIdHTTP->SetMaxBodySize(ABytes);
 }
@@ -250,8 +255,15 @@ void THTTPClient::DoRedirect(const QString& ALocation) {
 }
 
 void THTTPClient::Pause() const {
-    if (FRetryPauseMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(FRetryPauseMs));
+    // In slices, so that "Break" never waits for a whole pause.
+    constexpr int SliceMs = 50;
+    for (int left = FRetryPauseMs; left > 0; left -= SliceMs) {
+        if (FAbortFlag && FAbortFlag->IsSet())
+            throw AbortedError();
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, SliceMs)));
+    }
+    if (FAbortFlag && FAbortFlag->IsSet())
+        throw AbortedError();
 }
 
 } // namespace tarrow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/uBreakFlag.h"
 #include "http/uHTTPContent.h"
 #include "http/uHTTPErrors.h"
 #include "http/uProxyAddress.h"
@@ -66,6 +67,9 @@ public:
     // Ceilings of one response body as received and of its decompressed form.
     void SetMaxBodySize(qint64 ABytes);
     void SetMaxDecodedSize(qint64 ABytes) { FMaxDecodedSize = ABytes; }
+    // The run's break flag: once set, the transfer under way and any pause end with
+    // AbortedError ("Aborted."), which is never retried. Null (the default) never aborts.
+    void SetAbortFlag(const TBreakFlag* AFlag);
 
     // Fetches AURL, following redirects, and appends the body of the final 2xx reply to
     // AOutStream (decompressed when compression is on). AResponseContentType receives its media
@@ -127,6 +131,7 @@ private:
     THTTPLogEvent FOnRedirectLog;
     QString FCustomCookie;
     int FRetryPauseMs = kDefaultRetryPauseMs;
+    const TBreakFlag* FAbortFlag = nullptr;
     qint64 FMaxDecodedSize = kMaxDecodedSize;
     QString FResponseCharset; // of the latest reply
 };

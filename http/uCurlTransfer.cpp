@@ -6,7 +6,11 @@
 #include <QByteArrayView>
 #include <algorithm>
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <new>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace tarrow {
 
@@ -86,6 +90,10 @@ TCurlTransfer::TCurlTransfer() {
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &TCurlTransfer::PrereqCallback);
     curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &TCurlTransfer::OpenSocketCallback);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &TCurlTransfer::CloseSocketCallback);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 128L * 1024);
     SetCookieStore(true);
 }
@@ -172,12 +180,28 @@ TReplyInfo TCurlTransfer::Get(const QByteArray& AURL, const QList<QByteArray>& A
     FConnected = false;
     FReadTimedOut = false;
     FTooLarge = false;
+    FAborted = false;
     FErrorBuffer[0] = 0;
     const CURLcode result = Run();
     FBody = nullptr;
+    if (FAborted)
+        throw AbortedError();
+    if (IsNegativeLengthReply(result))
+        return FReply;
     if (result != CURLE_OK)
         RaiseFailure(result, AURL);
     return FReply;
+}
+
+bool TCurlTransfer::IsNegativeLengthReply(CURLcode ACode) {
+    // libcurl refuses a Content-Length below 0 (or not a number) itself, before the header
+    // reaches us: a success reply that stopped there has no body to read.
+    if (ACode != CURLE_WEIRD_SERVER_REPLY || !FInHeaders || FReply.Code < 200 ||
+        FReply.Code > 299 || !QByteArrayView(FErrorBuffer).startsWith("Invalid Content-Length"))
+        return false;
+    FReply.HasContentLength = true;
+    FReply.ContentLength = -1;
+    return true;
 }
 
 CURLcode TCurlTransfer::Run() {
@@ -195,16 +219,25 @@ CURLcode TCurlTransfer::Run() {
             return CURLE_FAILED_INIT;
         if (running == 0)
             break;
-        int waitMs = 1000;
+        if (FAbortFlag && FAbortFlag->IsSet()) {
+            FAborted = true;
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        int waitMs = kAbortPollMs;
         if (FConnected && FReadTimeoutMs > 0) {
-            const auto idle =
+            qint64 idle =
                 std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - FLastActivity)
                     .count();
+            const qint64 socketIdle = idle >= FReadTimeoutMs ? SocketIdleMs() : -1;
+            if (socketIdle >= 0 && socketIdle < idle) {
+                FLastActivity = TClock::now() - std::chrono::milliseconds(socketIdle);
+                idle = socketIdle;
+            }
             if (idle >= FReadTimeoutMs) {
                 FReadTimedOut = true;
                 return CURLE_OPERATION_TIMEDOUT;
             }
-            waitMs = int(std::clamp<qint64>(FReadTimeoutMs - idle, 1, 1000));
+            waitMs = int(std::clamp<qint64>(FReadTimeoutMs - idle, 1, kAbortPollMs));
         }
         curl_multi_poll(FMulti.get(), nullptr, 0, waitMs, nullptr);
     }
@@ -240,6 +273,34 @@ int TCurlTransfer::PrereqCallback(void* AThis, char*, char*, int, int) {
     self->FConnected = true;
     self->Touch();
     return CURL_PREREQFUNC_OK;
+}
+
+curl_socket_t TCurlTransfer::OpenSocketCallback(void* AThis, curlsocktype,
+                                                curl_sockaddr* AAddress) {
+    auto* self = static_cast<TCurlTransfer*>(AThis);
+    const curl_socket_t s =
+        ::socket(AAddress->family, AAddress->socktype | SOCK_CLOEXEC, AAddress->protocol);
+    if (s != CURL_SOCKET_BAD)
+        self->FSockets.append(s);
+    return s;
+}
+
+int TCurlTransfer::CloseSocketCallback(void* AThis, curl_socket_t ASocket) {
+    static_cast<TCurlTransfer*>(AThis)->FSockets.removeOne(ASocket);
+    return ::close(ASocket);
+}
+
+qint64 TCurlTransfer::SocketIdleMs() const {
+    qint64 idle = -1;
+    for (const curl_socket_t s : FSockets) {
+        tcp_info info{};
+        socklen_t size = sizeof(info);
+        if (::getsockopt(s, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+            continue;
+        if (idle < 0 || qint64(info.tcpi_last_data_recv) < idle)
+            idle = qint64(info.tcpi_last_data_recv);
+    }
+    return idle;
 }
 
 bool TCurlTransfer::TakeHeaderLine(const char* AData, size_t ALen) {

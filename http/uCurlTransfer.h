@@ -2,6 +2,7 @@
 
 #include "http/uCurlFailure.h"
 #include "http/uHTTPContent.h"
+#include "base/uBreakFlag.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,6 +43,9 @@ public:
     void SetCookieStore(bool AOn);
     void SetMaxBodySize(qint64 ABytes) { FMaxBodySize = ABytes; }
     qint64 MaxBodySize() const { return FMaxBodySize; }
+    // When set, a transfer under way ends with AbortedError within kAbortPollMs.
+    void SetAbortFlag(const TBreakFlag* AFlag) { FAbortFlag = AFlag; }
+    static constexpr int kAbortPollMs = 200;
 
     // Drops the open connection, so the next request connects afresh.
     void CloseConnection();
@@ -69,12 +73,20 @@ private:
     static size_t HeaderCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static size_t WriteCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static int PrereqCallback(void* AThis, char*, char*, int, int);
+    static curl_socket_t OpenSocketCallback(void* AThis, curlsocktype, curl_sockaddr* AAddress);
+    static int CloseSocketCallback(void* AThis, curl_socket_t ASocket);
+    // Milliseconds since any byte arrived on the transfer's sockets (the kernel knows: header
+    // bytes count too, not only whole header lines); -1 when unknown.
+    qint64 SocketIdleMs() const;
     bool TakeHeaderLine(const char* AData, size_t ALen);
     bool TakeBody(const char* AData, size_t ALen);
     void Touch() { FLastActivity = TClock::now(); }
     CURLcode Run();
+    bool IsNegativeLengthReply(CURLcode ACode);
     [[noreturn]] void RaiseFailure(CURLcode ACode, const QByteArray& AURL);
 
+    // First, so that the handles below close their sockets while it still stands.
+    QList<curl_socket_t> FSockets;
     std::unique_ptr<CURLSH, TShareDeleter> FShare;
     std::unique_ptr<CURLM, TMultiDeleter> FMulti;
     std::unique_ptr<CURL, TEasyDeleter> FEasy;
@@ -89,6 +101,7 @@ private:
     bool FCookieStoreOn = false;
     int FReadTimeoutMs = 0;
     qint64 FMaxBodySize = kMaxBodySize;
+    const TBreakFlag* FAbortFlag = nullptr;
 
     // State of the running transfer.
     TReplyInfo FReply;
@@ -98,6 +111,7 @@ private:
     bool FConnected = false;
     bool FReadTimedOut = false;
     bool FTooLarge = false;
+    bool FAborted = false;
     TClock::time_point FLastActivity;
 };
 

@@ -11,6 +11,9 @@ namespace tarrow {
 // that decompressing one body may produce.
 inline constexpr qint64 kMaxBodySize = qint64(1) << 30;
 inline constexpr qint64 kMaxDecodedSize = qint64(1) << 30;
+// The UTF-16 code units that one page's text may take after charset decoding: a small body in a
+// one-to-many character set (or a compressed one) could otherwise need gigabytes as text.
+inline constexpr qint64 kMaxPageTextChars = qint64(64) << 20;
 
 // Raised when a body or its decompressed form passes its ceiling.
 TARROW_DECLARE_EXCEPTION(EContentTooLarge, EHTTPError)

@@ -1,5 +1,9 @@
 #include "http/uHTTPErrors.h"
 
+#include "http/uHTTPContent.h"
+
+#include <new>
+
 namespace tarrow {
 
 bool IsRetryableError(const std::exception& E) {
@@ -14,6 +18,23 @@ bool IsRetryableError(const std::exception& E) {
     case TTransportFault::tfPeerClosed:
     case TTransportFault::tfSocksRefused:
     case TTransportFault::tfSocksFailure:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFinalFailure(const std::exception& E) {
+    if (dynamic_cast<const EContentTooLarge*>(&E) || dynamic_cast<const std::bad_alloc*>(&E))
+        return true;
+    const auto* transport = dynamic_cast<const ETransportError*>(&E);
+    if (!transport)
+        return false;
+    switch (transport->Fault()) {
+    case TTransportFault::tfTooLarge:
+    case TTransportFault::tfUnsupportedURL:
+    case TTransportFault::tfBadReply:
+    case TTransportFault::tfAborted:
         return true;
     default:
         return false;

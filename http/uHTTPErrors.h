@@ -39,6 +39,7 @@ enum class TTransportFault {
     tfUnsupportedURL,
     tfBadReply,
     tfTooLarge,
+    tfAborted, // the run's break flag stopped the transfer
     tfOther,
 };
 
@@ -54,6 +55,11 @@ private:
     TTransportFault FFault;
 };
 
+// The error of a transfer or pause that the break flag cut short.
+inline ETransportError AbortedError() {
+    return ETransportError(TTransportFault::tfAborted, QStringLiteral("Aborted."));
+}
+
 // The text of an HTTPS request when no TLS library is available.
 inline QString SSLLibraryMissingMessage() {
     return QStringLiteral("Could not load SSL library.");
@@ -62,5 +68,11 @@ inline QString SSLLibraryMissingMessage() {
 // True for the failures a time-out retry repeats: a connection that timed out, was refused or found
 // no route, a read time-out, the peer closing the connection, and a SOCKS refusal or failure.
 bool IsRetryableError(const std::exception& E);
+
+// True for a failure that another attempt cannot change: a body or decoded size over a ceiling,
+// a URL (or redirect target) of a scheme the client does not speak, a reply whose framing is
+// invalid, a transfer the break flag stopped, and running out of memory. The crawl does not retry
+// these.
+bool IsFinalFailure(const std::exception& E);
 
 } // namespace tarrow

@@ -50,8 +50,13 @@ QStringList TAppSettings::DecodeLines(const QByteArray& AData) {
 
 QByteArray TAppSettings::EncodeLines(const QStringList& ALines) {
     QByteArray data(Utf8Bom, 3);
-    for (const QString& line : ALines)
-        data.append(line.toUtf8()).append("\r\n", 2);
+    for (const QString& line : ALines) {
+        QByteArray bytes = line.toUtf8();
+        // A line break inside a value would start a line of its own, a key the user never set.
+        bytes.replace("\r\n", " ");
+        bytes.replace('\r', ' ').replace('\n', ' ');
+        data.append(bytes).append("\r\n", 2);
+    }
     return data;
 }
 

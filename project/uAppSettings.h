@@ -9,7 +9,8 @@
 namespace tarrow {
 
 // The settings store: the name=value lines of tarrow.ini. The file is UTF-8; saving writes the
-// byte-order mark and CR LF after every line, reading skips a mark and accepts CR LF, LF or CR.
+// byte-order mark and CR LF after every line (a CR LF, CR or LF inside a line is written as one
+// blank), reading skips a mark and accepts CR LF, LF or CR.
 class TAppSettings final {
 public:
     TAppSettings() : FStrings(256) {}

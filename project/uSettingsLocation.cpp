@@ -144,4 +144,11 @@ TSettingsLocation ProgramSettingsLocation(const TSettingsSwitches& ASwitches) {
     return TSettingsLocation(ASwitches, appFolder, PlatformUserBaseFolder());
 }
 
+QString MissingGivenConfigFile(const TSettingsLocation& ALocation) {
+    if (ALocation.GivenFileName().isEmpty())
+        return QString();
+    const QString path = ALocation.GetConfigFileName(false);
+    return QFileInfo::exists(path) ? QString() : path;
+}
+
 } // namespace tarrow

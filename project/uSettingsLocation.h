@@ -60,5 +60,9 @@ QString PlatformUserBaseFolder();
 // The location of this program for the switches it was started with: the application folder is
 // the executable's, the per-user base folder the platform's.
 TSettingsLocation ProgramSettingsLocation(const TSettingsSwitches& ASwitches);
+// The settings file that -config named when it does not exist (for a clear error instead of an
+// empty run); empty when -config was not given or the file is there.
+QString MissingGivenConfigFile(const TSettingsLocation& ALocation);
+
 
 } // namespace tarrow

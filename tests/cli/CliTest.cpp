@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tarrow::test;
 
@@ -126,7 +127,7 @@ TEST_F(Cli, ExitStatusesForUnknownNamesUsageAndSettingsErrors) {
     EXPECT_TRUE(r.Err.startsWith(QStringLiteral("Cannot open file \""))) << r.Err.toStdString();
 }
 
-TEST_F(Cli, InterruptStopsAfterTheCurrentURL) {
+TEST_F(Cli, InterruptAbortsTheCurrentURL) {
     WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
                       Project(1, QStringLiteral("Slow"), u"/slow/"),
                   OutDir());
@@ -141,7 +142,48 @@ TEST_F(Cli, InterruptStopsAfterTheCurrentURL) {
     EXPECT_EQ(r.Out.back(), QStringLiteral("Terminated."));
     EXPECT_EQ(
         r.Out.at(r.Out.size() - 2),
-        QStringLiteral("Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 0."));
+        QStringLiteral("Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1."));
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("Aborted.")));
+}
+
+TEST_F(Cli, SettingsSwitchesWithoutAValueOrAFile) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                      Project(1, QStringLiteral("Site"), u"/site/"),
+                  OutDir());
+    // Last, without a value, the switch is ignored: no usage error, the run goes on.
+    for (const char* sw : {"-settingsdir", "-config"}) {
+        SCOPED_TRACE(sw);
+        const TResult r = Run({QString::fromLatin1(sw)});
+        EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+        EXPECT_EQ(r.Out.back(), QStringLiteral("Completed."));
+    }
+    const TResult missing = Run({QStringLiteral("-config"), QStringLiteral("nothere.ini")});
+    EXPECT_EQ(missing.ExitCode, 2);
+    EXPECT_TRUE(missing.Out.isEmpty());
+    EXPECT_EQ(missing.Err, QStringLiteral("Settings file not found: ") +
+                               FDir.filePath(QStringLiteral("nothere.ini")) + u'\n');
+}
+
+TEST_F(Cli, ASecondInterruptDuringASaveLeavesNoTemporaryFile) {
+    // Large enough that the save is still under way when the two signals arrive.
+    const TReply big = OkReply(QByteArray(128 << 20, 'b'), "image/png");
+    FServer.SetHandler([&big](const TRequest&) { return big; });
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                      Project(1, QStringLiteral("Big"), u"/big.png"),
+                  OutDir());
+    const TResult r = Run({}, [](QProcess& AProcess) {
+        QByteArray seen;
+        while (!seen.contains("Saving: ") && AProcess.waitForReadyRead(30000))
+            seen = AProcess.peek(1 << 16);
+        ::kill(pid_t(AProcess.processId()), SIGINT);
+        ::usleep(10000); // two signals at once would merge into one
+        ::kill(pid_t(AProcess.processId()), SIGINT);
+    });
+    EXPECT_EQ(r.ExitCode, 130);
+    const QStringList hidden =
+        QDir(OutDir() + QStringLiteral("/Big")).entryList(QDir::Hidden | QDir::Files);
+    for (const QString& name : hidden)
+        EXPECT_FALSE(name.startsWith(u'.')) << name.toStdString();
 }
 
 TEST_F(Cli, HelpAndVersion) {

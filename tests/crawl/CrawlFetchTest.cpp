@@ -1,6 +1,9 @@
 // Fetching one entry: attempts and retries, empty bodies, redirects and "Break".
 #include "tests/crawl/CrawlFixture.h"
 
+#include <chrono>
+#include <thread>
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -30,11 +33,27 @@ TEST_F(CrawlFetch, AnErrorStatusIsTriedSixTimesAndCountedFailed) {
 }
 
 TEST_F(CrawlFetch, AnEmptyBodyIsCountedEmptyAndNeverRetried) {
-    FSite.Html("/blog/", "");
-    const QStringList log = Run(*NewProject());
-    EXPECT_EQ(FSite.Hits("/blog/"), 1);
-    EXPECT_EQ(log.at(log.size() - 2), Summary(0, 0, 0, 1, 0));
-    EXPECT_FALSE(Exists(QStringLiteral("index.html")));
+    struct Row {
+        const char* Name;
+        TReply Reply;
+    };
+    const Row rows[] = {
+        {"no body", OkReply("")},
+        // libcurl refuses the header itself; a length below 0 still means no content.
+        {"a negative length", TReply{"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                                     "Content-Length: -5\r\n\r\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TScriptedSite site;
+        site.Page("/blog/", row.Reply);
+        auto project = NewProject();
+        project->SetWebsiteURL(site.URL(u"/blog/"));
+        const QStringList log = Run(*project);
+        EXPECT_EQ(site.Hits("/blog/"), 1);
+        EXPECT_EQ(log.at(log.size() - 2), Summary(0, 0, 0, 1, 0)) << log.join(u'\n').toStdString();
+        EXPECT_FALSE(Exists(QStringLiteral("index.html")));
+    }
 }
 
 TEST_F(CrawlFetch, APartialBodyOfAFailedAttemptNeverPrecedesTheNextOne) {
@@ -58,6 +77,25 @@ TEST_F(CrawlFetch, BreakStopsTheRetriesAfterTheCurrentAttempt) {
     EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 1);
     EXPECT_EQ(log.mid(log.size() - 2),
               (QStringList{Summary(0, 0, 0, 0, 1), QStringLiteral("Terminated.")}));
+}
+
+TEST_F(CrawlFetch, BreakAbortsTheTransferUnderWay) {
+    TReply stalled = OkReply(QByteArray(1000, 'x'));
+    stalled.StallAfter = 100;
+    FSite.Page("/blog/", stalled);
+    std::jthread breaker;
+    FSite.OnRequest([&](const TRequest&) {
+        breaker = std::jthread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            FEngine.Terminated().Set();
+        });
+    });
+    const QStringList log = Run(*NewProject());
+    EXPECT_EQ(log, (QStringList{QStringLiteral("Project \"Blog\"..."),
+                                QStringLiteral("Downloading [ 1 / 1 ]: ") + Url(u"/blog/"),
+                                QStringLiteral("Aborted."), Summary(0, 0, 0, 0, 1),
+                                QStringLiteral("Terminated.")}));
+    EXPECT_EQ(FSite.Hits("/blog/"), 1);
 }
 
 TEST_F(CrawlFetch, RedirectsWithinTheSite) {
@@ -110,6 +148,17 @@ TEST_F(CrawlFetch, AWebsiteURLWithoutAPathStaysOnItsSite) {
     AddStartPage(*project, QStringLiteral("/"), 5);
     Run(*project);
     EXPECT_EQ(FSite.Hits("/x.png"), 0); // another host is another site
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/index.html"),
+                                   QStringLiteral("Blog/p.html/index.html")}));
+}
+
+TEST_F(CrawlFetch, AWebsiteURLWithoutAPathOrStartPagesCrawlsFromTheTopPage) {
+    FSite.Html("/", "<a href=\"/p.html\">p</a>");
+    FSite.Html("/p.html", "p");
+    auto project = NewProject();
+    project->SetWebsiteURL(QStringLiteral("http://") + FSite.HostPort());
+    const QStringList log = Run(*project);
+    EXPECT_EQ(log.at(1), QStringLiteral("Downloading [ 1 / 1 ]: ") + Url(u"/"));
     EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/index.html"),
                                    QStringLiteral("Blog/p.html/index.html")}));
 }

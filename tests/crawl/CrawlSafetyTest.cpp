@@ -70,4 +70,45 @@ TEST_F(CrawlSafety, NonASCIIURLsAreFetchedEncodedAndSavedDecoded) {
     EXPECT_TRUE(Exists(QStringLiteral("b c.png")));
 }
 
+TEST_F(CrawlSafety, AnOutputFolderNamedWithAPercentEscapeKeepsItsName) {
+    FSite.Html("/blog/", "<img src=\"b%20c.png\">");
+    FSite.Default(OkReply("bytes", "image/png"));
+    auto project = NewProject();
+    project->SetOutputFolder(QStringLiteral("{OutDir}/My%20Sites"));
+    const QStringList log = Run(*project);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(2, 0, 0, 0, 0)) << log.join(u'\n').toStdString();
+    EXPECT_TRUE(QFile::exists(FOutDir + QStringLiteral("/My%20Sites/index.html")));
+    EXPECT_TRUE(QFile::exists(FOutDir + QStringLiteral("/My%20Sites/b c.png")));
+}
+
+TEST_F(CrawlSafety, AnEmptyOutputFolderWritesEveryFileBelowTheCurrentFolder) {
+    FSite.Html("/blog/", "<img src=\"a/b.png\">");
+    FSite.Default(OkReply("bytes", "image/png"));
+    auto project = NewProject();
+    project->SetOutputFolder(QString());
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir().mkpath(FOutDir));
+    ASSERT_TRUE(QDir::setCurrent(FOutDir));
+    const QStringList log = Run(*project);
+    QDir::setCurrent(saved);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(2, 0, 0, 0, 0)) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("a/b.png"), QStringLiteral("index.html")}));
+    EXPECT_EQ(RootEntries(), QStringList{QStringLiteral("out")});
+}
+
+TEST_F(CrawlSafety, ARedirectTargetNeverSteersATerminal) {
+    FSite.Html("/blog/", "<a href=\"r\">r</a>");
+    FSite.Page("/blog/r", Redirect(302, "/blog/b\x1b[2J.html"));
+    FSite.Default(OkReply("bytes", "image/png"));
+    const QStringList log = Run(*NewProject());
+    const QString all = log.join(u'\n');
+    for (const QString& line : log) {
+        SCOPED_TRACE(line.toStdString());
+        for (QChar c : line)
+            EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F));
+    }
+    EXPECT_TRUE(all.contains(QStringLiteral("Redirect to: /blog/b%1B[2J.html")))
+        << all.toStdString();
+}
+
 } // namespace

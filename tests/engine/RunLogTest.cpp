@@ -71,6 +71,20 @@ TEST(RunLog, LogsInOrderDropsNothingAndNamesMessagelessErrors) {
         ASSERT_EQ(lines[4 + i], QString::number(i));
 }
 
+TEST(RunLog, EveryLoggedLineHasItsControlCharactersEscaped) {
+    TMemoryLogSink sink;
+    const TRunContext t(&sink);
+    t.Log(QStringLiteral("Downloading [ 1 / 1 ]: http://h/a\nSaving: /etc/FORGED.png"));
+    t.Log(QStringLiteral("Redirect to: /x\x1b[2J"));
+    // Trailing line breaks are dropped; inner ones stay in the one entry, escaped.
+    t.LogException(std::runtime_error("Rule 1:\r\nmissing )\r\n"));
+    EXPECT_EQ(
+        sink.Lines(),
+        (QStringList{QStringLiteral("Downloading [ 1 / 1 ]: http://h/a%0ASaving: /etc/FORGED.png"),
+                     QStringLiteral("Redirect to: /x%1B[2J"),
+                     QStringLiteral("Rule 1:%0D%0Amissing )")}));
+}
+
 TEST(RunLog, HandOverBlocksUntilTheReceiverRan) {
     THandOverLogSink sink; // lives on this (the test's main) thread
     QStringList received;

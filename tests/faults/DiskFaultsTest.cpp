@@ -98,6 +98,43 @@ TEST_F(DiskFaults, StrangersWhereFoldersAndFilesMustGo) {
                                     QStringLiteral("index.html"), QStringLiteral("sub")}));
 }
 
+TEST_F(DiskFaults, UnderOverwriteNoneAFolderWhereTheFileGoesIsAFailedSave) {
+    FSite.Html("/blog/", "<img src=\"a.png\">");
+    FSite.Default(OkReply("picture", "image/png"));
+    Plant(QStringLiteral("index.html"), "the page of an earlier run");
+    Plant(QStringLiteral("a.png/keep.txt"), "a folder named like the file");
+    auto project = NewProject();
+    project->SetOverwrite(ofNone);
+    const QStringList log = Run(*project);
+    ExpectOutcome(log, Summary(0, 1, 0, 0, 1), CannotCreate(Out(QStringLiteral("a.png"))));
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("File already exists: ")), 1);
+    EXPECT_TRUE(JoinLog(log).contains(QStringLiteral("Is a directory")))
+        << JoinLog(log).toStdString();
+}
+
+TEST_F(DiskFaults, NoWriteGoesThroughASymbolicLinkInsideTheOutputFolder) {
+    FSite.Html("/blog/", "<img src=\"link/x.png\"><img src=\"link/deep/y.png\">"
+                         "<img src=\"f.png\">");
+    FSite.Default(OkReply("picture", "image/png"));
+    const QString elsewhere = FRoot.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    QFile target(elsewhere + QStringLiteral("/f.png"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("not the crawl's");
+    target.close();
+    ASSERT_TRUE(QFile::link(elsewhere, Out(QStringLiteral("link"))));
+    ASSERT_TRUE(QFile::link(target.fileName(), Out(QStringLiteral("f.png"))));
+    const QStringList log = Run(*NewProject());
+    // The folder link fails its entries; the link in the file's place is replaced, not followed.
+    ExpectOutcome(log, Summary(2, 0, 0, 0, 2),
+                  QStringLiteral("Invalid directory ") + Out(QStringLiteral("link")));
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("Invalid directory ")), 2);
+    EXPECT_FALSE(QFileInfo(Out(QStringLiteral("f.png"))).isSymLink());
+    EXPECT_EQ(Saved(QStringLiteral("f.png")), "picture");
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("f.png")});
+}
+
 TEST_F(DiskFaults, UnreadableOlderFileUnderOverwriteChangedIsWrittenAgain) {
     const QByteArray page = "<p>same as before</p>";
     FSite.Html("/blog/", page);

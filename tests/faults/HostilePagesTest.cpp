@@ -58,4 +58,36 @@ TEST_F(HostilePages, AHundredThousandLinksOnOnePage) {
                            QStringLiteral("p1.html/index.html")}));
 }
 
+TEST_F(HostilePages, APageTooLargeAsTextIsSavedAsReceived) {
+    FOptions.MaxPageTextChars = 1000;
+    // Small as bytes, large as text: TSCII gives up to four characters for one byte, and a
+    // compressed page grows on the way.
+    const QByteArray tscii = "<a href=\"t.html\">t</a>" + QByteArray(400, '\x82');
+    const QByteArray plain = "<a href=\"p.html\">p</a>" + QByteArray(5000, 'x');
+    struct Row {
+        const char* Name;
+        TReply Reply;
+        QByteArray Saved;
+    };
+    const Row rows[] = {
+        {"a one-to-many character set",
+         MakeReply(200, "OK", {{"Content-Type", "text/html; charset=TSCII"}}, tscii), tscii},
+        {"a compressed page",
+         MakeReply(200, "OK", {{"Content-Type", "text/html"}, {"Content-Encoding", "gzip"}},
+                   GzipCompress(plain)),
+         plain},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        FSite.Page("/blog/", row.Reply);
+        const QStringList log = Run(*NewProject());
+        const QString line =
+            QStringLiteral("Page too large to process, saved as received: ") + FSite.URL(u"/blog/");
+        ExpectOutcome(log, Summary(1, 0, 0, 0, 0), line, {QStringLiteral("index.html")});
+        EXPECT_EQ(CountStartingWith(log, line), 1);
+        EXPECT_EQ(Saved(QStringLiteral("index.html")), row.Saved);
+        EXPECT_EQ(FSite.Hits("/blog/t.html") + FSite.Hits("/blog/p.html"), 0);
+    }
+}
+
 } // namespace

@@ -126,4 +126,34 @@ TEST_F(NetworkFaults, RedirectLoopEndsAfterTheClientsLimit) {
     EXPECT_EQ(FSite.Hits("/blog/") + FSite.Hits("/blog/a"), 2 * 16);
 }
 
+TEST_F(NetworkFaults, AFailureAnotherAttemptCannotChangeIsNotRetried) {
+    TReply badChunk =
+        MakeReply(200, "OK", {{"Content-Type", "image/png"}, {"Transfer-Encoding", "chunked"}});
+    badChunk.Bytes += "zz\r\nPNG\r\n0\r\n\r\n";
+    struct Row {
+        const char* Name;
+        TReply Reply;
+        QString ClearLine;
+    };
+    const Row rows[] = {
+        {"a body over the ceiling",
+         MakeReply(200, "OK", {{"Content-Type", "image/png"}, {"Content-Length", "1099511627776"}}),
+         QStringLiteral("Response body exceeds the limit of ")},
+        {"a redirect to another scheme", Redirect(302, "ftp://127.0.0.1/a.png"),
+         QStringLiteral("Unsupported URL: ")},
+        {"a status line that is no status line", TReply{"HTTP/1.1 abc\r\n\r\n"},
+         QStringLiteral("Invalid reply: ")},
+        {"invalid chunk framing", badChunk, QStringLiteral("Invalid reply: ")},
+    };
+    Plant(QStringLiteral("a.png"), "an older a.png");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        ServeSiteAround(FSite, row.Reply);
+        const QStringList log = Run(*NewProject());
+        ExpectOutcome(log, Summary(2, 0, 0, 0, 1), row.ClearLine);
+        EXPECT_EQ(CountStartingWith(log, row.ClearLine), 1) << JoinLog(log).toStdString();
+        EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 0);
+    }
+}
+
 } // namespace

@@ -32,8 +32,7 @@ TEST(HTTPBadInput, BrokenRepliesEndInAClearError) {
          "Connection closed by the server: "},
         {"bad chunk size", Raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nab\r\n"),
          "Invalid reply: "},
-        {"negative Content-Length", Raw(ReplyBytes(200, "OK", {{"Content-Length", "-5"}}, "abc")),
-         "Invalid reply: "},
+        // A negative Content-Length is no error: the reply is read as empty (see the crawl tests).
         {"endless header lines",
          Raw("HTTP/1.1 200 OK\r\n" +
              QByteArray("X-Many: " + QByteArray(1000, 'm') + "\r\n").repeated(2000) + "\r\n"),

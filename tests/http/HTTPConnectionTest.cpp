@@ -69,17 +69,34 @@ TEST(HTTPConnection, StalledServerMeetsTheReadTimeout) {
     }
 }
 
-TEST(HTTPConnection, SlowButSteadyBodyIsNotCut) {
-    TScriptedServer server;
-    TReply reply = OkReply(QByteArray(150, 's'), "text/plain");
-    reply.TrickleChunk = 10;
-    reply.TrickleDelayMs = 100; // about two seconds in all, far beyond the read time-out
-    server.Queue(reply);
-    auto client = NewTestClient();
-    client->SetReadTimeoutMs(500);
-    const TGetResult result = Get(*client, server.URL(u"/trickle"));
-    EXPECT_FALSE(result.Failed) << result.Error.toStdString();
-    EXPECT_EQ(result.Body, QByteArray(150, 's'));
+TEST(HTTPConnection, SlowButSteadyRepliesAreNotCut) {
+    // Each takes about two seconds in all, far beyond the read time-out.
+    TReply body = OkReply(QByteArray(150, 's'), "text/plain");
+    body.TrickleChunk = 10;
+    body.TrickleDelayMs = 100;
+    // One byte at a time: the status line alone takes longer than the time-out.
+    TReply head = MakeReply(200, "OK" + QByteArray(30, '.'), {}, "ssss");
+    head.TrickleChunk = 1;
+    head.TrickleDelayMs = 40;
+    struct TRow {
+        const char* Name;
+        TReply Reply;
+        QByteArray Body;
+    };
+    const TRow rows[] = {
+        {"a body in pieces", body, QByteArray(150, 's')},
+        {"a head byte by byte", head, "ssss"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TScriptedServer server;
+        server.Queue(row.Reply);
+        auto client = NewTestClient();
+        client->SetReadTimeoutMs(600);
+        const TGetResult result = Get(*client, server.URL(u"/trickle"));
+        EXPECT_FALSE(result.Failed) << result.Error.toStdString();
+        EXPECT_EQ(result.Body, row.Body);
+    }
 }
 
 TEST(HTTPConnection, TimeoutRetriesRepeatTheSameURL) {

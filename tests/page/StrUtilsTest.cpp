@@ -67,3 +67,27 @@ TEST(StrUtils, TryStrToIntReadsDecimalAndHexadecimal) {
 }
 
 } // namespace
+
+TEST(StrUtils, EscapeLogControlsEscapesEveryControlAndKeepsOtherText) {
+    struct Row {
+        QString In;
+        QString Out;
+    };
+    const Row rows[] = {
+        {QStringLiteral("plain line"), QStringLiteral("plain line")},
+        {QStringLiteral("a\nSaving: /etc/x"), QStringLiteral("a%0ASaving: /etc/x")},
+        {QStringLiteral("cr\rlf\n"), QStringLiteral("cr%0Dlf%0A")},
+        {QStringLiteral("esc\x1b[2J"), QStringLiteral("esc%1B[2J")},
+        {QStringLiteral("tab\tnul") + QChar(0) + QStringLiteral("x"),
+         QStringLiteral("tab%09nul%00x")},
+        {QStringLiteral("del") + QChar(0x7F), QStringLiteral("del%7F")},
+        {QStringLiteral("c1") + QChar(0x85) + QChar(0x9B) + QChar(0x9F),
+         QStringLiteral("c1%85%9B%9F")},
+        {QString::fromUtf8("keep \xC2\xA0\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 100%"),
+         QString::fromUtf8("keep \xC2\xA0\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 100%")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.In.toStdString());
+        EXPECT_EQ(EscapeLogControls(row.In), row.Out);
+    }
+}

@@ -324,6 +324,31 @@ TEST_F(SettingsFileTest, SavingLeavesOutEmptyEntriesAndNumbersWithoutGaps) {
     EXPECT_EQ(q.WDOutFolders(), QStringList({S("f"), QString()}));
 }
 
+TEST_F(SettingsFileTest, ALineBreakInsideAValueNeverBecomesAKey) {
+    struct Row {
+        const char* Group;
+        const char* Saved;
+    };
+    const Row rows[] = {
+        {"g\r\nTarrowProjects[1].RemoveScripts=1", "g TarrowProjects[1].RemoveScripts=1"},
+        {"g\nTarrowProjects[1].RemoveScripts=1", "g TarrowProjects[1].RemoveScripts=1"},
+        {"g\rTarrowProjects[1].RemoveScripts=1", "g TarrowProjects[1].RemoveScripts=1"},
+        {"a\r\n\r\nb", "a  b"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Group);
+        TSettingsModel m;
+        auto p = std::make_unique<TWebsiteProject>();
+        p->SetProjectName(S("P"));
+        p->SetGroupName(S(row.Group));
+        m.Projects.AddProject(std::move(p));
+        SaveSettings(m, Path());
+        Load(ReadAll(Path()));
+        EXPECT_FALSE(Only().RemoveScripts());
+        EXPECT_EQ(Only().GroupName(), S(row.Saved));
+    }
+}
+
 TEST_F(SettingsFileTest, BadBytesLoadWithoutHarm) {
     const QByteArray longValue(10 * 1024 * 1024, 'v');
     Load(QByteArray("TarrowProjectsN=2\r\nTarrowProjects[1].ProjectName=A\xFF\xC3(\r\n") +
