@@ -6,6 +6,7 @@
 #include "base/uExceptions.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
+#include "ui/ListKeysUnit.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
@@ -135,9 +136,28 @@ void TTarrowMainForm::ConnectControls() {
     });
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TTarrowMainForm::ProjectsListViewSelectItem);
+    InstallListKeys();
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& APos) {
         FControls.ProjectsPopupMenu->popup(list->viewport()->mapToGlobal(APos));
     });
+}
+
+void TTarrowMainForm::InstallListKeys() {
+    TProjectListKeys keys;
+    keys.ToggleCheck = [this](int ARow) { ToggleProjectCheck(ARow); };
+    auto runAction = [](QAction* AAction) {
+        return [AAction] {
+            if (AAction->isEnabled())
+                AAction->trigger();
+        };
+    };
+    keys.Edit = runAction(FControls.EditProjectAction);
+    keys.Delete = runAction(FControls.DeleteProjectAction);
+    keys.Add = runAction(FControls.AddProjectAction);
+    keys.Move = [this](int ARow, int ATargetRow) {
+        ProjectsListViewDragDrop(GetItemProject(ARow), ATargetRow);
+    };
+    new TProjectListKeyFilter(FControls.ProjectsListView, std::move(keys));
 }
 
 void TTarrowMainForm::showEvent(QShowEvent* AEvent) {

@@ -94,6 +94,7 @@ private:
     void FormCreate();
     void FormShow();
     void ConnectControls();
+    void InstallListKeys();
     void UpdateProjectActions();
     void ProjectsListViewSelectItem();
     void FillGroupComboBox();

@@ -342,6 +342,42 @@ TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
     }
 }
 
+// Ctrl+Up/Down on rows 1 to 4 with some rows selected: the order after each key.
+TEST_F(EditProject, CtrlUpAndDownMoveTheSelectedRows) {
+    struct Row {
+        std::initializer_list<int> Selected;
+        std::initializer_list<Qt::Key> Keys;
+        const char* Order;
+    };
+    const Row rows[] = {
+        {{1}, {Qt::Key_Up}, "2,1,3,4"},    {{1}, {Qt::Key_Down, Qt::Key_Down}, "1,3,4,2"},
+        {{3}, {Qt::Key_Down}, "1,2,3,4"}, // already last
+        {{0}, {Qt::Key_Up}, "1,2,3,4"},   // already first
+        {{1, 2}, {Qt::Key_Up}, "2,3,1,4"}, {{1, 2}, {Qt::Key_Down}, "1,4,2,3"},
+    };
+    TRowListView list({S("URL"), S("Extract URLs Depth")}, {310, 120}, true);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Order);
+        list.clear();
+        for (int i = 1; i <= 4; ++i)
+            list.AddRow(QString::number(i), QString::number(i * 10));
+        for (int r : row.Selected)
+            list.topLevelItem(r)->setSelected(true);
+        for (Qt::Key key : row.Keys)
+            QTest::keyClick(&list, key, Qt::ControlModifier);
+        QStringList order;
+        for (int i = 0; i < list.RowCount(); ++i) {
+            order << list.RowText(i, 0);
+            EXPECT_EQ(list.RowText(i, 1), list.RowText(i, 0) + u'0');
+        }
+        EXPECT_EQ(order.join(u','), S(row.Order));
+        int selected = 0;
+        for (int i = 0; i < list.RowCount(); ++i)
+            selected += list.topLevelItem(i)->isSelected() ? 1 : 0;
+        EXPECT_EQ(selected, int(row.Selected.size())); // still selected for the next press
+    }
+}
+
 TEST_F(EditProject, ReorderedRowsReachTheProjectAndForeignDragsAreRefused) {
     auto project = FullProject();
     ASSERT_TRUE(Edit(*project, [&] {

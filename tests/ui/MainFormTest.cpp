@@ -366,6 +366,51 @@ TEST_F(MainForm, DraggingAProjectOntoARowMovesItThere) {
     EXPECT_FALSE(over.isAccepted());
 }
 
+TEST_F(MainForm, ListKeysCheckEditDeleteAddAndMove) {
+    Open({{"A"}, {"B"}, {"C"}});
+    TProjectsListView* list = C().ProjectsListView;
+    list->setFocus();
+    Select(1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(CheckedNames(), QStringList{S("B")});
+    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(CheckedNames().isEmpty());
+
+    // Ctrl+Up/Down move the row onto its neighbour, in the list and in the saved order; the moved
+    // row stays selected, and nothing moves past either end.
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("B")}));
+    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), S("B"));
+    EXPECT_EQ(FWindow->GetSelectedProject()->ProjectName(), S("B"));
+
+    // Return opens the editor on the selected project.
+    bool edited = false;
+    WhenModal(&Editor(), [&] {
+        edited = EditorField("ProjectNameEdit")->text() == S("B");
+        Editor().reject();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(edited);
+
+    // Delete asks first.
+    FAnswers = {true};
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(FMessages, QStringList{S("Delete Project|Delete \"B\".\"\r\n\r\nAre you sure?")});
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+
+    // Insert adds.
+    WhenModal(&Editor(), [&] { ConfirmEditorWithName(S("D")); });
+    QTest::keyClick(list, Qt::Key_Insert);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("D")}));
+}
+
 TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
     Open({{"A"}, {"B"}});
     Select(1);
