@@ -49,6 +49,16 @@ QString MemoText(const QStringList& ALines) {
     return text;
 }
 
+// The buttons of the start pages, and those of the two lists on the tab pages (never shown at
+// the same time): their mnemonics differ from each other and from the rest of the editor.
+QStringList FirstListCaptions() {
+    return {QStringLiteral("&Add..."), QStringLiteral("&Edit..."), QStringLiteral("De&lete")};
+}
+
+QStringList TabListCaptions() {
+    return {QStringLiteral("A&dd..."), QStringLiteral("Ed&it..."), QStringLiteral("Dele&te")};
+}
+
 int ReadDepth(const QString& AText) {
     int32_t value = 0;
     return TryStrToInt(AText, value) ? value : 0;
@@ -80,16 +90,17 @@ TEditProjectForm::~TEditProjectForm() = default;
 
 QWidget* TEditProjectForm::CreateRowList(TRowList& AList, const QString& AName,
                                          const QStringList& ACaptions, const QList<int>& AWidths,
-                                         bool AReorderable, const QString& APrefix) {
+                                         bool AReorderable, const QString& APrefix,
+                                         const QStringList& AButtonCaptions) {
     auto* box = new QWidget(this);
     AList.List = new TRowListView(ACaptions, AWidths, AReorderable, box);
     AList.List->setObjectName(AName);
     AList.AddButton =
-        NewButton(QStringLiteral("Add..."), box, QStringLiteral("Add%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[0], box, QStringLiteral("Add%1Button").arg(APrefix));
     AList.EditButton =
-        NewButton(QStringLiteral("Edit..."), box, QStringLiteral("Edit%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[1], box, QStringLiteral("Edit%1Button").arg(APrefix));
     AList.DeleteButton =
-        NewButton(QStringLiteral("Delete"), box, QStringLiteral("Delete%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[2], box, QStringLiteral("Delete%1Button").arg(APrefix));
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {AList.AddButton, AList.EditButton, AList.DeleteButton}) {
         button->setAutoDefault(false);
@@ -122,45 +133,48 @@ void TEditProjectForm::CreateControls() {
     FGroupNameEdit = NewEdit(this, QStringLiteral("GroupNameEdit"));
     FWebsiteURLEdit = NewEdit(this, QStringLiteral("WebsiteURLEdit"));
     FDomainAliasesEdit = NewEdit(this, QStringLiteral("DomainAliasesEdit"));
-    QWidget* webPages = CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
-                                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")},
-                                      {310, 120}, true, QStringLiteral("WebPage"));
+    QWidget* webPages =
+        CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
+                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")}, {310, 120},
+                      true, QStringLiteral("WebPage"), FirstListCaptions());
     FSuppressMemo = new QPlainTextEdit(this);
     FSuppressMemo->setObjectName(QStringLiteral("SuppressMemo"));
     FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("Remove <script> tags."), this);
+    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("&Remove <script> tags."), this);
     FRemoveScriptsCheckBox->setObjectName(QStringLiteral("RemoveScriptsCheckBox"));
-    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <noscript> tags."), this);
+    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <&noscript> tags."), this);
     FRemoveNoscriptsCheckBox->setObjectName(QStringLiteral("RemoveNoscriptsCheckBox"));
     FPageControl1 = new QTabWidget(this);
     FPageControl1->setObjectName(QStringLiteral("PageControl1"));
     FPageControl1->addTab(
         CreateRowList(FWebDocs, QStringLiteral("WebDocsListView"),
                       {QStringLiteral("URL starts with"), QStringLiteral("Output Folder")},
-                      {330, 150}, true, QStringLiteral("WebDoc")),
+                      {330, 150}, true, QStringLiteral("WebDoc"), TabListCaptions()),
         QStringLiteral("Download Files"));
     FPageControl1->addTab(CreateRowList(FReplaceRules, QStringLiteral("ReplaceRulesListView"),
                                         {QStringLiteral("Pattern"), QStringLiteral("Replace Rule")},
-                                        {240, 240}, false, QStringLiteral("ReplaceRule")),
+                                        {240, 240}, false, QStringLiteral("ReplaceRule"),
+                                        TabListCaptions()),
                           QStringLiteral("Replace Rules"));
     FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
     FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
     FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
-    QPushButton* explore =
-        NewButton(QStringLiteral("Explore"), this, QStringLiteral("ExploreProjectOutFolderButton"));
-    QPushButton* browse = NewButton(QStringLiteral("Browse..."), this,
+    QPushButton* explore = NewButton(QStringLiteral("E&xplore"), this,
+                                     QStringLiteral("ExploreProjectOutFolderButton"));
+    QPushButton* browse = NewButton(QStringLiteral("&Browse..."), this,
                                     QStringLiteral("BrowseProjectOutFolderButton"));
-    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."), this);
+    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative &Path Links."), this);
     FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
     FProjectOverwriteComboBox = new QComboBox(this);
     FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));
     FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
                                          QStringLiteral("Overwrite all files"),
                                          QStringLiteral("Overwrite changed files only")});
-    QPushButton* ok = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    QPushButton* ok = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     ok->setDefault(true);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
     for (QPushButton* button : {explore, browse, cancel})
         button->setAutoDefault(false);
 

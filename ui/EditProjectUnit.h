@@ -73,7 +73,8 @@ private:
 
     void CreateControls();
     QWidget* CreateRowList(TRowList& AList, const QString& AName, const QStringList& ACaptions,
-                           const QList<int>& AWidths, bool AReorderable, const QString& APrefix);
+                           const QList<int>& AWidths, bool AReorderable, const QString& APrefix,
+                           const QStringList& AButtonCaptions);
     bool ExecuteProject(TWebsiteProject& AProject, const QString& AOutDir);
     void FillFields(const TWebsiteProject& AProject);
     void WriteFields(TWebsiteProject& AProject) const;

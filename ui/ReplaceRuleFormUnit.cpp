@@ -32,12 +32,13 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     FResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // A long result must not widen the fixed-size dialog.
     FResultLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    QPushButton* test = NewButton(QStringLiteral("Test"), this, QStringLiteral("TestButton"));
+    QPushButton* test = NewButton(QStringLiteral("&Test"), this, QStringLiteral("TestButton"));
     test->setAutoDefault(false);
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
     fields->addRow(NewLabel(QStringLiteral("Replace Pattern:"), this), FPatternEdit);

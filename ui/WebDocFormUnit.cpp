@@ -17,10 +17,11 @@ TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     SetFormFont(this);
     FWebDocumentEdit = NewEdit(this, QStringLiteral("WebDocumentEdit"));
     FOutFolderEdit = NewEdit(this, QStringLiteral("OutFolderEdit"));
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
     fields->addRow(NewLabel(QStringLiteral("URL starts with:"), this), FWebDocumentEdit);

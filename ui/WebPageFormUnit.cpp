@@ -24,10 +24,11 @@ TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     FWebPageEdit = NewEdit(this, QStringLiteral("WebPageEdit"));
     FExtractURLsEdit = NewEdit(this, QStringLiteral("ExtractURLsEdit"));
     FExtractURLsEdit->setText(QStringLiteral("0"));
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
     fields->addRow(NewLabel(QStringLiteral("URL:"), this), FWebPageEdit);

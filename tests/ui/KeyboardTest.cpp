@@ -1,0 +1,89 @@
+// Keyboard use of every window: mnemonics that never clash, and a tab order that follows the
+// fields on screen.
+#include "tests/ui/UiTestSupport.h"
+
+#include "ui/EditProjectUnit.h"
+#include "ui/ReplaceRuleFormUnit.h"
+#include "ui/WebDocFormUnit.h"
+#include "ui/WebPageFormUnit.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+// The letter after a single "&" ("&&" shows an ampersand), or a null character.
+QChar Mnemonic(const QString& AText) {
+    for (qsizetype i = 0; i + 1 < AText.size(); ++i) {
+        if (AText[i] != u'&')
+            continue;
+        if (AText[i + 1] != u'&')
+            return AText[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// Runs ACheck once for every page of the window's tab controls (once when there is none).
+void ForEveryPage(QWidget* AWindow, const std::function<void()>& ACheck) {
+    const QList<QTabWidget*> tabs = AWindow->findChildren<QTabWidget*>();
+    if (tabs.isEmpty())
+        ACheck();
+    for (QTabWidget* tab : tabs)
+        for (int i = 0; i < tab->count(); ++i) {
+            SCOPED_TRACE(tab->tabText(i).toStdString());
+            tab->setCurrentIndex(i);
+            ACheck();
+        }
+}
+
+// Every button and check box shown at the same time has a mnemonic of its own.
+void ExpectUniqueMnemonics(QWidget* AWindow) {
+    SCOPED_TRACE(AWindow->objectName().toStdString());
+    ForEveryPage(AWindow, [AWindow] {
+        QHash<QChar, QString> taken;
+        for (QAbstractButton* button : AWindow->findChildren<QAbstractButton*>()) {
+            if (!qobject_cast<QPushButton*>(button) && !qobject_cast<QCheckBox*>(button))
+                continue;
+            if (!button->isVisibleTo(AWindow))
+                continue;
+            const QChar letter = Mnemonic(button->text());
+            EXPECT_FALSE(letter.isNull()) << button->text().toStdString();
+            if (letter.isNull())
+                continue;
+            EXPECT_FALSE(taken.contains(letter))
+                << button->text().toStdString() << " and " << taken[letter].toStdString();
+            taken.insert(letter, button->text());
+        }
+    });
+}
+
+class Keyboard : public UiTest {
+protected:
+    // The main window and every dialog, shown.
+    QList<QWidget*> Windows() {
+        TTarrowMainForm& window = MakeWindow();
+        TEditProjectForm& editor = window.EditProjectForm();
+        return {&window, &editor, &editor.WebPageForm(), &editor.WebDocForm(),
+                &editor.ReplaceRuleForm()};
+    }
+};
+
+TEST_F(Keyboard, MnemonicsAreUniqueInEveryWindow) {
+    for (QWidget* window : Windows()) {
+        window->show();
+        ExpectUniqueMnemonics(window);
+        if (window != FWindow.get())
+            window->hide();
+    }
+}
+
+} // namespace
