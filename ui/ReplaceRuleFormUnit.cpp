@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -65,6 +66,7 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     layout->addLayout(buttons);
     SetFixedDialog(this, 595, 426);
 
+    FSubjectEdit->installEventFilter(this);
     connect(FPatternEdit, &QLineEdit::textChanged, this, &TReplaceRuleForm::PatternEditChange);
     connect(test, &QPushButton::clicked, this, &TReplaceRuleForm::TestButtonClick);
     connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -79,6 +81,17 @@ void TReplaceRuleForm::showEvent(QShowEvent* AEvent) {
     FTestMemo->clear();
     FResultLabel->clear();
     QDialog::showEvent(AEvent);
+}
+
+bool TReplaceRuleForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == FSubjectEdit && AEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent*>(AEvent)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            TestButtonClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(AWatched, AEvent);
 }
 
 void TReplaceRuleForm::TestButtonClick() {
