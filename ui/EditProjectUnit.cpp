@@ -6,6 +6,7 @@
 #include "ui/ReplaceRuleFormUnit.h"
 #include "ui/RowListView.h"
 #include "ui/ShellUnit.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 #include "ui/uFormUtils.h"
@@ -74,6 +75,7 @@ TEditProjectForm::TEditProjectForm(QWidget* AParent)
     SetFormFont(this);
     CreateControls();
     SetFixedDialog(this, 587, 745);
+    SortTabOrder(this);
 
     FWebPages.Dialog = [this](QString& AText1, QString& AText2) {
         return EditWebPage(AText1, AText2);

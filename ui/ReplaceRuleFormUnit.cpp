@@ -2,6 +2,7 @@
 
 #include "page/uRegExExtract.h"
 #include "base/uExceptions.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
@@ -65,6 +66,7 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     layout->addWidget(group, 1);
     layout->addLayout(buttons);
     SetFixedDialog(this, 595, 426);
+    SortTabOrder(this);
 
     FSubjectEdit->installEventFilter(this);
     connect(FPatternEdit, &QLineEdit::textChanged, this, &TReplaceRuleForm::PatternEditChange);

@@ -11,6 +11,7 @@
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
 #include "ui/ShellUnit.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QAction>
@@ -165,6 +166,7 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     if (FShown)
         return;
     FShown = true;
+    SortTabOrder(this);
     CenterOnScreen(this);
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);

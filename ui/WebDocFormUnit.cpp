@@ -1,5 +1,6 @@
 #include "ui/WebDocFormUnit.h"
 
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
@@ -37,6 +38,7 @@ TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     layout->addStretch();
     layout->addLayout(buttons);
     SetFixedDialog(this, 507, 196);
+    SortTabOrder(this);
 
     connect(FWebDocumentEdit, &QLineEdit::textChanged, this, &TWebDocForm::WebDocumentEditChange);
     connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -2,6 +2,7 @@
 
 #include "base/uStrUtils.h"
 #include "ui/TarrowFormUnit.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
@@ -43,6 +44,7 @@ TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     layout->addStretch();
     layout->addLayout(buttons);
     SetFixedDialog(this, 450, 193);
+    SortTabOrder(this);
 
     connect(FWebPageEdit, &QLineEdit::textChanged, this, &TWebPageForm::WebPageEditChange);
     connect(FOKButton, &QPushButton::clicked, this, &TWebPageForm::OKButtonClick);

@@ -4,6 +4,7 @@
 
 #include "ui/EditProjectUnit.h"
 #include "ui/ReplaceRuleFormUnit.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 
@@ -81,6 +82,30 @@ TEST_F(Keyboard, MnemonicsAreUniqueInEveryWindow) {
     for (QWidget* window : Windows()) {
         window->show();
         ExpectUniqueMnemonics(window);
+        if (window != FWindow.get())
+            window->hide();
+    }
+}
+
+// Tab goes through the fields shown on every page in reading order.
+TEST_F(Keyboard, TabFollowsTheFieldsTopToBottomLeftToRight) {
+    for (QWidget* window : Windows()) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ForEveryPage(window, [window] {
+            QCoreApplication::processEvents();
+            QList<QWidget*> shown;
+            for (QWidget* w : TabChain(window))
+                if (w->isVisibleTo(window))
+                    shown.append(w);
+            ASSERT_GE(shown.size(), 2);
+            for (qsizetype i = 1; i < shown.size(); ++i)
+                EXPECT_FALSE(
+                    TabBefore(WindowRect(shown[i], window), WindowRect(shown[i - 1], window)))
+                    << shown[i - 1]->objectName().toStdString() << " then "
+                    << shown[i]->objectName().toStdString();
+        });
         if (window != FWindow.get())
             window->hide();
     }
