@@ -10,6 +10,7 @@
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
+#include "ui/RunProgressUnit.h"
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
@@ -58,6 +59,7 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     FLogSink = new THandOverLogSink(this);
     connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
     FRunLog = new TRunLog(FControls.LogMemo);
+    FRunProgress = new TRunProgress(this, 1); // under the pages, above the bottom bar
     ConnectControls();
     resize(1080, 621);
     FormCreate();
@@ -182,6 +184,7 @@ void TTarrowMainForm::FormShow() {
     ClearLog();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
+    FRunProgress->Start(int(names.split(u',').size()));
     StartRun(new TStartProjectThread(FEngine, FProjects.Clone(), OutDirText(), names, FLogSink));
 }
 
@@ -383,6 +386,7 @@ void TTarrowMainForm::LinkLabelClick() {
 // --- runs -------------------------------------------------------------------------------------
 
 void TTarrowMainForm::LogMsg(const QString& AMsg) {
+    FRunProgress->Add(AMsg);
     FRunLog->Add(AMsg);
 }
 
@@ -425,6 +429,7 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     FEngine.Terminated().Clear();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
+    FRunProgress->Start(FProjects.CheckedVisibleCount());
     StartRun(new TLoadWebsitesThread(FEngine, FProjects.Clone(), OutDirText(), FLogSink));
 }
 
@@ -442,6 +447,7 @@ void TTarrowMainForm::StartRun(TTarrowThread* AThread) {
 
 void TTarrowMainForm::EndRun(TTarrowThread* AThread) {
     FlushLog();
+    FRunProgress->Finish();
     FControls.LoadWebsitesButton->setEnabled(true);
     FControls.BreakButton->setEnabled(false);
     if (FRunThread == AThread)

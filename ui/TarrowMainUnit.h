@@ -15,6 +15,7 @@ class TEditProjectForm;
 class THandOverLogSink;
 class TProjectsListModel;
 class TRunLog;
+class TRunProgress;
 class TTarrowThread;
 class TStartProjectThread;
 class TWebsiteProject;
@@ -47,6 +48,7 @@ public:
     TTarrowEngine& Engine() { return FEngine; }
     // Where a worker's log lines go: handed to this window's thread and appended by LogMsg.
     THandOverLogSink& LogSink() const { return *FLogSink; }
+    TRunProgress& RunProgress() const { return *FRunProgress; }
     bool IsRunning() const { return FRunThread != nullptr; }
     int SelectedItemIndex() const { return FSelectedItemIndex; }
 
@@ -119,6 +121,7 @@ private:
     THandOverLogSink* FLogSink = nullptr;
     QPointer<TTarrowThread> FRunThread;
     TRunLog* FRunLog = nullptr;
+    TRunProgress* FRunProgress = nullptr;
     int FSelectedItemIndex = -1;
     bool FShown = false;
     bool FCloseRequested = false;
