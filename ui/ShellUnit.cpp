@@ -52,4 +52,11 @@ QString ChooseFolder(QWidget* AParent, const QString& AStartFolder) {
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle) {
+    if (Hooks().ChooseSaveFile)
+        return Hooks().ChooseSaveFile(AParent, ATitle);
+    return QFileDialog::getSaveFileName(AParent, ATitle, QString(),
+                                        QStringLiteral("Text files (*.txt *.log);;All files (*)"));
+}
+
 } // namespace tarrow

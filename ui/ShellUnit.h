@@ -15,6 +15,8 @@ struct TShellHooks {
     std::function<void(const QUrl& AURL)> OpenWebPage;
     // The chosen folder, or an empty text when the user cancelled.
     std::function<QString(QWidget* AParent, const QString& AStartFolder)> ChooseFolder;
+    // The file chosen to save to, or an empty text when the user cancelled.
+    std::function<QString(QWidget* AParent, const QString& ATitle)> ChooseSaveFile;
 };
 
 // Replaces the operations that are set in AHooks; empty members keep the platform's own.
@@ -28,6 +30,9 @@ void OpenWebPage(const QUrl& AURL);
 // The platform's folder chooser starting at AStartFolder: the chosen folder as a full path with
 // the platform's separators, or an empty text on cancel.
 QString ChooseFolder(QWidget* AParent, const QString& AStartFolder);
+
+// The platform's "save as" chooser titled ATitle: the chosen file, or an empty text on cancel.
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle);
 
 // The local file address OpenFolder hands to the desktop for AFolder.
 QUrl FolderURL(const QString& AFolder);

@@ -151,6 +151,7 @@ QWidget* CreateLogPage(TTarrowMainControls& C, QWidget* AForm) {
     C.LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setUndoRedoEnabled(false);
+    C.LogMemo->setAccessibleName(QStringLiteral("Log"));
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(C.LogMemo);
     return page;
