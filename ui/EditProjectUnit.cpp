@@ -72,7 +72,6 @@ TEditProjectForm::TEditProjectForm(QWidget* AParent)
       FWebDocForm(new TWebDocForm(this)), FReplaceRuleForm(new TReplaceRuleForm(this)) {
     setObjectName(QStringLiteral("EditProjectForm"));
     setWindowTitle(QStringLiteral("Edit Project"));
-    SetFormFont(this);
     CreateControls();
     SetFixedDialog(this, 587, 745);
     SortTabOrder(this);

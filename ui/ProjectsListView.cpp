@@ -35,7 +35,8 @@ TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
     header()->setSectionsMovable(false);
-    header()->setStretchLastSection(false);
+    // The last column takes the width the others leave.
+    header()->setStretchLastSection(true);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 

@@ -21,7 +21,6 @@ namespace tarrow {
 TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("ReplaceRuleForm"));
     setWindowTitle(QStringLiteral("Replace Rule"));
-    SetFormFont(this);
     FPatternEdit = NewEdit(this, QStringLiteral("PatternEdit"));
     FRuleEdit = NewEdit(this, QStringLiteral("RuleEdit"));
     FSubjectEdit = NewEdit(this, QStringLiteral("SubjectEdit"));

@@ -49,7 +49,6 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     if (FOptions.SettingsSaveFile.isEmpty())
         FOptions.SettingsSaveFile = FOptions.SettingsFile;
     setObjectName(QStringLiteral("TarrowMainForm"));
-    SetFormFont(this);
     FControls = CreateMainControls(this);
     FProjectsModel = new TProjectsListModel(FProjects, this);
     FControls.ProjectsListView->setModel(FProjectsModel);

@@ -15,7 +15,6 @@ namespace tarrow {
 TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebDocForm"));
     setWindowTitle(QStringLiteral("Download Files"));
-    SetFormFont(this);
     FWebDocumentEdit = NewEdit(this, QStringLiteral("WebDocumentEdit"));
     FOutFolderEdit = NewEdit(this, QStringLiteral("OutFolderEdit"));
     FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));

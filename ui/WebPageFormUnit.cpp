@@ -21,7 +21,6 @@ QString InvalidIntegerMessage(const QString& AText) {
 TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebPageForm"));
     setWindowTitle(QStringLiteral("Web Page"));
-    SetFormFont(this);
     FWebPageEdit = NewEdit(this, QStringLiteral("WebPageEdit"));
     FExtractURLsEdit = NewEdit(this, QStringLiteral("ExtractURLsEdit"));
     FExtractURLsEdit->setText(QStringLiteral("0"));

@@ -42,13 +42,6 @@ QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AN
     return button;
 }
 
-void SetFormFont(QWidget* AForm) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    AForm->setFont(font);
-}
-
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight) {
     AForm->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);

@@ -19,8 +19,6 @@ QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName = 
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
 QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);
 
-// The forms' font: Tahoma 8 pt, or the closest one the system has.
-void SetFormFont(QWidget* AForm);
 // A dialog of fixed size with only a close box in its title bar.
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight);
 // Moves a window to the centre of the screen it is on.
