@@ -182,13 +182,13 @@ void TEditProjectForm::CreateControls() {
     auto* grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const QString& ALabel, QWidget* AField) {
-        grid->addWidget(NewLabel(ALabel, this), row, 0, Qt::AlignTop);
+        grid->addWidget(NewFieldLabel(ALabel, AField), row, 0, Qt::AlignTop);
         grid->addWidget(AField, row++, 1);
     };
     auto addBelow = [&](QWidget* AWidget) { grid->addWidget(AWidget, row++, 1); };
     // A list takes the whole width, under its label.
-    auto addWide = [&](const QString& ALabel, QWidget* AField, int AStretch) {
-        grid->addWidget(NewLabel(ALabel, this), row++, 0, 1, 2);
+    auto addWide = [&](const QString& ALabel, QWidget* AField, QWidget* ABuddy, int AStretch) {
+        grid->addWidget(NewFieldLabel(ALabel, ABuddy), row++, 0, 1, 2);
         grid->setRowStretch(row, AStretch);
         grid->addWidget(AField, row++, 0, 1, 2);
     };
@@ -197,8 +197,8 @@ void TEditProjectForm::CreateControls() {
     addRow(QStringLiteral("Website URL:"), FWebsiteURLEdit);
     addRow(QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
     addBelow(NewHint(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost"), this));
-    addWide(QStringLiteral("Web Pages:"), webPages, 3);
-    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+    addWide(QStringLiteral("Web Pages:"), webPages, FWebPages.List, 3);
+    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, FSuppressMemo, 2);
     auto* switches = new QHBoxLayout;
     switches->addWidget(FRemoveScriptsCheckBox);
     switches->addWidget(FRemoveNoscriptsCheckBox);
@@ -217,6 +217,10 @@ void TEditProjectForm::CreateControls() {
     grid->addLayout(folderLine, row++, 1);
     addBelow(FRelativePathLinksCheckBox);
     addBelow(FProjectOverwriteComboBox);
+    // Fields without a label of their own: named after what they hold.
+    FProjectOverwriteComboBox->setAccessibleName(QStringLiteral("Overwrite"));
+    FWebDocs.List->setAccessibleName(QStringLiteral("Download Files"));
+    FReplaceRules.List->setAccessibleName(QStringLiteral("Replace Rules"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

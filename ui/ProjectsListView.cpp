@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace tarrow {
 
@@ -16,9 +17,22 @@ const TDragWebsiteProject* DragObject(const QDropEvent* AEvent) {
     return qobject_cast<const TDragWebsiteProject*>(AEvent->mimeData());
 }
 
+// Draws the rows without the style's own check box: the state image shows the check mark.
+class TNoCheckIndicatorDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const override {
+        QStyledItemDelegate::initStyleOption(AOption, AIndex);
+        AOption->features &= ~QStyleOptionViewItem::HasCheckIndicator;
+    }
+};
+
 } // namespace
 
 TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
+    setItemDelegate(new TNoCheckIndicatorDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -49,6 +63,7 @@ int TProjectsListView::CaptionLeft(int ARow) const {
     option.rect = visualRect(index);
     option.index = index;
     option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.features &= ~QStyleOptionViewItem::HasCheckIndicator;
     option.decorationSize = iconSize();
     option.text = index.data().toString();
     return style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this).left();

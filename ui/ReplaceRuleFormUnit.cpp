@@ -27,6 +27,7 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     FTestMemo = new QPlainTextEdit(this);
     FTestMemo->setObjectName(QStringLiteral("TestMemo"));
     FTestMemo->setReadOnly(true);
+    FTestMemo->setAccessibleName(QStringLiteral("Test"));
     FTestMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FTestMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FResultLabel = NewLabel(QString(), this, QStringLiteral("ResultLabel"));
@@ -42,15 +43,15 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("Replace Pattern:"), this), FPatternEdit);
-    fields->addRow(NewLabel(QStringLiteral("Replace Rule:"), this), FRuleEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Replace Pattern:"), FPatternEdit), FPatternEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Replace Rule:"), FRuleEdit), FRuleEdit);
     auto* group = new QGroupBox(QStringLiteral("Test"), this);
     auto* subject = new QHBoxLayout;
-    subject->addWidget(NewLabel(QStringLiteral("Subject:"), group));
+    subject->addWidget(NewFieldLabel(QStringLiteral("Subject:"), FSubjectEdit));
     subject->addWidget(FSubjectEdit, 1);
     subject->addWidget(test);
     auto* result = new QHBoxLayout;
-    result->addWidget(NewLabel(QStringLiteral("Result:"), group));
+    result->addWidget(NewFieldLabel(QStringLiteral("Result:"), FResultLabel));
     result->addWidget(FResultLabel, 1);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addLayout(subject);

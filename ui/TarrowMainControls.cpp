@@ -90,7 +90,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProjectsSelectedLabel =
         NewLabel(QStringLiteral("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
     auto* viewBar = new QHBoxLayout;
-    viewBar->addWidget(NewLabel(QStringLiteral("View:"), page));
+    viewBar->addWidget(NewFieldLabel(QStringLiteral("View:"), C.GroupComboBox));
     viewBar->addWidget(C.GroupComboBox);
     viewBar->addSpacing(8);
     viewBar->addWidget(C.CheckAllProjectsLabel);
@@ -126,7 +126,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
                                 C.DeleteProjectButton, C.OpenOutputFolderButton})
         panel->addWidget(button);
     panel->addSpacing(12);
-    panel->addWidget(NewLabel(QStringLiteral("Output Folder ({OutDir}):"), page));
+    panel->addWidget(NewFieldLabel(QStringLiteral("Output Folder ({OutDir}):"), C.OutDirEdit));
     panel->addWidget(C.OutDirEdit, 1);
     auto* folderButtons = new QHBoxLayout;
     folderButtons->addStretch();

@@ -24,8 +24,9 @@ TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("URL starts with:"), this), FWebDocumentEdit);
-    fields->addRow(NewLabel(QStringLiteral("Output Folder:"), this), FOutFolderEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("URL starts with:"), FWebDocumentEdit),
+                   FWebDocumentEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Output Folder:"), FOutFolderEdit), FOutFolderEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);

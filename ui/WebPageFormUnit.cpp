@@ -31,8 +31,9 @@ TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("URL:"), this), FWebPageEdit);
-    fields->addRow(NewLabel(QStringLiteral("Extract URLs Depth:"), this), FExtractURLsEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("URL:"), FWebPageEdit), FWebPageEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Extract URLs Depth:"), FExtractURLsEdit),
+                   FExtractURLsEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);

@@ -25,6 +25,16 @@ QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName) {
     return label;
 }
 
+QLabel* NewFieldLabel(const QString& AText, QWidget* AField) {
+    QLabel* label = NewLabel(AText, AField->parentWidget());
+    label->setBuddy(AField);
+    QString name = AText;
+    if (name.endsWith(u':'))
+        name.chop(1);
+    AField->setAccessibleName(name);
+    return label;
+}
+
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName) {
     auto* label = new QLabel(AParent);
     label->setObjectName(AName);

@@ -15,6 +15,8 @@ namespace tarrow {
 QLineEdit* NewEdit(QWidget* AParent, const QString& AName);
 // A label that shows its text as plain text.
 QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName = QString());
+// The label of a field: the field's buddy, and the field's accessible name (without the colon).
+QLabel* NewFieldLabel(const QString& AText, QWidget* AField);
 // A label that looks and acts as a link (blue, underlined, hand cursor); linkActivated fires.
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
 QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);

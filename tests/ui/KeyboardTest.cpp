@@ -87,6 +87,31 @@ TEST_F(Keyboard, MnemonicsAreUniqueInEveryWindow) {
     }
 }
 
+// Every field shown has a name for assistive tools, most of them from their label.
+TEST_F(Keyboard, EveryFieldHasAnAccessibleName) {
+    for (QWidget* window : Windows()) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->show();
+        ForEveryPage(window, [window] {
+            for (QWidget* w : TabChain(window)) {
+                if (!w->isVisibleTo(window) || qobject_cast<QAbstractButton*>(w) ||
+                    qobject_cast<QTabBar*>(w) || qobject_cast<QLabel*>(w))
+                    continue;
+                EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            }
+        });
+        if (window != FWindow.get())
+            window->hide();
+    }
+    // A label names its field and gives it the focus.
+    auto* pattern = Child<QLineEdit>(&FWindow->EditProjectForm().ReplaceRuleForm(), "PatternEdit");
+    EXPECT_EQ(pattern->accessibleName(), S("Replace Pattern"));
+    bool buddy = false;
+    for (QLabel* label : FWindow->EditProjectForm().ReplaceRuleForm().findChildren<QLabel*>())
+        buddy = buddy || (label->buddy() == pattern && label->text() == S("Replace Pattern:"));
+    EXPECT_TRUE(buddy);
+}
+
 // Tab goes through the fields shown on every page in reading order.
 TEST_F(Keyboard, TabFollowsTheFieldsTopToBottomLeftToRight) {
     for (QWidget* window : Windows()) {

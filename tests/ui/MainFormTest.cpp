@@ -185,6 +185,12 @@ TEST_F(MainForm, CellsFollowTheProjects) {
     EXPECT_EQ(ticked.value<QPixmap>().toImage(), model.CheckboxImage(1).toImage());
     EXPECT_EQ(empty.value<QPixmap>().toImage(), model.CheckboxImage(0).toImage());
     EXPECT_NE(model.CheckboxImage(0).toImage(), model.CheckboxImage(1).toImage());
+    EXPECT_EQ(model.index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    EXPECT_EQ(model.index(1, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    EXPECT_FALSE(model.index(0, 1).data(Qt::CheckStateRole).isValid());
+    // Drawn with the screen's pixels, shown at 16 x 16.
+    EXPECT_EQ(model.CheckboxImage(1).devicePixelRatio(), qApp->devicePixelRatio());
+    EXPECT_EQ(model.CheckboxImage(1).deviceIndependentSize(), QSizeF(16, 16));
     EXPECT_EQ(CheckedLabel(), S("1 checked."));
 }
 
