@@ -371,7 +371,8 @@ void TEditProjectForm::ExploreProjectOutFolderButtonClick() {
 }
 
 void TEditProjectForm::BrowseProjectOutFolderButtonClick() {
-    const QString folder = ChooseFolder(this, ExpandProjectOutFolder());
+    const QString folder =
+        ChooseFolder(this, ExpandProjectOutFolder(), QStringLiteral("Output Folder"));
     if (!folder.isEmpty())
         FProjectOutFolderEdit->setText(folder);
 }

@@ -143,6 +143,15 @@ Qt::ItemFlags TProjectsListModel::flags(const QModelIndex& AIndex) const {
            Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren;
 }
 
+QStringList TProjectsListModel::mimeTypes() const {
+    return {TDragWebsiteProject::Format()};
+}
+
+bool TProjectsListModel::canDropMimeData(const QMimeData* AData, Qt::DropAction, int, int,
+                                         const QModelIndex&) const {
+    return AData && AData->hasFormat(TDragWebsiteProject::Format());
+}
+
 TDragWebsiteProject::TDragWebsiteProject(TWebsiteProject* AProject) : FProject(AProject) {
     // A format of its own, so that nothing outside the list accepts the drag.
     setData(Format(), QByteArray());

@@ -45,7 +45,9 @@ TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
     setIconSize(QSize(16, 16));
     setDragEnabled(true);
     setAcceptDrops(true);
-    setDropIndicatorShown(false);
+    // A drop lands on a row: the row under the pointer is framed.
+    setDropIndicatorShown(true);
+    setDragDropOverwriteMode(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
     header()->setSectionsMovable(false);
@@ -116,10 +118,13 @@ void TProjectsListView::dragEnterEvent(QDragEnterEvent* AEvent) {
 }
 
 void TProjectsListView::dragMoveEvent(QDragMoveEvent* AEvent) {
-    if (DragObject(AEvent))
-        AEvent->acceptProposedAction();
-    else
+    if (!DragObject(AEvent)) {
         AEvent->ignore();
+        return;
+    }
+    // The view places the drop indicator; the drop below the last row is accepted too.
+    QTreeView::dragMoveEvent(AEvent);
+    AEvent->acceptProposedAction();
 }
 
 void TProjectsListView::dropEvent(QDropEvent* AEvent) {

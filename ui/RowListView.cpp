@@ -37,7 +37,8 @@ TRowListView::TRowListView(const QStringList& ACaptions, const QList<int>& AWidt
                                   : QAbstractItemView::SingleSelection);
     setDragEnabled(AReorderable);
     setAcceptDrops(AReorderable);
-    setDropIndicatorShown(false);
+    setDropIndicatorShown(AReorderable);
+    setDragDropOverwriteMode(true);
     setDragDropMode(AReorderable ? QAbstractItemView::DragDrop : QAbstractItemView::NoDragDrop);
 }
 
@@ -171,10 +172,17 @@ void TRowListView::dragEnterEvent(QDragEnterEvent* AEvent) {
 }
 
 void TRowListView::dragMoveEvent(QDragMoveEvent* AEvent) {
-    if (AcceptsDrag(AEvent))
-        AEvent->acceptProposedAction();
-    else
+    if (!AcceptsDrag(AEvent)) {
         AEvent->ignore();
+        return;
+    }
+    // The view places the drop indicator on the row the rows will go before.
+    QTreeWidget::dragMoveEvent(AEvent);
+    AEvent->acceptProposedAction();
+}
+
+QStringList TRowListView::mimeTypes() const {
+    return {RowsFormat()};
 }
 
 void TRowListView::dropEvent(QDropEvent* AEvent) {

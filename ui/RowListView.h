@@ -43,6 +43,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* AEvent) override;
     void dragMoveEvent(QDragMoveEvent* AEvent) override;
     void dropEvent(QDropEvent* AEvent) override;
+    QStringList mimeTypes() const override;
 
 private:
     QTreeWidgetItem* FirstSelectedExcept(const QTreeWidgetItem* AItem) const;

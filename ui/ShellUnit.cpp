@@ -44,11 +44,11 @@ void OpenWebPage(const QUrl& AURL) {
     QDesktopServices::openUrl(AURL);
 }
 
-QString ChooseFolder(QWidget* AParent, const QString& AStartFolder) {
+QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QString& ATitle) {
     if (Hooks().ChooseFolder)
-        return Hooks().ChooseFolder(AParent, AStartFolder);
+        return Hooks().ChooseFolder(AParent, AStartFolder, ATitle);
     const QString start = QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder));
-    const QString folder = QFileDialog::getExistingDirectory(AParent, QString(), start);
+    const QString folder = QFileDialog::getExistingDirectory(AParent, ATitle, start);
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 

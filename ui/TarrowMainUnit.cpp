@@ -309,8 +309,11 @@ void TTarrowMainForm::AddProjectActionExecute() {
         confirmed = FEditProjectForm->EditProject(*project, OutDirText(), true);
     if (!confirmed)
         return;
+    const TWebsiteProject* added = project.get();
     FProjects.AddProject(std::move(project));
     RefreshProjectsList();
+    // The new project is the current row, scrolled into view.
+    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::CopyProjectActionExecute() {
@@ -324,8 +327,10 @@ void TTarrowMainForm::CopyProjectActionExecute() {
         confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
     if (!confirmed)
         return;
+    const TWebsiteProject* added = copy.get();
     FProjects.AddProject(std::move(copy));
     RefreshProjectsList();
+    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::EditProjectActionExecute() {
@@ -372,7 +377,8 @@ void TTarrowMainForm::ExploreOutDirButtonClick() {
 }
 
 void TTarrowMainForm::BrowseOutDirButtonClick() {
-    const QString folder = ChooseFolder(this, OutDirText());
+    const QString folder =
+        ChooseFolder(this, OutDirText(), QStringLiteral("Output Folder ({OutDir})"));
     if (!folder.isEmpty())
         FControls.OutDirEdit->setText(folder);
 }

@@ -67,8 +67,9 @@ void UiTest::SetUp() {
     TShellHooks hooks;
     hooks.OpenFolder = [this](const QString& AFolder) { FOpenedFolders.append(AFolder); };
     hooks.OpenWebPage = [this](const QUrl& AURL) { FOpenedPages.append(AURL); };
-    hooks.ChooseFolder = [this](QWidget*, const QString& AStart) {
+    hooks.ChooseFolder = [this](QWidget*, const QString& AStart, const QString& ATitle) {
         FChooserStarts.append(AStart);
+        FChooserTitles.append(ATitle);
         return FChosenFolder;
     };
     SetShellHooks(std::move(hooks));
