@@ -33,6 +33,17 @@ QLabel* NewHint(const QString& AText, QWidget* AParent) {
     return hint;
 }
 
+// Tabs and blanks at either end of a line: typed or pasted by accident, never part of a URL.
+QString TrimBlanks(const QString& ALine) {
+    qsizetype first = 0;
+    qsizetype last = ALine.size();
+    while (first < last && (ALine[first] == u' ' || ALine[first] == u'\t'))
+        ++first;
+    while (last > first && (ALine[last - 1] == u' ' || ALine[last - 1] == u'\t'))
+        --last;
+    return ALine.mid(first, last - first);
+}
+
 // One entry per line; a final line break adds no empty entry, blank lines in between stay.
 QStringList MemoLines(const QString& AText) {
     if (AText.isEmpty())
@@ -40,6 +51,8 @@ QStringList MemoLines(const QString& AText) {
     QStringList lines = AText.split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
+    for (QString& line : lines)
+        line = TrimBlanks(line);
     return lines;
 }
 
@@ -141,6 +154,7 @@ void TEditProjectForm::CreateControls() {
     FSuppressMemo = new QPlainTextEdit(this);
     FSuppressMemo->setObjectName(QStringLiteral("SuppressMemo"));
     FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FSuppressMemo->setTabChangesFocus(true);
     FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("&Remove <script> tags."), this);
     FRemoveScriptsCheckBox->setObjectName(QStringLiteral("RemoveScriptsCheckBox"));

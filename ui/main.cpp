@@ -2,6 +2,7 @@
 #include "http/LibSSLUnit.h"
 #include "project/uAppSettings.h"
 #include "ui/ScreenshotTour.h"
+#include "ui/SignalCloseUnit.h"
 #include "ui/TarrowMainUnit.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
     options.SettingsFile = GetConfigFileName(true);
     options.SettingsSaveFile = GetConfigFileName(false);
     TTarrowMainForm window(std::move(options));
+    // A session's end or Ctrl+C in a terminal closes the window as "Close" does: settings saved.
+    TSignalClose signalClose(&window);
     window.show();
     StartScreenshotTourIfAsked(window);
     return app.exec();

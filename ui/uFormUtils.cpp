@@ -3,16 +3,38 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QValidator>
 #include <QWidget>
 #include <limits>
 
 namespace tarrow {
 
+namespace {
+
+// Keeps a one-line field on one line: line breaks typed or pasted become one blank.
+class TOneLineValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& AInput, int& APos) const override {
+        static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+        if (AInput.contains(u'\n') || AInput.contains(u'\r')) {
+            const qsizetype before = AInput.size();
+            AInput.replace(breaks, QStringLiteral(" "));
+            APos = int(qMax<qsizetype>(0, APos - (before - AInput.size())));
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
 QLineEdit* NewEdit(QWidget* AParent, const QString& AName) {
     auto* edit = new QLineEdit(AParent);
     edit->setObjectName(AName);
     edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setValidator(new TOneLineValidator(edit));
     return edit;
 }
 

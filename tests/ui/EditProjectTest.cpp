@@ -12,6 +12,8 @@
 #include "ui/WebPageFormUnit.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -135,7 +137,7 @@ TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
     EXPECT_EQ(project.WebsiteDomainAliases(), (QStringList{S("a"), S("b"), S("c")}));
     EXPECT_EQ(project.Overwrite(), ofNone);
     EXPECT_TRUE(project.RemoveScripts());
-    EXPECT_EQ(project.SuppressURLs(), (QStringList{S("a"), S(""), S(" b")}));
+    EXPECT_EQ(project.SuppressURLs(), (QStringList{S("a"), S(""), S("b")}));
 
     QString aliases;
     ASSERT_TRUE(Edit(project, [&] {
@@ -150,7 +152,11 @@ TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
         const char* Text;
         QStringList Lines;
     };
-    const Row rows[] = {{"", {}}, {"\n", {S("")}}, {"a", {S("a")}}, {"a\nb", {S("a"), S("b")}}};
+    const Row rows[] = {{"", {}},
+                        {"\n", {S("")}},
+                        {"a", {S("a")}},
+                        {"a\nb", {S("a"), S("b")}},
+                        {" \ta b\t \n\t\n", {S("a b"), S("")}}}; // blanks and tabs at the ends go
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Text);
         TWebsiteProject project;
@@ -161,6 +167,29 @@ TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
         }));
         EXPECT_EQ(project.SuppressURLs(), row.Lines);
     }
+}
+
+TEST_F(EditProject, PastedLineBreaksBecomeBlanksAndTabLeavesTheSuppressList) {
+    TWebsiteProject project;
+    ASSERT_TRUE(Edit(project, [&] {
+        QLineEdit* name = Field("ProjectNameEdit");
+        name->setFocus();
+        QGuiApplication::clipboard()->setText(S("Blog\r\nof\nmine\n"));
+        name->paste();
+        EXPECT_EQ(name->text(), S("Blog of mine "));
+        QLineEdit* depth = Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit");
+        depth->setText(S("1\n2"));
+        EXPECT_EQ(depth->text(), S("1 2")); // the small dialogs' fields too
+
+        auto* memo = Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo");
+        memo->setPlainText(S("a"));
+        memo->setFocus();
+        QTest::keyClick(memo, Qt::Key_Tab);
+        EXPECT_EQ(memo->toPlainText(), S("a"));
+        EXPECT_FALSE(memo->hasFocus());
+        Ok();
+    }));
+    EXPECT_EQ(project.ProjectName(), S("Blog of mine "));
 }
 
 TEST_F(EditProject, CancelLeavesTheProjectUntouched) {

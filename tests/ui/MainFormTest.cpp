@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <sys/stat.h>
 
 using namespace tarrow;
@@ -430,6 +431,22 @@ TEST_F(MainForm, ListKeysCheckEditDeleteAddAndMove) {
     WhenModal(&Editor(), [&] { ConfirmEditorWithName(S("D")); });
     QTest::keyClick(list, Qt::Key_Insert);
     EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("D")}));
+}
+
+TEST_F(MainForm, TheWheelOverTheClosedFilterChangesNothing) {
+    Open({{"A", "G1"}, {"B", "G2"}});
+    TGroupComboBox* combo = C().GroupComboBox;
+    FWindow->GroupComboBoxDropDown(); // fills the items without opening the list
+    ASSERT_EQ(combo->count(), 3);
+    combo->setFocus();
+    for (int delta : {-120, 120, -120}) {
+        QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(combo, &wheel);
+    }
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("B")}));
+    EXPECT_EQ(combo->focusPolicy(), Qt::StrongFocus);
 }
 
 TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
