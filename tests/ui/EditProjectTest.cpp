@@ -261,6 +261,7 @@ TEST_F(EditProject, ExploreAndBrowseUseTheTypedNameAndTheWindowsFolder) {
         S("C:\\Sites"));
     EXPECT_EQ(FOpenedFolders, QStringList{S("C:\\Sites\\Blog")});
     EXPECT_EQ(FChooserStarts, (QStringList{S("C:\\Sites\\Blog"), S("kept")}));
+    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder"));
     EXPECT_EQ(afterBrowse, S("D:\\Chosen"));
 }
 

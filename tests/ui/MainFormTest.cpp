@@ -266,6 +266,7 @@ TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
         EditorField("GroupNameEdit")->setText(S("Other"));
         ConfirmEditorWithName(S("New"));
     });
+    Select(0);
     C().AddProjectButton->click();
     EXPECT_EQ(seen, (QStringList{S("Add New Project"), S(""), S("News"), S("index.html"),
                                  S("{OutDir}\\{ProjectName}"), S("Overwrite changed files only")}));
@@ -274,6 +275,9 @@ TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
     EXPECT_EQ(added->GroupName(), S("Other"));
     EXPECT_FALSE(added->Checked());
     EXPECT_TRUE(FMessages.isEmpty());
+    // The new project is the current row, also when another row was selected.
+    EXPECT_EQ(FWindow->GetSelectedProject(), added);
+    EXPECT_EQ(C().ProjectsListView->currentIndex().row(), 1);
 }
 
 TEST_F(MainForm, ATakenNameWarnsAndReopensTheEditorWithTheUsersEdits) {
@@ -449,6 +453,24 @@ TEST_F(MainForm, TheWheelOverTheClosedFilterChangesNothing) {
     EXPECT_EQ(combo->focusPolicy(), Qt::StrongFocus);
 }
 
+TEST_F(MainForm, ADragOverARowFramesIt) {
+    Open({{"A"}, {"B"}, {"C"}});
+    TProjectsListView* list = C().ProjectsListView;
+    TDragWebsiteProject drag(FWindow->GetItemProject(0));
+    QDragEnterEvent enter(RowPoint(2, 40), Qt::MoveAction, &drag, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent over(RowPoint(2, 40), Qt::MoveAction, &drag, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &over);
+    EXPECT_TRUE(over.isAccepted());
+    EXPECT_TRUE(list->DropIndicatorOnRow());
+    QDragMoveEvent below(QPoint(40, list->viewport()->height() - 2), Qt::MoveAction, &drag,
+                         Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &below);
+    EXPECT_TRUE(below.isAccepted()); // dropped there, the project stays where it is
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(list->viewport(), &leave);
+}
+
 TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
     Open({{"A"}, {"B"}});
     Select(1);
@@ -481,6 +503,7 @@ TEST_F(MainForm, BrowseTakesTheChosenFolder) {
     C().BrowseOutDirButton->click();
     EXPECT_EQ(C().OutDirEdit->text(), S("/srv/new"));
     EXPECT_EQ(FChooserStarts, (QStringList{S("/srv/old"), S("/srv/old")}));
+    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder ({OutDir})")); // the field it fills
 }
 
 TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {
