@@ -13,6 +13,7 @@
 #include "ui/RunProgressUnit.h"
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
+#include "ui/WindowStateUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QAction>
@@ -169,6 +170,7 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     FShown = true;
     SortTabOrder(this);
     CenterOnScreen(this);
+    RestoreWindowState(this, FControls.ProjectsListView->header());
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
 }
@@ -498,6 +500,7 @@ void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
     }
     if (!FClosed) {
         FClosed = true;
+        SaveWindowState(this, FControls.ProjectsListView->header());
         WriteSettings();
     }
     AEvent->accept();

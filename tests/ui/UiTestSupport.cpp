@@ -56,6 +56,8 @@ bool WaitFor(const std::function<bool()>& APredicate, int ATimeoutMs) {
 
 void UiTest::SetUp() {
     ASSERT_TRUE(FDir.isValid());
+    // The window's own state file goes to the test's folder too.
+    qputenv("XDG_STATE_HOME", FDir.path().toLocal8Bit());
     SetMessageHandler([this](const TMessage& AMessage) {
         FMessages.append(AMessage.Title + u'|' + AMessage.Text);
         if (AMessage.Kind != TMessageKind::mkConfirm || FAnswers.empty())
