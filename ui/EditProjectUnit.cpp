@@ -20,6 +20,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -86,7 +87,9 @@ TEditProjectForm::TEditProjectForm(QWidget* AParent)
     setObjectName(QStringLiteral("EditProjectForm"));
     setWindowTitle(QStringLiteral("Edit Project"));
     CreateControls();
-    SetFixedDialog(this, 587, 745);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    resize(587, 745);
     SortTabOrder(this);
 
     FWebPages.Dialog = [this](QString& AText1, QString& AText2) {
@@ -240,8 +243,20 @@ void TEditProjectForm::CreateControls() {
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
+    // The fields scroll when the screen is too small for them; OK and Cancel stay in view.
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("EditProjectContent"));
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(grid, 1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("EditProjectScrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
 
     connect(ok, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
@@ -364,6 +379,8 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
 
 void TEditProjectForm::showEvent(QShowEvent* AEvent) {
     FPageControl1->setCurrentIndex(0);
+    // Its own size where the screen has room; smaller (the fields scroll) where it has not.
+    FitOnScreen(this, QSize(587, 745));
     QDialog::showEvent(AEvent);
 }
 

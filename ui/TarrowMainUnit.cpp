@@ -171,6 +171,7 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     SortTabOrder(this);
     CenterOnScreen(this);
     RestoreWindowState(this, FControls.ProjectsListView->header());
+    FitOnScreen(this, size());
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
 }

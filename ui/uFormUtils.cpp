@@ -80,6 +80,21 @@ void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight) {
     AForm->setFixedSize(AClientWidth, AClientHeight);
 }
 
+void FitOnScreen(QWidget* AForm, QSize AWanted) {
+    const QScreen* screen = AForm->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame is known only once the window is shown: a title bar's worth is kept free.
+    const QSize frame =
+        AForm->isVisible() ? AForm->frameGeometry().size() - AForm->size() : QSize(16, 40);
+    AForm->resize(AWanted.boundedTo(area.size() - frame));
+    QRect rect = AForm->frameGeometry();
+    rect.moveLeft(qBound(area.left(), rect.left(), qMax(area.left(), area.right() - rect.width())));
+    rect.moveTop(qBound(area.top(), rect.top(), qMax(area.top(), area.bottom() - rect.height())));
+    AForm->move(rect.topLeft());
+}
+
 void CenterOnScreen(QWidget* AForm) {
     const QScreen* screen = AForm->screen();
     if (!screen)

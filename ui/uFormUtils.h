@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QLabel;
@@ -23,6 +24,9 @@ QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AN
 
 // A dialog of fixed size with only a close box in its title bar.
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight);
+// Gives a window AWanted as its size where its screen has room for it, else as much as there is,
+// and moves it wholly onto the screen.
+void FitOnScreen(QWidget* AForm, QSize AWanted);
 // Moves a window to the centre of the screen it is on.
 void CenterOnScreen(QWidget* AForm);
 

@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -110,6 +113,33 @@ TEST_F(Keyboard, EveryFieldHasAnAccessibleName) {
     for (QLabel* label : FWindow->EditProjectForm().ReplaceRuleForm().findChildren<QLabel*>())
         buddy = buddy || (label->buddy() == pattern && label->text() == S("Replace Pattern:"));
     EXPECT_TRUE(buddy);
+}
+
+// Every window opens wholly on its screen; the editor takes its own size where it fits and
+// scrolls its fields where it does not, and can be resized.
+TEST_F(Keyboard, EveryWindowOpensOnItsScreen) {
+    for (QWidget* window : Windows()) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        const QRect area = window->screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(window->frameGeometry())) << area.height();
+        if (window != FWindow.get())
+            window->hide();
+    }
+    TEditProjectForm& editor = FWindow->EditProjectForm();
+    EXPECT_NE(editor.minimumSize(), editor.maximumSize()); // resizable
+    const QSize area = editor.screen()->availableGeometry().size();
+    EXPECT_EQ(editor.width(), qMin(587, area.width()));
+    if (area.height() >= 800) {
+        EXPECT_EQ(editor.height(), 745);
+    } else {
+        editor.show();
+        auto* scroll = Child<QScrollArea>(&editor, "EditProjectScrollArea");
+        EXPECT_LT(editor.height(), 745);
+        EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0); // the fields scroll
+        editor.hide();
+    }
 }
 
 // Tab goes through the fields shown on every page in reading order.
