@@ -7,6 +7,7 @@
 #include "ui/RowListView.h"
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
+#include "ui/WindowStateUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 #include "ui/uFormUtils.h"
@@ -379,9 +380,16 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
 
 void TEditProjectForm::showEvent(QShowEvent* AEvent) {
     FPageControl1->setCurrentIndex(0);
-    // Its own size where the screen has room; smaller (the fields scroll) where it has not.
-    FitOnScreen(this, QSize(587, 745));
+    // The size it last had (its own size at first) where the screen has room; smaller (the
+    // fields scroll) where it has not.
+    RestoreWindowState(this, nullptr);
+    FitOnScreen(this, size());
     QDialog::showEvent(AEvent);
+}
+
+void TEditProjectForm::hideEvent(QHideEvent* AEvent) {
+    SaveWindowState(this, nullptr);
+    QDialog::hideEvent(AEvent);
 }
 
 void TEditProjectForm::OKButtonClick() {

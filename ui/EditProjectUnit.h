@@ -60,6 +60,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
+    void hideEvent(QHideEvent* AEvent) override;
 
 private:
     // One of the three lists with its buttons and the dialog that edits one row.

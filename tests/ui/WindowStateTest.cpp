@@ -1,6 +1,7 @@
 // The window's place, size and column widths come back from the program's own state file.
 #include "tests/ui/UiTestSupport.h"
 
+#include "ui/EditProjectUnit.h"
 #include "ui/ProjectsListView.h"
 #include "ui/WindowStateUnit.h"
 
@@ -34,6 +35,18 @@ TEST_F(WindowState, SizeAndColumnsAreRememberedOutsideTheSettings) {
     TTarrowMainForm& again = MakeWindow();
     EXPECT_EQ(again.size(), saved);
     EXPECT_EQ(again.Controls().ProjectsListView->header()->sectionSize(1), 157);
+}
+
+TEST_F(WindowState, TheEditorKeepsItsSize) {
+    {
+        TEditProjectForm editor;
+        editor.show();
+        editor.resize(520, 430);
+        editor.hide();
+    }
+    TEditProjectForm editor;
+    editor.show();
+    EXPECT_EQ(editor.size(), QSize(520, 430));
 }
 
 TEST_F(WindowState, TheDefaultFolderIsUnderTheHome) {
