@@ -6,6 +6,8 @@
 #include "ui/ReplaceRuleFormUnit.h"
 #include "ui/RowListView.h"
 #include "ui/ShellUnit.h"
+#include "ui/TabOrderUnit.h"
+#include "ui/WindowStateUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 #include "ui/uFormUtils.h"
@@ -19,6 +21,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -32,6 +35,17 @@ QLabel* NewHint(const QString& AText, QWidget* AParent) {
     return hint;
 }
 
+// Tabs and blanks at either end of a line: typed or pasted by accident, never part of a URL.
+QString TrimBlanks(const QString& ALine) {
+    qsizetype first = 0;
+    qsizetype last = ALine.size();
+    while (first < last && (ALine[first] == u' ' || ALine[first] == u'\t'))
+        ++first;
+    while (last > first && (ALine[last - 1] == u' ' || ALine[last - 1] == u'\t'))
+        --last;
+    return ALine.mid(first, last - first);
+}
+
 // One entry per line; a final line break adds no empty entry, blank lines in between stay.
 QStringList MemoLines(const QString& AText) {
     if (AText.isEmpty())
@@ -39,6 +53,8 @@ QStringList MemoLines(const QString& AText) {
     QStringList lines = AText.split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
+    for (QString& line : lines)
+        line = TrimBlanks(line);
     return lines;
 }
 
@@ -47,6 +63,16 @@ QString MemoText(const QStringList& ALines) {
     for (const QString& line : ALines)
         text.append(line).append(u'\n');
     return text;
+}
+
+// The buttons of the start pages, and those of the two lists on the tab pages (never shown at
+// the same time): their mnemonics differ from each other and from the rest of the editor.
+QStringList FirstListCaptions() {
+    return {QStringLiteral("&Add..."), QStringLiteral("&Edit..."), QStringLiteral("De&lete")};
+}
+
+QStringList TabListCaptions() {
+    return {QStringLiteral("A&dd..."), QStringLiteral("Ed&it..."), QStringLiteral("Dele&te")};
 }
 
 int ReadDepth(const QString& AText) {
@@ -61,9 +87,11 @@ TEditProjectForm::TEditProjectForm(QWidget* AParent)
       FWebDocForm(new TWebDocForm(this)), FReplaceRuleForm(new TReplaceRuleForm(this)) {
     setObjectName(QStringLiteral("EditProjectForm"));
     setWindowTitle(QStringLiteral("Edit Project"));
-    SetFormFont(this);
     CreateControls();
-    SetFixedDialog(this, 587, 745);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    resize(587, 745);
+    SortTabOrder(this);
 
     FWebPages.Dialog = [this](QString& AText1, QString& AText2) {
         return EditWebPage(AText1, AText2);
@@ -80,16 +108,17 @@ TEditProjectForm::~TEditProjectForm() = default;
 
 QWidget* TEditProjectForm::CreateRowList(TRowList& AList, const QString& AName,
                                          const QStringList& ACaptions, const QList<int>& AWidths,
-                                         bool AReorderable, const QString& APrefix) {
+                                         bool AReorderable, const QString& APrefix,
+                                         const QStringList& AButtonCaptions) {
     auto* box = new QWidget(this);
     AList.List = new TRowListView(ACaptions, AWidths, AReorderable, box);
     AList.List->setObjectName(AName);
     AList.AddButton =
-        NewButton(QStringLiteral("Add..."), box, QStringLiteral("Add%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[0], box, QStringLiteral("Add%1Button").arg(APrefix));
     AList.EditButton =
-        NewButton(QStringLiteral("Edit..."), box, QStringLiteral("Edit%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[1], box, QStringLiteral("Edit%1Button").arg(APrefix));
     AList.DeleteButton =
-        NewButton(QStringLiteral("Delete"), box, QStringLiteral("Delete%1Button").arg(APrefix));
+        NewButton(AButtonCaptions[2], box, QStringLiteral("Delete%1Button").arg(APrefix));
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {AList.AddButton, AList.EditButton, AList.DeleteButton}) {
         button->setAutoDefault(false);
@@ -122,58 +151,62 @@ void TEditProjectForm::CreateControls() {
     FGroupNameEdit = NewEdit(this, QStringLiteral("GroupNameEdit"));
     FWebsiteURLEdit = NewEdit(this, QStringLiteral("WebsiteURLEdit"));
     FDomainAliasesEdit = NewEdit(this, QStringLiteral("DomainAliasesEdit"));
-    QWidget* webPages = CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
-                                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")},
-                                      {310, 120}, true, QStringLiteral("WebPage"));
+    QWidget* webPages =
+        CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
+                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")}, {310, 120},
+                      true, QStringLiteral("WebPage"), FirstListCaptions());
     FSuppressMemo = new QPlainTextEdit(this);
     FSuppressMemo->setObjectName(QStringLiteral("SuppressMemo"));
     FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FSuppressMemo->setTabChangesFocus(true);
     FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("Remove <script> tags."), this);
+    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("&Remove <script> tags."), this);
     FRemoveScriptsCheckBox->setObjectName(QStringLiteral("RemoveScriptsCheckBox"));
-    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <noscript> tags."), this);
+    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <&noscript> tags."), this);
     FRemoveNoscriptsCheckBox->setObjectName(QStringLiteral("RemoveNoscriptsCheckBox"));
     FPageControl1 = new QTabWidget(this);
     FPageControl1->setObjectName(QStringLiteral("PageControl1"));
     FPageControl1->addTab(
         CreateRowList(FWebDocs, QStringLiteral("WebDocsListView"),
                       {QStringLiteral("URL starts with"), QStringLiteral("Output Folder")},
-                      {330, 150}, true, QStringLiteral("WebDoc")),
+                      {330, 150}, true, QStringLiteral("WebDoc"), TabListCaptions()),
         QStringLiteral("Download Files"));
     FPageControl1->addTab(CreateRowList(FReplaceRules, QStringLiteral("ReplaceRulesListView"),
                                         {QStringLiteral("Pattern"), QStringLiteral("Replace Rule")},
-                                        {240, 240}, false, QStringLiteral("ReplaceRule")),
+                                        {240, 240}, false, QStringLiteral("ReplaceRule"),
+                                        TabListCaptions()),
                           QStringLiteral("Replace Rules"));
     FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
     FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
     FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
-    QPushButton* explore =
-        NewButton(QStringLiteral("Explore"), this, QStringLiteral("ExploreProjectOutFolderButton"));
-    QPushButton* browse = NewButton(QStringLiteral("Browse..."), this,
+    QPushButton* explore = NewButton(QStringLiteral("E&xplore"), this,
+                                     QStringLiteral("ExploreProjectOutFolderButton"));
+    QPushButton* browse = NewButton(QStringLiteral("&Browse..."), this,
                                     QStringLiteral("BrowseProjectOutFolderButton"));
-    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."), this);
+    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative &Path Links."), this);
     FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
     FProjectOverwriteComboBox = new QComboBox(this);
     FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));
     FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
                                          QStringLiteral("Overwrite all files"),
                                          QStringLiteral("Overwrite changed files only")});
-    QPushButton* ok = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    QPushButton* ok = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     ok->setDefault(true);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
     for (QPushButton* button : {explore, browse, cancel})
         button->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const QString& ALabel, QWidget* AField) {
-        grid->addWidget(NewLabel(ALabel, this), row, 0, Qt::AlignTop);
+        grid->addWidget(NewFieldLabel(ALabel, AField), row, 0, Qt::AlignTop);
         grid->addWidget(AField, row++, 1);
     };
     auto addBelow = [&](QWidget* AWidget) { grid->addWidget(AWidget, row++, 1); };
     // A list takes the whole width, under its label.
-    auto addWide = [&](const QString& ALabel, QWidget* AField, int AStretch) {
-        grid->addWidget(NewLabel(ALabel, this), row++, 0, 1, 2);
+    auto addWide = [&](const QString& ALabel, QWidget* AField, QWidget* ABuddy, int AStretch) {
+        grid->addWidget(NewFieldLabel(ALabel, ABuddy), row++, 0, 1, 2);
         grid->setRowStretch(row, AStretch);
         grid->addWidget(AField, row++, 0, 1, 2);
     };
@@ -182,8 +215,8 @@ void TEditProjectForm::CreateControls() {
     addRow(QStringLiteral("Website URL:"), FWebsiteURLEdit);
     addRow(QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
     addBelow(NewHint(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost"), this));
-    addWide(QStringLiteral("Web Pages:"), webPages, 3);
-    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+    addWide(QStringLiteral("Web Pages:"), webPages, FWebPages.List, 3);
+    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, FSuppressMemo, 2);
     auto* switches = new QHBoxLayout;
     switches->addWidget(FRemoveScriptsCheckBox);
     switches->addWidget(FRemoveNoscriptsCheckBox);
@@ -202,13 +235,29 @@ void TEditProjectForm::CreateControls() {
     grid->addLayout(folderLine, row++, 1);
     addBelow(FRelativePathLinksCheckBox);
     addBelow(FProjectOverwriteComboBox);
+    // Fields without a label of their own: named after what they hold.
+    FProjectOverwriteComboBox->setAccessibleName(QStringLiteral("Overwrite"));
+    FWebDocs.List->setAccessibleName(QStringLiteral("Download Files"));
+    FReplaceRules.List->setAccessibleName(QStringLiteral("Replace Rules"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
+    // The fields scroll when the screen is too small for them; OK and Cancel stay in view.
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("EditProjectContent"));
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(grid, 1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("EditProjectScrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
 
     connect(ok, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
@@ -331,7 +380,16 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
 
 void TEditProjectForm::showEvent(QShowEvent* AEvent) {
     FPageControl1->setCurrentIndex(0);
+    // The size it last had (its own size at first) where the screen has room; smaller (the
+    // fields scroll) where it has not.
+    RestoreWindowState(this, nullptr);
+    FitOnScreen(this, size());
     QDialog::showEvent(AEvent);
+}
+
+void TEditProjectForm::hideEvent(QHideEvent* AEvent) {
+    SaveWindowState(this, nullptr);
+    QDialog::hideEvent(AEvent);
 }
 
 void TEditProjectForm::OKButtonClick() {
@@ -352,7 +410,8 @@ void TEditProjectForm::ExploreProjectOutFolderButtonClick() {
 }
 
 void TEditProjectForm::BrowseProjectOutFolderButtonClick() {
-    const QString folder = ChooseFolder(this, ExpandProjectOutFolder());
+    const QString folder =
+        ChooseFolder(this, ExpandProjectOutFolder(), QStringLiteral("Output Folder"));
     if (!folder.isEmpty())
         FProjectOutFolderEdit->setText(folder);
 }

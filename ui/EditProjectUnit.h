@@ -60,6 +60,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
+    void hideEvent(QHideEvent* AEvent) override;
 
 private:
     // One of the three lists with its buttons and the dialog that edits one row.
@@ -73,7 +74,8 @@ private:
 
     void CreateControls();
     QWidget* CreateRowList(TRowList& AList, const QString& AName, const QStringList& ACaptions,
-                           const QList<int>& AWidths, bool AReorderable, const QString& APrefix);
+                           const QList<int>& AWidths, bool AReorderable, const QString& APrefix,
+                           const QStringList& AButtonCaptions);
     bool ExecuteProject(TWebsiteProject& AProject, const QString& AOutDir);
     void FillFields(const TWebsiteProject& AProject);
     void WriteFields(TWebsiteProject& AProject) const;

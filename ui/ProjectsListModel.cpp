@@ -16,9 +16,12 @@ const char* const ColumnCaptions[] = {"Project Name",  "Project Group",   "Websi
                                       "Index File",    "Overwrite"};
 const int ColumnWidths[] = {130, 100, 200, 200, 100, 100, 100, 80};
 
-// A 16 x 16 check box of the current style, empty or ticked.
+// A 16 x 16 check box of the current style, empty or ticked, drawn with the screen's pixels
+// (sharp at any scale).
 QPixmap MakeCheckboxImage(bool AChecked) {
-    QPixmap image(16, 16);
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap image(QSize(16, 16) * ratio);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     QStyleOptionButton option;
@@ -118,6 +121,9 @@ QVariant TProjectsListModel::data(const QModelIndex& AIndex, int ARole) const {
         return CellText(*project, AIndex.column());
     if (ARole == Qt::DecorationRole && AIndex.column() == coProjectName)
         return CheckboxImage(project->Checked() ? 1 : 0);
+    // For assistive tools; the list shows the state image only.
+    if (ARole == Qt::CheckStateRole && AIndex.column() == coProjectName)
+        return project->Checked() ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 
@@ -135,6 +141,15 @@ Qt::ItemFlags TProjectsListModel::flags(const QModelIndex& AIndex) const {
         return Qt::ItemIsDropEnabled;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren;
+}
+
+QStringList TProjectsListModel::mimeTypes() const {
+    return {TDragWebsiteProject::Format()};
+}
+
+bool TProjectsListModel::canDropMimeData(const QMimeData* AData, Qt::DropAction, int, int,
+                                         const QModelIndex&) const {
+    return AData && AData->hasFormat(TDragWebsiteProject::Format());
 }
 
 TDragWebsiteProject::TDragWebsiteProject(TWebsiteProject* AProject) : FProject(AProject) {

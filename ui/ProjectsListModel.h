@@ -45,6 +45,11 @@ public:
     QVariant data(const QModelIndex& AIndex, int ARole) const override;
     QVariant headerData(int ASection, Qt::Orientation AOrientation, int ARole) const override;
     Qt::ItemFlags flags(const QModelIndex& AIndex) const override;
+    // A reordering drag may be dropped on any row (the view shows where).
+    QStringList mimeTypes() const override;
+    bool canDropMimeData(const QMimeData* AData, Qt::DropAction AAction, int ARow, int AColumn,
+                         const QModelIndex& AParent) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 private:
     QString CellText(const TWebsiteProject& AProject, int AColumn) const;

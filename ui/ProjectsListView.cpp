@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace tarrow {
 
@@ -16,9 +17,22 @@ const TDragWebsiteProject* DragObject(const QDropEvent* AEvent) {
     return qobject_cast<const TDragWebsiteProject*>(AEvent->mimeData());
 }
 
+// Draws the rows without the style's own check box: the state image shows the check mark.
+class TNoCheckIndicatorDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const override {
+        QStyledItemDelegate::initStyleOption(AOption, AIndex);
+        AOption->features &= ~QStyleOptionViewItem::HasCheckIndicator;
+    }
+};
+
 } // namespace
 
 TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
+    setItemDelegate(new TNoCheckIndicatorDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -31,11 +45,14 @@ TProjectsListView::TProjectsListView(QWidget* AParent) : QTreeView(AParent) {
     setIconSize(QSize(16, 16));
     setDragEnabled(true);
     setAcceptDrops(true);
-    setDropIndicatorShown(false);
+    // A drop lands on a row: the row under the pointer is framed.
+    setDropIndicatorShown(true);
+    setDragDropOverwriteMode(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
     header()->setSectionsMovable(false);
-    header()->setStretchLastSection(false);
+    // The last column takes the width the others leave.
+    header()->setStretchLastSection(true);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -48,6 +65,7 @@ int TProjectsListView::CaptionLeft(int ARow) const {
     option.rect = visualRect(index);
     option.index = index;
     option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.features &= ~QStyleOptionViewItem::HasCheckIndicator;
     option.decorationSize = iconSize();
     option.text = index.data().toString();
     return style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this).left();
@@ -100,10 +118,13 @@ void TProjectsListView::dragEnterEvent(QDragEnterEvent* AEvent) {
 }
 
 void TProjectsListView::dragMoveEvent(QDragMoveEvent* AEvent) {
-    if (DragObject(AEvent))
-        AEvent->acceptProposedAction();
-    else
+    if (!DragObject(AEvent)) {
         AEvent->ignore();
+        return;
+    }
+    // The view places the drop indicator; the drop below the last row is accepted too.
+    QTreeView::dragMoveEvent(AEvent);
+    AEvent->acceptProposedAction();
 }
 
 void TProjectsListView::dropEvent(QDropEvent* AEvent) {

@@ -21,6 +21,8 @@ public:
     // Sets the one selected row (-1 clears the selection) and makes it current.
     void SelectRow(int ARow);
     int SelectedRow() const;
+    // True while a drag in progress frames the row it would land on.
+    bool DropIndicatorOnRow() const { return dropIndicatorPosition() == OnItem; }
     // Tells which project a reordering drag carries (nullptr: no drag starts).
     void SetDragSource(std::function<TWebsiteProject*()> ASource) {
         FDragSource = std::move(ASource);

@@ -2,11 +2,13 @@
 
 #include "page/uRegExExtract.h"
 #include "base/uExceptions.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,36 +21,37 @@ namespace tarrow {
 TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("ReplaceRuleForm"));
     setWindowTitle(QStringLiteral("Replace Rule"));
-    SetFormFont(this);
     FPatternEdit = NewEdit(this, QStringLiteral("PatternEdit"));
     FRuleEdit = NewEdit(this, QStringLiteral("RuleEdit"));
     FSubjectEdit = NewEdit(this, QStringLiteral("SubjectEdit"));
     FTestMemo = new QPlainTextEdit(this);
     FTestMemo->setObjectName(QStringLiteral("TestMemo"));
     FTestMemo->setReadOnly(true);
+    FTestMemo->setAccessibleName(QStringLiteral("Test"));
     FTestMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FTestMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FResultLabel = NewLabel(QString(), this, QStringLiteral("ResultLabel"));
     FResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // A long result must not widen the fixed-size dialog.
     FResultLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    QPushButton* test = NewButton(QStringLiteral("Test"), this, QStringLiteral("TestButton"));
+    QPushButton* test = NewButton(QStringLiteral("&Test"), this, QStringLiteral("TestButton"));
     test->setAutoDefault(false);
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("Replace Pattern:"), this), FPatternEdit);
-    fields->addRow(NewLabel(QStringLiteral("Replace Rule:"), this), FRuleEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Replace Pattern:"), FPatternEdit), FPatternEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Replace Rule:"), FRuleEdit), FRuleEdit);
     auto* group = new QGroupBox(QStringLiteral("Test"), this);
     auto* subject = new QHBoxLayout;
-    subject->addWidget(NewLabel(QStringLiteral("Subject:"), group));
+    subject->addWidget(NewFieldLabel(QStringLiteral("Subject:"), FSubjectEdit));
     subject->addWidget(FSubjectEdit, 1);
     subject->addWidget(test);
     auto* result = new QHBoxLayout;
-    result->addWidget(NewLabel(QStringLiteral("Result:"), group));
+    result->addWidget(NewFieldLabel(QStringLiteral("Result:"), FResultLabel));
     result->addWidget(FResultLabel, 1);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addLayout(subject);
@@ -63,7 +66,9 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     layout->addWidget(group, 1);
     layout->addLayout(buttons);
     SetFixedDialog(this, 595, 426);
+    SortTabOrder(this);
 
+    FSubjectEdit->installEventFilter(this);
     connect(FPatternEdit, &QLineEdit::textChanged, this, &TReplaceRuleForm::PatternEditChange);
     connect(test, &QPushButton::clicked, this, &TReplaceRuleForm::TestButtonClick);
     connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -78,6 +83,17 @@ void TReplaceRuleForm::showEvent(QShowEvent* AEvent) {
     FTestMemo->clear();
     FResultLabel->clear();
     QDialog::showEvent(AEvent);
+}
+
+bool TReplaceRuleForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == FSubjectEdit && AEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent*>(AEvent)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            TestButtonClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(AWatched, AEvent);
 }
 
 void TReplaceRuleForm::TestButtonClick() {

@@ -23,6 +23,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
+    // Enter in "Subject:" runs the test instead of closing the dialog.
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
     void PatternEditChange();

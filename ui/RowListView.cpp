@@ -37,7 +37,8 @@ TRowListView::TRowListView(const QStringList& ACaptions, const QList<int>& AWidt
                                   : QAbstractItemView::SingleSelection);
     setDragEnabled(AReorderable);
     setAcceptDrops(AReorderable);
-    setDropIndicatorShown(false);
+    setDropIndicatorShown(AReorderable);
+    setDragDropOverwriteMode(true);
     setDragDropMode(AReorderable ? QAbstractItemView::DragDrop : QAbstractItemView::NoDragDrop);
 }
 
@@ -104,7 +105,33 @@ void TRowListView::MoveSelectedRows(int ATargetRow) {
     Q_EMIT itemSelectionChanged();
 }
 
+void TRowListView::MoveSelectedRowsBy(int ADelta) {
+    QList<int> rows;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (topLevelItem(i)->isSelected())
+            rows.append(i);
+    if (!FReorderable || rows.isEmpty())
+        return;
+    // Up: before the row above the first moved one; down: before the row after the one below
+    // the last moved one (the end when there is none).
+    if (ADelta < 0 ? rows.first() == 0 : rows.last() == topLevelItemCount() - 1)
+        return;
+    const int target = ADelta < 0 ? rows.first() - 1 : rows.last() + 2;
+    QTreeWidgetItem* before = topLevelItem(target);
+    MoveSelectedRows(before ? target : -1);
+    const int end = before ? indexOfTopLevelItem(before) : topLevelItemCount();
+    for (int i = end - int(rows.size()); i < end; ++i)
+        topLevelItem(i)->setSelected(true);
+    setCurrentItem(topLevelItem(end - 1), 0, QItemSelectionModel::NoUpdate);
+}
+
 void TRowListView::keyPressEvent(QKeyEvent* AEvent) {
+    const Qt::KeyboardModifiers mods = AEvent->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::ControlModifier &&
+        (AEvent->key() == Qt::Key_Up || AEvent->key() == Qt::Key_Down)) {
+        MoveSelectedRowsBy(AEvent->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
     if (AEvent->key() == Qt::Key_Delete) {
         Q_EMIT DeleteKeyPressed();
         return;
@@ -145,10 +172,17 @@ void TRowListView::dragEnterEvent(QDragEnterEvent* AEvent) {
 }
 
 void TRowListView::dragMoveEvent(QDragMoveEvent* AEvent) {
-    if (AcceptsDrag(AEvent))
-        AEvent->acceptProposedAction();
-    else
+    if (!AcceptsDrag(AEvent)) {
         AEvent->ignore();
+        return;
+    }
+    // The view places the drop indicator on the row the rows will go before.
+    QTreeWidget::dragMoveEvent(AEvent);
+    AEvent->acceptProposedAction();
+}
+
+QStringList TRowListView::mimeTypes() const {
+    return {RowsFormat()};
 }
 
 void TRowListView::dropEvent(QDropEvent* AEvent) {

@@ -27,6 +27,9 @@ public:
     // to the end). When that row is being moved itself, the rows go where it stood: before the
     // first row after it that is not moved. The moved rows are no longer selected.
     void MoveSelectedRows(int ATargetRow);
+    // Ctrl+Up / Ctrl+Down: moves the selected rows one place up (ADelta -1) or down (+1) through
+    // MoveSelectedRows; they stay selected so the key can be pressed again.
+    void MoveSelectedRowsBy(int ADelta);
 
 Q_SIGNALS:
     void DeleteKeyPressed();
@@ -40,6 +43,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* AEvent) override;
     void dragMoveEvent(QDragMoveEvent* AEvent) override;
     void dropEvent(QDropEvent* AEvent) override;
+    QStringList mimeTypes() const override;
 
 private:
     QTreeWidgetItem* FirstSelectedExcept(const QTreeWidgetItem* AItem) const;

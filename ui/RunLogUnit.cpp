@@ -1,6 +1,12 @@
 #include "ui/RunLogUnit.h"
 
+#include "ui/ShellUnit.h"
+#include "ui/TarrowFormUnit.h"
+
+#include <QAction>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QSaveFile>
 #include <QScrollBar>
 
 namespace tarrow {
@@ -9,6 +15,35 @@ TRunLog::TRunLog(QPlainTextEdit* AMemo) : QObject(AMemo), FMemo(AMemo) {
     FFlushTimer.setSingleShot(true);
     FFlushTimer.setInterval(40);
     connect(&FFlushTimer, &QTimer::timeout, this, &TRunLog::Flush);
+    FSaveLogAction = new QAction(QStringLiteral("Save Log..."), this);
+    FSaveLogAction->setObjectName(QStringLiteral("SaveLogAction"));
+    connect(FSaveLogAction, &QAction::triggered, this, &TRunLog::SaveLog);
+    AMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    AMemo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(AMemo, &QWidget::customContextMenuRequested, this, [this](const QPoint& APos) {
+        QMenu* menu = CreateContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(FMemo->viewport()->mapToGlobal(APos));
+    });
+}
+
+QMenu* TRunLog::CreateContextMenu() const {
+    QMenu* menu = FMemo->createStandardContextMenu();
+    menu->addSeparator();
+    menu->addAction(FSaveLogAction);
+    return menu;
+}
+
+void TRunLog::SaveLog() {
+    Flush();
+    const QString fileName = ChooseSaveFile(FMemo->window(), QStringLiteral("Save Log"));
+    if (fileName.isEmpty())
+        return;
+    QSaveFile file(fileName);
+    const QByteArray text = (FMemo->toPlainText() + u'\n').toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        ShowError(FMemo->window(),
+                  QStringLiteral("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
 }
 
 void TRunLog::Add(const QString& AMsg) {
@@ -23,11 +58,12 @@ void TRunLog::Flush() {
     FFlushTimer.stop();
     if (FPending.isEmpty())
         return;
+    QScrollBar* bar = FMemo->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    const int kept = bar->value();
     FMemo->appendPlainText(FPending.join(u'\n'));
     FPending.clear();
-    // The newest line in view, also when the user had scrolled up.
-    QScrollBar* bar = FMemo->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    bar->setValue(follow ? bar->maximum() : kept);
 }
 
 void TRunLog::Clear() {

@@ -44,12 +44,20 @@ void OpenWebPage(const QUrl& AURL) {
     QDesktopServices::openUrl(AURL);
 }
 
-QString ChooseFolder(QWidget* AParent, const QString& AStartFolder) {
+QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QString& ATitle) {
     if (Hooks().ChooseFolder)
-        return Hooks().ChooseFolder(AParent, AStartFolder);
-    const QString start = QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder, NativePathReading()));
-    const QString folder = QFileDialog::getExistingDirectory(AParent, QString(), start);
+        return Hooks().ChooseFolder(AParent, AStartFolder, ATitle);
+    const QString start =
+        QDir::fromNativeSeparators(ToReadingSeparators(AStartFolder, NativePathReading()));
+    const QString folder = QFileDialog::getExistingDirectory(AParent, ATitle, start);
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
+}
+
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle) {
+    if (Hooks().ChooseSaveFile)
+        return Hooks().ChooseSaveFile(AParent, ATitle);
+    return QFileDialog::getSaveFileName(AParent, ATitle, QString(),
+                                        QStringLiteral("Text files (*.txt *.log);;All files (*)"));
 }
 
 } // namespace tarrow

@@ -14,7 +14,10 @@ struct TShellHooks {
     std::function<void(const QString& AFolder)> OpenFolder;
     std::function<void(const QUrl& AURL)> OpenWebPage;
     // The chosen folder, or an empty text when the user cancelled.
-    std::function<QString(QWidget* AParent, const QString& AStartFolder)> ChooseFolder;
+    std::function<QString(QWidget* AParent, const QString& AStartFolder, const QString& ATitle)>
+        ChooseFolder;
+    // The file chosen to save to, or an empty text when the user cancelled.
+    std::function<QString(QWidget* AParent, const QString& ATitle)> ChooseSaveFile;
 };
 
 // Replaces the operations that are set in AHooks; empty members keep the platform's own.
@@ -25,9 +28,12 @@ void SetShellHooks(TShellHooks AHooks);
 void OpenFolder(const QString& AFolder);
 // Opens a web address in the default browser; the result is not checked.
 void OpenWebPage(const QUrl& AURL);
-// The platform's folder chooser starting at AStartFolder: the chosen folder as a full path with
-// the platform's separators, or an empty text on cancel.
-QString ChooseFolder(QWidget* AParent, const QString& AStartFolder);
+// The platform's folder chooser starting at AStartFolder, titled with the field it fills: the
+// chosen folder as a full path with the platform's separators, or an empty text on cancel.
+QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QString& ATitle);
+
+// The platform's "save as" chooser titled ATitle: the chosen file, or an empty text on cancel.
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle);
 
 // The local file address OpenFolder hands to the desktop for AFolder.
 QUrl FolderURL(const QString& AFolder);

@@ -62,8 +62,10 @@ void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
 }
 
 // A button that shows an action: it runs it and follows its enabled state.
-QPushButton* ActionButton(QAction* AAction, QWidget* AParent, const QString& AName) {
-    QPushButton* button = NewButton(AAction->text(), AParent, AName);
+// The caption is the action's with a mnemonic that is unique within the window.
+QPushButton* ActionButton(QAction* AAction, const QString& ACaption, QWidget* AParent,
+                          const QString& AName) {
+    QPushButton* button = NewButton(ACaption, AParent, AName);
     button->setEnabled(AAction->isEnabled());
     QObject::connect(button, &QPushButton::clicked, AAction, &QAction::trigger);
     QObject::connect(AAction, &QAction::changed, button,
@@ -88,7 +90,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProjectsSelectedLabel =
         NewLabel(QStringLiteral("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
     auto* viewBar = new QHBoxLayout;
-    viewBar->addWidget(NewLabel(QStringLiteral("View:"), page));
+    viewBar->addWidget(NewFieldLabel(QStringLiteral("View:"), C.GroupComboBox));
     viewBar->addWidget(C.GroupComboBox);
     viewBar->addSpacing(8);
     viewBar->addWidget(C.CheckAllProjectsLabel);
@@ -100,28 +102,31 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProjectsListView = new TProjectsListView(page);
     C.ProjectsListView->setObjectName(QStringLiteral("ProjectsListView"));
     C.ProjectsListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    C.ProjectsListView->setAccessibleName(QStringLiteral("Projects"));
 
-    C.AddProjectButton = ActionButton(C.AddProjectAction, page, QStringLiteral("AddProjectButton"));
-    C.CopyProjectButton =
-        ActionButton(C.CopyProjectAction, page, QStringLiteral("CopyProjectButton"));
-    C.EditProjectButton =
-        ActionButton(C.EditProjectAction, page, QStringLiteral("EditProjectButton"));
-    C.DeleteProjectButton =
-        ActionButton(C.DeleteProjectAction, page, QStringLiteral("DeleteProjectButton"));
+    C.AddProjectButton = ActionButton(C.AddProjectAction, QStringLiteral("&Add..."), page,
+                                      QStringLiteral("AddProjectButton"));
+    C.CopyProjectButton = ActionButton(C.CopyProjectAction, QStringLiteral("Co&py..."), page,
+                                       QStringLiteral("CopyProjectButton"));
+    C.EditProjectButton = ActionButton(C.EditProjectAction, QStringLiteral("&Edit..."), page,
+                                       QStringLiteral("EditProjectButton"));
+    C.DeleteProjectButton = ActionButton(C.DeleteProjectAction, QStringLiteral("&Delete"), page,
+                                         QStringLiteral("DeleteProjectButton"));
     C.OpenOutputFolderButton =
-        ActionButton(C.OpenOutputFolderAction, page, QStringLiteral("OpenOutputFolderButton"));
+        ActionButton(C.OpenOutputFolderAction, QStringLiteral("Explore &Out. Folder"), page,
+                     QStringLiteral("OpenOutputFolderButton"));
     C.OutDirEdit = NewEdit(page, QStringLiteral("OutDirEdit"));
     C.ExploreOutDirButton =
-        NewButton(QStringLiteral("Explore"), page, QStringLiteral("ExploreOutDirButton"));
+        NewButton(QStringLiteral("E&xplore"), page, QStringLiteral("ExploreOutDirButton"));
     C.BrowseOutDirButton =
-        NewButton(QStringLiteral("Browse..."), page, QStringLiteral("BrowseOutDirButton"));
+        NewButton(QStringLiteral("&Browse..."), page, QStringLiteral("BrowseOutDirButton"));
     // Panel3: the field takes whatever width the buttons leave, up to the panel's right edge.
     auto* panel = new QHBoxLayout;
     for (QPushButton* button : {C.AddProjectButton, C.CopyProjectButton, C.EditProjectButton,
                                 C.DeleteProjectButton, C.OpenOutputFolderButton})
         panel->addWidget(button);
     panel->addSpacing(12);
-    panel->addWidget(NewLabel(QStringLiteral("Output Folder ({OutDir}):"), page));
+    panel->addWidget(NewFieldLabel(QStringLiteral("Output Folder ({OutDir}):"), C.OutDirEdit));
     panel->addWidget(C.OutDirEdit, 1);
     auto* folderButtons = new QHBoxLayout;
     folderButtons->addStretch();
@@ -146,6 +151,7 @@ QWidget* CreateLogPage(TTarrowMainControls& C, QWidget* AForm) {
     C.LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setUndoRedoEnabled(false);
+    C.LogMemo->setAccessibleName(QStringLiteral("Log"));
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(C.LogMemo);
     return page;
@@ -204,13 +210,13 @@ TTarrowMainControls CreateMainControls(QWidget* AForm) {
     C.MainPageControl->addTab(C.AboutTabSheet, QStringLiteral("About"));
 
     C.LoadWebsitesButton =
-        NewButton(QStringLiteral("Load Websites"), AForm, QStringLiteral("LoadWebsitesButton"));
+        NewButton(QStringLiteral("&Load Websites"), AForm, QStringLiteral("LoadWebsitesButton"));
     QFont bold = C.LoadWebsitesButton->font();
     bold.setBold(true);
     C.LoadWebsitesButton->setFont(bold);
-    C.BreakButton = NewButton(QStringLiteral("Break"), AForm, QStringLiteral("BreakButton"));
+    C.BreakButton = NewButton(QStringLiteral("B&reak"), AForm, QStringLiteral("BreakButton"));
     C.BreakButton->setEnabled(false);
-    C.CloseButton = NewButton(QStringLiteral("Close"), AForm, QStringLiteral("CloseButton"));
+    C.CloseButton = NewButton(QStringLiteral("&Close"), AForm, QStringLiteral("CloseButton"));
     auto* bottomBar = new QHBoxLayout;
     bottomBar->addWidget(C.LoadWebsitesButton);
     bottomBar->addWidget(C.BreakButton);

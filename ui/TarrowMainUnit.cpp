@@ -6,11 +6,15 @@
 #include "base/uExceptions.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
+#include "ui/ListKeysUnit.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
 #include "ui/RunWorkerUnit.h"
+#include "ui/RunProgressUnit.h"
 #include "ui/ShellUnit.h"
+#include "ui/TabOrderUnit.h"
+#include "ui/WindowStateUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QAction>
@@ -47,7 +51,6 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     if (FOptions.SettingsSaveFile.isEmpty())
         FOptions.SettingsSaveFile = FOptions.SettingsFile;
     setObjectName(QStringLiteral("TarrowMainForm"));
-    SetFormFont(this);
     FControls = CreateMainControls(this);
     FProjectsModel = new TProjectsListModel(FProjects, this);
     FControls.ProjectsListView->setModel(FProjectsModel);
@@ -57,6 +60,7 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     FLogSink = new THandOverLogSink(this);
     connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
     FRunLog = new TRunLog(FControls.LogMemo);
+    FRunProgress = new TRunProgress(this, 1); // under the pages, above the bottom bar
     ConnectControls();
     resize(1080, 621);
     FormCreate();
@@ -136,9 +140,28 @@ void TTarrowMainForm::ConnectControls() {
     });
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TTarrowMainForm::ProjectsListViewSelectItem);
+    InstallListKeys();
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& APos) {
         FControls.ProjectsPopupMenu->popup(list->viewport()->mapToGlobal(APos));
     });
+}
+
+void TTarrowMainForm::InstallListKeys() {
+    TProjectListKeys keys;
+    keys.ToggleCheck = [this](int ARow) { ToggleProjectCheck(ARow); };
+    auto runAction = [](QAction* AAction) {
+        return [AAction] {
+            if (AAction->isEnabled())
+                AAction->trigger();
+        };
+    };
+    keys.Edit = runAction(FControls.EditProjectAction);
+    keys.Delete = runAction(FControls.DeleteProjectAction);
+    keys.Add = runAction(FControls.AddProjectAction);
+    keys.Move = [this](int ARow, int ATargetRow) {
+        ProjectsListViewDragDrop(GetItemProject(ARow), ATargetRow);
+    };
+    new TProjectListKeyFilter(FControls.ProjectsListView, std::move(keys));
 }
 
 void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
@@ -146,7 +169,10 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     if (FShown)
         return;
     FShown = true;
+    SortTabOrder(this);
     CenterOnScreen(this);
+    RestoreWindowState(this, FControls.ProjectsListView->header());
+    FitOnScreen(this, size());
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
 }
@@ -161,6 +187,7 @@ void TTarrowMainForm::FormShow() {
     ClearLog();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
+    FRunProgress->Start(int(names.split(u',').size()));
     StartRun(new TRunWorker(FEngine, FProjects.Clone(), OutDirText(), names, FLogSink));
 }
 
@@ -286,8 +313,11 @@ void TTarrowMainForm::AddProjectActionExecute() {
         confirmed = FEditProjectForm->EditProject(*project, OutDirText(), true);
     if (!confirmed)
         return;
+    const TWebsiteProject* added = project.get();
     FProjects.AddProject(std::move(project));
     RefreshProjectsList();
+    // The new project is the current row, scrolled into view.
+    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::CopyProjectActionExecute() {
@@ -301,8 +331,10 @@ void TTarrowMainForm::CopyProjectActionExecute() {
         confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
     if (!confirmed)
         return;
+    const TWebsiteProject* added = copy.get();
     FProjects.AddProject(std::move(copy));
     RefreshProjectsList();
+    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::EditProjectActionExecute() {
@@ -349,7 +381,8 @@ void TTarrowMainForm::ExploreOutDirButtonClick() {
 }
 
 void TTarrowMainForm::BrowseOutDirButtonClick() {
-    const QString folder = ChooseFolder(this, OutDirText());
+    const QString folder =
+        ChooseFolder(this, OutDirText(), QStringLiteral("Output Folder ({OutDir})"));
     if (!folder.isEmpty())
         FControls.OutDirEdit->setText(folder);
 }
@@ -362,6 +395,7 @@ void TTarrowMainForm::LinkLabelClick() {
 // --- runs -------------------------------------------------------------------------------------
 
 void TTarrowMainForm::LogMsg(const QString& AMsg) {
+    FRunProgress->Add(AMsg);
     FRunLog->Add(AMsg);
 }
 
@@ -404,6 +438,7 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     FEngine.Terminated().Clear();
     FControls.LoadWebsitesButton->setEnabled(false);
     FControls.BreakButton->setEnabled(true);
+    FRunProgress->Start(FProjects.CheckedVisibleCount());
     StartRun(new TRunWorker(FEngine, FProjects.Clone(), OutDirText(), std::nullopt, FLogSink));
 }
 
@@ -421,6 +456,7 @@ void TTarrowMainForm::StartRun(TRunWorker* AThread) {
 
 void TTarrowMainForm::EndRun(TRunWorker* AThread) {
     FlushLog();
+    FRunProgress->Finish();
     FControls.LoadWebsitesButton->setEnabled(true);
     FControls.BreakButton->setEnabled(false);
     if (FRunThread == AThread)
@@ -466,6 +502,7 @@ void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
     }
     if (!FClosed) {
         FClosed = true;
+        SaveWindowState(this, FControls.ProjectsListView->header());
         WriteSettings();
     }
     AEvent->accept();

@@ -16,6 +16,7 @@ class TEditProjectForm;
 class THandOverLogSink;
 class TProjectsListModel;
 class TRunLog;
+class TRunProgress;
 class TWebsiteProject;
 
 // What the main window is started with.
@@ -46,6 +47,7 @@ public:
     TTarrowEngine& Engine() { return FEngine; }
     // Where a worker's log lines go: handed to this window's thread and appended by LogMsg.
     THandOverLogSink& LogSink() const { return *FLogSink; }
+    TRunProgress& RunProgress() const { return *FRunProgress; }
     bool IsRunning() const { return FRunThread != nullptr; }
     int SelectedItemIndex() const { return FSelectedItemIndex; }
 
@@ -93,6 +95,7 @@ private:
     void FormCreate();
     void FormShow();
     void ConnectControls();
+    void InstallListKeys();
     void UpdateProjectActions();
     void ProjectsListViewSelectItem();
     void FillGroupComboBox();
@@ -117,6 +120,7 @@ private:
     THandOverLogSink* FLogSink = nullptr;
     QPointer<TRunWorker> FRunThread;
     TRunLog* FRunLog = nullptr;
+    TRunProgress* FRunProgress = nullptr;
     int FSelectedItemIndex = -1;
     bool FShown = false;
     bool FCloseRequested = false;

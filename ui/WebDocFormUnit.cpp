@@ -1,5 +1,6 @@
 #include "ui/WebDocFormUnit.h"
 
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
@@ -14,17 +15,18 @@ namespace tarrow {
 TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebDocForm"));
     setWindowTitle(QStringLiteral("Download Files"));
-    SetFormFont(this);
     FWebDocumentEdit = NewEdit(this, QStringLiteral("WebDocumentEdit"));
     FOutFolderEdit = NewEdit(this, QStringLiteral("OutFolderEdit"));
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("URL starts with:"), this), FWebDocumentEdit);
-    fields->addRow(NewLabel(QStringLiteral("Output Folder:"), this), FOutFolderEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("URL starts with:"), FWebDocumentEdit),
+                   FWebDocumentEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Output Folder:"), FOutFolderEdit), FOutFolderEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);
@@ -36,6 +38,7 @@ TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     layout->addStretch();
     layout->addLayout(buttons);
     SetFixedDialog(this, 507, 196);
+    SortTabOrder(this);
 
     connect(FWebDocumentEdit, &QLineEdit::textChanged, this, &TWebDocForm::WebDocumentEditChange);
     connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);

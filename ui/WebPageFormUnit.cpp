@@ -2,6 +2,7 @@
 
 #include "base/uStrUtils.h"
 #include "ui/TarrowFormUnit.h"
+#include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>
@@ -20,18 +21,19 @@ QString InvalidIntegerMessage(const QString& AText) {
 TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebPageForm"));
     setWindowTitle(QStringLiteral("Web Page"));
-    SetFormFont(this);
     FWebPageEdit = NewEdit(this, QStringLiteral("WebPageEdit"));
     FExtractURLsEdit = NewEdit(this, QStringLiteral("ExtractURLsEdit"));
     FExtractURLsEdit->setText(QStringLiteral("0"));
-    FOKButton = NewButton(QStringLiteral("OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel = NewButton(QStringLiteral("Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel =
+        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewLabel(QStringLiteral("URL:"), this), FWebPageEdit);
-    fields->addRow(NewLabel(QStringLiteral("Extract URLs Depth:"), this), FExtractURLsEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("URL:"), FWebPageEdit), FWebPageEdit);
+    fields->addRow(NewFieldLabel(QStringLiteral("Extract URLs Depth:"), FExtractURLsEdit),
+                   FExtractURLsEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);
@@ -42,6 +44,7 @@ TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     layout->addStretch();
     layout->addLayout(buttons);
     SetFixedDialog(this, 450, 193);
+    SortTabOrder(this);
 
     connect(FWebPageEdit, &QLineEdit::textChanged, this, &TWebPageForm::WebPageEditChange);
     connect(FOKButton, &QPushButton::clicked, this, &TWebPageForm::OKButtonClick);

@@ -3,6 +3,7 @@
 #include "engine/CommandLineUnit.h"
 #include "http/LibSSLUnit.h"
 #include "project/uSettingsLocation.h"
+#include "ui/SignalCloseUnit.h"
 #include "ui/TarrowMainUnit.h"
 #ifdef TARROW_SCREENSHOT_TOUR
 #include "ui/ScreenshotTour.h"
@@ -27,6 +28,8 @@ int main(int argc, char* argv[]) {
     options.SettingsFile = location.GetConfigFileName(true);
     options.SettingsSaveFile = location.GetConfigFileName(false);
     TTarrowMainForm window(std::move(options));
+    // A session's end or Ctrl+C in a terminal closes the window as "Close" does: settings saved.
+    TSignalClose signalClose(&window);
     window.show();
 #ifdef TARROW_SCREENSHOT_TOUR
     StartScreenshotTourIfAsked(window);

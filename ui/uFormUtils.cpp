@@ -3,16 +3,38 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QValidator>
 #include <QWidget>
 #include <limits>
 
 namespace tarrow {
 
+namespace {
+
+// Keeps a one-line field on one line: line breaks typed or pasted become one blank.
+class TOneLineValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& AInput, int& APos) const override {
+        static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+        if (AInput.contains(u'\n') || AInput.contains(u'\r')) {
+            const qsizetype before = AInput.size();
+            AInput.replace(breaks, QStringLiteral(" "));
+            APos = int(qMax<qsizetype>(0, APos - (before - AInput.size())));
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
 QLineEdit* NewEdit(QWidget* AParent, const QString& AName) {
     auto* edit = new QLineEdit(AParent);
     edit->setObjectName(AName);
     edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setValidator(new TOneLineValidator(edit));
     return edit;
 }
 
@@ -22,6 +44,16 @@ QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName) {
     label->setText(AText);
     if (!AName.isEmpty())
         label->setObjectName(AName);
+    return label;
+}
+
+QLabel* NewFieldLabel(const QString& AText, QWidget* AField) {
+    QLabel* label = NewLabel(AText, AField->parentWidget());
+    label->setBuddy(AField);
+    QString name = AText;
+    if (name.endsWith(u':'))
+        name.chop(1);
+    AField->setAccessibleName(name);
     return label;
 }
 
@@ -42,17 +74,25 @@ QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AN
     return button;
 }
 
-void SetFormFont(QWidget* AForm) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    AForm->setFont(font);
-}
-
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight) {
     AForm->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
     AForm->setFixedSize(AClientWidth, AClientHeight);
+}
+
+void FitOnScreen(QWidget* AForm, QSize AWanted) {
+    const QScreen* screen = AForm->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame is known only once the window is shown: a title bar's worth is kept free.
+    const QSize frame =
+        AForm->isVisible() ? AForm->frameGeometry().size() - AForm->size() : QSize(16, 40);
+    AForm->resize(AWanted.boundedTo(area.size() - frame));
+    QRect rect = AForm->frameGeometry();
+    rect.moveLeft(qBound(area.left(), rect.left(), qMax(area.left(), area.right() - rect.width())));
+    rect.moveTop(qBound(area.top(), rect.top(), qMax(area.top(), area.bottom() - rect.height())));
+    AForm->move(rect.topLeft());
 }
 
 void CenterOnScreen(QWidget* AForm) {

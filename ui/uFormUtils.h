@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QLabel;
@@ -15,14 +16,17 @@ namespace tarrow {
 QLineEdit* NewEdit(QWidget* AParent, const QString& AName);
 // A label that shows its text as plain text.
 QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName = QString());
+// The label of a field: the field's buddy, and the field's accessible name (without the colon).
+QLabel* NewFieldLabel(const QString& AText, QWidget* AField);
 // A label that looks and acts as a link (blue, underlined, hand cursor); linkActivated fires.
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
 QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);
 
-// The forms' font: Tahoma 8 pt, or the closest one the system has.
-void SetFormFont(QWidget* AForm);
 // A dialog of fixed size with only a close box in its title bar.
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight);
+// Gives a window AWanted as its size where its screen has room for it, else as much as there is,
+// and moves it wholly onto the screen.
+void FitOnScreen(QWidget* AForm, QSize AWanted);
 // Moves a window to the centre of the screen it is on.
 void CenterOnScreen(QWidget* AForm);
 

@@ -12,6 +12,8 @@
 #include "ui/WebPageFormUnit.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -135,7 +137,7 @@ TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
     EXPECT_EQ(project.WebsiteDomainAliases(), (QStringList{S("a"), S("b"), S("c")}));
     EXPECT_EQ(project.Overwrite(), ofNone);
     EXPECT_TRUE(project.RemoveScripts());
-    EXPECT_EQ(project.SuppressURLs(), (QStringList{S("a"), S(""), S(" b")}));
+    EXPECT_EQ(project.SuppressURLs(), (QStringList{S("a"), S(""), S("b")}));
 
     QString aliases;
     ASSERT_TRUE(Edit(project, [&] {
@@ -150,7 +152,11 @@ TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
         const char* Text;
         QStringList Lines;
     };
-    const Row rows[] = {{"", {}}, {"\n", {S("")}}, {"a", {S("a")}}, {"a\nb", {S("a"), S("b")}}};
+    const Row rows[] = {{"", {}},
+                        {"\n", {S("")}},
+                        {"a", {S("a")}},
+                        {"a\nb", {S("a"), S("b")}},
+                        {" \ta b\t \n\t\n", {S("a b"), S("")}}}; // blanks and tabs at the ends go
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Text);
         TWebsiteProject project;
@@ -161,6 +167,29 @@ TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
         }));
         EXPECT_EQ(project.SuppressURLs(), row.Lines);
     }
+}
+
+TEST_F(EditProject, PastedLineBreaksBecomeBlanksAndTabLeavesTheSuppressList) {
+    TWebsiteProject project;
+    ASSERT_TRUE(Edit(project, [&] {
+        QLineEdit* name = Field("ProjectNameEdit");
+        name->setFocus();
+        QGuiApplication::clipboard()->setText(S("Blog\r\nof\nmine\n"));
+        name->paste();
+        EXPECT_EQ(name->text(), S("Blog of mine "));
+        QLineEdit* depth = Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit");
+        depth->setText(S("1\n2"));
+        EXPECT_EQ(depth->text(), S("1 2")); // the small dialogs' fields too
+
+        auto* memo = Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo");
+        memo->setPlainText(S("a"));
+        memo->setFocus();
+        QTest::keyClick(memo, Qt::Key_Tab);
+        EXPECT_EQ(memo->toPlainText(), S("a"));
+        EXPECT_FALSE(memo->hasFocus());
+        Ok();
+    }));
+    EXPECT_EQ(project.ProjectName(), S("Blog of mine "));
 }
 
 TEST_F(EditProject, CancelLeavesTheProjectUntouched) {
@@ -231,6 +260,7 @@ TEST_F(EditProject, ExploreAndBrowseUseTheTypedNameAndTheWindowsFolder) {
         S("C:\\Sites"));
     EXPECT_EQ(FOpenedFolders, QStringList{S("C:\\Sites\\Blog")});
     EXPECT_EQ(FChooserStarts, (QStringList{S("C:\\Sites\\Blog"), S("kept")}));
+    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder"));
     EXPECT_EQ(afterBrowse, S("D:\\Chosen"));
 }
 
@@ -338,6 +368,42 @@ TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
         }
         EXPECT_EQ(order.join(u','), S(row.Order));
         EXPECT_FALSE(list.HasSelection());
+    }
+}
+
+// Ctrl+Up/Down on rows 1 to 4 with some rows selected: the order after each key.
+TEST_F(EditProject, CtrlUpAndDownMoveTheSelectedRows) {
+    struct Row {
+        std::initializer_list<int> Selected;
+        std::initializer_list<Qt::Key> Keys;
+        const char* Order;
+    };
+    const Row rows[] = {
+        {{1}, {Qt::Key_Up}, "2,1,3,4"},    {{1}, {Qt::Key_Down, Qt::Key_Down}, "1,3,4,2"},
+        {{3}, {Qt::Key_Down}, "1,2,3,4"}, // already last
+        {{0}, {Qt::Key_Up}, "1,2,3,4"},   // already first
+        {{1, 2}, {Qt::Key_Up}, "2,3,1,4"}, {{1, 2}, {Qt::Key_Down}, "1,4,2,3"},
+    };
+    TRowListView list({S("URL"), S("Extract URLs Depth")}, {310, 120}, true);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Order);
+        list.clear();
+        for (int i = 1; i <= 4; ++i)
+            list.AddRow(QString::number(i), QString::number(i * 10));
+        for (int r : row.Selected)
+            list.topLevelItem(r)->setSelected(true);
+        for (Qt::Key key : row.Keys)
+            QTest::keyClick(&list, key, Qt::ControlModifier);
+        QStringList order;
+        for (int i = 0; i < list.RowCount(); ++i) {
+            order << list.RowText(i, 0);
+            EXPECT_EQ(list.RowText(i, 1), list.RowText(i, 0) + u'0');
+        }
+        EXPECT_EQ(order.join(u','), S(row.Order));
+        int selected = 0;
+        for (int i = 0; i < list.RowCount(); ++i)
+            selected += list.topLevelItem(i)->isSelected() ? 1 : 0;
+        EXPECT_EQ(selected, int(row.Selected.size())); // still selected for the next press
     }
 }
 

@@ -10,6 +10,7 @@
 #include "ui/ProjectsListView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QDropEvent>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <sys/stat.h>
 
 using namespace tarrow;
@@ -123,6 +125,17 @@ TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
     EXPECT_EQ(pages->currentWidget(), C().WebsitesTabSheet);
     EXPECT_TRUE(C().LoadWebsitesButton->isEnabled());
     EXPECT_TRUE(C().LoadWebsitesButton->font().bold());
+    // The desktop's font, not a fixed one.
+    EXPECT_EQ(window.font().family(), QApplication::font().family());
+    EXPECT_EQ(window.font().pointSizeF(), QApplication::font().pointSizeF());
+    EXPECT_EQ(Editor().font().pointSizeF(), QApplication::font().pointSizeF());
+    const int sum = [&] {
+        int total = 0;
+        for (int i = 0; i < TProjectsListModel::coCount; ++i)
+            total += C().ProjectsListView->header()->sectionSize(i);
+        return total;
+    }();
+    EXPECT_GE(sum, C().ProjectsListView->viewport()->width()); // the columns fill the list
     EXPECT_FALSE(C().BreakButton->isEnabled());
     EXPECT_EQ(CheckedLabel(), S("0 checked."));
     EXPECT_EQ(GroupItems(), QStringList{S("<All projects>")});
@@ -136,7 +149,10 @@ TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
         SCOPED_TRACE(i);
         EXPECT_EQ(window.ProjectsModel().headerData(i, Qt::Horizontal, Qt::DisplayRole),
                   captions[i]);
-        EXPECT_EQ(C().ProjectsListView->header()->sectionSize(i), widths[i]);
+        if (i + 1 < captions.size())
+            EXPECT_EQ(C().ProjectsListView->header()->sectionSize(i), widths[i]);
+        else // the last column stretches over the rest of the list
+            EXPECT_GE(C().ProjectsListView->header()->sectionSize(i), widths[i]);
     }
     QStringList menu;
     for (QAction* action : C().ProjectsPopupMenu->actions())
@@ -170,6 +186,12 @@ TEST_F(MainForm, CellsFollowTheProjects) {
     EXPECT_EQ(ticked.value<QPixmap>().toImage(), model.CheckboxImage(1).toImage());
     EXPECT_EQ(empty.value<QPixmap>().toImage(), model.CheckboxImage(0).toImage());
     EXPECT_NE(model.CheckboxImage(0).toImage(), model.CheckboxImage(1).toImage());
+    EXPECT_EQ(model.index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    EXPECT_EQ(model.index(1, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    EXPECT_FALSE(model.index(0, 1).data(Qt::CheckStateRole).isValid());
+    // Drawn with the screen's pixels, shown at 16 x 16.
+    EXPECT_EQ(model.CheckboxImage(1).devicePixelRatio(), qApp->devicePixelRatio());
+    EXPECT_EQ(model.CheckboxImage(1).deviceIndependentSize(), QSizeF(16, 16));
     EXPECT_EQ(CheckedLabel(), S("1 checked."));
 }
 
@@ -244,6 +266,7 @@ TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
         EditorField("GroupNameEdit")->setText(S("Other"));
         ConfirmEditorWithName(S("New"));
     });
+    Select(0);
     C().AddProjectButton->click();
     EXPECT_EQ(seen, (QStringList{S("Add New Project"), S(""), S("News"), S("index.html"),
                                  S("{OutDir}\\{ProjectName}"), S("Overwrite changed files only")}));
@@ -252,6 +275,9 @@ TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
     EXPECT_EQ(added->GroupName(), S("Other"));
     EXPECT_FALSE(added->Checked());
     EXPECT_TRUE(FMessages.isEmpty());
+    // The new project is the current row, also when another row was selected.
+    EXPECT_EQ(FWindow->GetSelectedProject(), added);
+    EXPECT_EQ(C().ProjectsListView->currentIndex().row(), 1);
 }
 
 TEST_F(MainForm, ATakenNameWarnsAndReopensTheEditorWithTheUsersEdits) {
@@ -366,6 +392,85 @@ TEST_F(MainForm, DraggingAProjectOntoARowMovesItThere) {
     EXPECT_FALSE(over.isAccepted());
 }
 
+TEST_F(MainForm, ListKeysCheckEditDeleteAddAndMove) {
+    Open({{"A"}, {"B"}, {"C"}});
+    TProjectsListView* list = C().ProjectsListView;
+    list->setFocus();
+    Select(1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(CheckedNames(), QStringList{S("B")});
+    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(CheckedNames().isEmpty());
+
+    // Ctrl+Up/Down move the row onto its neighbour, in the list and in the saved order; the moved
+    // row stays selected, and nothing moves past either end.
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("B")}));
+    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), S("B"));
+    EXPECT_EQ(FWindow->GetSelectedProject()->ProjectName(), S("B"));
+
+    // Return opens the editor on the selected project.
+    bool edited = false;
+    WhenModal(&Editor(), [&] {
+        edited = EditorField("ProjectNameEdit")->text() == S("B");
+        Editor().reject();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(edited);
+
+    // Delete asks first.
+    FAnswers = {true};
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(FMessages, QStringList{S("Delete Project|Delete \"B\".\"\r\n\r\nAre you sure?")});
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+
+    // Insert adds.
+    WhenModal(&Editor(), [&] { ConfirmEditorWithName(S("D")); });
+    QTest::keyClick(list, Qt::Key_Insert);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("D")}));
+}
+
+TEST_F(MainForm, TheWheelOverTheClosedFilterChangesNothing) {
+    Open({{"A", "G1"}, {"B", "G2"}});
+    TGroupComboBox* combo = C().GroupComboBox;
+    FWindow->GroupComboBoxDropDown(); // fills the items without opening the list
+    ASSERT_EQ(combo->count(), 3);
+    combo->setFocus();
+    for (int delta : {-120, 120, -120}) {
+        QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(combo, &wheel);
+    }
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("B")}));
+    EXPECT_EQ(combo->focusPolicy(), Qt::StrongFocus);
+}
+
+TEST_F(MainForm, ADragOverARowFramesIt) {
+    Open({{"A"}, {"B"}, {"C"}});
+    TProjectsListView* list = C().ProjectsListView;
+    TDragWebsiteProject drag(FWindow->GetItemProject(0));
+    QDragEnterEvent enter(RowPoint(2, 40), Qt::MoveAction, &drag, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent over(RowPoint(2, 40), Qt::MoveAction, &drag, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &over);
+    EXPECT_TRUE(over.isAccepted());
+    EXPECT_TRUE(list->DropIndicatorOnRow());
+    QDragMoveEvent below(QPoint(40, list->viewport()->height() - 2), Qt::MoveAction, &drag,
+                         Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list->viewport(), &below);
+    EXPECT_TRUE(below.isAccepted()); // dropped there, the project stays where it is
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(list->viewport(), &leave);
+}
+
 TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
     Open({{"A"}, {"B"}});
     Select(1);
@@ -397,6 +502,7 @@ TEST_F(MainForm, BrowseTakesTheChosenFolder) {
     C().BrowseOutDirButton->click();
     EXPECT_EQ(C().OutDirEdit->text(), S("/srv/new"));
     EXPECT_EQ(FChooserStarts, (QStringList{S("/srv/old"), S("/srv/old")}));
+    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder ({OutDir})")); // the field it fills
 }
 
 TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {

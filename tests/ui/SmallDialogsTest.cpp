@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTextCursor>
 
 using namespace tarrow;
@@ -147,6 +148,27 @@ TEST_F(ReplaceRuleTest, NoMatchAndErrorsKeepThePreviousResult) {
     EXPECT_EQ(
         Test("", "y", "x"),
         (QStringList{S("Pattern: "), S("A regular expression specified in RegEx is required")}));
+}
+
+TEST_F(ReplaceRuleTest, EnterInTheSubjectTestsAndKeepsTheDialogOpen) {
+    bool stillOpen = false;
+    QStringList memo;
+    WhenModal(&FForm, [&] {
+        auto* subject = Child<QLineEdit>(&FForm, "SubjectEdit");
+        subject->setText(S("1-2"));
+        subject->setFocus();
+        QTest::keyClick(subject, Qt::Key_Return);
+        QTest::keyClick(subject, Qt::Key_Enter, Qt::KeypadModifier);
+        stillOpen = FForm.isVisible();
+        memo = Memo()->toPlainText().split(u'\n');
+        FForm.reject();
+    });
+    QString pattern = S("(\\d+)-(\\d+)");
+    QString rule = S("$2/$1");
+    EXPECT_FALSE(FForm.Execute(pattern, rule)); // neither key confirmed the dialog
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(memo.value(2), S("Matched text: 1-2"));
+    EXPECT_EQ(Result(), S("2/1"));
 }
 
 TEST_F(ReplaceRuleTest, EachOpeningStartsWithAnEmptyTestButKeepsTheSubject) {

@@ -56,6 +56,8 @@ bool WaitFor(const std::function<bool()>& APredicate, int ATimeoutMs) {
 
 void UiTest::SetUp() {
     ASSERT_TRUE(FDir.isValid());
+    // The window's own state file goes to the test's folder too.
+    qputenv("XDG_STATE_HOME", FDir.path().toLocal8Bit());
     SetMessageHandler([this](const TMessage& AMessage) {
         FMessages.append(AMessage.Title + u'|' + AMessage.Text);
         if (AMessage.Kind != TMessageKind::mkConfirm || FAnswers.empty())
@@ -67,8 +69,9 @@ void UiTest::SetUp() {
     TShellHooks hooks;
     hooks.OpenFolder = [this](const QString& AFolder) { FOpenedFolders.append(AFolder); };
     hooks.OpenWebPage = [this](const QUrl& AURL) { FOpenedPages.append(AURL); };
-    hooks.ChooseFolder = [this](QWidget*, const QString& AStart) {
+    hooks.ChooseFolder = [this](QWidget*, const QString& AStart, const QString& ATitle) {
         FChooserStarts.append(AStart);
+        FChooserTitles.append(ATitle);
         return FChosenFolder;
     };
     SetShellHooks(std::move(hooks));

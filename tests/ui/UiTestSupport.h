@@ -59,6 +59,7 @@ protected:
     // What the folder chooser returns (empty: cancelled), and where it was asked to start.
     QString FChosenFolder;
     QStringList FChooserStarts;
+    QStringList FChooserTitles;
     QTemporaryDir FDir;
     std::unique_ptr<TTarrowMainForm> FWindow;
     std::unique_ptr<QAbstractItemModelTester> FModelTester;

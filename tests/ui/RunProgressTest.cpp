@@ -1,0 +1,100 @@
+// The run's progress as told by the log lines: the counts, the bar, the status line, the caption
+// and the notification when a run ends while the window is not active.
+#include "tests/ui/UiTestSupport.h"
+
+#include "ui/RunProgressUnit.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+TEST(RunCounts, FollowProjectsURLsAndCounts) {
+    struct Row {
+        const char* Line;
+        int Project;
+        const char* Name;
+        int URL;
+        int URLs;
+        int Downloaded;
+        int Failed;
+        int Percent;
+    };
+    // Two projects; the second one's summary corrects what its lines told (a failed write).
+    const Row rows[] = {
+        {"Project \"Blog\"...", 1, "Blog", 0, 0, 0, 0, 0},
+        {"Downloading [ 1 / 2 ]: http://a/", 1, "Blog", 1, 2, 0, 0, 0},
+        {"Saving: C:\\out\\index.html", 1, "Blog", 1, 2, 1, 0, 0},
+        {"Downloading [ 2 / 4 ]: http://a/b", 1, "Blog", 2, 4, 1, 0, 12},
+        {"Invalid directory C:\\x", 1, "Blog", 2, 4, 1, 1, 12},
+        {"Retry #1...", 1, "Blog", 2, 4, 1, 1, 12},
+        {"Downloaded: 3, already existed: 0, not changed: 0, empty: 0, failed: 2.", 1, "Blog", 2, 4,
+         3, 2, 50},
+        {"Project \"Sh\"op\"...", 2, "Sh\"op", 0, 0, 3, 2, 50},
+        {"Downloading [ 1 / 1 ]: http://b/", 2, "Sh\"op", 1, 1, 3, 2, 50},
+        {"Saving: /out/b", 2, "Sh\"op", 1, 1, 4, 2, 50},
+        {"Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.", 2, "Sh\"op", 1,
+         1, 3, 3, 100},
+    };
+    TRunCounts counts;
+    counts.ProjectCount = 2;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Line);
+        counts.Add(S(row.Line));
+        EXPECT_EQ(counts.ProjectIndex, row.Project);
+        EXPECT_EQ(counts.ProjectName, S(row.Name));
+        EXPECT_EQ(counts.URLIndex, row.URL);
+        EXPECT_EQ(counts.URLCount, row.URLs);
+        EXPECT_EQ(counts.Downloaded, row.Downloaded);
+        EXPECT_EQ(counts.Failed, row.Failed);
+        EXPECT_EQ(counts.Percent(), row.Percent);
+    }
+    EXPECT_EQ(counts.URL, S("http://b/"));
+    EXPECT_TRUE(counts.Outcome.isEmpty());
+    counts.Add(S("Completed."));
+    EXPECT_EQ(counts.Outcome, S("Completed."));
+}
+
+class RunProgress : public UiTest {};
+
+TEST_F(RunProgress, ShowsTheRunAndNotifiesWhenTheWindowIsNotActive) {
+    TTarrowMainForm& window = MakeWindow();
+    TRunProgress& progress = window.RunProgress();
+    QStringList notices;
+    progress.SetNotifier(
+        [&](const QString& ATitle, const QString& AText) { notices << ATitle + u'|' + AText; });
+    EXPECT_FALSE(progress.Bar()->isVisibleTo(&window));
+
+    progress.Start(2);
+    EXPECT_TRUE(progress.Bar()->isVisibleTo(&window));
+    for (const char* line : {"Project \"Blog\"...", "Downloading [ 3 / 4 ]: http://a/x",
+                             "Saving: /out/x", "Invalid directory /y"})
+        window.LogMsg(S(line));
+    ASSERT_TRUE(WaitFor([&] { return progress.Bar()->value() == 25; }));
+    EXPECT_EQ(progress.Status()->text(),
+              S("Project 1 of 2: Blog   URL 3 of 4: http://a/x   Downloaded: 1, failed: 1"));
+    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64] - 25%"));
+
+    window.LogMsg(S("Terminated."));
+    window.hide(); // a window not shown is not the active one
+    progress.Finish();
+    EXPECT_FALSE(progress.Bar()->isVisibleTo(&window));
+    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64]"));
+    EXPECT_EQ(notices, QStringList{S(
+                           "Tarrow 1.21 [x64]|The run was broken off. Downloaded: 1, failed: 1.")});
+
+    // No notice for the window in front.
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(window.isActiveWindow());
+    progress.Start(1);
+    progress.Finish();
+    EXPECT_EQ(notices.size(), 1);
+}
+
+} // namespace

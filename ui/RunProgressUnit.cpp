@@ -1,0 +1,164 @@
+#include "ui/RunProgressUnit.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
+
+namespace tarrow {
+
+namespace {
+
+int Number(const QRegularExpressionMatch& AMatch, int AGroup) {
+    return AMatch.captured(AGroup).toInt();
+}
+
+} // namespace
+
+void TRunCounts::Add(const QString& ALine) {
+    static const QRegularExpression downloading(
+        QStringLiteral("^Downloading \\[ (\\d+) / (\\d+) \\]: (.*)$"));
+    static const QRegularExpression summary(
+        QStringLiteral("^Downloaded: (\\d+), already existed: \\d+, not changed: \\d+, "
+                       "empty: \\d+, failed: (\\d+)\\.$"));
+    if (ALine.startsWith(QLatin1String("Downloading ["))) {
+        if (const QRegularExpressionMatch m = downloading.match(ALine); m.hasMatch()) {
+            URLIndex = Number(m, 1);
+            URLCount = Number(m, 2);
+            URL = m.captured(3);
+        }
+    } else if (ALine.startsWith(QLatin1String("Saving: "))) {
+        ++FLiveDownloaded;
+    } else if (ALine.startsWith(QLatin1String("Invalid directory ")) ||
+               ALine.startsWith(QLatin1String("Unable to create directory "))) {
+        ++FLiveFailed;
+    } else if (ALine.startsWith(QLatin1String("Project \"")) &&
+               ALine.endsWith(QLatin1String("\"..."))) {
+        ++ProjectIndex;
+        ProjectName = ALine.mid(9, ALine.size() - 9 - 4);
+        URLIndex = URLCount = 0;
+        URL.clear();
+        FLiveDownloaded = FLiveFailed = 0;
+        FProjectDone = false;
+    } else if (ALine.startsWith(QLatin1String("Downloaded: "))) {
+        if (const QRegularExpressionMatch m = summary.match(ALine); m.hasMatch()) {
+            // The summary's numbers replace what the project's lines told.
+            FSummedDownloaded += Number(m, 1);
+            FSummedFailed += Number(m, 2);
+            FLiveDownloaded = FLiveFailed = 0;
+            FProjectDone = true;
+        }
+    } else if (ALine == QLatin1String("Completed.") || ALine == QLatin1String("Terminated.")) {
+        Outcome = ALine;
+    }
+    Downloaded = FSummedDownloaded + FLiveDownloaded;
+    Failed = FSummedFailed + FLiveFailed;
+}
+
+int TRunCounts::Percent() const {
+    if (ProjectCount <= 0)
+        return 0;
+    const double project = FProjectDone   ? 1.0
+                           : URLCount > 0 ? double(qMax(0, URLIndex - 1)) / URLCount
+                                          : 0.0;
+    const double done = (qMax(0, ProjectIndex - 1) + project) / ProjectCount;
+    return qBound(0, int(done * 100), 100);
+}
+
+TRunProgress::TRunProgress(QWidget* AWindow, int AIndex)
+    : QObject(AWindow), FWindow(AWindow), FPanel(new QWidget(AWindow)),
+      FBar(new QProgressBar(FPanel)), FStatus(new QLabel(FPanel)) {
+    FPanel->setObjectName(QStringLiteral("RunProgressPanel"));
+    FBar->setObjectName(QStringLiteral("RunProgressBar"));
+    FBar->setRange(0, 100);
+    FStatus->setObjectName(QStringLiteral("RunStatusLabel"));
+    FStatus->setTextFormat(Qt::PlainText);
+    // A long URL must not widen the window.
+    FStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* layout = new QVBoxLayout(FPanel);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->addWidget(FBar);
+    layout->addWidget(FStatus);
+    if (auto* box = qobject_cast<QBoxLayout*>(AWindow->layout()))
+        box->insertWidget(AIndex, FPanel);
+    FPanel->hide();
+    FShowTimer.setSingleShot(true);
+    FShowTimer.setInterval(100);
+    connect(&FShowTimer, &QTimer::timeout, this, &TRunProgress::Show);
+}
+
+TRunProgress::~TRunProgress() = default;
+
+void TRunProgress::Start(int AProjectCount) {
+    FCounts = TRunCounts();
+    FCounts.ProjectCount = AProjectCount;
+    if (!FRunning)
+        FCaption = FWindow->windowTitle();
+    FRunning = true;
+    FPanel->show();
+    Show();
+}
+
+void TRunProgress::Add(const QString& ALine) {
+    if (!FRunning)
+        return;
+    FCounts.Add(ALine);
+    if (!FShowTimer.isActive())
+        FShowTimer.start();
+}
+
+void TRunProgress::Show() {
+    FShowTimer.stop();
+    const TRunCounts& c = FCounts;
+    const int percent = c.Percent();
+    FBar->setValue(percent);
+    QString text = QStringLiteral("Project %1 of %2").arg(c.ProjectIndex).arg(c.ProjectCount);
+    if (!c.ProjectName.isEmpty())
+        text += QStringLiteral(": ") + c.ProjectName;
+    if (c.URLCount > 0)
+        text += QStringLiteral("   URL %1 of %2: %3").arg(c.URLIndex).arg(c.URLCount).arg(c.URL);
+    text += QStringLiteral("   Downloaded: %1, failed: %2").arg(c.Downloaded).arg(c.Failed);
+    FStatus->setText(text);
+    FWindow->setWindowTitle(QStringLiteral("%1 - %2%").arg(FCaption).arg(percent));
+}
+
+QString TRunProgress::EndText() const {
+    QString how = FCounts.Outcome == QLatin1String("Completed.") ? QStringLiteral("completed")
+                  : FCounts.Outcome == QLatin1String("Terminated.")
+                      ? QStringLiteral("was broken off")
+                      : QStringLiteral("ended early");
+    return QStringLiteral("The run %1. Downloaded: %2, failed: %3.")
+        .arg(how)
+        .arg(FCounts.Downloaded)
+        .arg(FCounts.Failed);
+}
+
+void TRunProgress::Finish() {
+    if (!FRunning)
+        return;
+    FRunning = false;
+    FShowTimer.stop();
+    FPanel->hide();
+    FWindow->setWindowTitle(FCaption);
+    if (!FWindow->isActiveWindow())
+        Notify(FCaption, EndText());
+}
+
+void TRunProgress::Notify(const QString& ATitle, const QString& AText) {
+    if (FNotify) {
+        FNotify(ATitle, AText);
+        return;
+    }
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    if (!FTrayIcon) {
+        FTrayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
+        FTrayIcon->setToolTip(ATitle);
+    }
+    FTrayIcon->show();
+    FTrayIcon->showMessage(ATitle, AText, QSystemTrayIcon::Information);
+}
+
+} // namespace tarrow
