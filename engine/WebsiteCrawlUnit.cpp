@@ -17,6 +17,12 @@ namespace tarrow {
 namespace {
 
 constexpr int32_t UnlimitedDepth = std::numeric_limits<int32_t>::max();
+// Every fetch keeps the referer chain, allows compression and uses the client's own limits
+// (15 redirects, no time-out retries of its own).
+constexpr bool kUpdateReferer = true;
+constexpr bool kNoGZipDeflate = false;
+constexpr int kClientMaxRedirects = -1;
+constexpr int kClientTimeoutRetries = -1;
 const char UTF8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 QString OutputPrefix(const QString& AOutFolder, TPathReading AReading) {
@@ -164,7 +170,8 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
         FContentType.clear();
         FBody.clear(); // a failed attempt's partial body never precedes the next one's
         try {
-            FHTTPClient.HTTPGet(AEntry.URL, FBody, FContentType, true, false, -1, -1);
+            FHTTPClient.HTTPGet(AEntry.URL, FBody, FContentType, kUpdateReferer, kNoGZipDeflate,
+                                kClientMaxRedirects, kClientTimeoutRetries);
             if (FBody.isEmpty())
                 ++FCounters.Empty;
             succeeded = !FBody.isEmpty();

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 nginx-light openssl
   xvfb xauth
-  clang libclang-rt-14-dev llvm
+  clang libclang-rt-14-dev llvm clang-format
 )
 
 missing=()
