@@ -4,7 +4,7 @@
 //   few tags:   5 MB of text with a paragraph tag every 600 bytes, a link every 20 KB (goal 300)
 #include "engine/URLListUnit.h"
 #include "page/LinkProcessingUnit.h"
-#include "page/uRegExExtract.h"
+#include "page/ReplaceRulesUnit.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 #include "engine/URLListUnit.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
-#include "page/uRegExExtract.h"
+#include "page/ReplaceRulesUnit.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Replace rules with any pattern, any replacement text and any subject: compiling raises at most
 // ERegExError, every search is bounded by the match limit, and the result stays valid UTF-8.
 #include "fuzz/FuzzSupport.h"
-#include "page/uRegExExtract.h"
+#include "page/ReplaceRulesUnit.h"
 
 #include <QStringDecoder>
 

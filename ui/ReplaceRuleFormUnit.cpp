@@ -1,6 +1,6 @@
 #include "ui/ReplaceRuleFormUnit.h"
 
-#include "page/uRegExExtract.h"
+#include "page/ReplaceRulesUnit.h"
 #include "base/uExceptions.h"
 #include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"

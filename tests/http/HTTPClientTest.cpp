@@ -366,21 +366,4 @@ TEST_F(HTTPClientTest, ResponseCharset) {
     }
 }
 
-TEST_F(HTTPClientTest, PropertiesAfterConstruction) {
-    THTTPClient client(QStringLiteral("+127.0.0.1:1080"), ptAUTO, QStringLiteral("UA"),
-                       QStringLiteral("127.0.0.1"), 30, 30);
-    EXPECT_EQ(client.ProxyPort(), QStringLiteral("+127.0.0.1:1080"));
-    EXPECT_EQ(client.ProxyType(), ptAUTO);
-    EXPECT_EQ(client.UserAgent(), QStringLiteral("UA"));
-    EXPECT_EQ(client.BoundIP(), QStringLiteral("127.0.0.1"));
-    EXPECT_TRUE(client.GZipDeflate());
-    EXPECT_EQ(client.MaxRedirects(), 15);
-    EXPECT_EQ(client.TimeoutRetries(), 0);
-    EXPECT_EQ(client.Referer(), QString());
-    EXPECT_EQ(client.CustomCookie(), QString());
-    EXPECT_FALSE(client.OnRedirect());
-    EXPECT_FALSE(client.OnRedirectLog());
-    EXPECT_EQ(client.RetryPauseMs(), 100);
-}
-
 } // namespace

@@ -1,4 +1,4 @@
-#include "page/uRegExExtract.h"
+#include "page/ReplaceRulesUnit.h"
 
 #include <gtest/gtest.h>
 

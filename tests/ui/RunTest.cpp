@@ -189,7 +189,10 @@ TEST_F(RunTest, ADestroyedWindowWaitsForItsWorker) {
     ASSERT_TRUE(WaitFor([&] { return FRequests.load() > 0; }));
     FModelTester.reset();
     FWindow.reset(); // serves the worker's log lines until it has ended
-    SUCCEED();
+    // The worker has ended with the window: nothing more reaches the server.
+    const int requests = FRequests.load();
+    QThread::msleep(2 * FDelayMs);
+    EXPECT_EQ(FRequests.load(), requests);
 }
 
 // A worker that only logs: the hand-over keeps every line, in order, and skips empty ones.
