@@ -54,8 +54,8 @@ QString IndexFileFor(const QString& AIndexFile, const QString& ALinkType) {
 } // namespace
 
 TURLList::TURLList(TPathReading AReading, bool ACompletePages)
-    : FPathReading(AReading), FCompletePages(ACompletePages), FUsedPaths(AReading),
-      FSlots(64, -1) {}
+    : FPathReading(AReading), FCompletePages(ACompletePages), FUsedPaths(AReading), FSlots(64, -1) {
+}
 
 void TURLList::CheckIndex(int AIndex) const {
     if (AIndex < 0 || AIndex >= Count())

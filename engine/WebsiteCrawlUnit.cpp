@@ -189,11 +189,11 @@ void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
     if (AEntry.OutFilePath.isEmpty()) {
         // Saved only when the target lies inside the site, under the path the table would give it.
         const TPathReading reading = FContext.PathReading();
-        AEntry.OutFilePath = TURLList::JoinOutDir(
-            s.OutDir,
-            TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile, QString(), reading,
-                                      s.CompletePages),
-            reading);
+        AEntry.OutFilePath =
+            TURLList::JoinOutDir(s.OutDir,
+                                 TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile,
+                                                           QString(), reading, s.CompletePages),
+                                 reading);
         return;
     }
     const QString indexTail = PathDelim(FContext.PathReading()) + s.IndexFile;

@@ -22,14 +22,13 @@ const QStringList& LinkTagNames(bool ACompletePages) {
                                   QStringLiteral("link"),     QStringLiteral("script"),
                                   QStringLiteral("noscript"), QStringLiteral("iframe")};
     static const QStringList complete =
-        base + QStringList{QStringLiteral("frame"),  QStringLiteral("area"),
-                           QStringLiteral("source"), QStringLiteral("video"),
-                           QStringLiteral("audio"),  QStringLiteral("track"),
-                           QStringLiteral("embed"),  QStringLiteral("input"),
-                           QStringLiteral("object"), QStringLiteral("body"),
-                           QStringLiteral("table"),  QStringLiteral("td"),
-                           QStringLiteral("th"),     QStringLiteral("image"),
-                           QStringLiteral("use"),    QStringLiteral("meta")};
+        base +
+        QStringList{QStringLiteral("frame"), QStringLiteral("area"),  QStringLiteral("source"),
+                    QStringLiteral("video"), QStringLiteral("audio"), QStringLiteral("track"),
+                    QStringLiteral("embed"), QStringLiteral("input"), QStringLiteral("object"),
+                    QStringLiteral("body"),  QStringLiteral("table"), QStringLiteral("td"),
+                    QStringLiteral("th"),    QStringLiteral("image"), QStringLiteral("use"),
+                    QStringLiteral("meta")};
     return ACompletePages ? complete : base;
 }
 
@@ -58,22 +57,22 @@ const TTagInfo& TagInfo(int32_t AIndex) {
         {utScript, true, {{u"src"}}},
         {utNoscript, false, {}},
         {utIFrame, true, {{u"src"}}},
-        {utIFrame, true, {{u"src"}}},                         // frame
-        {utA, false, {{u"href"}}},                            // area
-        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}},     // source
-        {utImg, true, {{u"src"}, {u"poster"}}},               // video
-        {utImg, true, {{u"src"}}},                            // audio
-        {utImg, true, {{u"src"}}},                            // track
-        {utImg, true, {{u"src"}}},                            // embed
-        {utImg, true, {{u"src"}}},                            // input (type=image only)
-        {utImg, true, {{u"data"}}},                           // object
-        {utImg, true, {{u"background"}}},                     // body
-        {utImg, true, {{u"background"}}},                     // table
-        {utImg, true, {{u"background"}}},                     // td
-        {utImg, true, {{u"background"}}},                     // th
-        {utImg, true, {{u"href"}, {u"xlink:href"}}},          // SVG image
-        {utImg, true, {{u"href"}, {u"xlink:href"}}},          // SVG use
-        {utA, false, {{u"content", vfRefresh}}},              // meta http-equiv="refresh"
+        {utIFrame, true, {{u"src"}}},                     // frame
+        {utA, false, {{u"href"}}},                        // area
+        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}}, // source
+        {utImg, true, {{u"src"}, {u"poster"}}},           // video
+        {utImg, true, {{u"src"}}},                        // audio
+        {utImg, true, {{u"src"}}},                        // track
+        {utImg, true, {{u"src"}}},                        // embed
+        {utImg, true, {{u"src"}}},                        // input (type=image only)
+        {utImg, true, {{u"data"}}},                       // object
+        {utImg, true, {{u"background"}}},                 // body
+        {utImg, true, {{u"background"}}},                 // table
+        {utImg, true, {{u"background"}}},                 // td
+        {utImg, true, {{u"background"}}},                 // th
+        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG image
+        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG use
+        {utA, false, {{u"content", vfRefresh}}},          // meta http-equiv="refresh"
     };
     return infos[AIndex];
 }
@@ -160,10 +159,11 @@ private:
 TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
                                int32_t AURLDepth, const TLinkProcessingSettings& S)
-    : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)),
-      FPageOutFilePath(APageOutFilePath), FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
+    : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)), FPageOutFilePath(APageOutFilePath),
+      FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
-      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir, S.PathReading} {
+      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir,
+                                S.PathReading} {
     const QString& website = S.WebsiteURL;
     const qsizetype scheme = website.indexOf(QLatin1String("://"));
     const qsizetype path = scheme < 0 ? -1 : website.indexOf(u'/', scheme + 3);
@@ -326,9 +326,8 @@ int TLinkProcessor::FindRule(const QString& AURL) const {
 
 // The URL-table entry a link is rewritten to (-1: to the absolute URL), or nothing when the
 // tag stays unchanged. New entries are counted for the log line.
-std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite,
-                                               const QString& AURL, QStringView AValue,
-                                               const QString& ALinkType) {
+std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, const QString& AURL,
+                                               QStringView AValue, const QString& ALinkType) {
     const TLinkProcessingSettings& s = FSettings;
     const int countBefore = FURLList.Count();
     int entry = -1;

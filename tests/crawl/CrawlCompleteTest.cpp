@@ -32,10 +32,10 @@ TEST_F(CrawlComplete, RequisitesAtTheDepthLimitFragmentsAndNames) {
     AddStartPage(*project, Url(u"/blog/"), 1);
     const QStringList log = Run(*project);
     EXPECT_TRUE(log.contains(Summary(6, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
-    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/img/a.png"), QStringLiteral("Blog/img/b.png"),
-                                   QStringLiteral("Blog/index.html"),
-                                   QStringLiteral("Blog/manual_1.html"), QStringLiteral("Blog/p.jpg"),
-                                   QStringLiteral("Blog/q@v=3.css")}));
+    EXPECT_EQ(Tree(),
+              (QStringList{QStringLiteral("Blog/img/a.png"), QStringLiteral("Blog/img/b.png"),
+                           QStringLiteral("Blog/index.html"), QStringLiteral("Blog/manual_1.html"),
+                           QStringLiteral("Blog/p.jpg"), QStringLiteral("Blog/q@v=3.css")}));
     EXPECT_EQ(FSite.Hits("/blog/deep.html"), 0);
     EXPECT_EQ(Saved(QStringLiteral("index.html")),
               QByteArray("<a href=\"manual_1.html#sec/1\">M</a><img src=\"img/a.png\">"

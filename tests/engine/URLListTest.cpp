@@ -199,9 +199,9 @@ void CheckSequence(std::initializer_list<SequenceRow> ARows, bool ACompletePages
     for (const SequenceRow& row : ARows) {
         const QString url = QStringLiteral("http://site/") + S(row.Rest);
         SCOPED_TRACE(url.toStdString());
-        const int index = table.AddURL(row.Tag, url, QStringLiteral("http://site/"),
-                                       QStringLiteral("index.html"), outDir, 2, 0, nullptr,
-                                       QString());
+        const int index =
+            table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
+                         outDir, 2, 0, nullptr, QString());
         ASSERT_GE(index, 0);
         EXPECT_EQ(table.OutFilePath(index), S(windows ? row.Windows : row.Linux));
     }
@@ -213,30 +213,29 @@ TEST(URLList, IndexFileNameMapsAsItsFolder) {
     for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux})
         for (bool complete : {false, true}) {
             SCOPED_TRACE(complete ? "complete pages" : "parts mapping");
-            CheckSequence({{u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
-                           {u"index.html", utA, u"C:\\Out\\index.html", u"/out/index.html"},
-                           {u"docs/Index.HTML", utA, u"C:\\Out\\docs\\index.html",
-                            u"/out/docs/index.html"},
-                           {u"docs/", utA, u"C:\\Out\\docs\\index.html", u"/out/docs/index.html"},
-                           {u"index.html?x=1", utA, u"C:\\Out\\x=1\\index.html",
-                            u"/out/x=1/index.html"},
-                           {u"index.htm", utImg, u"C:\\Out\\index.htm", u"/out/index.htm"}},
-                          complete, reading);
+            CheckSequence(
+                {{u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+                 {u"index.html", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+                 {u"docs/Index.HTML", utA, u"C:\\Out\\docs\\index.html", u"/out/docs/index.html"},
+                 {u"docs/", utA, u"C:\\Out\\docs\\index.html", u"/out/docs/index.html"},
+                 {u"index.html?x=1", utA, u"C:\\Out\\x=1\\index.html", u"/out/x=1/index.html"},
+                 {u"index.htm", utImg, u"C:\\Out\\index.htm", u"/out/index.htm"}},
+                complete, reading);
         }
 }
 
 TEST(URLList, FileAndFolderCollisionsTakeNumberedNames) {
     for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux}) {
         // The file first, then URLs that would need a folder of that name.
-        CheckSequence({{u"style.css", utLink, u"C:\\Out\\style.css", u"/out/style.css"},
-                       {u"style.css?v=2", utLink, u"C:\\Out\\style-2.css\\v=2\\index.html",
-                        u"/out/style-2.css/v=2/index.html"},
-                       {u"style.css?v=3", utLink, u"C:\\Out\\style-2.css\\v=3\\index.html",
-                        u"/out/style-2.css/v=3/index.html"},
-                       {u"logo", utImg, u"C:\\Out\\logo", u"/out/logo"},
-                       {u"logo/big.png", utImg, u"C:\\Out\\logo-2\\big.png",
-                        u"/out/logo-2/big.png"}},
-                      false, reading);
+        CheckSequence(
+            {{u"style.css", utLink, u"C:\\Out\\style.css", u"/out/style.css"},
+             {u"style.css?v=2", utLink, u"C:\\Out\\style-2.css\\v=2\\index.html",
+              u"/out/style-2.css/v=2/index.html"},
+             {u"style.css?v=3", utLink, u"C:\\Out\\style-2.css\\v=3\\index.html",
+              u"/out/style-2.css/v=3/index.html"},
+             {u"logo", utImg, u"C:\\Out\\logo", u"/out/logo"},
+             {u"logo/big.png", utImg, u"C:\\Out\\logo-2\\big.png", u"/out/logo-2/big.png"}},
+            false, reading);
         // The folder first, then the file of that name; the next free number is taken.
         CheckSequence({{u"a.js?v=1", utScript, u"C:\\Out\\a.js\\v=1\\index.html",
                         u"/out/a.js/v=1/index.html"},
@@ -252,9 +251,9 @@ TEST(URLList, CollisionsCompareAsTheReadingDoes) {
     CheckSequence({{u"logo", utImg, u"C:\\Out\\logo", u""},
                    {u"Logo/x.png", utImg, u"C:\\Out\\Logo-2\\x.png", u""}},
                   false, TPathReading::prWindows);
-    CheckSequence({{u"logo", utImg, u"", u"/out/logo"},
-                   {u"Logo/x.png", utImg, u"", u"/out/Logo/x.png"}},
-                  false, TPathReading::prLinux);
+    CheckSequence(
+        {{u"logo", utImg, u"", u"/out/logo"}, {u"Logo/x.png", utImg, u"", u"/out/Logo/x.png"}},
+        false, TPathReading::prLinux);
     // Two URLs of one file are no collision: both keep the file.
     CheckSequence({{u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
                    {u"INDEX.html", utA, u"C:\\Out\\index.html", u"/out/index.html"}},
@@ -298,8 +297,7 @@ TEST(URLList, CompletePagesMapping) {
             const QString url = QStringLiteral("http://site/") + S(row.Rest);
             SCOPED_TRACE(url.toStdString() + (windows ? " windows" : " linux"));
             TURLList table(reading, true);
-            table.AddURL(row.Tag, url, QStringLiteral("http://site/"),
-                         QStringLiteral("index.html"),
+            table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
                          windows ? QStringLiteral("C:\\Out") : QStringLiteral("/out"), 2, 0,
                          nullptr, QString());
             EXPECT_EQ(table.OutFilePath(0), S(windows ? row.Windows : row.Linux));

@@ -220,8 +220,9 @@ TEST_F(HTTPClientTest, FragmentsAndUserInfoStayOutOfRefererAndRedirectBase) {
     Server.SetHandler([](const TRequest& R) {
         return R.Path() == "/a/x.html" ? Redirect(302, "c.html") : OkReply("page");
     });
-    const QString start = Server.URL(u"/a/x.html#f/g").replace(
-        QStringLiteral("http://"), QStringLiteral("http://user:pw@"));
+    const QString start =
+        Server.URL(u"/a/x.html#f/g")
+            .replace(QStringLiteral("http://"), QStringLiteral("http://user:pw@"));
     ASSERT_FALSE(Get(*Client, start).Failed);
     ASSERT_FALSE(Fetch(u"/next").Failed);
     const QList<TRequest> r = Server.Requests();

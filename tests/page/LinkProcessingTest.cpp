@@ -41,17 +41,16 @@ protected:
 
     int Seed(const QString& AURL, int32_t ALimit = 2, int32_t ADepth = 1) {
         return Table().AddURL(utA, AURL, Settings.WebsiteURL, Settings.IndexFile, Settings.OutDir,
-                           ALimit, ADepth, nullptr, QString());
+                              ALimit, ADepth, nullptr, QString());
     }
 
     QString Run(const QString& AHtml, int32_t ADepth = 0, int32_t ALimit = 2,
                 const QString& APageURL = QStringLiteral("https://site/blog/"),
                 const QString& APagePath = QString()) {
         QString out;
-        const TLinkProcessingResult found =
-            ProcessLinks(AHtml, out, Table(), APageURL,
-                         APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath, ALimit, ADepth,
-                         Settings);
+        const TLinkProcessingResult found = ProcessLinks(
+            AHtml, out, Table(), APageURL, APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath,
+            ALimit, ADepth, Settings);
         // The crawl logs the count for a page whose links are followed.
         if (ADepth < ALimit)
             FLog.append(NewURLsExtractedLine(found.NewCount));
@@ -346,14 +345,18 @@ struct CompleteTagRow {
 };
 
 const CompleteTagRow CompleteTagRows[] = {
-    {u"<frame src=\"https://site/blog/f.html\">", u"<frame src=\"f.html\">",
+    {u"<frame src=\"https://site/blog/f.html\">",
+     u"<frame src=\"f.html\">",
      {u"https://site/blog/f.html"}},
-    {u"<area shape=rect href=\"/blog/map/\">", u"<area shape=rect href=\"map/index.html\">",
+    {u"<area shape=rect href=\"/blog/map/\">",
+     u"<area shape=rect href=\"map/index.html\">",
      {u"https://site/blog/map/"}},
     {u"<img src=\"/blog/a.png\" srcset=\"/blog/b.png 2x\">",
-     u"<img src=\"a.png\" srcset=\"/blog/b.png 2x\">", {u"https://site/blog/a.png"}},
+     u"<img src=\"a.png\" srcset=\"/blog/b.png 2x\">",
+     {u"https://site/blog/a.png"}},
     {u"<source src=\"/blog/v.webm\" type=\"video/webm\">",
-     u"<source src=\"v.webm\" type=\"video/webm\">", {u"https://site/blog/v.webm"}},
+     u"<source src=\"v.webm\" type=\"video/webm\">",
+     {u"https://site/blog/v.webm"}},
     {u"<source srcset=\"/blog/s.png 1x\">", u"<source srcset=\"/blog/s.png 1x\">", {}},
     {u"<video src=\"/blog/m.mp4\" poster=\"/blog/p.jpg\">",
      u"<video src=\"m.mp4\" poster=\"p.jpg\">",
@@ -361,30 +364,38 @@ const CompleteTagRow CompleteTagRows[] = {
     {u"<audio src='/blog/s.mp3'>", u"<audio src='s.mp3'>", {u"https://site/blog/s.mp3"}},
     {u"<track src=\"/blog/t.vtt\">", u"<track src=\"t.vtt\">", {u"https://site/blog/t.vtt"}},
     {u"<embed src=\"/blog/e.swf\">", u"<embed src=\"e.swf\">", {u"https://site/blog/e.swf"}},
-    {u"<input type=\"IMAGE\" src=\"/blog/go.gif\">", u"<input type=\"IMAGE\" src=\"go.gif\">",
+    {u"<input type=\"IMAGE\" src=\"/blog/go.gif\">",
+     u"<input type=\"IMAGE\" src=\"go.gif\">",
      {u"https://site/blog/go.gif"}},
-    {u"<input type=\"text\" src=\"/blog/no.gif\">", u"<input type=\"text\" src=\"/blog/no.gif\">",
+    {u"<input type=\"text\" src=\"/blog/no.gif\">",
+     u"<input type=\"text\" src=\"/blog/no.gif\">",
      {}},
     {u"<object data=\"/blog/o.svg\">", u"<object data=\"o.svg\">", {u"https://site/blog/o.svg"}},
-    {u"<body background=\"/blog/bg.gif\">", u"<body background=\"bg.gif\">",
+    {u"<body background=\"/blog/bg.gif\">",
+     u"<body background=\"bg.gif\">",
      {u"https://site/blog/bg.gif"}},
     {u"<table background=\"/blog/t.gif\"><td background=\"/blog/d.gif\">",
      u"<table background=\"t.gif\"><td background=\"d.gif\">",
      {u"https://site/blog/t.gif", u"https://site/blog/d.gif"}},
-    {u"<th background=\"/blog/h.gif\">", u"<th background=\"h.gif\">",
+    {u"<th background=\"/blog/h.gif\">",
+     u"<th background=\"h.gif\">",
      {u"https://site/blog/h.gif"}},
     {u"<image href=\"/blog/i.png\"/>", u"<image href=\"i.png\"/>", {u"https://site/blog/i.png"}},
-    {u"<use xlink:href=\"/blog/sprite.svg#icon\"/>", u"<use xlink:href=\"sprite.svg#icon\"/>",
+    {u"<use xlink:href=\"/blog/sprite.svg#icon\"/>",
+     u"<use xlink:href=\"sprite.svg#icon\"/>",
      {u"https://site/blog/sprite.svg#icon"}},
     {u"<meta http-equiv=\"refresh\" content=\"0; url=/blog/next.html\">",
      u"<meta http-equiv=\"refresh\" content=\"0; url=next.html\">",
      {u"https://site/blog/next.html"}},
     {u"<meta http-equiv=Refresh content=\"5;URL='https://site/blog/x.html'\">",
-     u"<meta http-equiv=Refresh content=\"5;URL='x.html'\">", {u"https://site/blog/x.html"}},
-    {u"<meta http-equiv=\"refresh\" content=\"30\">", u"<meta http-equiv=\"refresh\" content=\"30\">",
+     u"<meta http-equiv=Refresh content=\"5;URL='x.html'\">",
+     {u"https://site/blog/x.html"}},
+    {u"<meta http-equiv=\"refresh\" content=\"30\">",
+     u"<meta http-equiv=\"refresh\" content=\"30\">",
      {}},
     {u"<meta name=\"x\" content=\"0; url=/blog/no.html\">",
-     u"<meta name=\"x\" content=\"0; url=/blog/no.html\">", {}},
+     u"<meta name=\"x\" content=\"0; url=/blog/no.html\">",
+     {}},
 };
 
 TEST_P(LinkProcessing, CompletePagesReadMoreTags) {
@@ -419,9 +430,10 @@ TEST_P(LinkProcessing, CompletePagesReadMoreTags) {
 
 TEST_P(LinkProcessing, CompletePagesFetchRequisitesAtTheDepthLimit) {
     Settings.CompletePages = true;
-    const QString html = S(u"<a href=\"p.html\"><img src=\"i.png\"><script src=\"s.js\"></script>"
-                           u"<link rel=\"Stylesheet\" href=\"c.css\"><link rel=\"next\" href=\"n.html\">"
-                           u"<iframe src=\"f.html\"><video poster=\"v.jpg\"><area href=\"m.html\">");
+    const QString html =
+        S(u"<a href=\"p.html\"><img src=\"i.png\"><script src=\"s.js\"></script>"
+          u"<link rel=\"Stylesheet\" href=\"c.css\"><link rel=\"next\" href=\"n.html\">"
+          u"<iframe src=\"f.html\"><video poster=\"v.jpg\"><area href=\"m.html\">");
     Run(html, 2, 2, S(u"https://site/blog/d/"), Path(S(u"d/index.html")));
     QStringList added;
     for (int i = 0; i < CompleteList.Count(); ++i) {
@@ -438,9 +450,8 @@ TEST_P(LinkProcessing, CompletePagesFetchRequisitesAtTheDepthLimit) {
     // kind is counted.
     TURLList table(GetParam(), true);
     QString out;
-    const TLinkProcessingResult found =
-        ProcessLinks(html, out, table, S(u"https://site/blog/"), Path(S(u"index.html")), 2, 0,
-                     Settings);
+    const TLinkProcessingResult found = ProcessLinks(html, out, table, S(u"https://site/blog/"),
+                                                     Path(S(u"index.html")), 2, 0, Settings);
     EXPECT_EQ(found.NewCount, 8);
     ASSERT_EQ(table.Count(), 8);
     EXPECT_EQ(table.URL(0), S(u"https://site/blog/p.html"));
