@@ -134,7 +134,8 @@ private:
     bool IsRemoved(TURLTag AKind) const;
     bool IsRequisite(int32_t ATagIndex, QStringView ATag) const;
     void WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut);
-    bool RewriteAttr(QString& ATag, const TLinkAttr& AAttr, TURLTag AKind, bool ARequisite);
+    std::optional<QString> RewriteAttr(QStringView ATag, const TLinkAttr& AAttr, TURLTag AKind,
+                                       bool ARequisite);
     std::optional<QString> NewLinkFor(const QString& AValue, TURLTag AKind, bool ARequisite,
                                       QStringView ATag);
     void MapDomainAlias(QString& AURL) const;
@@ -233,50 +234,45 @@ void TLinkProcessor::WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut
         return;
     }
     const bool requisite = IsRequisite(ATagIndex, ATag);
-    QString tag;
-    bool changed = false;
+    std::optional<QString> tag; // set once a link changes
     for (const TLinkAttr& attr : info.Attrs) {
         if (attr.Name.isEmpty())
             break;
-        if (!changed)
-            tag = ATag.toString();
-        changed = RewriteAttr(tag, attr, info.Kind, requisite) || changed;
+        if (std::optional<QString> changed =
+                RewriteAttr(tag ? QStringView(*tag) : ATag, attr, info.Kind, requisite))
+            tag = std::move(changed);
     }
-    if (changed)
-        AOut.append(tag);
-    else
-        AOut.append(ATag);
+    AOut.append(tag ? QStringView(*tag) : ATag);
 }
 
-// Rewrites the link that AAttr holds in ATag; false when the tag stays as it is.
-bool TLinkProcessor::RewriteAttr(QString& ATag, const TLinkAttr& AAttr, TURLTag AKind,
-                                 bool ARequisite) {
+// ATag with the link that AAttr holds rewritten, or nothing when the tag stays as it is.
+std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLinkAttr& AAttr,
+                                                   TURLTag AKind, bool ARequisite) {
     if (AAttr.Form == TValueForm::vfSrcSet)
-        return false; // candidate lists are not read: the value is kept as the server wrote it
+        return std::nullopt; // candidate lists are not read: kept as the server wrote them
     qsizetype valueEnd = 0;
     QChar quote;
     const qsizetype valueStart = FindAttrValue(ATag, AAttr.Name, valueEnd, quote, 1);
     if (valueStart == 0)
-        return false;
+        return std::nullopt;
     const QString value = DecodeAttrValue(ATag, valueStart, valueEnd - valueStart, quote);
     QString newValue;
     if (AAttr.Form == TValueForm::vfRefresh) {
         const auto [start, length] = RefreshTarget(value);
         if (start < 0)
-            return false;
+            return std::nullopt;
         const std::optional<QString> link =
             NewLinkFor(value.mid(start, length), AKind, ARequisite, ATag);
         if (!link)
-            return false;
+            return std::nullopt;
         newValue = value.left(start) + EncodeLinkForAttr(*link, quote) + value.mid(start + length);
     } else {
         const std::optional<QString> link = NewLinkFor(value, AKind, ARequisite, ATag);
         if (!link)
-            return false;
+            return std::nullopt;
         newValue = EncodeLinkForAttr(*link, quote);
     }
-    ATag = ATag.left(valueStart - 1) + newValue + ATag.mid(valueEnd - 1);
-    return true;
+    return ATag.left(valueStart - 1).toString() + newValue + ATag.mid(valueEnd - 1).toString();
 }
 
 // The link that replaces the value AValue of a tag, or nothing when the tag stays unchanged.
