@@ -163,8 +163,8 @@ QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir) {
         return APath;
     const QChar delim = PathDelim(FPathReading);
     const qsizetype from = AOutDir.size();
-    for (qsizetype end = FUsedPaths.FindConflict(APath, from); end >= 0;
-         end = FUsedPaths.FindConflict(APath, from)) {
+    for (qsizetype end = FUsedPaths.TryAdd(APath, from); end >= 0;
+         end = FUsedPaths.TryAdd(APath, from)) {
         const qsizetype start = APath.lastIndexOf(delim, end - 1) + 1;
         const QStringView segment = QStringView(APath).mid(start, end - start);
         const QString tail = APath.mid(end);
@@ -178,7 +178,6 @@ QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir) {
         }
         APath = candidate;
     }
-    FUsedPaths.Add(APath);
     return APath;
 }
 

@@ -2,6 +2,9 @@
 
 #include "base/uStrUtils.h"
 
+#include <QVarLengthArray>
+#include <utility>
+
 namespace tarrow {
 
 namespace {
@@ -93,11 +96,19 @@ uint64_t TUsedPaths::Digest(QStringView APath) const {
     return digest;
 }
 
-void TUsedPaths::Add(QStringView APath) {
+qsizetype TUsedPaths::TryAdd(QStringView APath, qsizetype AFrom) {
+    // The digests of every folder and of the file, computed once for the check and the record.
+    QVarLengthArray<std::pair<qsizetype, uint64_t>, 16> prefixes;
     ForEachPrefix(APath, 0, [&](qsizetype AEnd, uint64_t ADigest) {
-        Insert(ADigest, AEnd == APath.size() ? FileKind : FolderKind);
+        prefixes.append({AEnd, ADigest});
         return false;
     });
+    for (const auto& [end, digest] : prefixes)
+        if (end > AFrom && Contains(digest, end == APath.size() ? FolderKind : FileKind))
+            return end;
+    for (const auto& [end, digest] : prefixes)
+        Insert(digest, end == APath.size() ? FileKind : FolderKind);
+    return -1;
 }
 
 } // namespace tarrow

@@ -21,8 +21,10 @@ public:
     // paths used so far, looking only past AFrom; -1 when none does.
     qsizetype FindConflict(QStringView APath, qsizetype AFrom) const;
     bool IsFile(QStringView APath) const { return Contains(Digest(APath), FileKind); }
-    // Records APath as a file and every folder it runs through.
-    void Add(QStringView APath);
+    // Records APath as a file, and every folder it runs through, when nothing past AFrom
+    // conflicts with it, and returns -1; otherwise records nothing and returns what FindConflict
+    // returns.
+    qsizetype TryAdd(QStringView APath, qsizetype AFrom);
 
 private:
     static constexpr uint64_t FileKind = 1, FolderKind = 2;
