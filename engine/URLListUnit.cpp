@@ -4,6 +4,7 @@
 #include "base/uURLUtils.h"
 #include "base/uStrUtils.h"
 #include "base/uExceptions.h"
+#include "engine/uOutPathNames.h"
 
 namespace tarrow {
 
@@ -52,7 +53,9 @@ QString IndexFileFor(const QString& AIndexFile, const QString& ALinkType) {
 
 } // namespace
 
-TURLList::TURLList(TPathReading AReading) : FPathReading(AReading), FSlots(64, -1) {}
+TURLList::TURLList(TPathReading AReading, bool ACompletePages)
+    : FPathReading(AReading), FCompletePages(ACompletePages), FUsedPaths(AReading), FSlots(64, -1) {
+}
 
 void TURLList::CheckIndex(int AIndex) const {
     if (AIndex < 0 || AIndex >= Count())
@@ -137,11 +140,10 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     TEntryText entry;
     entry.URL = FText.Add(AURL);
     entry.KeyLength = uint32_t(key.size());
-    AddOutFilePath(
-        entry, AOutDir,
-        JoinOutDir(AOutDir,
-                   MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType, FPathReading),
-                   FPathReading));
+    const QString mapped = MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType,
+                                           FPathReading, FCompletePages);
+    AddOutFilePath(entry, AOutDir,
+                   FreeOutFilePath(JoinOutDir(AOutDir, mapped, FPathReading), AOutDir));
     FEntries.push_back(entry);
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
@@ -151,6 +153,32 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     else
         InsertIntoHash(index, h);
     return index;
+}
+
+// APath, or when it needs a folder where an earlier path has its file (or a file where an earlier
+// path has a folder), APath with the conflicting name numbered "-2", "-3"... The first URL keeps
+// its name; the numbered name is recorded, so every link to the URL uses it.
+QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir) {
+    if (APath.isEmpty())
+        return APath;
+    const QChar delim = PathDelim(FPathReading);
+    const qsizetype from = AOutDir.size();
+    for (qsizetype end = FUsedPaths.TryAdd(APath, from); end >= 0;
+         end = FUsedPaths.TryAdd(APath, from)) {
+        const qsizetype start = APath.lastIndexOf(delim, end - 1) + 1;
+        const QStringView segment = QStringView(APath).mid(start, end - start);
+        const QString tail = APath.mid(end);
+        QString candidate;
+        for (int number = 2;; ++number) {
+            candidate = APath.left(start) + NumberedName(segment, number) + tail;
+            // A renamed file never shares the file of another URL.
+            if (!(tail.isEmpty() && FUsedPaths.IsFile(candidate)) &&
+                FUsedPaths.FindConflict(candidate, start) < 0)
+                break;
+        }
+        APath = candidate;
+    }
+    return APath;
 }
 
 void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath) {
@@ -169,7 +197,7 @@ void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const 
 
 QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                                   const QString& AIndexFile, const QString& ALinkType,
-                                  TPathReading AReading) {
+                                  TPathReading AReading, bool ACompletePages) {
     if (!AsciiStartsText(AURL, AWebsiteURL))
         return QString();
     QString rest = AURL.mid(AWebsiteURL.size());
@@ -177,21 +205,30 @@ QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QS
     if (hash >= 0)
         rest.truncate(hash);
 
-    QString p;
-    QString query;
     const qsizetype question = rest.indexOf(u'?');
-    if (question >= 0) {
-        query = rest.mid(question + 1);
-        p = rest.left(question);
-        if (!p.isEmpty() && !p.endsWith(u'/'))
-            p.append(u'/');
-    } else {
-        p = rest;
-        if (NamesFolder(AURLTag, p) && !p.endsWith(u'/'))
-            p.append(u'/');
-    }
+    QString p = question >= 0 ? rest.left(question) : rest;
+    QString query = question >= 0 ? rest.mid(question + 1) : QString();
+    // "dir/index.html" is the file that "dir/" is saved as, not a folder of that name.
+    const qsizetype lastSlash = p.lastIndexOf(u'/');
+    if (!AIndexFile.isEmpty() && AsciiSameText(QStringView(p).mid(lastSlash + 1), AIndexFile))
+        p.truncate(lastSlash + 1);
 
     const QChar delim = PathDelim(AReading);
+    if (ACompletePages && !p.isEmpty() && !p.endsWith(u'/') &&
+        IsKeptFileExtension(LastSegmentExtension(p))) {
+        if (!query.isEmpty())
+            p = p.left(lastSlash + 1) + FileNameWithQuery(QStringView(p).mid(lastSlash + 1), query);
+        if (delim != u'/')
+            p.replace(u'/', delim);
+        return p;
+    }
+
+    if (question >= 0) {
+        if (!p.isEmpty() && !p.endsWith(u'/'))
+            p.append(u'/');
+    } else if (NamesFolder(AURLTag, p) && !p.endsWith(u'/')) {
+        p.append(u'/');
+    }
     if (delim != u'/')
         p.replace(u'/', delim);
     query.replace(u'/', u'_');

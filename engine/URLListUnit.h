@@ -3,6 +3,7 @@
 #include "base/uIntList.h"
 #include "base/uPathUtils.h"
 #include "base/uTextArena.h"
+#include "engine/uUsedPaths.h"
 #include "page/uLinkTable.h"
 
 #include <QString>
@@ -18,8 +19,9 @@ namespace tarrow {
 // Not thread safe: one crawl, one thread.
 class TURLList final : public TLinkTable {
 public:
-    // Output paths are built with the separator of AReading.
-    explicit TURLList(TPathReading AReading);
+    // Output paths are built with the separator of AReading. With ACompletePages a file whose
+    // name says what it is keeps that name (see MakeOutFilePath).
+    explicit TURLList(TPathReading AReading, bool ACompletePages = false);
     TURLList(const TURLList&) = delete;
     TURLList& operator=(const TURLList&) = delete;
 
@@ -41,10 +43,15 @@ public:
     int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
     int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
 
+    bool CompletePages() const { return FCompletePages; }
+
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
+    // A last segment equal to AIndexFile (ASCII case ignored) maps as its folder does. With
+    // ACompletePages a last segment with a page or well-known file extension keeps its name,
+    // a query going before the extension as "@" + query.
     static QString MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                                    const QString& AIndexFile, const QString& ALinkType,
-                                   TPathReading AReading);
+                                   TPathReading AReading, bool ACompletePages = false);
 
     // A mapped path placed under the output folder as the table stores it.
     static QString JoinOutDir(const QString& AOutDir, const QString& APath,
@@ -66,8 +73,11 @@ private:
         int32_t OutDir = -1; // index into FOutDirs, or -1
     };
     void AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath);
+    QString FreeOutFilePath(QString APath, const QString& AOutDir);
 
     TPathReading FPathReading;
+    bool FCompletePages;
+    TUsedPaths FUsedPaths; // every file and folder the output paths use
     TTextArena FText;
     QStringList FOutDirs;
     std::vector<TEntryText> FEntries;

@@ -40,6 +40,12 @@ QString NormalizedBaseURL(const QString& ABaseURL) {
     return base;
 }
 
+// Pages are processed for their links; an XHTML page like an HTML one.
+bool IsPageContentType(const QString& AContentType) {
+    return AsciiSameText(AContentType, u"text/html") ||
+           AsciiSameText(AContentType, u"application/xhtml+xml");
+}
+
 bool HasNonASCII(const QByteArray& AText) {
     for (char c : AText)
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -90,7 +96,7 @@ struct TWebsiteCrawl::TEntry {
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
                              THTTPClient& AHTTPClient, const TRunContext& AContext)
     : FProject(AProject), FHTTPClient(AHTTPClient), FContext(AContext), FOutFolder(AOutFolder),
-      FURLList(AContext.PathReading()) {
+      FURLList(AContext.PathReading(), AProject.CompletePages()) {
     // A pattern that does not compile ends the crawl here, before anything is fetched.
     FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
     TLinkProcessingSettings& s = FLinkSettings;
@@ -98,6 +104,7 @@ TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& A
     s.RemoveScripts = AProject.RemoveScripts();
     s.RemoveNoscripts = AProject.RemoveNoscripts();
     s.RelativePathLinks = AProject.RelativePathLinks();
+    s.CompletePages = AProject.CompletePages();
     s.BaseURL = NormalizedBaseURL(AProject.BaseURL());
     s.IndexFile =
         AProject.IndexFile().isEmpty() ? QStringLiteral("index.html") : AProject.IndexFile();
@@ -201,10 +208,11 @@ void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
     if (AEntry.OutFilePath.isEmpty()) {
         // Saved only when the target lies inside the site, under the path the table would give it.
         const TPathReading reading = FContext.PathReading();
-        AEntry.OutFilePath = TURLList::JoinOutDir(
-            s.OutDir,
-            TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile, QString(), reading),
-            reading);
+        AEntry.OutFilePath =
+            TURLList::JoinOutDir(s.OutDir,
+                                 TURLList::MakeOutFilePath(utA, target, s.WebsiteURL, s.IndexFile,
+                                                           QString(), reading, s.CompletePages),
+                                 reading);
         return;
     }
     const QString indexTail = PathDelim(FContext.PathReading()) + s.IndexFile;
@@ -244,7 +252,11 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
 }
 
 QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
-    if (FContentType.toLower() != QLatin1String("text/html") || FBody.isEmpty())
+    if (FBody.isEmpty())
+        return FBody;
+    if (FLinkSettings.CompletePages && AsciiSameText(FContentType, u"text/css"))
+        return StyleSheetToWrite(AEntry);
+    if (!IsPageContentType(FContentType))
         return FBody;
     const QString charset = FHTTPClient.GetResponseCharset();
     QString text;
@@ -264,6 +276,12 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
     if (!IsUTF8Charset(charset) && HasNonASCII(content))
         content.prepend(UTF8ByteOrderMark);
     return content;
+}
+
+// The one place where a style sheet of a complete copy is turned into the file that is saved:
+// its url() and @import references are not read yet, so it is saved exactly as received.
+QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& /*AEntry*/) {
+    return FBody;
 }
 
 void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {

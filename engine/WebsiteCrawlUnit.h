@@ -56,6 +56,7 @@ private:
     void ApplyRedirect(TEntry& AEntry, const QString& ALocation);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
     QByteArray ContentToWrite(const TEntry& AEntry);
+    QByteArray StyleSheetToWrite(const TEntry& AEntry);
     void Save(const QString& ALocalPath, const QByteArray& AContent);
     bool IsTerminated() const { return FContext.IsTerminated(); }
     void LogSummary();

@@ -3,6 +3,7 @@
 #include "http/LibSSLUnit.h"
 #include "http/uCurlTransfer.h"
 #include "base/uStrUtils.h"
+#include "base/uURLUtils.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,11 @@ namespace {
 
 const QByteArray kAccept =
     QByteArrayLiteral("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+
+bool IsPageHeaderType(const QString& AMediaType) {
+    return AsciiSameText(AMediaType, u"text/html") ||
+           AsciiSameText(AMediaType, u"application/xhtml+xml");
+}
 
 bool IsHTTPS(const QString& AURL) {
     return AsciiStartsText(AURL, u"https:");
@@ -47,8 +53,24 @@ QString NormalizeURL(const QString& AURL) {
     return url;
 }
 
+QString RefererHeaderURL(const QString& AURL) {
+    QString url = RemoveURLFragment(AURL);
+    const qsizetype sep = url.indexOf(u"://");
+    if (sep < 0)
+        return url;
+    const qsizetype hostStart = sep + 3;
+    qsizetype hostEnd = hostStart;
+    while (hostEnd < url.size() && url[hostEnd] != u'/' && url[hostEnd] != u'?')
+        ++hostEnd;
+    const qsizetype at = QStringView(url).mid(hostStart, hostEnd - hostStart).lastIndexOf(u'@');
+    if (at >= 0)
+        url.remove(hostStart, at + 1);
+    return url;
+}
+
 QString ExpandRefererURL(const QString& AURL, const QString& AReferer) {
-    const QString referer = AReferer.left(AReferer.indexOf(u'?'));
+    QString referer = RemoveURLFragment(AReferer);
+    referer.truncate(referer.indexOf(u'?') < 0 ? referer.size() : referer.indexOf(u'?'));
     const qsizetype sep = referer.indexOf(u"://");
     if (referer.isEmpty() || sep < 0)
         return AURL;
@@ -214,7 +236,9 @@ void THTTPClient::FinishReply(const QString& AURL, const TReplyInfo& AReply, boo
     if (IsHTMLMediaType(mediaType)) {
         const TMetaDeclaration meta =
             ReadMetaDeclaration(AOutStream.constData() + AOutStart, AOutStream.size() - AOutStart);
-        if (!meta.ContentType.isEmpty())
+        // A page the server calls a page stays one whatever its meta says; the meta's charset
+        // still counts.
+        if (!meta.ContentType.isEmpty() && !IsPageHeaderType(mediaType))
             mediaType = meta.ContentType;
         if (!meta.Charset.isEmpty())
             charset = meta.Charset;
@@ -234,9 +258,10 @@ QString THTTPClient::SetupRequest(const QString& AURL, bool AUpdateReferer, bool
         AHeaders.append(QByteArrayLiteral("Accept-Encoding: gzip, deflate"));
     AHeaders.append(QByteArrayLiteral("Accept-Language: en"));
     if (!FReferer.isEmpty())
-        AHeaders.append(QByteArrayLiteral("Referer: ") + EncodeRequestURL(FReferer));
+        AHeaders.append(QByteArrayLiteral("Referer: ") +
+                        EncodeRequestURL(RefererHeaderURL(FReferer)));
     if (AUpdateReferer)
-        FReferer = url;
+        FReferer = RemoveURLFragment(url);
 
     FIdHTTP->SetCookieStore(FCustomCookie.isEmpty());
     if (!FCustomCookie.isEmpty())

@@ -27,9 +27,12 @@ using THTTPLogEvent = std::function<void(THTTPClient& Sender, const QString& AMe
 // Spaces become "%20"; in a URL with "://", a "?" with no "/" between the host and it gains a "/"
 // before it ("http://h?x=1" -> "http://h/?x=1").
 QString NormalizeURL(const QString& AURL);
-// A URL without "://" placed against the referer (its query cut off): "/x" after the referer's
-// scheme and host, anything else after its last "/". Unchanged when the referer has no "://".
+// A URL without "://" placed against the referer (its fragment and query cut off): "/x" after the
+// referer's scheme and host, anything else after its last "/". Unchanged when the referer has no
+// "://".
 QString ExpandRefererURL(const QString& AURL, const QString& AReferer);
+// The URL as a Referer header carries it: without its fragment and without "user:password@".
+QString RefererHeaderURL(const QString& AURL);
 // Whether the connection must be closed before requesting AURL after ACurURL: always for
 // "https:"; otherwise when the URLs differ (letter case ignored) up to one character past the
 // first "/" after the host.

@@ -7,6 +7,7 @@
 #include "base/uStrUtils.h"
 
 #include <QHash>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -14,28 +15,99 @@ namespace tarrow {
 
 namespace {
 
-// The names handed to FindTag; the index found gives the tag kind.
-const QStringList& LinkTagNames() {
-    static const QStringList names{QStringLiteral("a"),        QStringLiteral("img"),
-                                   QStringLiteral("link"),     QStringLiteral("script"),
-                                   QStringLiteral("noscript"), QStringLiteral("iframe")};
-    return names;
+// The names handed to FindTag; the index found gives the tag. The first six are always read;
+// the rest only for complete pages, so the walk without them is the same as ever.
+const QStringList& LinkTagNames(bool ACompletePages) {
+    static const QStringList base{QStringLiteral("a"),        QStringLiteral("img"),
+                                  QStringLiteral("link"),     QStringLiteral("script"),
+                                  QStringLiteral("noscript"), QStringLiteral("iframe")};
+    static const QStringList complete =
+        base +
+        QStringList{QStringLiteral("frame"), QStringLiteral("area"),  QStringLiteral("source"),
+                    QStringLiteral("video"), QStringLiteral("audio"), QStringLiteral("track"),
+                    QStringLiteral("embed"), QStringLiteral("input"), QStringLiteral("object"),
+                    QStringLiteral("body"),  QStringLiteral("table"), QStringLiteral("td"),
+                    QStringLiteral("th"),    QStringLiteral("image"), QStringLiteral("use"),
+                    QStringLiteral("meta")};
+    return ACompletePages ? complete : base;
 }
 
-constexpr TURLTag TagKinds[] = {utA, utImg, utLink, utScript, utNoscript, utIFrame};
+// How an attribute holds its link.
+enum class TValueForm : uint8_t { vfURL, vfSrcSet, vfRefresh };
 
-QStringView LinkAttribute(TURLTag AKind) {
-    switch (AKind) {
-    case utA:
-    case utLink:
-        return u"href";
-    case utImg:
-    case utScript:
-    case utIFrame:
-        return u"src";
-    default:
-        return {};
+struct TLinkAttr {
+    QStringView Name;
+    TValueForm Form = TValueForm::vfURL;
+};
+
+// One tag of the list: the kind the URL table maps by, whether its links are requisites of the
+// page (fetched with it whatever its depth), and its link attributes.
+struct TTagInfo {
+    TURLTag Kind;
+    bool Requisite;
+    TLinkAttr Attrs[2]; // an empty name ends the list
+};
+
+const TTagInfo& TagInfo(int32_t AIndex) {
+    using enum TValueForm;
+    static const TTagInfo infos[] = {
+        {utA, false, {{u"href"}}},
+        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}},
+        {utLink, true, {{u"href"}}}, // a requisite only as a style sheet (IsRequisite)
+        {utScript, true, {{u"src"}}},
+        {utNoscript, false, {}},
+        {utIFrame, true, {{u"src"}}},
+        {utIFrame, true, {{u"src"}}},                     // frame
+        {utA, false, {{u"href"}}},                        // area
+        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}}, // source
+        {utImg, true, {{u"src"}, {u"poster"}}},           // video
+        {utImg, true, {{u"src"}}},                        // audio
+        {utImg, true, {{u"src"}}},                        // track
+        {utImg, true, {{u"src"}}},                        // embed
+        {utImg, true, {{u"src"}}},                        // input (type=image only)
+        {utImg, true, {{u"data"}}},                       // object
+        {utImg, true, {{u"background"}}},                 // body
+        {utImg, true, {{u"background"}}},                 // table
+        {utImg, true, {{u"background"}}},                 // td
+        {utImg, true, {{u"background"}}},                 // th
+        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG image
+        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG use
+        {utA, false, {{u"content", vfRefresh}}},          // meta http-equiv="refresh"
+    };
+    return infos[AIndex];
+}
+
+constexpr int32_t InputTagIndex = 13, MetaTagIndex = 21;
+
+// Where the target of a refresh declaration ("5; url=next.html") lies in the content value:
+// its start and length, or a start of -1.
+std::pair<qsizetype, qsizetype> RefreshTarget(QStringView AContent) {
+    const qsizetype semicolon = AContent.indexOf(u';');
+    if (semicolon < 0)
+        return {-1, 0};
+    qsizetype i = semicolon + 1;
+    while (i < AContent.size() && (AContent[i] == u' ' || AContent[i] == u'\t'))
+        ++i;
+    if (!AsciiStartsText(AContent.mid(i), u"url"))
+        return {-1, 0};
+    i += 3;
+    while (i < AContent.size() && AContent[i] == u' ')
+        ++i;
+    if (i >= AContent.size() || AContent[i] != u'=')
+        return {-1, 0};
+    ++i;
+    while (i < AContent.size() && AContent[i] == u' ')
+        ++i;
+    qsizetype end = AContent.size();
+    if (i < end && (AContent[i] == u'\'' || AContent[i] == u'"')) {
+        const qsizetype close = AContent.indexOf(AContent[i], i + 1);
+        ++i;
+        if (close >= 0)
+            end = close;
     }
+    while (end > i && AContent[end - 1] == u' ')
+        --end;
+    return {i, end - i};
 }
 
 // The file name a folder URL gets under a download-file rule.
@@ -60,15 +132,19 @@ public:
 
 private:
     bool IsRemoved(TURLTag AKind) const;
-    void WriteTag(QStringView ATag, TURLTag AKind, QString& AOut);
-    std::optional<QString> NewLinkFor(const QString& AValue, TURLTag AKind, QStringView ATag);
+    bool IsRequisite(int32_t ATagIndex, QStringView ATag) const;
+    void WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut);
+    std::optional<QString> RewriteAttr(QStringView ATag, const TLinkAttr& AAttr, TURLTag AKind,
+                                       bool ARequisite);
+    std::optional<QString> NewLinkFor(const QString& AValue, TURLTag AKind, bool ARequisite,
+                                      QStringView ATag);
     void MapDomainAlias(QString& AURL) const;
-    std::optional<int> TargetEntry(TURLTag AKind, const QString& AURL, QStringView AValue,
-                                   const QString& ALinkType);
+    std::optional<int> TargetEntry(TURLTag AKind, bool ARequisite, const QString& AURL,
+                                   QStringView AValue, const QString& ALinkType);
     int FindRule(const QString& AURL) const;
 
     TLinkTable& FURLList;
-    const QString& FPageURL;
+    const QString FPageURL; // without its fragment: the base of relative links
     const QString& FPageOutFilePath;
     const int32_t FExtractURLs;
     const int32_t FURLDepth;
@@ -84,10 +160,11 @@ private:
 TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
                                int32_t AURLDepth, const TLinkProcessingSettings& S)
-    : FURLList(AURLList), FPageURL(APageURL), FPageOutFilePath(APageOutFilePath),
+    : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)), FPageOutFilePath(APageOutFilePath),
       FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
-      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir, S.PathReading} {
+      FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir,
+                                S.PathReading} {
     const QString& website = S.WebsiteURL;
     const qsizetype scheme = website.indexOf(QLatin1String("://"));
     const qsizetype path = scheme < 0 ? -1 : website.indexOf(u'/', scheme + 3);
@@ -109,8 +186,19 @@ bool TLinkProcessor::IsRemoved(TURLTag AKind) const {
            (AKind == utNoscript && FSettings.RemoveNoscripts);
 }
 
+// A link the saved page needs to show itself; only complete pages fetch these at every depth.
+bool TLinkProcessor::IsRequisite(int32_t ATagIndex, QStringView ATag) const {
+    if (!FSettings.CompletePages || !TagInfo(ATagIndex).Requisite)
+        return false;
+    if (TagInfo(ATagIndex).Kind != utLink)
+        return true;
+    const QStringList rels = GetAttrValue(ATag, u"rel", 1).split(u' ', Qt::SkipEmptyParts);
+    return std::any_of(rels.cbegin(), rels.cend(),
+                       [](const QString& R) { return AsciiSameText(R, u"stylesheet"); });
+}
+
 int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
-    const QStringList& names = LinkTagNames();
+    const QStringList& names = LinkTagNames(FSettings.CompletePages);
     qsizetype last = 0; // everything before this index has been written or dropped
     int32_t tagIndex = 0;
     for (qsizetype p = FindTag(AText, names, tagIndex, 1); p > 0;
@@ -120,10 +208,10 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
             break; // the tag never closes: the rest is copied as it stands
         AOut.append(AText.mid(last, p - 1 - last));
         last = e;
-        const TURLTag kind = TagKinds[tagIndex];
+        const TURLTag kind = TagInfo(tagIndex).Kind;
         const QStringView tag = AText.mid(p - 1, e - p + 1);
         if (!IsRemoved(kind)) {
-            WriteTag(tag, kind, AOut);
+            WriteTag(tag, tagIndex, AOut);
             continue;
         }
         if (tag.endsWith(u"/>"))
@@ -137,29 +225,59 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
     return FNewCount;
 }
 
-void TLinkProcessor::WriteTag(QStringView ATag, TURLTag AKind, QString& AOut) {
-    const QStringView attr = LinkAttribute(AKind);
+void TLinkProcessor::WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut) {
+    const TTagInfo& info = TagInfo(ATagIndex);
+    if ((ATagIndex == InputTagIndex && !AsciiSameText(GetAttrValue(ATag, u"type", 1), u"image")) ||
+        (ATagIndex == MetaTagIndex &&
+         !AsciiSameText(GetAttrValue(ATag, u"http-equiv", 1), u"refresh"))) {
+        AOut.append(ATag);
+        return;
+    }
+    const bool requisite = IsRequisite(ATagIndex, ATag);
+    std::optional<QString> tag; // set once a link changes
+    for (const TLinkAttr& attr : info.Attrs) {
+        if (attr.Name.isEmpty())
+            break;
+        if (std::optional<QString> changed =
+                RewriteAttr(tag ? QStringView(*tag) : ATag, attr, info.Kind, requisite))
+            tag = std::move(changed);
+    }
+    AOut.append(tag ? QStringView(*tag) : ATag);
+}
+
+// ATag with the link that AAttr holds rewritten, or nothing when the tag stays as it is.
+std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLinkAttr& AAttr,
+                                                   TURLTag AKind, bool ARequisite) {
+    if (AAttr.Form == TValueForm::vfSrcSet)
+        return std::nullopt; // candidate lists are not read: kept as the server wrote them
     qsizetype valueEnd = 0;
     QChar quote;
-    const qsizetype valueStart = attr.isEmpty() ? 0 : FindAttrValue(ATag, attr, valueEnd, quote, 1);
-    if (valueStart == 0) {
-        AOut.append(ATag);
-        return;
-    }
+    const qsizetype valueStart = FindAttrValue(ATag, AAttr.Name, valueEnd, quote, 1);
+    if (valueStart == 0)
+        return std::nullopt;
     const QString value = DecodeAttrValue(ATag, valueStart, valueEnd - valueStart, quote);
-    const std::optional<QString> newLink = NewLinkFor(value, AKind, ATag);
-    if (!newLink) {
-        AOut.append(ATag);
-        return;
+    QString newValue;
+    if (AAttr.Form == TValueForm::vfRefresh) {
+        const auto [start, length] = RefreshTarget(value);
+        if (start < 0)
+            return std::nullopt;
+        const std::optional<QString> link =
+            NewLinkFor(value.mid(start, length), AKind, ARequisite, ATag);
+        if (!link)
+            return std::nullopt;
+        newValue = value.left(start) + EncodeLinkForAttr(*link, quote) + value.mid(start + length);
+    } else {
+        const std::optional<QString> link = NewLinkFor(value, AKind, ARequisite, ATag);
+        if (!link)
+            return std::nullopt;
+        newValue = EncodeLinkForAttr(*link, quote);
     }
-    AOut.append(ATag.left(valueStart - 1))
-        .append(EncodeLinkForAttr(*newLink, quote))
-        .append(ATag.mid(valueEnd - 1));
+    return ATag.left(valueStart - 1).toString() + newValue + ATag.mid(valueEnd - 1).toString();
 }
 
 // The link that replaces the value AValue of a tag, or nothing when the tag stays unchanged.
 std::optional<QString> TLinkProcessor::NewLinkFor(const QString& AValue, TURLTag AKind,
-                                                  QStringView ATag) {
+                                                  bool ARequisite, QStringView ATag) {
     const auto known = FKnownLinks.constFind(AValue);
     if (known != FKnownLinks.cend())
         return *known;
@@ -168,16 +286,21 @@ std::optional<QString> TLinkProcessor::NewLinkFor(const QString& AValue, TURLTag
         return std::nullopt;
     MapDomainAlias(url);
     const QString linkType = AKind == utLink ? GetAttrValue(ATag, u"type", 1) : QString();
-    const std::optional<int> entry = TargetEntry(AKind, url, AValue, linkType);
+    const std::optional<int> entry = TargetEntry(AKind, ARequisite, url, AValue, linkType);
     if (!entry)
         return std::nullopt;
     if (*entry < 0)
         return url;
     const QString path = FURLList.OutFilePath(*entry);
     QString link = path.isEmpty() ? url : LocalLinkForm(path, FPageOutFilePath, FLocalLinks);
-    // A value that led to an entry leads to it again on this page: the row that chose it
-    // depends only on the URL, and entries are never changed or removed. Repeated navigation
-    // links thus cost one lookup.
+    if (!path.isEmpty() && FSettings.CompletePages) {
+        const qsizetype hash = url.indexOf(u'#');
+        if (hash >= 0)
+            link.append(QStringView(url).mid(hash)); // "manual_1.html#SEC1" stays a place
+    }
+    // A value that led to an entry leads to it again on this page: any later tag would at least
+    // find the entry, and entries are never changed or removed. Repeated navigation links thus
+    // cost one lookup.
     FKnownLinks.insert(AValue, link);
     return link;
 }
@@ -199,13 +322,18 @@ int TLinkProcessor::FindRule(const QString& AURL) const {
 
 // The URL-table entry a link is rewritten to (-1: to the absolute URL), or nothing when the
 // tag stays unchanged. New entries are counted for the log line.
-std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, const QString& AURL,
+std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, const QString& AURL,
                                                QStringView AValue, const QString& ALinkType) {
     const TLinkProcessingSettings& s = FSettings;
     const int countBefore = FURLList.Count();
     int entry = -1;
     int rule = -1;
-    if (FURLDepth < FExtractURLs && AsciiStartsText(AURL, s.WebsiteURL)) {
+    const bool onSite = AsciiStartsText(AURL, s.WebsiteURL);
+    if (ARequisite && onSite) {
+        // What a saved page shows is fetched at any depth, with limit 0: it never leads further.
+        entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, 0, FNextDepth,
+                                &s.SuppressURLs, ALinkType);
+    } else if (FURLDepth < FExtractURLs && onSite) {
         entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, FExtractURLs,
                                 FNextDepth, &s.SuppressURLs, ALinkType);
     } else if ((rule = FindRule(AURL)) >= 0) {

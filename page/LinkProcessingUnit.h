@@ -13,6 +13,9 @@ namespace tarrow {
 struct TLinkProcessingSettings {
     QString WebsiteURL; // the website prefix
     bool RemoveScripts = false, RemoveNoscripts = false, RelativePathLinks = false;
+    // More link-bearing tags are read, requisites are added at every depth with limit 0, and
+    // local links keep their fragment.
+    bool CompletePages = false;
     QString BaseURL; // "/" separators, ending with "/" unless empty
     QString IndexFile = QStringLiteral("index.html"); // never empty
     QString OutDir; // the output folder ending with the separator, or empty
@@ -23,8 +26,10 @@ struct TLinkProcessingSettings {
 // Turns one downloaded HTML page into the copy that is saved and feeds the crawl with its links.
 // The page is walked once: text between tags is appended to AOutStream as it stands; <script>
 // and <noscript> elements are dropped when the settings ask for it; the link of every "a", "img",
-// "link", "script" and "iframe" tag is resolved against APageURL, added to AURLList when it
-// belongs to the download, and rewritten to the saved copy (or to the absolute URL). Malformed
+// "link", "script" and "iframe" tag (with complete pages also frames, image maps, media, objects,
+// backgrounds, SVG references and refresh targets) is resolved against APageURL without its
+// fragment, added to AURLList when it belongs to the download, and rewritten to the saved copy
+// (or to the absolute URL). Malformed
 // markup never raises: what cannot be read is copied unchanged. It logs nothing: the caller
 // reports what it found.
 struct TLinkProcessingResult {

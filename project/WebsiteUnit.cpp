@@ -26,6 +26,7 @@ void TWebsiteProject::Clear() {
     FRemoveScripts = false;
     FRemoveNoscripts = false;
     FRelativePathLinks = false;
+    FCompletePages = false;
     FBaseURL.clear();
     FIndexFile.clear();
     FChecked = false;
@@ -51,6 +52,7 @@ void TWebsiteProject::Assign(const TWebsiteProject& AProject) {
     FRemoveScripts = AProject.FRemoveScripts;
     FRemoveNoscripts = AProject.FRemoveNoscripts;
     FRelativePathLinks = AProject.FRelativePathLinks;
+    FCompletePages = AProject.FCompletePages;
     FBaseURL = AProject.FBaseURL;
     FIndexFile = AProject.FIndexFile;
     FChecked = AProject.FChecked;
@@ -325,6 +327,7 @@ bool TWebsiteProject::LoadFromList(const TVHashedStringList& ALst, const QString
     FRemoveScripts = ALst.Values(SettingsKey(AP, "RemoveScripts")) == u"1";
     FRemoveNoscripts = ALst.Values(SettingsKey(AP, "RemoveNoscripts")) == u"1";
     FRelativePathLinks = ALst.Values(SettingsKey(AP, "RelativePathLinks")) == u"1";
+    FCompletePages = ALst.Values(SettingsKey(AP, "CompletePages")) == u"1";
     FBaseURL = ALst.Values(SettingsKey(AP, "BaseURL"));
     FIndexFile = ALst.Values(SettingsKey(AP, "IndexFile"));
     FChecked = ALst.Values(SettingsKey(AP, "Checked")) == u"1";
@@ -343,6 +346,9 @@ void TWebsiteProject::SaveToList(TVHashedStringList& ALst, const QString& AP) co
     ALst.SetValues(SettingsKey(AP, "RemoveScripts"), SettingsBoolText(FRemoveScripts));
     ALst.SetValues(SettingsKey(AP, "RemoveNoscripts"), SettingsBoolText(FRemoveNoscripts));
     ALst.SetValues(SettingsKey(AP, "RelativePathLinks"), SettingsBoolText(FRelativePathLinks));
+    // Written only when on, so files from before the option read and write as they were.
+    if (FCompletePages)
+        ALst.SetValues(SettingsKey(AP, "CompletePages"), QStringLiteral("1"));
     ALst.SetValues(SettingsKey(AP, "BaseURL"), FBaseURL);
     ALst.SetValues(SettingsKey(AP, "IndexFile"), FIndexFile);
     ALst.SetValues(SettingsKey(AP, "Checked"), SettingsBoolText(FChecked));

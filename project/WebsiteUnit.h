@@ -46,6 +46,9 @@ public:
     void SetRemoveNoscripts(bool AValue) { FRemoveNoscripts = AValue; }
     bool RelativePathLinks() const { return FRelativePathLinks; }
     void SetRelativePathLinks(bool AValue) { FRelativePathLinks = AValue; }
+    // Style sheets, responsive images and media are fetched too, and files keep their names.
+    bool CompletePages() const { return FCompletePages; }
+    void SetCompletePages(bool AValue) { FCompletePages = AValue; }
     const QString& BaseURL() const { return FBaseURL; }
     void SetBaseURL(const QString& AValue) { FBaseURL = AValue; }
     const QString& IndexFile() const { return FIndexFile; }
@@ -94,6 +97,7 @@ private:
     bool FRemoveScripts = false;
     bool FRemoveNoscripts = false;
     bool FRelativePathLinks = false;
+    bool FCompletePages = false;
     QString FBaseURL;
     QString FIndexFile;
     bool FChecked = false;

@@ -185,6 +185,9 @@ void TEditProjectForm::CreateControls() {
                                     QStringLiteral("BrowseProjectOutFolderButton"));
     FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative &Path Links."), this);
     FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
+    FCompletePagesCheckBox = new QCheckBox(
+        QStringLiteral("Complete pages (style sheets, responsive images, media)"), this);
+    FCompletePagesCheckBox->setObjectName(QStringLiteral("CompletePagesCheckBox"));
     FProjectOverwriteComboBox = new QComboBox(this);
     FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));
     FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
@@ -234,6 +237,7 @@ void TEditProjectForm::CreateControls() {
     folderLine->addWidget(browse);
     grid->addLayout(folderLine, row++, 1);
     addBelow(FRelativePathLinksCheckBox);
+    addBelow(FCompletePagesCheckBox);
     addBelow(FProjectOverwriteComboBox);
     // Fields without a label of their own: named after what they hold.
     FProjectOverwriteComboBox->setAccessibleName(QStringLiteral("Overwrite"));
@@ -294,6 +298,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& AProject, const QString& AOut
     AProject.SetIndexFile(QStringLiteral("index.html"));
     AProject.SetOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"));
     AProject.SetOverwrite(ofChanged);
+    AProject.SetCompletePages(true); // new projects make copies that open in a browser
     return ExecuteProject(AProject, AOutDir);
 }
 
@@ -322,6 +327,7 @@ void TEditProjectForm::FillFields(const TWebsiteProject& AProject) {
     FRemoveScriptsCheckBox->setChecked(AProject.RemoveScripts());
     FRemoveNoscriptsCheckBox->setChecked(AProject.RemoveNoscripts());
     FRelativePathLinksCheckBox->setChecked(AProject.RelativePathLinks());
+    FCompletePagesCheckBox->setChecked(AProject.CompletePages());
     FBaseURLEdit->setText(AProject.BaseURL());
     FIndexFileEdit->setText(AProject.IndexFile());
     FProjectOutFolderEdit->setText(AProject.OutputFolder());
@@ -352,6 +358,7 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
     AProject.SetRemoveScripts(FRemoveScriptsCheckBox->isChecked());
     AProject.SetRemoveNoscripts(FRemoveNoscriptsCheckBox->isChecked());
     AProject.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
+    AProject.SetCompletePages(FCompletePagesCheckBox->isChecked());
     AProject.SetBaseURL(FBaseURLEdit->text());
     AProject.SetIndexFile(FIndexFileEdit->text());
     AProject.SetOutputFolder(FProjectOutFolderEdit->text());

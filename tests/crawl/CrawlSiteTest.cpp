@@ -149,16 +149,21 @@ TEST_F(CrawlSite, UnknownCharsetAndOtherContentTypes) {
                MakeReply(200, "OK", {{"Content-Type", "text/html; charset=x-unknown"}},
                          QByteArray("<a href=\"s.css\">\xE9</a><a href=\"x.xhtml\">x</a>")));
     FSite.Page("/blog/s.css", OkReply("a{background:url(i.png)}", "text/css"));
-    const QByteArray xhtml = "<html><a href=\"never.html\">n</a></html>";
-    FSite.Page("/blog/x.xhtml", OkReply(xhtml, "application/xhtml+xml"));
+    // An XHTML page is a page like an HTML one: its links are followed and rewritten.
+    FSite.Page("/blog/x.xhtml",
+               OkReply("<html><a href=\"n.html\">n</a></html>", "application/xhtml+xml"));
+    FSite.Html("/blog/n.html", "n");
     auto project = NewProject();
     Run(*project);
     // Each byte became the character of the same code; the copy is UTF-8 with a mark.
     EXPECT_EQ(Saved(QStringLiteral("index.html")),
               QByteArray("\xEF\xBB\xBF<a href=\"s.css\">\xC3\xA9</a>"
                          "<a href=\"x.xhtml/index.html\">x</a>"));
-    EXPECT_EQ(Saved(QStringLiteral("x.xhtml/index.html")), xhtml);
-    EXPECT_EQ(FSite.Hits("/blog/never.html"), 0);
+    EXPECT_EQ(Saved(QStringLiteral("x.xhtml/index.html")),
+              QByteArray("<html><a href=\"../n.html/index.html\">n</a></html>"));
+    EXPECT_EQ(FSite.Hits("/blog/n.html"), 1);
+    // A style sheet is written as received.
+    EXPECT_EQ(Saved(QStringLiteral("s.css")), QByteArray("a{background:url(i.png)}"));
 }
 
 TEST_F(CrawlSite, DownloadRulesAliasesAndDepth) {

@@ -180,3 +180,132 @@ TEST(URLList, HostileURLs) {
 }
 
 } // namespace
+
+namespace {
+
+// Adds each rest under http://site/ to one table, in order, and checks the paths it was given.
+struct SequenceRow {
+    const char16_t* Rest;
+    TURLTag Tag;
+    const char16_t* Windows;
+    const char16_t* Linux;
+};
+
+void CheckSequence(std::initializer_list<SequenceRow> ARows, bool ACompletePages,
+                   TPathReading AReading) {
+    const bool windows = AReading == TPathReading::prWindows;
+    TURLList table(AReading, ACompletePages);
+    const QString outDir = windows ? QStringLiteral("C:\\Out") : QStringLiteral("/out");
+    for (const SequenceRow& row : ARows) {
+        const QString url = QStringLiteral("http://site/") + S(row.Rest);
+        SCOPED_TRACE(url.toStdString());
+        const int index =
+            table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
+                         outDir, 2, 0, nullptr, QString());
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(table.OutFilePath(index), S(windows ? row.Windows : row.Linux));
+    }
+}
+
+} // namespace
+
+TEST(URLList, IndexFileNameMapsAsItsFolder) {
+    for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux})
+        for (bool complete : {false, true}) {
+            SCOPED_TRACE(complete ? "complete pages" : "parts mapping");
+            CheckSequence(
+                {{u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+                 {u"index.html", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+                 {u"docs/Index.HTML", utA, u"C:\\Out\\docs\\index.html", u"/out/docs/index.html"},
+                 {u"docs/", utA, u"C:\\Out\\docs\\index.html", u"/out/docs/index.html"},
+                 {u"index.html?x=1", utA, u"C:\\Out\\x=1\\index.html", u"/out/x=1/index.html"},
+                 {u"index.htm", utImg, u"C:\\Out\\index.htm", u"/out/index.htm"}},
+                complete, reading);
+        }
+}
+
+TEST(URLList, FileAndFolderCollisionsTakeNumberedNames) {
+    for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux}) {
+        // The file first, then URLs that would need a folder of that name.
+        CheckSequence(
+            {{u"style.css", utLink, u"C:\\Out\\style.css", u"/out/style.css"},
+             {u"style.css?v=2", utLink, u"C:\\Out\\style-2.css\\v=2\\index.html",
+              u"/out/style-2.css/v=2/index.html"},
+             {u"style.css?v=3", utLink, u"C:\\Out\\style-2.css\\v=3\\index.html",
+              u"/out/style-2.css/v=3/index.html"},
+             {u"logo", utImg, u"C:\\Out\\logo", u"/out/logo"},
+             {u"logo/big.png", utImg, u"C:\\Out\\logo-2\\big.png", u"/out/logo-2/big.png"}},
+            false, reading);
+        // The folder first, then the file of that name; the next free number is taken.
+        CheckSequence({{u"a.js?v=1", utScript, u"C:\\Out\\a.js\\v=1\\index.html",
+                        u"/out/a.js/v=1/index.html"},
+                       {u"a-2.js", utScript, u"C:\\Out\\a-2.js", u"/out/a-2.js"},
+                       {u"a.js", utScript, u"C:\\Out\\a-3.js", u"/out/a-3.js"},
+                       {u"a.js#x", utScript, u"C:\\Out\\a-3.js", u"/out/a-3.js"}},
+                      false, reading);
+    }
+}
+
+TEST(URLList, CollisionsCompareAsTheReadingDoes) {
+    // Windows folds ASCII case: "Logo" runs into the file "logo"; Linux keeps them apart.
+    CheckSequence({{u"logo", utImg, u"C:\\Out\\logo", u""},
+                   {u"Logo/x.png", utImg, u"C:\\Out\\Logo-2\\x.png", u""}},
+                  false, TPathReading::prWindows);
+    CheckSequence(
+        {{u"logo", utImg, u"", u"/out/logo"}, {u"Logo/x.png", utImg, u"", u"/out/Logo/x.png"}},
+        false, TPathReading::prLinux);
+    // Two URLs of one file are no collision: both keep the file.
+    CheckSequence({{u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+                   {u"INDEX.html", utA, u"C:\\Out\\index.html", u"/out/index.html"}},
+                  false, TPathReading::prWindows);
+}
+
+TEST(URLList, CompletePagesMapping) {
+    struct Row {
+        const char16_t* Rest;
+        TURLTag Tag;
+        const char16_t* Windows;
+        const char16_t* Linux;
+    };
+    const Row rows[] = {
+        {u"", utA, u"C:\\Out\\index.html", u"/out/index.html"},
+        {u"about/", utA, u"C:\\Out\\about\\index.html", u"/out/about/index.html"},
+        {u"?p=1", utA, u"C:\\Out\\p=1\\index.html", u"/out/p=1/index.html"},
+        {u"page.html", utA, u"C:\\Out\\page.html", u"/out/page.html"},
+        {u"manual_1.html#SEC1", utA, u"C:\\Out\\manual_1.html", u"/out/manual_1.html"},
+        {u"a/b.XHTML", utIFrame, u"C:\\Out\\a\\b.XHTML", u"/out/a/b.XHTML"},
+        {u"doc.pdf#page=2", utA, u"C:\\Out\\doc.pdf", u"/out/doc.pdf"},
+        {u"pkg/tool.tar.gz", utA, u"C:\\Out\\pkg\\tool.tar.gz", u"/out/pkg/tool.tar.gz"},
+        {u"photo.JPG", utA, u"C:\\Out\\photo.JPG", u"/out/photo.JPG"},
+        {u"font.woff2", utLink, u"C:\\Out\\font.woff2", u"/out/font.woff2"},
+        {u"q.css?v=3", utLink, u"C:\\Out\\q@v=3.css", u"/out/q@v=3.css"},
+        {u"a.js?x=a/b", utScript, u"C:\\Out\\a@x=a_b.js", u"/out/a@x=a_b.js"},
+        {u"data.json?", utA, u"C:\\Out\\data.json", u"/out/data.json"},
+        // No extension that says what the file is: the folder-and-index mapping.
+        {u"about", utA, u"C:\\Out\\about\\index.html", u"/out/about/index.html"},
+        {u"view.php?id=5", utA, u"C:\\Out\\view.php\\id=5\\index.html",
+         u"/out/view.php/id=5/index.html"},
+        {u"run.cgi", utImg, u"C:\\Out\\run.cgi\\index.html", u"/out/run.cgi/index.html"},
+        {u"thing.xyz", utA, u"C:\\Out\\thing.xyz\\index.html", u"/out/thing.xyz/index.html"},
+        {u"thing.xyz", utImg, u"C:\\Out\\thing.xyz", u"/out/thing.xyz"},
+        {u"v1.2/", utA, u"C:\\Out\\v1.2\\index.html", u"/out/v1.2/index.html"},
+        {u"dir.png/x", utA, u"C:\\Out\\dir.png\\x\\index.html", u"/out/dir.png/x/index.html"},
+    };
+    for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux}) {
+        const bool windows = reading == TPathReading::prWindows;
+        for (const Row& row : rows) {
+            const QString url = QStringLiteral("http://site/") + S(row.Rest);
+            SCOPED_TRACE(url.toStdString() + (windows ? " windows" : " linux"));
+            TURLList table(reading, true);
+            table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
+                         windows ? QStringLiteral("C:\\Out") : QStringLiteral("/out"), 2, 0,
+                         nullptr, QString());
+            EXPECT_EQ(table.OutFilePath(0), S(windows ? row.Windows : row.Linux));
+        }
+    }
+    // Without the switch the same table maps as it always did.
+    TURLList parts(TPathReading::prLinux);
+    parts.AddURL(utA, QStringLiteral("http://site/page.html"), QStringLiteral("http://site/"),
+                 QStringLiteral("index.html"), QStringLiteral("/out"), 2, 0, nullptr, QString());
+    EXPECT_EQ(parts.OutFilePath(0), QStringLiteral("/out/page.html/index.html"));
+}

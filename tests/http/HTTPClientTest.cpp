@@ -216,6 +216,22 @@ TEST_F(HTTPClientTest, RefererChain) {
     EXPECT_EQ(Client->Referer(), Server.URL(u"/f"));
 }
 
+TEST_F(HTTPClientTest, FragmentsAndUserInfoStayOutOfRefererAndRedirectBase) {
+    Server.SetHandler([](const TRequest& R) {
+        return R.Path() == "/a/x.html" ? Redirect(302, "c.html") : OkReply("page");
+    });
+    const QString start =
+        Server.URL(u"/a/x.html#f/g")
+            .replace(QStringLiteral("http://"), QStringLiteral("http://user:pw@"));
+    ASSERT_FALSE(Get(*Client, start).Failed);
+    ASSERT_FALSE(Fetch(u"/next").Failed);
+    const QList<TRequest> r = Server.Requests();
+    ASSERT_EQ(r.size(), 3);
+    EXPECT_EQ(r[1].Path(), QByteArray("/a/c.html")); // resolved against /a/x.html, not the fragment
+    EXPECT_EQ(r[1].Header("Referer"), Server.URL(u"/a/x.html").toLatin1());
+    EXPECT_EQ(r[2].Header("Referer"), Server.URL(u"/a/c.html").toLatin1());
+}
+
 TEST_F(HTTPClientTest, CookiesLiveAsLongAsTheClient) {
     Server.SetHandler([](const TRequest& R) {
         if (R.Path() == "/set")
@@ -344,12 +360,23 @@ TEST_F(HTTPClientTest, ResponseCharset) {
          metaPage,
          u"ISO-8859-1",
          u"text/plain"},
-        // A declared content type replaces the reported one.
+        // A page the header calls a page stays one; the meta still names the charset.
         {"xhtml declared as html",
          {{"Content-Type", "application/xhtml+xml"}},
          "<meta http-equiv='Content-Type' content='text/html'>",
-         u"ISO-8859-1",
+         u"",
+         u"application/xhtml+xml"},
+        {"html declared as plain text",
+         {{"Content-Type", "text/html"}},
+         "<meta http-equiv='Content-Type' content='text/plain; charset=koi8-r'>",
+         u"koi8-r",
          u"text/html"},
+        // Another HTML type takes the declared one.
+        {"sandboxed html declared as plain text",
+         {{"Content-Type", "text/html-sandboxed"}},
+         "<meta http-equiv='Content-Type' content='text/plain'>",
+         u"ISO-8859-1",
+         u"text/plain"},
         {"xhtml with a charset",
          {{"Content-Type", "application/xhtml+xml"}},
          "<meta charset=utf-8>",

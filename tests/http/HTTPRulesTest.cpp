@@ -53,6 +53,9 @@ TEST(ExpandRefererURL, RelativeAgainstReferer) {
         // The query is cut before the last "/" is looked for.
         {u"c.html", u"http://h/a/x?u=/p/q", u"http://h/a/c.html"},
         {u"c.html", u"http://h?u=/p/q", u"http://h/c.html"},
+        // So is a fragment, which never takes part in resolution.
+        {u"c.html", u"http://h/a/x.html#f/g", u"http://h/a/c.html"},
+        {u"c.html", u"http://h/a/x.html#f?q/r", u"http://h/a/c.html"},
         // No dot segments are processed here.
         {u"../c.html", u"http://h/a/x.html", u"http://h/a/../c.html"},
         {u"?y=2", u"http://h/a/x.html", u"http://h/a/?y=2"},
@@ -64,6 +67,21 @@ TEST(ExpandRefererURL, RelativeAgainstReferer) {
     for (const TRow& row : rows) {
         SCOPED_TRACE(S(row.URL).toStdString() + " against " + S(row.Referer).toStdString());
         EXPECT_EQ(ExpandRefererURL(S(row.URL), S(row.Referer)), S(row.Expected));
+    }
+}
+
+TEST(RefererHeaderURL, WithoutFragmentAndUserInfo) {
+    const std::pair<const char16_t*, const char16_t*> rows[] = {
+        {u"http://h/a/x.html", u"http://h/a/x.html"},
+        {u"http://h/a/x.html#sec/1", u"http://h/a/x.html"},
+        {u"https://user:pw@h:8080/a?q=1#f", u"https://h:8080/a?q=1"},
+        {u"http://user@h", u"http://h"},
+        {u"http://h/a?mail=x@y", u"http://h/a?mail=x@y"},
+        {u"http://h/p@q/", u"http://h/p@q/"},
+    };
+    for (const auto& [url, expected] : rows) {
+        SCOPED_TRACE(S(url).toStdString());
+        EXPECT_EQ(RefererHeaderURL(S(url)), S(expected));
     }
 }
 

@@ -40,18 +40,17 @@ protected:
     }
 
     int Seed(const QString& AURL, int32_t ALimit = 2, int32_t ADepth = 1) {
-        return List.AddURL(utA, AURL, Settings.WebsiteURL, Settings.IndexFile, Settings.OutDir,
-                           ALimit, ADepth, nullptr, QString());
+        return Table().AddURL(utA, AURL, Settings.WebsiteURL, Settings.IndexFile, Settings.OutDir,
+                              ALimit, ADepth, nullptr, QString());
     }
 
     QString Run(const QString& AHtml, int32_t ADepth = 0, int32_t ALimit = 2,
                 const QString& APageURL = QStringLiteral("https://site/blog/"),
                 const QString& APagePath = QString()) {
         QString out;
-        const TLinkProcessingResult found =
-            ProcessLinks(AHtml, out, List, APageURL,
-                         APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath, ALimit, ADepth,
-                         Settings);
+        const TLinkProcessingResult found = ProcessLinks(
+            AHtml, out, Table(), APageURL, APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath,
+            ALimit, ADepth, Settings);
         // The crawl logs the count for a page whose links are followed.
         if (ADepth < ALimit)
             FLog.append(NewURLsExtractedLine(found.NewCount));
@@ -60,8 +59,12 @@ protected:
 
     QStringList Log() const { return FLog; }
 
+    // The table that maps as the settings ask.
+    TURLList& Table() { return Settings.CompletePages ? CompleteList : List; }
+
     TLinkProcessingSettings Settings;
     TURLList List{GetParam()};
+    TURLList CompleteList{GetParam(), true};
 
 private:
     QStringList FLog;
@@ -323,6 +326,152 @@ TEST_P(LinkProcessing, ManyLinksOnOnePage) {
     EXPECT_EQ(List.Count(), 50000);
     EXPECT_EQ(Log(), QStringList{S(u"50000 new URLs extracted.")});
     EXPECT_TRUE(out.endsWith(S(u"<a href=\"p49999.html/index.html\">49999</a>\n")));
+}
+
+TEST_P(LinkProcessing, PageURLFragmentIsNoPartOfTheBase) {
+    Run(S(u"<a href=\"b.html\"><img src=\"../i.png\">"), 0, 2,
+        S(u"https://site/blog/a/page.html#x/y"), Path(S(u"a/page.html/index.html")));
+    ASSERT_EQ(List.Count(), 2);
+    EXPECT_EQ(List.URL(0), S(u"https://site/blog/a/b.html"));
+    EXPECT_EQ(List.URL(1), S(u"https://site/blog/i.png"));
+}
+
+// Each tag that only complete pages read: the input, what the tag becomes (links relative to
+// the page https://site/blog/ saved as its index file) and the URLs it adds, in order.
+struct CompleteTagRow {
+    const char16_t* Html;
+    const char16_t* Out;
+    std::initializer_list<const char16_t*> Added;
+};
+
+const CompleteTagRow CompleteTagRows[] = {
+    {u"<frame src=\"https://site/blog/f.html\">",
+     u"<frame src=\"f.html\">",
+     {u"https://site/blog/f.html"}},
+    {u"<area shape=rect href=\"/blog/map/\">",
+     u"<area shape=rect href=\"map/index.html\">",
+     {u"https://site/blog/map/"}},
+    {u"<img src=\"/blog/a.png\" srcset=\"/blog/b.png 2x\">",
+     u"<img src=\"a.png\" srcset=\"/blog/b.png 2x\">",
+     {u"https://site/blog/a.png"}},
+    {u"<source src=\"/blog/v.webm\" type=\"video/webm\">",
+     u"<source src=\"v.webm\" type=\"video/webm\">",
+     {u"https://site/blog/v.webm"}},
+    {u"<source srcset=\"/blog/s.png 1x\">", u"<source srcset=\"/blog/s.png 1x\">", {}},
+    {u"<video src=\"/blog/m.mp4\" poster=\"/blog/p.jpg\">",
+     u"<video src=\"m.mp4\" poster=\"p.jpg\">",
+     {u"https://site/blog/m.mp4", u"https://site/blog/p.jpg"}},
+    {u"<audio src='/blog/s.mp3'>", u"<audio src='s.mp3'>", {u"https://site/blog/s.mp3"}},
+    {u"<track src=\"/blog/t.vtt\">", u"<track src=\"t.vtt\">", {u"https://site/blog/t.vtt"}},
+    {u"<embed src=\"/blog/e.swf\">", u"<embed src=\"e.swf\">", {u"https://site/blog/e.swf"}},
+    {u"<input type=\"IMAGE\" src=\"/blog/go.gif\">",
+     u"<input type=\"IMAGE\" src=\"go.gif\">",
+     {u"https://site/blog/go.gif"}},
+    {u"<input type=\"text\" src=\"/blog/no.gif\">",
+     u"<input type=\"text\" src=\"/blog/no.gif\">",
+     {}},
+    {u"<object data=\"/blog/o.svg\">", u"<object data=\"o.svg\">", {u"https://site/blog/o.svg"}},
+    {u"<body background=\"/blog/bg.gif\">",
+     u"<body background=\"bg.gif\">",
+     {u"https://site/blog/bg.gif"}},
+    {u"<table background=\"/blog/t.gif\"><td background=\"/blog/d.gif\">",
+     u"<table background=\"t.gif\"><td background=\"d.gif\">",
+     {u"https://site/blog/t.gif", u"https://site/blog/d.gif"}},
+    {u"<th background=\"/blog/h.gif\">",
+     u"<th background=\"h.gif\">",
+     {u"https://site/blog/h.gif"}},
+    {u"<image href=\"/blog/i.png\"/>", u"<image href=\"i.png\"/>", {u"https://site/blog/i.png"}},
+    {u"<use xlink:href=\"/blog/sprite.svg#icon\"/>",
+     u"<use xlink:href=\"sprite.svg#icon\"/>",
+     {u"https://site/blog/sprite.svg#icon"}},
+    {u"<meta http-equiv=\"refresh\" content=\"0; url=/blog/next.html\">",
+     u"<meta http-equiv=\"refresh\" content=\"0; url=next.html\">",
+     {u"https://site/blog/next.html"}},
+    {u"<meta http-equiv=Refresh content=\"5;URL='https://site/blog/x.html'\">",
+     u"<meta http-equiv=Refresh content=\"5;URL='x.html'\">",
+     {u"https://site/blog/x.html"}},
+    {u"<meta http-equiv=\"refresh\" content=\"30\">",
+     u"<meta http-equiv=\"refresh\" content=\"30\">",
+     {}},
+    {u"<meta name=\"x\" content=\"0; url=/blog/no.html\">",
+     u"<meta name=\"x\" content=\"0; url=/blog/no.html\">",
+     {}},
+};
+
+TEST_P(LinkProcessing, CompletePagesReadMoreTags) {
+    for (const CompleteTagRow& row : CompleteTagRows) {
+        SCOPED_TRACE(QString::fromUtf16(row.Html).toStdString());
+        TURLList complete(GetParam(), true);
+        TLinkProcessingSettings settings = Settings;
+        settings.CompletePages = true;
+        QString out;
+        ProcessLinks(S(row.Html), out, complete, S(u"https://site/blog/"), Path(S(u"index.html")),
+                     2, 0, settings);
+        EXPECT_EQ(out, S(row.Out));
+        QStringList added;
+        for (int i = 0; i < complete.Count(); ++i)
+            added.append(complete.URL(i));
+        QStringList expected;
+        for (const char16_t* url : row.Added)
+            expected.append(S(url));
+        EXPECT_EQ(added, expected);
+
+        // Without the switch these tags are not looked at.
+        TURLList parts(GetParam());
+        out.clear();
+        ProcessLinks(S(row.Html), out, parts, S(u"https://site/blog/"), Path(S(u"index.html")), 2,
+                     0, Settings);
+        if (!QStringView(S(row.Html)).startsWith(u"<img")) {
+            EXPECT_EQ(out, S(row.Html));
+            EXPECT_EQ(parts.Count(), 0);
+        }
+    }
+}
+
+TEST_P(LinkProcessing, CompletePagesFetchRequisitesAtTheDepthLimit) {
+    Settings.CompletePages = true;
+    const QString html =
+        S(u"<a href=\"p.html\"><img src=\"i.png\"><script src=\"s.js\"></script>"
+          u"<link rel=\"Stylesheet\" href=\"c.css\"><link rel=\"next\" href=\"n.html\">"
+          u"<iframe src=\"f.html\"><video poster=\"v.jpg\"><area href=\"m.html\">");
+    Run(html, 2, 2, S(u"https://site/blog/d/"), Path(S(u"d/index.html")));
+    QStringList added;
+    for (int i = 0; i < CompleteList.Count(); ++i) {
+        added.append(CompleteList.URL(i));
+        EXPECT_EQ(CompleteList.ExtractURLs(i), 0) << i;
+        EXPECT_EQ(CompleteList.URLDepth(i), 3) << i;
+    }
+    EXPECT_EQ(added, (QStringList{S(u"https://site/blog/d/i.png"), S(u"https://site/blog/d/s.js"),
+                                  S(u"https://site/blog/d/c.css"), S(u"https://site/blog/d/f.html"),
+                                  S(u"https://site/blog/d/v.jpg")}));
+    EXPECT_TRUE(Log().isEmpty());
+
+    // Below the limit, page links inherit the limit, requisites still get 0, and every new
+    // kind is counted.
+    TURLList table(GetParam(), true);
+    QString out;
+    const TLinkProcessingResult found = ProcessLinks(html, out, table, S(u"https://site/blog/"),
+                                                     Path(S(u"index.html")), 2, 0, Settings);
+    EXPECT_EQ(found.NewCount, 8);
+    ASSERT_EQ(table.Count(), 8);
+    EXPECT_EQ(table.URL(0), S(u"https://site/blog/p.html"));
+    EXPECT_EQ(table.ExtractURLs(0), 2);
+    EXPECT_EQ(table.ExtractURLs(1), 0); // i.png
+    EXPECT_EQ(table.URL(4), S(u"https://site/blog/n.html"));
+    EXPECT_EQ(table.ExtractURLs(4), 2);
+}
+
+TEST_P(LinkProcessing, CompletePagesKeepFragmentsAndNames) {
+    Settings.CompletePages = true;
+    const QString out = Run(S(u"<a href=\"manual_1.html#SEC1\"><a href=\"MANUAL_1.html#SEC2\">"
+                              u"<a href=\"q.css?v=3\"><a href=\"#top\">"));
+    EXPECT_EQ(out, S(u"<a href=\"manual_1.html#SEC1\"><a href=\"manual_1.html#SEC2\">"
+                     u"<a href=\"q@v=3.css\"><a href=\"#top\">"));
+    EXPECT_EQ(CompleteList.OutFilePath(0), Path(S(u"manual_1.html")));
+
+    Settings.RelativePathLinks = false;
+    EXPECT_EQ(Run(S(u"<a href=\"manual_1.html#SEC1\">")),
+              S(u"<a href=\"") + FileLink(S(u"manual_1.html#SEC1")) + S(u"\">"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, LinkProcessing,

@@ -109,6 +109,7 @@ void ExpectSameProject(const TWebsiteProject& A, const TWebsiteProject& B) {
     EXPECT_EQ(A.RemoveScripts(), B.RemoveScripts());
     EXPECT_EQ(A.RemoveNoscripts(), B.RemoveNoscripts());
     EXPECT_EQ(A.RelativePathLinks(), B.RelativePathLinks());
+    EXPECT_EQ(A.CompletePages(), B.CompletePages());
     EXPECT_EQ(A.BaseURL(), B.BaseURL());
     EXPECT_EQ(A.IndexFile(), B.IndexFile());
     EXPECT_EQ(A.Checked(), B.Checked());
@@ -178,6 +179,31 @@ TEST_F(SettingsFileTest, GoldenFileIsWrittenByteForByteAndReadBack) {
     // Saved again, the same bytes.
     SaveSettings(loaded, Path());
     EXPECT_EQ(ReadAll(Path()), GoldenBytes());
+}
+
+TEST_F(SettingsFileTest, CompletePagesKeyIsWrittenOnlyWhenOn) {
+    // The golden file with the key right after the first project's RelativePathLinks.
+    QByteArray withKey("\xEF\xBB\xBF");
+    for (const char* line : GoldenLines) {
+        withKey.append(line).append("\r\n");
+        if (QByteArrayView(line) == "TarrowProjects[1].RelativePathLinks=1")
+            withKey.append("TarrowProjects[1].CompletePages=1\r\n");
+    }
+    Load(withKey);
+    ASSERT_EQ(Model->Projects.Count(), 2);
+    EXPECT_TRUE(Model->Projects.GetProject(0)->CompletePages());
+    EXPECT_FALSE(Model->Projects.GetProject(1)->CompletePages());
+    SaveSettings(*Model, Path());
+    EXPECT_EQ(ReadAll(Path()), withKey);
+
+    // Switched off, the file is the one without the key, byte for byte.
+    Model->Projects.GetProject(0)->SetCompletePages(false);
+    SaveSettings(*Model, Path());
+    EXPECT_EQ(ReadAll(Path()), GoldenBytes());
+
+    LoadLines({"TarrowProjectsN=1", "TarrowProjects[1].ProjectName=P",
+               "TarrowProjects[1].CompletePages=0"});
+    EXPECT_FALSE(Only().CompletePages());
 }
 
 TEST_F(SettingsFileTest, LineEndsAndMarkAreReadAlikeAndWrittenAsCrLfWithMark) {

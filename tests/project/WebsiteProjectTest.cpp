@@ -19,6 +19,7 @@ void ExpectFresh(const TWebsiteProject& P) {
     EXPECT_FALSE(P.RemoveScripts());
     EXPECT_FALSE(P.RemoveNoscripts());
     EXPECT_FALSE(P.RelativePathLinks());
+    EXPECT_FALSE(P.CompletePages());
     EXPECT_TRUE(P.BaseURL().isEmpty());
     EXPECT_TRUE(P.IndexFile().isEmpty());
     EXPECT_FALSE(P.Checked());
@@ -42,6 +43,7 @@ void Fill(TWebsiteProject& P) {
     P.SetRemoveScripts(true);
     P.SetRemoveNoscripts(true);
     P.SetRelativePathLinks(true);
+    P.SetCompletePages(true);
     P.SetBaseURL(S("https://mirror/"));
     P.SetIndexFile(S("index.htm"));
     P.SetChecked(true);
@@ -107,6 +109,7 @@ TEST(WebsiteProject, CopyIsDeepAndKeepsCheckAndVisibility) {
     EXPECT_EQ(copy.OutputFolder(), source.OutputFolder());
     EXPECT_EQ(copy.Overwrite(), ofChanged);
     EXPECT_TRUE(copy.RemoveScripts() && copy.RemoveNoscripts() && copy.RelativePathLinks());
+    EXPECT_TRUE(copy.CompletePages());
     EXPECT_EQ(copy.BaseURL(), source.BaseURL());
     EXPECT_EQ(copy.IndexFile(), source.IndexFile());
     EXPECT_TRUE(copy.Checked());

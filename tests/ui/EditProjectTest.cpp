@@ -81,6 +81,7 @@ protected:
         p->SetRemoveScripts(true);
         p->SetRemoveNoscripts(true);
         p->SetRelativePathLinks(true);
+        p->SetCompletePages(true);
         p->SetBaseURL(S("https://mirror/"));
         p->SetIndexFile(S("default.htm"));
         p->SetChecked(true);
@@ -145,6 +146,26 @@ TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
         Ok();
     }));
     EXPECT_EQ(aliases, S("a;b;c"));
+}
+
+TEST_F(EditProject, CompletePagesCheckBoxShowsAndWritesTheSwitch) {
+    auto project = FullProject();
+    project->SetCompletePages(false);
+    QString caption;
+    ASSERT_TRUE(Edit(*project, [&] {
+        auto* box = Child<QCheckBox>(FEditor.get(), "CompletePagesCheckBox");
+        caption = box->text();
+        EXPECT_FALSE(box->isChecked());
+        box->setChecked(true);
+        Ok();
+    }));
+    EXPECT_EQ(caption, S("Complete pages (style sheets, responsive images, media)"));
+    EXPECT_TRUE(project->CompletePages());
+    ASSERT_TRUE(Edit(*project, [&] {
+        Child<QCheckBox>(FEditor.get(), "CompletePagesCheckBox")->setChecked(false);
+        Ok();
+    }));
+    EXPECT_FALSE(project->CompletePages());
 }
 
 TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
@@ -222,6 +243,7 @@ TEST_F(EditProject, AddPresetsAClearedProject) {
     EXPECT_EQ(project->IndexFile(), S("index.html"));
     EXPECT_EQ(project->OutputFolder(), S("{OutDir}\\{ProjectName}"));
     EXPECT_EQ(project->Overwrite(), ofChanged);
+    EXPECT_TRUE(project->CompletePages());
     EXPECT_TRUE(project->WebPages().isEmpty());
     EXPECT_FALSE(project->Checked());
     EXPECT_TRUE(project->Visible());

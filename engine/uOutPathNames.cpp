@@ -1,0 +1,82 @@
+#include "engine/uOutPathNames.h"
+
+#include "base/uStrUtils.h"
+
+namespace tarrow {
+
+namespace {
+
+// The one list of extensions whose files keep their names in a complete copy.
+const QLatin1StringView KeptExtensions[] = {
+    // pages
+    QLatin1StringView("html"), QLatin1StringView("htm"), QLatin1StringView("xhtml"),
+    QLatin1StringView("shtml"),
+    // documents
+    QLatin1StringView("pdf"), QLatin1StringView("doc"), QLatin1StringView("docx"),
+    QLatin1StringView("xls"), QLatin1StringView("xlsx"), QLatin1StringView("ppt"),
+    QLatin1StringView("pptx"), QLatin1StringView("odt"), QLatin1StringView("ods"),
+    QLatin1StringView("epub"),
+    // archives and packages
+    QLatin1StringView("zip"), QLatin1StringView("gz"), QLatin1StringView("tgz"),
+    QLatin1StringView("xz"), QLatin1StringView("7z"), QLatin1StringView("tar"),
+    QLatin1StringView("exe"), QLatin1StringView("msi"), QLatin1StringView("deb"),
+    QLatin1StringView("rpm"), QLatin1StringView("dmg"), QLatin1StringView("iso"),
+    // audio and video
+    QLatin1StringView("mp3"), QLatin1StringView("mp4"), QLatin1StringView("webm"),
+    QLatin1StringView("ogg"), QLatin1StringView("wav"), QLatin1StringView("avi"),
+    QLatin1StringView("mov"), QLatin1StringView("mkv"),
+    // images
+    QLatin1StringView("svg"), QLatin1StringView("png"), QLatin1StringView("jpg"),
+    QLatin1StringView("jpeg"), QLatin1StringView("gif"), QLatin1StringView("webp"),
+    QLatin1StringView("ico"), QLatin1StringView("bmp"),
+    // fonts
+    QLatin1StringView("woff"), QLatin1StringView("woff2"), QLatin1StringView("ttf"),
+    QLatin1StringView("otf"), QLatin1StringView("eot"),
+    // text and data
+    QLatin1StringView("txt"), QLatin1StringView("csv"), QLatin1StringView("json"),
+    QLatin1StringView("js"), QLatin1StringView("css"), QLatin1StringView("xml")};
+
+bool SameExtension(QStringView AText, QLatin1StringView AExt) {
+    if (AText.size() != AExt.size())
+        return false;
+    for (qsizetype i = 0; i < AText.size(); ++i)
+        if (AsciiFold(AText[i].unicode()) != char16_t(AExt[i].unicode()))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool IsKeptFileExtension(QStringView AExtension) {
+    if (AExtension.isEmpty())
+        return false;
+    for (QLatin1StringView ext : KeptExtensions)
+        if (SameExtension(AExtension, ext))
+            return true;
+    return false;
+}
+
+QStringView LastSegmentExtension(QStringView APath) {
+    const QStringView segment = APath.mid(APath.lastIndexOf(u'/') + 1);
+    const qsizetype dot = segment.lastIndexOf(u'.');
+    return dot <= 0 ? QStringView() : segment.mid(dot + 1);
+}
+
+QString FileNameWithQuery(QStringView AFileName, QStringView AQuery) {
+    QString query = AQuery.toString();
+    query.replace(u'/', u'_');
+    const qsizetype dot = AFileName.lastIndexOf(u'.');
+    if (dot <= 0)
+        return AFileName.toString() + u'@' + query;
+    return AFileName.left(dot).toString() + u'@' + query + AFileName.mid(dot).toString();
+}
+
+QString NumberedName(QStringView ASegment, int ANumber) {
+    const QString number = u'-' + QString::number(ANumber);
+    const qsizetype dot = ASegment.lastIndexOf(u'.');
+    if (dot <= 0)
+        return ASegment.toString() + number;
+    return ASegment.left(dot).toString() + number + ASegment.mid(dot).toString();
+}
+
+} // namespace tarrow

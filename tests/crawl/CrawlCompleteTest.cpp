@@ -1,0 +1,98 @@
+// Crawls that make copies to open in a browser: complete pages, page types, fragments and names.
+#include "tests/crawl/CrawlFixture.h"
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+class CrawlComplete : public CrawlTest {
+protected:
+    QByteArray RefererOf(const QByteArray& APath) {
+        for (const TRequest& request : FSite.Server().Requests())
+            if (request.Path() == APath)
+                return request.Header("Referer");
+        return "<not requested>";
+    }
+};
+
+TEST_F(CrawlComplete, RequisitesAtTheDepthLimitFragmentsAndNames) {
+    FSite.Html("/blog/", "<a href=\"manual_1.html#sec/1\">M</a><img src=\"img/a.png\">"
+                         "<link rel=\"stylesheet\" href=\"q.css?v=3\">");
+    // At the depth limit: its requisites are fetched, its page links are not followed.
+    FSite.Html("/blog/manual_1.html", "<img src=\"img/b.png\"><a href=\"deep.html\">d</a>"
+                                      "<video poster=\"p.jpg\"></video><a href=\"./#top\">h</a>");
+    FSite.Page("/blog/img/a.png", OkReply("A", "image/png"));
+    FSite.Page("/blog/img/b.png", OkReply("B", "image/png"));
+    FSite.Page("/blog/q.css?v=3", OkReply("body{}", "text/css"));
+    FSite.Page("/blog/p.jpg", OkReply("P", "image/jpeg"));
+    FSite.Html("/blog/deep.html", "deep");
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(6, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Tree(),
+              (QStringList{QStringLiteral("Blog/img/a.png"), QStringLiteral("Blog/img/b.png"),
+                           QStringLiteral("Blog/index.html"), QStringLiteral("Blog/manual_1.html"),
+                           QStringLiteral("Blog/p.jpg"), QStringLiteral("Blog/q@v=3.css")}));
+    EXPECT_EQ(FSite.Hits("/blog/deep.html"), 0);
+    EXPECT_EQ(Saved(QStringLiteral("index.html")),
+              QByteArray("<a href=\"manual_1.html#sec/1\">M</a><img src=\"img/a.png\">"
+                         "<link rel=\"stylesheet\" href=\"q@v=3.css\">"));
+    // Relative links of a page fetched with a fragment resolve against the page itself.
+    EXPECT_EQ(Saved(QStringLiteral("manual_1.html")),
+              QByteArray("<img src=\"img/b.png\"><a href=\"deep.html\">d</a>"
+                         "<video poster=\"p.jpg\"></video><a href=\"index.html#top\">h</a>"));
+    EXPECT_EQ(Saved(QStringLiteral("q@v=3.css")), QByteArray("body{}"));
+    // The request after the page names it without its fragment.
+    EXPECT_EQ(RefererOf("/blog/img/a.png"), Url(u"/blog/manual_1.html").toUtf8());
+}
+
+TEST_F(CrawlComplete, WithoutTheSwitchTheLayoutStaysAsItWas) {
+    FSite.Html("/blog/", "<a href=\"manual_1.html#sec\">M</a><video poster=\"p.jpg\">");
+    FSite.Html("/blog/manual_1.html", "<img src=\"b.png\">");
+    FSite.Page("/blog/b.png", OkReply("B", "image/png"));
+    auto project = NewProject();
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    Run(*project);
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/index.html"),
+                                   QStringLiteral("Blog/manual_1.html/index.html")}));
+    EXPECT_EQ(Saved(QStringLiteral("index.html")),
+              QByteArray("<a href=\"manual_1.html/index.html\">M</a><video poster=\"p.jpg\">"));
+    EXPECT_EQ(FSite.Hits("/blog/p.jpg"), 0);
+}
+
+TEST_F(CrawlComplete, HeaderPageTypesAreProcessedWhateverTheMetaSays) {
+    FSite.Html("/blog/", "<meta http-equiv=\"Content-Type\" content=\"text/plain; charset=utf-8\">"
+                         "<a href=\"x.xhtml\">x</a>");
+    FSite.Page("/blog/x.xhtml",
+               OkReply("<html xmlns=\"http://www.w3.org/1999/xhtml\"><a href=\"y/\">y</a></html>",
+                       "application/xhtml+xml"));
+    FSite.Html("/blog/y/", "y");
+    auto project = NewProject();
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(3, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_TRUE(Saved(QStringLiteral("index.html")).contains("href=\"x.xhtml/index.html\""));
+    EXPECT_EQ(Saved(QStringLiteral("x.xhtml/index.html")),
+              QByteArray("<html xmlns=\"http://www.w3.org/1999/xhtml\"><a href=\"../y/index.html\">"
+                         "y</a></html>"));
+}
+
+TEST_F(CrawlComplete, IndexFileLinksAndCollidingNamesShareOneLayout) {
+    FSite.Html("/blog/", "<a href=\"index.html\">i</a><a href=\"docs/Index.html\">d</a>"
+                         "<img src=\"logo\"><img src=\"logo/big.png\">");
+    FSite.Html("/blog/index.html", "same");
+    FSite.Html("/blog/docs/Index.html", "docs");
+    FSite.Page("/blog/logo", OkReply("L", "image/png"));
+    FSite.Page("/blog/logo/big.png", OkReply("BIG", "image/png"));
+    auto project = NewProject();
+    Run(*project);
+    EXPECT_EQ(Tree(), (QStringList{QStringLiteral("Blog/docs/index.html"),
+                                   QStringLiteral("Blog/index.html"), QStringLiteral("Blog/logo"),
+                                   QStringLiteral("Blog/logo-2/big.png")}));
+    EXPECT_EQ(Saved(QStringLiteral("logo-2/big.png")), QByteArray("BIG"));
+    EXPECT_EQ(Saved(QStringLiteral("logo")), QByteArray("L"));
+}
+
+} // namespace
