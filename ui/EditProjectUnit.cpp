@@ -186,7 +186,7 @@ void TEditProjectForm::CreateControls() {
     FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative &Path Links."), this);
     FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
     FCompletePagesCheckBox = new QCheckBox(
-        QStringLiteral("Complete pages (style sheets, responsive images, media)"), this);
+        QStringLiteral("Co&mplete pages (style sheets, responsive images, media)"), this);
     FCompletePagesCheckBox->setObjectName(QStringLiteral("CompletePagesCheckBox"));
     FProjectOverwriteComboBox = new QComboBox(this);
     FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));

@@ -154,7 +154,7 @@ TEST_F(EditProject, CompletePagesCheckBoxShowsAndWritesTheSwitch) {
     QString caption;
     ASSERT_TRUE(Edit(*project, [&] {
         auto* box = Child<QCheckBox>(FEditor.get(), "CompletePagesCheckBox");
-        caption = box->text();
+        caption = box->text().remove(u'&'); // the caption as written, without its mnemonic
         EXPECT_FALSE(box->isChecked());
         box->setChecked(true);
         Ok();
