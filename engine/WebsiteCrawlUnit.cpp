@@ -5,6 +5,7 @@
 #include "base/uPathUtils.h"
 #include "base/uURLUtils.h"
 #include "http/HTTPClientUnit.h"
+#include "page/uStyleSheet.h"
 #include "base/uStrUtils.h"
 #include "project/WebsiteUnit.h"
 
@@ -280,8 +281,25 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
 
 // The one place where a style sheet of a complete copy is turned into the file that is saved:
 // its url() and @import references are not read yet, so it is saved exactly as received.
-QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& /*AEntry*/) {
-    return FBody;
+QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry) {
+    // The sheet's own @charset first; a sheet without one is UTF-8 when it reads as UTF-8.
+    QString charset = StyleSheetCharset(FBody);
+    if (charset.isEmpty())
+        charset = QByteArrayView(FBody).isValidUtf8() ? QStringLiteral("UTF-8")
+                                                     : FHTTPClient.GetResponseCharset();
+    QString text;
+    if (!DecodePageText(FBody, charset, FContext.Options().MaxPageTextChars, text)) {
+        FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
+        return FBody;
+    }
+    QString processed;
+    ProcessStyleSheet(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.URLDepth,
+                      FLinkSettings);
+    QByteArray content = processed.toUtf8();
+    // Saved as UTF-8: an @charset naming another set would now mislead the browser.
+    if (!IsUTF8Charset(charset) && content.startsWith("@charset"))
+        content.prepend(UTF8ByteOrderMark);
+    return content;
 }
 
 void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {

@@ -4,6 +4,8 @@
 #include "base/uURLUtils.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
+#include "page/uSrcSet.h"
+#include "page/uStyleLinks.h"
 #include "base/uStrUtils.h"
 
 #include <QHash>
@@ -129,6 +131,11 @@ public:
     TLinkProcessor(TLinkTable& AURLList, const QString& APageURL, const QString& APageOutFilePath,
                    int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S);
     int32_t Walk(QStringView AText, QString& AOut);
+    // The link a requisite found in style text or a style sheet is rewritten to.
+    std::optional<QString> MapRequisite(const QString& AValue, TURLTag AKind) {
+        return NewLinkFor(AValue, AKind, true, QStringView());
+    }
+    int32_t NewCount() const { return FNewCount; }
 
 private:
     bool IsRemoved(TURLTag AKind) const;
@@ -248,8 +255,6 @@ void TLinkProcessor::WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut
 // ATag with the link that AAttr holds rewritten, or nothing when the tag stays as it is.
 std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLinkAttr& AAttr,
                                                    TURLTag AKind, bool ARequisite) {
-    if (AAttr.Form == TValueForm::vfSrcSet)
-        return std::nullopt; // candidate lists are not read: kept as the server wrote them
     qsizetype valueEnd = 0;
     QChar quote;
     const qsizetype valueStart = FindAttrValue(ATag, AAttr.Name, valueEnd, quote, 1);
@@ -257,7 +262,22 @@ std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLink
         return std::nullopt;
     const QString value = DecodeAttrValue(ATag, valueStart, valueEnd - valueStart, quote);
     QString newValue;
-    if (AAttr.Form == TValueForm::vfRefresh) {
+    if (AAttr.Form == TValueForm::vfSrcSet) {
+        // An unquoted list with blanks in it could not stand as one value once rewritten.
+        if (quote == QChar(NoQuoteChar))
+            return std::nullopt;
+        // Every candidate is a link of its own; descriptors and commas stay as written.
+        bool changed = false;
+        newValue = RewriteSrcSet(value, [&](const QString& AURL) -> std::optional<QString> {
+            std::optional<QString> link = NewLinkFor(AURL, AKind, ARequisite, ATag);
+            if (!link)
+                return std::nullopt;
+            changed = true;
+            return EncodeLinkForAttr(*link, quote).replace(u',', QStringLiteral("%2C"));
+        });
+        if (!changed)
+            return std::nullopt;
+    } else if (AAttr.Form == TValueForm::vfRefresh) {
         const auto [start, length] = RefreshTarget(value);
         if (start < 0)
             return std::nullopt;
@@ -358,7 +378,30 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
     AOutStream.reserve(AOutStream.size() + APageText.size() + APageText.size() / 4);
     TLinkProcessor processor(AURLList, APageURL, APageOutFilePath, AExtractURLs, AURLDepth,
                              ASettings);
-    return TLinkProcessingResult{processor.Walk(APageText, AOutStream)};
+    const qsizetype start = AOutStream.size();
+    processor.Walk(APageText, AOutStream);
+    if (ASettings.CompletePages) {
+        const QString styled = RewriteInlineStyles(
+            QStringView(AOutStream).mid(start),
+            [&processor](const QString& AValue, TURLTag AKind) {
+                return processor.MapRequisite(AValue, AKind);
+            });
+        AOutStream.truncate(start);
+        AOutStream.append(styled);
+    }
+    return TLinkProcessingResult{processor.NewCount()};
+}
+
+TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOutStream,
+                                        TLinkTable& AURLList, const QString& ASheetURL,
+                                        const QString& ASheetOutFilePath, int32_t AURLDepth,
+                                        const TLinkProcessingSettings& ASettings) {
+    TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings);
+    AOutStream.append(RewriteStyleText(ASheetText, [&processor](const QString& AValue,
+                                                                TURLTag AKind) {
+        return processor.MapRequisite(AValue, AKind);
+    }));
+    return TLinkProcessingResult{processor.NewCount()};
 }
 
 QString NewURLsExtractedLine(int32_t ANewCount) {

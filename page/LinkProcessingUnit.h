@@ -40,6 +40,13 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
                                    const QString& APageOutFilePath, int32_t AExtractURLs,
                                    int32_t AURLDepth, const TLinkProcessingSettings& ASettings);
 
+// A style sheet's copy: every url() and @import resolved against ASheetURL, fetched as a
+// requisite (limit 0) and rewritten to the local form seen from ASheetOutFilePath.
+TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOutStream,
+                                        TLinkTable& AURLList, const QString& ASheetURL,
+                                        const QString& ASheetOutFilePath, int32_t AURLDepth,
+                                        const TLinkProcessingSettings& ASettings);
+
 // The log line of a page whose links were followed: "<N> new URLs extracted.".
 QString NewURLsExtractedLine(int32_t ANewCount);
 

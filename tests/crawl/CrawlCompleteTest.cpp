@@ -49,6 +49,44 @@ TEST_F(CrawlComplete, RequisitesAtTheDepthLimitFragmentsAndNames) {
     EXPECT_EQ(RefererOf("/blog/img/a.png"), Url(u"/blog/manual_1.html").toUtf8());
 }
 
+TEST_F(CrawlComplete, StyleSheetsInlineStylesAndSourceSetsBringWhatTheyName) {
+    FSite.Html("/blog/",
+               "<link rel=\"stylesheet\" href=\"css/s.css\">"
+               "<style>@import \"css/i.css\"; p{background:url( img/p.png )}</style>"
+               "<div style=\"background:url('img/d.png')\">x</div>"
+               "<img src=\"img/a.png\" srcset=\"img/a.png 1x, img/b.png 2x\">"
+               "<i style=\"background:url(data:image/png;base64,AA==)\"></i>");
+    // A sheet in another character set, importing another and naming a font and an image.
+    FSite.Page("/blog/css/s.css",
+               OkReply("@charset \"ISO-8859-1\";\n@import url(print.css);\n"
+                       "@font-face{src:url(\"../fonts/f.woff2\")}\n"
+                       "a{background:url(../img/s\xE9.png)} b{background:url(#x)}",
+                       "text/css"));
+    FSite.Page("/blog/css/print.css", OkReply("a{color:red}", "text/css"));
+    FSite.Page("/blog/css/i.css", OkReply("i{}", "text/css"));
+    for (const char* path : {"/blog/img/p.png", "/blog/img/d.png", "/blog/img/a.png",
+                             "/blog/img/b.png", "/blog/fonts/f.woff2", "/blog/img/s%C3%A9.png"})
+        FSite.Page(path, OkReply("bytes", "application/octet-stream"));
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 0);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(10, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Saved(QStringLiteral("index.html")),
+              QByteArray("<link rel=\"stylesheet\" href=\"css/s.css\">"
+                         "<style>@import \"css/i.css\"; p{background:url(\"img/p.png\")}</style>"
+                         "<div style=\"background:url(&quot;img/d.png&quot;)\">x</div>"
+                         "<img src=\"img/a.png\" srcset=\"img/a.png 1x, img/b.png 2x\">"
+                         "<i style=\"background:url(data:image/png;base64,AA==)\"></i>"));
+    // Saved as UTF-8, with a mark that outweighs its @charset; links seen from the sheet.
+    EXPECT_EQ(Saved(QStringLiteral("css/s.css")),
+              QByteArray("\xEF\xBB\xBF@charset \"ISO-8859-1\";\n@import url(\"print.css\");\n"
+                         "@font-face{src:url(\"../fonts/f.woff2\")}\n"
+                         "a{background:url(\"../img/s\xC3\xA9.png\")} b{background:url(#x)}"));
+    EXPECT_EQ(Saved(QStringLiteral("css/print.css")), QByteArray("a{color:red}"));
+    EXPECT_EQ(Saved(QStringLiteral("fonts/f.woff2")), QByteArray("bytes"));
+}
+
 TEST_F(CrawlComplete, WithoutTheSwitchTheLayoutStaysAsItWas) {
     FSite.Html("/blog/", "<a href=\"manual_1.html#sec\">M</a><video poster=\"p.jpg\">");
     FSite.Html("/blog/manual_1.html", "<img src=\"b.png\">");
