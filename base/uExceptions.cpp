@@ -1,7 +1,7 @@
 #include "base/uExceptions.h"
 
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <memory>
 #include <new>
 #include <typeinfo>

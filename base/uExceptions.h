@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 namespace tarrow {
@@ -10,7 +10,8 @@ namespace tarrow {
 // The class name stands in for the message when that is empty.
 class Exception : public std::exception {
 public:
-    explicit Exception(QString AMessage) : FMessage(std::move(AMessage)), FWhat(FMessage.toUtf8()) {}
+    explicit Exception(QString AMessage)
+        : FMessage(std::move(AMessage)), FWhat(FMessage.toUtf8()) {}
     const QString& Message() const noexcept { return FMessage; }
     const char* what() const noexcept override { return FWhat.constData(); }
     virtual QString ClassName() const { return QStringLiteral("Exception"); }
@@ -24,7 +25,7 @@ private:
     class Name : public Base {                                                                     \
     public:                                                                                        \
         using Base::Base;                                                                          \
-        QString ClassName() const override { return QStringLiteral(#Name); }                      \
+        QString ClassName() const override { return QStringLiteral(#Name); }                       \
     };
 
 TARROW_DECLARE_EXCEPTION(EListError, Exception)

@@ -27,8 +27,7 @@ struct TRunOptions {
 class TRunContext final {
 public:
     explicit TRunContext(TLogSink* ALogSink = nullptr, const TBreakFlag* ATerminated = nullptr,
-                         TPathReading APathReading = NativePathReading(),
-                         TRunOptions AOptions = {})
+                         TPathReading APathReading = NativePathReading(), TRunOptions AOptions = {})
         : FLogSink(ALogSink), FTerminated(ATerminated), FPathReading(APathReading),
           FOptions(AOptions) {}
 

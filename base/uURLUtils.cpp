@@ -87,8 +87,7 @@ QString ExpandPath(const QString& APath, const QString& ABaseDir, TPathReading A
     if (!folder.endsWith(delim))
         folder.append(delim);
     // In the Linux reading a leading "/" made the path absolute above, and "\" is a name character.
-    if (AReading == TPathReading::prWindows &&
-        (APath.startsWith(u'\\') || APath.startsWith(u'/')))
+    if (AReading == TPathReading::prWindows && (APath.startsWith(u'\\') || APath.startsWith(u'/')))
         return folder.append(QStringView(APath).mid(1));
     return folder + APath;
 }

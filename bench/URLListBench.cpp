@@ -29,6 +29,11 @@ static void BM_AddDistinctURLs(benchmark::State& state) {
     state.counters["ns_per_add"] = benchmark::Counter(
         double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_AddDistinctURLs)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddDistinctURLs)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

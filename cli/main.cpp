@@ -1,5 +1,6 @@
 // tarrow-cli: the run of the window's "Load Websites" (or of -start) without a window; the log
 // goes to standard output.
+#include "base/uExceptions.h"
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
 #include "engine/TarrowEngineUnit.h"
@@ -8,7 +9,6 @@
 #include "http/LibSSLUnit.h"
 #include "project/SettingsUnit.h"
 #include "project/uSettingsLocation.h"
-#include "base/uExceptions.h"
 
 #include <QCoreApplication>
 #include <csignal>

@@ -69,7 +69,8 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
 }
 
 void TTarrowEngine::LogRunEnd(const TRunContext& AContext) const {
-    AContext.Log(FTerminated.IsSet() ? QStringLiteral("Terminated.") : QStringLiteral("Completed."));
+    AContext.Log(FTerminated.IsSet() ? QStringLiteral("Terminated.")
+                                     : QStringLiteral("Completed."));
 }
 
 void TTarrowEngine::LoadWebsites(const TWebsiteProjectList& AProjects, const QString& AOutDir,

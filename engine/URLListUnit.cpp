@@ -1,9 +1,9 @@
 #include "engine/URLListUnit.h"
 
-#include "base/uPathUtils.h"
-#include "base/uURLUtils.h"
-#include "base/uStrUtils.h"
 #include "base/uExceptions.h"
+#include "base/uPathUtils.h"
+#include "base/uStrUtils.h"
+#include "base/uURLUtils.h"
 #include "engine/uOutPathNames.h"
 
 namespace tarrow {

@@ -30,7 +30,8 @@ public:
     // Index of the new or already present entry, or -1 when a suppress line matches AURL.
     int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
-               int32_t AURLDepth, const QStringList* ASuppressURLs, const QString& ALinkType) override;
+               int32_t AURLDepth, const QStringList* ASuppressURLs,
+               const QString& ALinkType) override;
 
     int Count() const override { return int(FEntries.size()); }
     QString GetURL(int AIndex) const;
@@ -54,8 +55,7 @@ public:
                                    TPathReading AReading, bool ACompletePages = false);
 
     // A mapped path placed under the output folder as the table stores it.
-    static QString JoinOutDir(const QString& AOutDir, const QString& APath,
-                              TPathReading AReading);
+    static QString JoinOutDir(const QString& AOutDir, const QString& APath, TPathReading AReading);
 
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);

@@ -1,12 +1,12 @@
 #include "engine/WebsiteCrawlUnit.h"
 
+#include "base/uPathUtils.h"
+#include "base/uStrUtils.h"
+#include "base/uURLUtils.h"
 #include "engine/uCharsetDecoder.h"
 #include "engine/uFileUtils.h"
-#include "base/uPathUtils.h"
-#include "base/uURLUtils.h"
 #include "http/HTTPClientUnit.h"
 #include "page/uStyleSheet.h"
-#include "base/uStrUtils.h"
 #include "project/WebsiteUnit.h"
 
 #include <QFileInfo>
@@ -143,9 +143,9 @@ void TWebsiteCrawl::Run() {
 
 void TWebsiteCrawl::ProcessEntry(int AIndex) {
     FContext.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
-                    .arg(AIndex + 1)
-                    .arg(FURLList.Count())
-                    .arg(FURLList.URL(AIndex)));
+                     .arg(AIndex + 1)
+                     .arg(FURLList.Count())
+                     .arg(FURLList.URL(AIndex)));
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
     FBody.clear();
@@ -186,8 +186,7 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
             break;
         } catch (const std::exception& E) {
             FContext.LogException(E);
-            if (attempt >= FContext.Options().HTTPRetries || IsTerminated() ||
-                IsFinalFailure(E)) {
+            if (attempt >= FContext.Options().HTTPRetries || IsTerminated() || IsFinalFailure(E)) {
                 ++FCounters.Failed;
                 break;
             }
@@ -267,9 +266,9 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
     }
     FBody.clear();
     QString processed;
-    const TLinkProcessingResult found = ProcessLinks(text, processed, FURLList, AEntry.URL,
-                                                     AEntry.OutFilePath, AEntry.ExtractURLs,
-                                                     AEntry.URLDepth, FLinkSettings);
+    const TLinkProcessingResult found =
+        ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
+                     AEntry.URLDepth, FLinkSettings);
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
@@ -286,7 +285,7 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry) {
     QString charset = StyleSheetCharset(FBody);
     if (charset.isEmpty())
         charset = QByteArrayView(FBody).isValidUtf8() ? QStringLiteral("UTF-8")
-                                                     : FHTTPClient.GetResponseCharset();
+                                                      : FHTTPClient.GetResponseCharset();
     QString text;
     if (!DecodePageText(FBody, charset, FContext.Options().MaxPageTextChars, text)) {
         FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
@@ -328,12 +327,12 @@ void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) 
 void TWebsiteCrawl::LogSummary() {
     const TCrawlCounters& c = FCounters;
     FContext.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
-                               "failed: %5.")
-                    .arg(c.Downloaded)
-                    .arg(c.AlreadyExisted)
-                    .arg(c.NotChanged)
-                    .arg(c.Empty)
-                    .arg(c.Failed));
+                                "failed: %5.")
+                     .arg(c.Downloaded)
+                     .arg(c.AlreadyExisted)
+                     .arg(c.NotChanged)
+                     .arg(c.Empty)
+                     .arg(c.Failed));
 }
 
 } // namespace tarrow

@@ -1,9 +1,9 @@
 #include "engine/uFileUtils.h"
 
-#include "base/uRunContext.h"
 #include "base/uExceptions.h"
 #include "base/uFileIO.h"
 #include "base/uPathUtils.h"
+#include "base/uRunContext.h"
 #include "base/uURLUtils.h"
 
 #include <QCryptographicHash>
@@ -16,9 +16,9 @@
 #include <utility>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

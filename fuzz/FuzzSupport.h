@@ -3,9 +3,9 @@
 // NUL-separated fields (so seed files stay readable), a check that aborts with a message, and the
 // output-path acceptance of the crawl with an independent oracle for "below the output folder".
 
-#include "engine/uFileUtils.h"
 #include "base/uPathUtils.h"
 #include "base/uURLUtils.h"
+#include "engine/uFileUtils.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -72,7 +72,8 @@ inline bool CrawlAcceptsPath(const QString& AOutFilePath, const QString& AOutFol
                              QString& ALocalPath) {
     const QString path = ExpandPath(PercentDecodePath(AOutFilePath), AOutFolder, FuzzReading());
     QString normalized;
-    if (path.endsWith(PathDelim(FuzzReading())) || !NormalizeLocalPath(path, normalized, FuzzReading()) ||
+    if (path.endsWith(PathDelim(FuzzReading())) ||
+        !NormalizeLocalPath(path, normalized, FuzzReading()) ||
         !IsPathBelow(normalized, AOutFolder, FuzzReading()))
         return false;
     ALocalPath = normalized;

@@ -1,8 +1,8 @@
 // Link extraction and rewriting on any page, in both path readings: it never raises or reads
 // outside the page, and every output path it puts into the URL table that the crawl would accept
 // lies below the output folder.
-#include "fuzz/FuzzSupport.h"
 #include "engine/URLListUnit.h"
+#include "fuzz/FuzzSupport.h"
 #include "page/LinkProcessingUnit.h"
 
 using namespace tarrow;

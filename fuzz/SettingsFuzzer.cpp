@@ -1,8 +1,8 @@
 // The settings file loader on any file content: it never crashes or hangs, and what it loads
 // survives a save and a second load unchanged (saving twice writes the same bytes).
+#include "base/uExceptions.h"
 #include "fuzz/FuzzSupport.h"
 #include "project/SettingsUnit.h"
-#include "base/uExceptions.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #include "http/HTTPClientUnit.h"
 
-#include "http/LibSSLUnit.h"
-#include "http/uCurlTransfer.h"
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
+#include "http/LibSSLUnit.h"
+#include "http/uCurlTransfer.h"
 
 #include <algorithm>
 #include <chrono>

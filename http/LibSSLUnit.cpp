@@ -103,6 +103,8 @@ TLibSSLLoader::~TLibSSLLoader() = default;
 
 #endif
 
-void ReleaseThreadSSLState() { OPENSSL_thread_stop(); }
+void ReleaseThreadSSLState() {
+    OPENSSL_thread_stop();
+}
 
 } // namespace tarrow

@@ -1,7 +1,7 @@
 #include "http/uCurlTransfer.h"
 
-#include "http/LibSSLUnit.h"
 #include "base/uStrUtils.h"
+#include "http/LibSSLUnit.h"
 
 #include <QByteArrayView>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/uBreakFlag.h"
 #include "http/uCurlFailure.h"
 #include "http/uHTTPContent.h"
-#include "base/uBreakFlag.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,12 +1,12 @@
 #include "page/LinkProcessingUnit.h"
 
 #include "base/uPathUtils.h"
+#include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
 #include "page/uSrcSet.h"
 #include "page/uStyleLinks.h"
-#include "base/uStrUtils.h"
 
 #include <QHash>
 #include <algorithm>
@@ -182,9 +182,9 @@ TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
     const bool linuxReading = S.PathReading == TPathReading::prLinux;
     for (qsizetype i = 0; i < S.WebDocuments.size(); ++i) {
         const QString folder = S.WDOutFolders.value(i);
-        FRuleFolders.append(ExpandPath(
-            linuxReading ? ToReadingSeparators(folder, S.PathReading) : folder, S.OutDir,
-            S.PathReading));
+        FRuleFolders.append(
+            ExpandPath(linuxReading ? ToReadingSeparators(folder, S.PathReading) : folder, S.OutDir,
+                       S.PathReading));
     }
 }
 
@@ -382,8 +382,7 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
     processor.Walk(APageText, AOutStream);
     if (ASettings.CompletePages) {
         const QString styled = RewriteInlineStyles(
-            QStringView(AOutStream).mid(start),
-            [&processor](const QString& AValue, TURLTag AKind) {
+            QStringView(AOutStream).mid(start), [&processor](const QString& AValue, TURLTag AKind) {
                 return processor.MapRequisite(AValue, AKind);
             });
         AOutStream.truncate(start);
@@ -397,10 +396,10 @@ TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOut
                                         const QString& ASheetOutFilePath, int32_t AURLDepth,
                                         const TLinkProcessingSettings& ASettings) {
     TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings);
-    AOutStream.append(RewriteStyleText(ASheetText, [&processor](const QString& AValue,
-                                                                TURLTag AKind) {
-        return processor.MapRequisite(AValue, AKind);
-    }));
+    AOutStream.append(
+        RewriteStyleText(ASheetText, [&processor](const QString& AValue, TURLTag AKind) {
+            return processor.MapRequisite(AValue, AKind);
+        }));
     return TLinkProcessingResult{processor.NewCount()};
 }
 

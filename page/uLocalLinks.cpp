@@ -1,8 +1,8 @@
 #include "page/uLocalLinks.h"
 
 #include "base/uPathUtils.h"
-#include "page/uParseUtils.h"
 #include "base/uStrUtils.h"
+#include "page/uParseUtils.h"
 
 #include <QList>
 #include <QStringView>

@@ -11,7 +11,8 @@ namespace tarrow {
 
 // Turns the value of a link found in style text into the link the copy uses, or nothing when it
 // stays as written. AKind is utImg for url() and utLink for @import.
-using TStyleLinkMapper = std::function<std::optional<QString>(const QString& AValue, TURLTag AKind)>;
+using TStyleLinkMapper =
+    std::function<std::optional<QString>(const QString& AValue, TURLTag AKind)>;
 
 // Style-sheet text with every url() and @import rewritten through AMap. Empty, "data:" and
 // fragment-only values stay as written, and so does everything the reader cannot read.

@@ -1,7 +1,7 @@
 #include "project/SettingsUnit.h"
 
-#include "project/uAppSettings.h"
 #include "base/uExceptions.h"
+#include "project/uAppSettings.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "project/WebsiteUnit.h"
 
-#include "project/VHashedStringList.h"
 #include "base/uExceptions.h"
+#include "project/VHashedStringList.h"
 #include "project/uSettingsKeys.h"
 
 #include <QHash>

@@ -64,5 +64,4 @@ TSettingsLocation ProgramSettingsLocation(const TSettingsSwitches& ASwitches);
 // empty run); empty when -config was not given or the file is there.
 QString MissingGivenConfigFile(const TSettingsLocation& ALocation);
 
-
 } // namespace tarrow

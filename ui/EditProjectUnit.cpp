@@ -1,15 +1,15 @@
 #include "ui/EditProjectUnit.h"
 
-#include "engine/TarrowEngineUnit.h"
 #include "base/uStrUtils.h"
+#include "engine/TarrowEngineUnit.h"
 #include "project/WebsiteUnit.h"
 #include "ui/ReplaceRuleFormUnit.h"
 #include "ui/RowListView.h"
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
-#include "ui/WindowStateUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
+#include "ui/WindowStateUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "ui/ReplaceRuleFormUnit.h"
 
-#include "page/ReplaceRulesUnit.h"
 #include "base/uExceptions.h"
+#include "page/ReplaceRulesUnit.h"
 #include "ui/TabOrderUnit.h"
 #include "ui/uFormUtils.h"
 

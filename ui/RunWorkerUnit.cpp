@@ -12,11 +12,19 @@ TRunWorker::TRunWorker(TTarrowEngine& AEngine, std::unique_ptr<TWebsiteProjectLi
 
 TRunWorker::~TRunWorker() {
     wait();
+    const std::lock_guard lock(FResultLock); // the worker's last writes come before the delete
+}
+
+TRunResult TRunWorker::Result() const {
+    const std::lock_guard lock(FResultLock);
+    return FResult;
 }
 
 void TRunWorker::run() {
-    FResult = FEngine.Run(*FProjects, FOutDir, FStartNames, FLogSink);
+    TRunResult result = FEngine.Run(*FProjects, FOutDir, FStartNames, FLogSink);
     ReleaseThreadSSLState(); // the TLS library's state of this thread
+    const std::lock_guard lock(FResultLock);
+    FResult = std::move(result);
 }
 
 } // namespace tarrow

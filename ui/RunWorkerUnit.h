@@ -6,6 +6,7 @@
 #include <QString>
 #include <QThread>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace tarrow {
@@ -24,7 +25,7 @@ public:
 
     bool IsStartByName() const { return FStartNames.has_value(); }
     // Valid once the thread has finished.
-    const TRunResult& Result() const { return FResult; }
+    TRunResult Result() const;
 
 protected:
     void run() override;
@@ -35,6 +36,9 @@ private:
     QString FOutDir;
     std::optional<QString> FStartNames;
     TLogSink* FLogSink;
+    // Written by the worker, read after it: the lock makes that order visible to every checker,
+    // not only to Qt's own wait.
+    mutable std::mutex FResultLock;
     TRunResult FResult;
 };
 

@@ -24,7 +24,8 @@ void SetShellHooks(TShellHooks AHooks) {
 
 QUrl FolderURL(const QString& AFolder) {
     // Settings written on Windows use "\"; the folder the user means is the same.
-    const QString folder = QDir::fromNativeSeparators(ToReadingSeparators(AFolder, NativePathReading()));
+    const QString folder =
+        QDir::fromNativeSeparators(ToReadingSeparators(AFolder, NativePathReading()));
     return QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath());
 }
 

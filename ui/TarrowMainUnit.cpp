@@ -1,17 +1,17 @@
 #include "ui/TarrowMainUnit.h"
 
+#include "base/uExceptions.h"
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
 #include "engine/TarrowVersion.h"
-#include "base/uExceptions.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
 #include "ui/ListKeysUnit.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 #include "ui/RunLogUnit.h"
-#include "ui/RunWorkerUnit.h"
 #include "ui/RunProgressUnit.h"
+#include "ui/RunWorkerUnit.h"
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
 #include "ui/WindowStateUnit.h"
@@ -20,8 +20,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QLabel>

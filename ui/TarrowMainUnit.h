@@ -2,8 +2,8 @@
 
 #include "engine/TarrowEngineUnit.h"
 #include "project/SettingsUnit.h"
-#include "ui/TarrowFormUnit.h"
 #include "ui/RunWorkerUnit.h"
+#include "ui/TarrowFormUnit.h"
 #include "ui/TarrowMainControls.h"
 
 #include <QPointer>

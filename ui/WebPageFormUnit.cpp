@@ -1,8 +1,8 @@
 #include "ui/WebPageFormUnit.h"
 
 #include "base/uStrUtils.h"
-#include "ui/TarrowFormUnit.h"
 #include "ui/TabOrderUnit.h"
+#include "ui/TarrowFormUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QFormLayout>

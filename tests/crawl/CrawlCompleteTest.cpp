@@ -50,12 +50,11 @@ TEST_F(CrawlComplete, RequisitesAtTheDepthLimitFragmentsAndNames) {
 }
 
 TEST_F(CrawlComplete, StyleSheetsInlineStylesAndSourceSetsBringWhatTheyName) {
-    FSite.Html("/blog/",
-               "<link rel=\"stylesheet\" href=\"css/s.css\">"
-               "<style>@import \"css/i.css\"; p{background:url( img/p.png )}</style>"
-               "<div style=\"background:url('img/d.png')\">x</div>"
-               "<img src=\"img/a.png\" srcset=\"img/a.png 1x, img/b.png 2x\">"
-               "<i style=\"background:url(data:image/png;base64,AA==)\"></i>");
+    FSite.Html("/blog/", "<link rel=\"stylesheet\" href=\"css/s.css\">"
+                         "<style>@import \"css/i.css\"; p{background:url( img/p.png )}</style>"
+                         "<div style=\"background:url('img/d.png')\">x</div>"
+                         "<img src=\"img/a.png\" srcset=\"img/a.png 1x, img/b.png 2x\">"
+                         "<i style=\"background:url(data:image/png;base64,AA==)\"></i>");
     // A sheet in another character set, importing another and naming a font and an image.
     FSite.Page("/blog/css/s.css",
                OkReply("@charset \"ISO-8859-1\";\n@import url(print.css);\n"

@@ -2,8 +2,8 @@
 // Whole crawls in-process: a scripted site on 127.0.0.1, a project, a temporary output folder, and
 // the run log as lines, with the engine's time-outs and pauses made short.
 
-#include "engine/TarrowEngineUnit.h"
 #include "engine/LogSinksUnit.h"
+#include "engine/TarrowEngineUnit.h"
 #include "project/WebsiteUnit.h"
 #include "tests/support/CrawlSupport.h"
 #include "tests/support/ScriptedSite.h"

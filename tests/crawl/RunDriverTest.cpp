@@ -135,8 +135,9 @@ TEST_F(RunDriver, OutputFolderExpansion) {
     EXPECT_EQ(ExpandOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"),
                                  QStringLiteral("/srv/sites/"), QStringLiteral("Blog"), onLinux),
               QStringLiteral("/srv/sites//Blog"));
-    EXPECT_EQ(ExpandOutputFolder(QStringLiteral("{OutDir}"), QStringLiteral("/"), QString(), onLinux),
-              QStringLiteral("/"));
+    EXPECT_EQ(
+        ExpandOutputFolder(QStringLiteral("{OutDir}"), QStringLiteral("/"), QString(), onLinux),
+        QStringLiteral("/"));
     // A relative folder is placed under the current folder once, when the run starts.
     EXPECT_EQ(ExpandOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"), QStringLiteral("sites"),
                                  QStringLiteral("Blog"), onLinux),

@@ -39,8 +39,8 @@ TEST(CommandLine, SettingsSwitchesAreReadOnce) {
 }
 
 TEST(CommandLine, TarrowCliArguments) {
-    TCommandLine c = ParseCommandLine(
-        Args({"-settingsdir", "/cfg", "-outdir", "out", "-start", "Blog, Shop", "-appsettingsdir"}));
+    TCommandLine c = ParseCommandLine(Args(
+        {"-settingsdir", "/cfg", "-outdir", "out", "-start", "Blog, Shop", "-appsettingsdir"}));
     EXPECT_TRUE(c.Error.isEmpty());
     EXPECT_EQ(c.OutDir, QStringLiteral("out"));
     EXPECT_EQ(c.StartNames, QStringLiteral("Blog, Shop"));

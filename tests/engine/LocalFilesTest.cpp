@@ -1,9 +1,9 @@
 // Local paths of saved files: normalising, containment, percent-decoding, writing and comparing.
+#include "base/uExceptions.h"
+#include "base/uPathUtils.h"
 #include "base/uRunContext.h"
 #include "engine/LogSinksUnit.h"
 #include "engine/uFileUtils.h"
-#include "base/uPathUtils.h"
-#include "base/uExceptions.h"
 
 #include <QDir>
 #include <QFile>

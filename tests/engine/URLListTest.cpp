@@ -1,6 +1,6 @@
-#include "engine/URLListUnit.h"
-#include "base/uPathUtils.h"
 #include "base/uExceptions.h"
+#include "base/uPathUtils.h"
+#include "engine/URLListUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,9 @@ using namespace tarrow;
 
 namespace {
 
-QString S(const char16_t* AText) { return QString::fromUtf16(AText); }
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
 
 struct MappingRow {
     const char16_t* Rest;
@@ -28,13 +30,15 @@ const MappingRow MappingRows[] = {
     {u"img/logo.png", utImg, u"", u"C:\\Out\\img\\logo.png", u"/out/img/logo.png"},
     {u"photo.JPG", utA, u"", u"C:\\Out\\photo.JPG\\index.html", u"/out/photo.JPG/index.html"},
     {u"photo.JPG", utImg, u"", u"C:\\Out\\photo.JPG", u"/out/photo.JPG"},
-    {u"counter.php", utImg, u"", u"C:\\Out\\counter.php\\index.html", u"/out/counter.php/index.html"},
+    {u"counter.php", utImg, u"", u"C:\\Out\\counter.php\\index.html",
+     u"/out/counter.php/index.html"},
     {u"js/app.js", utScript, u"", u"C:\\Out\\js\\app.js", u"/out/js/app.js"},
     {u"style.css", utLink, u"text/css", u"C:\\Out\\style.css", u"/out/style.css"},
     {u"css/", utLink, u"text/css", u"C:\\Out\\css\\index.css", u"/out/css/index.css"},
     {u"feed/", utLink, u"application/rss+xml", u"C:\\Out\\feed\\index.xml", u"/out/feed/index.xml"},
     {u"?p=12", utA, u"", u"C:\\Out\\p=12\\index.html", u"/out/p=12/index.html"},
-    {u"list?sort=asc#top", utA, u"", u"C:\\Out\\list\\sort=asc\\index.html", u"/out/list/sort=asc/index.html"},
+    {u"list?sort=asc#top", utA, u"", u"C:\\Out\\list\\sort=asc\\index.html",
+     u"/out/list/sort=asc/index.html"},
     {u"page.php?id=5&x=a/b", utA, u"", u"C:\\Out\\page.php\\id=5&x=a_b\\index.html",
      u"/out/page.php/id=5&x=a_b/index.html"},
     // Further rows of the decision table.
@@ -51,9 +55,9 @@ void CheckMapping(TPathReading AReading, const QString& AOutDir, bool AWindowsCo
         SCOPED_TRACE(url.toStdString());
         // A fresh table per row: the same URL under two tags would otherwise be a duplicate.
         TURLList table(AReading);
-        const int index = table.AddURL(row.Tag, url, QStringLiteral("http://site/"),
-                                       QStringLiteral("index.html"), AOutDir, 2, 0, nullptr,
-                                       S(row.LinkType));
+        const int index =
+            table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
+                         AOutDir, 2, 0, nullptr, S(row.LinkType));
         ASSERT_EQ(index, 0);
         EXPECT_EQ(table.OutFilePath(0), S(AWindowsColumn ? row.Windows : row.Linux));
         EXPECT_EQ(table.URL(0), url);
@@ -127,8 +131,9 @@ TEST(URLList, DuplicatesAndFragments) {
 TEST(URLList, SuppressLines) {
     TURLList list(TPathReading::prLinux);
     const QStringList suppress{QString(), QStringLiteral("logout")};
-    EXPECT_EQ(list.AddURL(utA, QStringLiteral("http://site/Logout.php"), QStringLiteral("http://site/"),
-                          QStringLiteral("index.html"), QString(), 1, 0, &suppress, QString()),
+    EXPECT_EQ(list.AddURL(utA, QStringLiteral("http://site/Logout.php"),
+                          QStringLiteral("http://site/"), QStringLiteral("index.html"), QString(),
+                          1, 0, &suppress, QString()),
               -1);
     EXPECT_EQ(list.Count(), 0);
     const QStringList blanks{QString(), QStringLiteral(" ")};
@@ -176,7 +181,8 @@ TEST(URLList, HostileURLs) {
     EXPECT_EQ(list.AddURL(utA, odd, QStringLiteral("http://site/"), QString(), QString(), 1, 0,
                           nullptr, QString()),
               1);
-    EXPECT_EQ(list.AddURL(utA, QString(), QString(), QString(), QString(), 1, 0, nullptr, QString()), 2);
+    EXPECT_EQ(
+        list.AddURL(utA, QString(), QString(), QString(), QString(), 1, 0, nullptr, QString()), 2);
 }
 
 } // namespace

@@ -12,7 +12,9 @@ struct Row {
     const char16_t* Expected;
 };
 
-QString S(const char16_t* AText) { return QString::fromUtf16(AText); }
+QString S(const char16_t* AText) {
+    return QString::fromUtf16(AText);
+}
 
 TEST(ResolveURL, ExamplesAgainstPageWithQuery) {
     const QString base = QStringLiteral("http://site/a/b/page.html?x=1");
@@ -47,7 +49,9 @@ TEST(ResolveURL, StepsRatherThanSummaries) {
         {u"c.html", u"http://site", u"http://site/c.html"},
         {u"/x", u"http://site", u"http://site/x"},
         {u"//cdn/x.js", u"https://site/p", u"https://cdn/x.js"},
-        {u"//cdn/x.js", u"site/p", u"http:/""/cdn/x.js"},
+        {u"//cdn/x.js", u"site/p",
+         u"http:/"
+         "/cdn/x.js"},
         // A protocol-relative link keeps its "/../".
         {u"//cdn/a/../x.js", u"http://site/p", u"http://cdn/a/../x.js"},
         // One "../" too many eats into the scheme: the host becomes the link's segment.
@@ -76,12 +80,14 @@ TEST(ResolveURL, StepsRatherThanSummaries) {
 
 TEST(ResolveURL, HostileInputStaysBoundedAndSafe) {
     const QString base = QStringLiteral("http://site/a/b/c.html");
-    const QString longChain = QStringLiteral("x/").repeated(20000) + QStringLiteral("../").repeated(20000) + u'y';
+    const QString longChain =
+        QStringLiteral("x/").repeated(20000) + QStringLiteral("../").repeated(20000) + u'y';
     EXPECT_EQ(ResolveURL(longChain, base), QStringLiteral("http://site/a/b/y"));
     const QString tooMany = QStringLiteral("../").repeated(22000);
     EXPECT_EQ(ResolveURL(tooMany, base), QString());
     const QString huge(64 * 1024, u'a');
-    EXPECT_EQ(ResolveURL(huge, base).size(), QStringLiteral("http://site/a/b/").size() + huge.size());
+    EXPECT_EQ(ResolveURL(huge, base).size(),
+              QStringLiteral("http://site/a/b/").size() + huge.size());
     // Unpaired surrogates and non-ASCII text pass through as they are.
     const QString odd = QString(QChar(0xD800)) + QStringLiteral("é/../") + QChar(0xDC00);
     EXPECT_EQ(ResolveURL(odd, base), QStringLiteral("http://site/a/b/") + QChar(0xDC00));
@@ -116,7 +122,8 @@ TEST(ExpandPath, WindowsReading) {
         EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
     }
     // Folder text with "/" and a trailing separator; a folder without a drive is still a base.
-    EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/"), R), QStringLiteral("C:\\Out\\a"));
+    EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/"), R),
+              QStringLiteral("C:\\Out\\a"));
     EXPECT_EQ(ExpandPath(QStringLiteral("\\\\srv\\share\\x"), QStringLiteral("\\\\srv\\share"), R),
               QStringLiteral("\\\\srv\\share\\\\srv\\share\\x"));
 }
@@ -138,18 +145,21 @@ TEST(ExpandPath, LinuxReading) {
         EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
     }
     // A folder text written on Windows still works.
-    EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\"), R), QStringLiteral("/srv/out/x"));
+    EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\"), R),
+              QStringLiteral("/srv/out/x"));
 }
 
 TEST(PathUtils, FileURLAndDrive) {
     {
         const TPathReading R = TPathReading::prWindows;
-        EXPECT_EQ(FileURLFromPath(u"C:\\Sites\\Blog\\a.png", R), QStringLiteral("file:///C:/Sites/Blog/a.png"));
+        EXPECT_EQ(FileURLFromPath(u"C:\\Sites\\Blog\\a.png", R),
+                  QStringLiteral("file:///C:/Sites/Blog/a.png"));
         EXPECT_EQ(DrivePart(u"C:\\x", R), QStringLiteral("C:"));
         EXPECT_EQ(DrivePart(u"\\\\srv\\x", R), QString());
     }
     const TPathReading R = TPathReading::prLinux;
-    EXPECT_EQ(FileURLFromPath(u"/home/u/Sites/a.png", R), QStringLiteral("file:///home/u/Sites/a.png"));
+    EXPECT_EQ(FileURLFromPath(u"/home/u/Sites/a.png", R),
+              QStringLiteral("file:///home/u/Sites/a.png"));
     EXPECT_EQ(DrivePart(u"C:/x", R), QString());
 }
 

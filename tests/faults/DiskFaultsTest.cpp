@@ -3,8 +3,8 @@
 // a clear line, leaves no temporary file behind and never touches what lies outside.
 #include "tests/faults/FaultFixture.h"
 
-#include "project/SettingsUnit.h"
 #include "base/uExceptions.h"
+#include "project/SettingsUnit.h"
 
 #include <QDir>
 #include <QFile>

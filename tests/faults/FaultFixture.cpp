@@ -18,7 +18,6 @@
 
 namespace tarrow::test {
 
-
 // ---- snapshots ----
 
 TTreeSnapshot SnapshotTree(const QString& AFolder) {
@@ -169,7 +168,6 @@ QStringList FaultTest::Run(const TWebsiteProject& AProject) {
     FEngine->Run(list, FOutDir, AProject.ProjectName(), &sink);
     return sink.Lines();
 }
-
 
 void FaultTest::Plant(const QString& ARelative, const QByteArray& AContent) {
     QFile file(Out(ARelative));

@@ -1,6 +1,6 @@
+#include "base/uExceptions.h"
 #include "project/SettingsUnit.h"
 #include "project/WebsiteUnit.h"
-#include "base/uExceptions.h"
 
 #include <gtest/gtest.h>
 

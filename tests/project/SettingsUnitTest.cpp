@@ -1,6 +1,6 @@
 #include "project/SettingsUnit.h"
-#include "project/uAppSettings.h"
 #include "base/uExceptions.h"
+#include "project/uAppSettings.h"
 
 #include <QDir>
 #include <QFile>

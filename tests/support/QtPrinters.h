@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <ostream>
 
-inline void PrintTo(const QString& S, std::ostream* os) { *os << '"' << S.toStdString() << '"'; }
+inline void PrintTo(const QString& S, std::ostream* os) {
+    *os << '"' << S.toStdString() << '"';
+}
 inline void PrintTo(const QByteArray& B, std::ostream* os) {
     *os << '"' << B.toStdString() << '"';
 }

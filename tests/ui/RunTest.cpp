@@ -16,10 +16,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QScrollBar>
-#include <QTimer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <atomic>
 #include <cstdio>
 
