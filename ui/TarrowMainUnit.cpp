@@ -491,19 +491,21 @@ void TTarrowMainForm::CloseButtonClick() {
 }
 
 void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
+    if (!FClosed) {
+        // Saved at once, also during a run (which works on copies): a second instance started
+        // meanwhile can no longer be overwritten by this one's late save.
+        FClosed = true;
+        SaveWindowState(this, FControls.ProjectsListView->header());
+        WriteSettings();
+    }
     if (IsRunning()) {
-        // The worker hands its lines to this thread and reads its own copy of the projects: let
-        // it finish its current URL, keep the event loop running, and close on its completion.
+        // The worker hands its lines to this thread: break (which aborts the transfer under way),
+        // keep the event loop running, and close on its completion.
         FCloseRequested = true;
         BreakButtonClick();
         hide();
         AEvent->ignore();
         return;
-    }
-    if (!FClosed) {
-        FClosed = true;
-        SaveWindowState(this, FControls.ProjectsListView->header());
-        WriteSettings();
     }
     AEvent->accept();
     if (FCloseRequested)

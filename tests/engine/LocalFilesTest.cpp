@@ -18,10 +18,6 @@ using namespace tarrow;
 
 namespace {
 
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
-
 struct BelowRow {
     const char16_t* Path;
     const char16_t* Folder;
@@ -48,8 +44,10 @@ TEST(LocalPaths, ContainmentLinuxReading) {
         {u"", u"", false},
     };
     for (const BelowRow& row : rows) {
-        SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
-        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder), R), row.Below);
+        SCOPED_TRACE(QString::fromUtf16(row.Path).toStdString() + " in " +
+                     QString::fromUtf16(row.Folder).toStdString());
+        EXPECT_EQ(IsPathBelow(QString::fromUtf16(row.Path), QString::fromUtf16(row.Folder), R),
+                  row.Below);
     }
     const QString withNul = QStringLiteral("/out/a") + QChar(0) + QStringLiteral("b");
     EXPECT_FALSE(IsPathBelow(withNul, u"/out", R));
@@ -76,8 +74,10 @@ TEST(LocalPaths, ContainmentWindowsReading) {
          true}, // a bare drive is the top of that drive, as the output prefix reads
     };
     for (const BelowRow& row : rows) {
-        SCOPED_TRACE(S(row.Path).toStdString() + " in " + S(row.Folder).toStdString());
-        EXPECT_EQ(IsPathBelow(S(row.Path), S(row.Folder), R), row.Below);
+        SCOPED_TRACE(QString::fromUtf16(row.Path).toStdString() + " in " +
+                     QString::fromUtf16(row.Folder).toStdString());
+        EXPECT_EQ(IsPathBelow(QString::fromUtf16(row.Path), QString::fromUtf16(row.Folder), R),
+                  row.Below);
     }
     QString normalized;
     ASSERT_TRUE(NormalizeLocalPath(u"C:/Sites//Blog/./a\\b", normalized, R));
@@ -102,8 +102,8 @@ TEST(LocalPaths, PercentDecoding) {
         {u"plain", u"plain"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(PercentDecodePath(S(row.In)), S(row.Out));
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(PercentDecodePath(QString::fromUtf16(row.In)), QString::fromUtf16(row.Out));
     }
 }
 

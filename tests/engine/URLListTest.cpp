@@ -8,10 +8,6 @@ using namespace tarrow;
 
 namespace {
 
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
-
 struct MappingRow {
     const char16_t* Rest;
     TURLTag Tag;
@@ -51,15 +47,16 @@ const MappingRow MappingRows[] = {
 
 void CheckMapping(TPathReading AReading, const QString& AOutDir, bool AWindowsColumn) {
     for (const MappingRow& row : MappingRows) {
-        const QString url = QStringLiteral("http://site/") + S(row.Rest);
+        const QString url = QStringLiteral("http://site/") + QString::fromUtf16(row.Rest);
         SCOPED_TRACE(url.toStdString());
         // A fresh table per row: the same URL under two tags would otherwise be a duplicate.
         TURLList table(AReading);
         const int index =
             table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
-                         AOutDir, 2, 0, nullptr, S(row.LinkType));
+                         AOutDir, 2, 0, nullptr, QString::fromUtf16(row.LinkType));
         ASSERT_EQ(index, 0);
-        EXPECT_EQ(table.OutFilePath(0), S(AWindowsColumn ? row.Windows : row.Linux));
+        EXPECT_EQ(table.OutFilePath(0),
+                  QString::fromUtf16(AWindowsColumn ? row.Windows : row.Linux));
         EXPECT_EQ(table.URL(0), url);
     }
 }
@@ -203,13 +200,13 @@ void CheckSequence(std::initializer_list<SequenceRow> ARows, bool ACompletePages
     TURLList table(AReading, ACompletePages);
     const QString outDir = windows ? QStringLiteral("C:\\Out") : QStringLiteral("/out");
     for (const SequenceRow& row : ARows) {
-        const QString url = QStringLiteral("http://site/") + S(row.Rest);
+        const QString url = QStringLiteral("http://site/") + QString::fromUtf16(row.Rest);
         SCOPED_TRACE(url.toStdString());
         const int index =
             table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
                          outDir, 2, 0, nullptr, QString());
         ASSERT_GE(index, 0);
-        EXPECT_EQ(table.OutFilePath(index), S(windows ? row.Windows : row.Linux));
+        EXPECT_EQ(table.OutFilePath(index), QString::fromUtf16(windows ? row.Windows : row.Linux));
     }
 }
 
@@ -300,13 +297,13 @@ TEST(URLList, CompletePagesMapping) {
     for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux}) {
         const bool windows = reading == TPathReading::prWindows;
         for (const Row& row : rows) {
-            const QString url = QStringLiteral("http://site/") + S(row.Rest);
+            const QString url = QStringLiteral("http://site/") + QString::fromUtf16(row.Rest);
             SCOPED_TRACE(url.toStdString() + (windows ? " windows" : " linux"));
             TURLList table(reading, true);
             table.AddURL(row.Tag, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
                          windows ? QStringLiteral("C:\\Out") : QStringLiteral("/out"), 2, 0,
                          nullptr, QString());
-            EXPECT_EQ(table.OutFilePath(0), S(windows ? row.Windows : row.Linux));
+            EXPECT_EQ(table.OutFilePath(0), QString::fromUtf16(windows ? row.Windows : row.Linux));
         }
     }
     // Without the switch the same table maps as it always did.

@@ -12,10 +12,6 @@ struct Row {
     const char16_t* Expected;
 };
 
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
-
 TEST(ResolveURL, ExamplesAgainstPageWithQuery) {
     const QString base = QStringLiteral("http://site/a/b/page.html?x=1");
     const Row rows[] = {
@@ -34,8 +30,8 @@ TEST(ResolveURL, ExamplesAgainstPageWithQuery) {
         {u"/a/../d?q=/../z", u"http://site/d?q=/../z"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(ResolveURL(S(row.In), base), S(row.Expected));
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(ResolveURL(QString::fromUtf16(row.In), base), QString::fromUtf16(row.Expected));
     }
 }
 
@@ -73,8 +69,10 @@ TEST(ResolveURL, StepsRatherThanSummaries) {
         {u"p?q=a/../b", u"http://site/d/", u"http://site/d/p?q=a/../b"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(S(c.Link).toStdString() + " @ " + S(c.Base).toStdString());
-        EXPECT_EQ(ResolveURL(S(c.Link), S(c.Base)), S(c.Expected));
+        SCOPED_TRACE(QString::fromUtf16(c.Link).toStdString() + " @ " +
+                     QString::fromUtf16(c.Base).toStdString());
+        EXPECT_EQ(ResolveURL(QString::fromUtf16(c.Link), QString::fromUtf16(c.Base)),
+                  QString::fromUtf16(c.Expected));
     }
 }
 
@@ -92,10 +90,10 @@ TEST(ResolveURL, HostileInputStaysBoundedAndSafe) {
     const QString odd = QString(QChar(0xD800)) + QStringLiteral("é/../") + QChar(0xDC00);
     EXPECT_EQ(ResolveURL(odd, base), QStringLiteral("http://site/a/b/") + QChar(0xDC00));
     for (const char16_t* text : {u"", u"#", u"//", u"/", u".", u"..", u"../", u"./", u"?", u":"}) {
-        SCOPED_TRACE(S(text).toStdString());
-        (void)ResolveURL(S(text), base);
-        (void)ResolveURL(base, S(text));
-        (void)ResolveURL(S(text), S(text));
+        SCOPED_TRACE(QString::fromUtf16(text).toStdString());
+        (void)ResolveURL(QString::fromUtf16(text), base);
+        (void)ResolveURL(base, QString::fromUtf16(text));
+        (void)ResolveURL(QString::fromUtf16(text), QString::fromUtf16(text));
     }
 }
 
@@ -117,9 +115,10 @@ TEST(ExpandPath, WindowsReading) {
         {u"", u"C:\\Out"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(ExpandPath(S(row.In), base, R), S(row.Expected));
-        EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(ExpandPath(QString::fromUtf16(row.In), base, R),
+                  QString::fromUtf16(row.Expected));
+        EXPECT_EQ(ExpandPath(QString::fromUtf16(row.In), QString(), R), QString::fromUtf16(row.In));
     }
     // Folder text with "/" and a trailing separator; a folder without a drive is still a base.
     EXPECT_EQ(ExpandPath(QStringLiteral("a"), QStringLiteral("C:/Out/"), R),
@@ -140,9 +139,10 @@ TEST(ExpandPath, LinuxReading) {
         {u"c:x", u"/out/c:x"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(ExpandPath(S(row.In), base, R), S(row.Expected));
-        EXPECT_EQ(ExpandPath(S(row.In), QString(), R), S(row.In));
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(ExpandPath(QString::fromUtf16(row.In), base, R),
+                  QString::fromUtf16(row.Expected));
+        EXPECT_EQ(ExpandPath(QString::fromUtf16(row.In), QString(), R), QString::fromUtf16(row.In));
     }
     // A folder text written on Windows still works.
     EXPECT_EQ(ExpandPath(QStringLiteral("x"), QStringLiteral("\\srv\\out\\"), R),

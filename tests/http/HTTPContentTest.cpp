@@ -9,10 +9,6 @@ using namespace tarrow::test;
 
 namespace {
 
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
-
 TEST(ParseContentType, CharsetParameterRemoved) {
     struct TRow {
         const char16_t* Value;
@@ -29,10 +25,10 @@ TEST(ParseContentType, CharsetParameterRemoved) {
         {u"", u"", u""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(S(row.Value).toStdString());
-        const TContentType type = ParseContentType(S(row.Value));
-        EXPECT_EQ(type.MediaType, S(row.MediaType));
-        EXPECT_EQ(type.Charset, S(row.Charset));
+        SCOPED_TRACE(QString::fromUtf16(row.Value).toStdString());
+        const TContentType type = ParseContentType(QString::fromUtf16(row.Value));
+        EXPECT_EQ(type.MediaType, QString::fromUtf16(row.MediaType));
+        EXPECT_EQ(type.Charset, QString::fromUtf16(row.Charset));
     }
 }
 
@@ -55,8 +51,9 @@ TEST(DefaultCharset, TextTypesOnly) {
         {u"", u""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(S(row.MediaType).toStdString());
-        EXPECT_EQ(DefaultCharset(S(row.MediaType)), S(row.Charset));
+        SCOPED_TRACE(QString::fromUtf16(row.MediaType).toStdString());
+        EXPECT_EQ(DefaultCharset(QString::fromUtf16(row.MediaType)),
+                  QString::fromUtf16(row.Charset));
     }
     EXPECT_TRUE(IsHTMLMediaType(QStringLiteral("text/html")));
     EXPECT_TRUE(IsHTMLMediaType(QStringLiteral("Text/HTML; level=1")));
@@ -100,8 +97,8 @@ TEST(ReadMetaDeclaration, HttpEquivAndCharset) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Body);
         const TMetaDeclaration meta = ReadMetaDeclaration(row.Body, qsizetype(strlen(row.Body)));
-        EXPECT_EQ(meta.ContentType, S(row.ContentType));
-        EXPECT_EQ(meta.Charset, S(row.Charset));
+        EXPECT_EQ(meta.ContentType, QString::fromUtf16(row.ContentType));
+        EXPECT_EQ(meta.Charset, QString::fromUtf16(row.Charset));
     }
 }
 
@@ -136,7 +133,7 @@ TEST(DecodeContent, ExactCodingNamesAndSwallowedFailures) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
         QByteArray out("prefix:");
-        DecodeContent(row.Body, S(row.Coding), out);
+        DecodeContent(row.Body, QString::fromUtf16(row.Coding), out);
         EXPECT_EQ(out, "prefix:" + row.Expected);
     }
 

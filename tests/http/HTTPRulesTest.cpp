@@ -6,13 +6,11 @@
 
 #include <cerrno>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 struct TTextRow {
     const char16_t* In;
@@ -34,8 +32,8 @@ TEST(NormalizeURL, SpacesAndRootBeforeQuery) {
         {u"a b?c d", u"a%20b?c%20d"},
     };
     for (const TTextRow& row : rows) {
-        SCOPED_TRACE(S(row.In).toStdString());
-        EXPECT_EQ(NormalizeURL(S(row.In)), S(row.Expected));
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(NormalizeURL(QString::fromUtf16(row.In)), QString::fromUtf16(row.Expected));
     }
 }
 
@@ -65,8 +63,10 @@ TEST(ExpandRefererURL, RelativeAgainstReferer) {
         {u"c.html", u"?http://h/", u"c.html"},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(S(row.URL).toStdString() + " against " + S(row.Referer).toStdString());
-        EXPECT_EQ(ExpandRefererURL(S(row.URL), S(row.Referer)), S(row.Expected));
+        SCOPED_TRACE(QString::fromUtf16(row.URL).toStdString() + " against " +
+                     QString::fromUtf16(row.Referer).toStdString());
+        EXPECT_EQ(ExpandRefererURL(QString::fromUtf16(row.URL), QString::fromUtf16(row.Referer)),
+                  QString::fromUtf16(row.Expected));
     }
 }
 
@@ -80,8 +80,8 @@ TEST(RefererHeaderURL, WithoutFragmentAndUserInfo) {
         {u"http://h/p@q/", u"http://h/p@q/"},
     };
     for (const auto& [url, expected] : rows) {
-        SCOPED_TRACE(S(url).toStdString());
-        EXPECT_EQ(RefererHeaderURL(S(url)), S(expected));
+        SCOPED_TRACE(QString::fromUtf16(url).toStdString());
+        EXPECT_EQ(RefererHeaderURL(QString::fromUtf16(url)), QString::fromUtf16(expected));
     }
 }
 
@@ -106,8 +106,10 @@ TEST(MustCloseConnection, PrefixUpToOnePastTheFirstSlash) {
         {u"", u"http://h/a", false},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(S(row.URL).toStdString() + " after " + S(row.CurURL).toStdString());
-        EXPECT_EQ(MustCloseConnection(S(row.URL), S(row.CurURL)), row.Close);
+        SCOPED_TRACE(QString::fromUtf16(row.URL).toStdString() + " after " +
+                     QString::fromUtf16(row.CurURL).toStdString());
+        EXPECT_EQ(MustCloseConnection(QString::fromUtf16(row.URL), QString::fromUtf16(row.CurURL)),
+                  row.Close);
     }
 }
 
@@ -144,9 +146,9 @@ TEST(ProxyAddress, HostPortAndFieldLength) {
         {u"", u"", 0},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(S(row.Text).toStdString());
-        EXPECT_EQ(ExtractProxyHost(S(row.Text)), S(row.Host));
-        EXPECT_EQ(ExtractProxyPort(S(row.Text)), row.Port);
+        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString());
+        EXPECT_EQ(ExtractProxyHost(QString::fromUtf16(row.Text)), QString::fromUtf16(row.Host));
+        EXPECT_EQ(ExtractProxyPort(QString::fromUtf16(row.Text)), row.Port);
     }
     EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 0), 2);
     EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 3), 2);
@@ -178,20 +180,21 @@ TEST(ProxyAddress, KindFromTypeAndPrefix) {
         {u"u@+h:1", ptAUTO, TProxyKind::pkHTTP},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(S(row.Text).toStdString() + " type " + std::to_string(row.Type));
-        EXPECT_EQ(ProxyKindFor(S(row.Text), row.Type), row.Kind);
+        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString() + " type " +
+                     std::to_string(row.Type));
+        EXPECT_EQ(ProxyKindFor(QString::fromUtf16(row.Text), row.Type), row.Kind);
     }
 }
 
 TEST(EncodeRequestURL, OnlyWhatCannotStandInARequestLine) {
     EXPECT_EQ(EncodeRequestURL(QStringLiteral("http://h/a%20b?x=1&y=2#f")),
               QByteArray("http://h/a%20b?x=1&y=2#f"));
-    EXPECT_EQ(EncodeRequestURL(S(u"http://h/caf\u00e9?q=\u00fc")),
+    EXPECT_EQ(EncodeRequestURL(u"http://h/caf\u00e9?q=\u00fc"_s),
               QByteArray("http://h/caf%C3%A9?q=%C3%BC"));
     EXPECT_EQ(EncodeRequestURL(QStringLiteral("http://h/a\r\nX: y")),
               QByteArray("http://h/a%0D%0AX:%20y"));
     // The host keeps its UTF-8 for name lookup.
-    EXPECT_EQ(EncodeRequestURL(S(u"http://b\u00fccher.example/\u00e4")),
+    EXPECT_EQ(EncodeRequestURL(u"http://b\u00fccher.example/\u00e4"_s),
               QByteArray("http://b\xC3\xBC"
                          "cher.example/%C3%A4"));
 }
@@ -260,7 +263,7 @@ TEST(TransportErrorFor, NamesWhatFailedAndWhere) {
          u"TLS handshake failed: h:8080 (detail)"},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(S(row.Message).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Message).toStdString());
         TCurlFailure failure;
         failure.Code = row.Code;
         failure.OSErrno = row.OSErrno;
@@ -273,7 +276,7 @@ TEST(TransportErrorFor, NamesWhatFailedAndWhere) {
         failure.URL = "http://h:8080/x";
         const ETransportError error = TransportErrorFor(failure);
         EXPECT_EQ(error.Fault(), row.Fault);
-        EXPECT_EQ(error.Message(), S(row.Message));
+        EXPECT_EQ(error.Message(), QString::fromUtf16(row.Message));
     }
 }
 

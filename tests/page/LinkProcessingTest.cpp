@@ -10,13 +10,11 @@
 #include <optional>
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 // The website https://site/blog/ saved under C:\Sites\Blog (Windows reading) or
 // /home/u/Sites/Blog (Linux reading); the page is https://site/blog/ saved as its index file.
@@ -25,7 +23,7 @@ protected:
     void SetUp() override {
         Settings.PathReading = GetParam();
         Settings.WebsiteURL = QStringLiteral("https://site/blog/");
-        Settings.OutDir = Windows() ? S(u"C:\\Sites\\Blog\\") : S(u"/home/u/Sites/Blog/");
+        Settings.OutDir = Windows() ? u"C:\\Sites\\Blog\\"_s : u"/home/u/Sites/Blog/"_s;
         Settings.RelativePathLinks = true;
     }
 
@@ -36,7 +34,7 @@ protected:
         return Settings.OutDir + (Windows() ? QString(ARel).replace(u'/', u'\\') : ARel);
     }
     QString FileLink(const QString& ARel) const {
-        return (Windows() ? S(u"file:///C:/Sites/Blog/") : S(u"file:///home/u/Sites/Blog/")) + ARel;
+        return (Windows() ? u"file:///C:/Sites/Blog/"_s : u"file:///home/u/Sites/Blog/"_s) + ARel;
     }
 
     int Seed(const QString& AURL, int32_t ALimit = 2, int32_t ADepth = 1) {
@@ -49,7 +47,7 @@ protected:
                 const QString& APagePath = QString()) {
         QString out;
         const TLinkProcessingResult found = ProcessLinks(
-            AHtml, out, Table(), APageURL, APagePath.isEmpty() ? Path(S(u"index.html")) : APagePath,
+            AHtml, out, Table(), APageURL, APagePath.isEmpty() ? Path(u"index.html"_s) : APagePath,
             ALimit, ADepth, Settings);
         // The crawl logs the count for a page whose links are followed.
         if (ADepth < ALimit)
@@ -71,93 +69,100 @@ private:
 };
 
 TEST_P(LinkProcessing, SiteLinkGetsEachLocalForm) {
-    const QString html = S(u"<p><a href=\"post.html#c\">Post</a></p>");
-    EXPECT_EQ(Run(html), S(u"<p><a href=\"post.html/index.html\">Post</a></p>"));
+    const QString html = u"<p><a href=\"post.html#c\">Post</a></p>"_s;
+    EXPECT_EQ(Run(html), u"<p><a href=\"post.html/index.html\">Post</a></p>"_s);
     ASSERT_EQ(List.Count(), 1);
-    EXPECT_EQ(List.URL(0), S(u"https://site/blog/post.html#c"));
-    EXPECT_EQ(List.OutFilePath(0), Path(S(u"post.html/index.html")));
+    EXPECT_EQ(List.URL(0), u"https://site/blog/post.html#c"_s);
+    EXPECT_EQ(List.OutFilePath(0), Path(u"post.html/index.html"_s));
     EXPECT_EQ(List.URLDepth(0), 1);
     EXPECT_EQ(List.ExtractURLs(0), 2);
-    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+    EXPECT_EQ(Log(), QStringList{u"1 new URLs extracted."_s});
 
     Settings.RelativePathLinks = false;
     EXPECT_EQ(Run(html),
-              S(u"<p><a href=\"") + FileLink(S(u"post.html/index.html")) + S(u"\">Post</a></p>"));
+              u"<p><a href=\""_s + FileLink(u"post.html/index.html"_s) + u"\">Post</a></p>"_s);
     Settings.BaseURL = QStringLiteral("https://mirror/");
-    EXPECT_EQ(Run(html), S(u"<p><a href=\"https://mirror/post.html/\">Post</a></p>"));
+    EXPECT_EQ(Run(html), u"<p><a href=\"https://mirror/post.html/\">Post</a></p>"_s);
     EXPECT_EQ(List.Count(), 1);
-    EXPECT_EQ(Log().last(), S(u"0 new URLs extracted."));
+    EXPECT_EQ(Log().last(), u"0 new URLs extracted."_s);
 }
 
 TEST_P(LinkProcessing, BaseURLLinksFoldersAndTheTopPageWithoutIndexFile) {
     Settings.RelativePathLinks = false;
     Settings.BaseURL = QStringLiteral("https://mirror/");
-    Seed(S(u"https://site/blog/"), 2, 0);
-    const QString out = Run(S(u"<a href=\"./\"><a href=\"news/\"><img src=\"myindex.html\">"
-                              u"<img src=\"pics/INDEX.HTML\">"));
+    Seed(u"https://site/blog/"_s, 2, 0);
+    const QString out =
+        Run(QString::fromUtf16(u"<a href=\"./\"><a href=\"news/\"><img src=\"myindex.html\">"
+                               u"<img src=\"pics/INDEX.HTML\">"));
     EXPECT_EQ(out,
-              S(u"<a href=\"https://mirror/\"><a href=\"https://mirror/news/\">"
-                u"<img src=\"https://mirror/myindex.html\"><img src=\"https://mirror/pics/\">"));
-    EXPECT_EQ(List.OutFilePath(0), Path(S(u"index.html")));
-    EXPECT_EQ(List.OutFilePath(1), Path(S(u"news/index.html")));
+              QString::fromUtf16(
+                  u"<a href=\"https://mirror/\"><a href=\"https://mirror/news/\">"
+                  u"<img src=\"https://mirror/myindex.html\"><img src=\"https://mirror/pics/\">"));
+    EXPECT_EQ(List.OutFilePath(0), Path(u"index.html"_s));
+    EXPECT_EQ(List.OutFilePath(1), Path(u"news/index.html"_s));
 }
 
 TEST_P(LinkProcessing, RelativePathsClimbOutOfThePageFolder) {
-    const QString out = Run(S(u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"/blog/\">"
-                              u"<a href=\"sub/x/\">"),
-                            0, 2, S(u"https://site/blog/news/"), Path(S(u"news/index.html")));
-    EXPECT_EQ(out, S(u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"../index.html\">"
-                     u"<a href=\"sub/x/index.html\">"));
-    EXPECT_EQ(List.OutFilePath(0), Path(S(u"img/a.png")));
+    const QString out =
+        Run(QString::fromUtf16(u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"/blog/\">"
+                               u"<a href=\"sub/x/\">"),
+            0, 2, u"https://site/blog/news/"_s, Path(u"news/index.html"_s));
+    EXPECT_EQ(out, QString::fromUtf16(
+                       u"<img src=\"../img/a.png\"><img src=\"b.png\"><a href=\"../index.html\">"
+                       u"<a href=\"sub/x/index.html\">"));
+    EXPECT_EQ(List.OutFilePath(0), Path(u"img/a.png"_s));
 }
 
 TEST_P(LinkProcessing, LinksOutsideTheDownloadStayAsWritten) {
-    const QString html =
-        S(u"<a href=\"../about.html\"><a href=\"javascript:void(0)\"><a href=\"#top\">"
-          u"<a href=\"mailto:me@site\"><a href=\"https://other/x\"><a><a href=>"
-          u"<noscript><link rel=x>");
+    const QString html = QString::fromUtf16(
+        u"<a href=\"../about.html\"><a href=\"javascript:void(0)\"><a href=\"#top\">"
+        u"<a href=\"mailto:me@site\"><a href=\"https://other/x\"><a><a href=>"
+        u"<noscript><link rel=x>");
     EXPECT_EQ(Run(html), html);
     EXPECT_EQ(List.Count(), 0);
     // A protocol-relative link that matches nothing else becomes absolute.
-    EXPECT_EQ(Run(S(u"<img src=\"//cdn/i.png\">")), S(u"<img src=\"https://cdn/i.png\">"));
+    EXPECT_EQ(Run(u"<img src=\"//cdn/i.png\">"_s), u"<img src=\"https://cdn/i.png\">"_s);
     EXPECT_EQ(List.Count(), 0);
 }
 
 TEST_P(LinkProcessing, DomainAliasesMapToTheWebsite) {
-    Settings.WebsiteDomainAliases = QStringList{S(u"other"), S(u"alias-host")};
-    const QString out = Run(
-        S(u"<a href=\"https://ALIAS-HOST/blog/a.html\"><a href=\"http://alias-host/blog/b.html\">"
-          u"<a href=\"https://alias-host/shop/\">"));
-    EXPECT_EQ(out, S(u"<a href=\"a.html/index.html\"><a href=\"http://alias-host/blog/b.html\">"
-                     u"<a href=\"https://alias-host/shop/\">"));
+    Settings.WebsiteDomainAliases = QStringList{u"other"_s, u"alias-host"_s};
+    const QString out = Run(QString::fromUtf16(
+        u"<a href=\"https://ALIAS-HOST/blog/a.html\"><a href=\"http://alias-host/blog/b.html\">"
+        u"<a href=\"https://alias-host/shop/\">"));
+    EXPECT_EQ(out, QString::fromUtf16(
+                       u"<a href=\"a.html/index.html\"><a href=\"http://alias-host/blog/b.html\">"
+                       u"<a href=\"https://alias-host/shop/\">"));
     ASSERT_EQ(List.Count(), 1);
-    EXPECT_EQ(List.URL(0), S(u"https://site/blog/a.html"));
+    EXPECT_EQ(List.URL(0), u"https://site/blog/a.html"_s);
 }
 
 TEST_P(LinkProcessing, DownloadFileRulesUsePlaceholdersAndTheirFolder) {
-    Settings.WebDocuments = QStringList{S(u"https://cdn/"), S(u"https://files/")};
-    Settings.WDOutFolders = QStringList{S(u"cdn"), S(u"dl\\docs")};
-    const QString out = Run(S(u"<img src=\"https://cdn/pics/\"><a href=\"https://CDN/d1/\">"
-                              u"<link href=\"https://cdn/d2/\"><script src=\"https://cdn/d3/\">"
-                              u"<iframe src=\"https://cdn/d4/\"><a href=\"https://files/r.pdf\">"));
-    EXPECT_EQ(out, S(u"<img src=\"cdn/pics/image.png\"><a href=\"cdn/d1/index.html\">"
-                     u"<link href=\"cdn/d2/style.css\"><script src=\"cdn/d3/script.js\">"
-                     u"<iframe src=\"cdn/d4/index.html\"><a href=\"dl/docs/r.pdf/index.html\">"));
+    Settings.WebDocuments = QStringList{u"https://cdn/"_s, u"https://files/"_s};
+    Settings.WDOutFolders = QStringList{u"cdn"_s, u"dl\\docs"_s};
+    const QString out = Run(
+        QString::fromUtf16(u"<img src=\"https://cdn/pics/\"><a href=\"https://CDN/d1/\">"
+                           u"<link href=\"https://cdn/d2/\"><script src=\"https://cdn/d3/\">"
+                           u"<iframe src=\"https://cdn/d4/\"><a href=\"https://files/r.pdf\">"));
+    EXPECT_EQ(out, QString::fromUtf16(
+                       u"<img src=\"cdn/pics/image.png\"><a href=\"cdn/d1/index.html\">"
+                       u"<link href=\"cdn/d2/style.css\"><script src=\"cdn/d3/script.js\">"
+                       u"<iframe src=\"cdn/d4/index.html\"><a href=\"dl/docs/r.pdf/index.html\">"));
     ASSERT_EQ(List.Count(), 6);
-    EXPECT_EQ(List.OutFilePath(0), Path(S(u"cdn/pics/image.png")));
+    EXPECT_EQ(List.OutFilePath(0), Path(u"cdn/pics/image.png"_s));
     EXPECT_EQ(List.ExtractURLs(0), 0);
     EXPECT_EQ(List.URLDepth(0), 1);
-    EXPECT_EQ(List.OutFilePath(5), Path(S(u"dl/docs/r.pdf/index.html")));
-    EXPECT_EQ(Log(), QStringList{S(u"6 new URLs extracted.")});
+    EXPECT_EQ(List.OutFilePath(5), Path(u"dl/docs/r.pdf/index.html"_s));
+    EXPECT_EQ(Log(), QStringList{u"6 new URLs extracted."_s});
 }
 
 TEST_P(LinkProcessing, FileUnderARuleFollowsOnlyRuleLinks) {
     // A file fetched under a download-file rule has limit 0: its site links are not added, its
     // links under a rule are, one level deeper; no log line at a depth at or beyond the limit.
-    Settings.WebDocuments = QStringList{S(u"https://cdn/")};
-    Settings.WDOutFolders = QStringList{S(u"cdn")};
-    const QString out = Run(S(u"<a href=\"x.html\"><img src=\"https://cdn/a.png\">"), 3, 0);
-    EXPECT_EQ(out, S(u"<a href=\"x.html\"><img src=\"cdn/a.png\">"));
+    Settings.WebDocuments = QStringList{u"https://cdn/"_s};
+    Settings.WDOutFolders = QStringList{u"cdn"_s};
+    const QString out = Run(u"<a href=\"x.html\"><img src=\"https://cdn/a.png\">"_s, 3, 0);
+    EXPECT_EQ(out, u"<a href=\"x.html\"><img src=\"cdn/a.png\">"_s);
     ASSERT_EQ(List.Count(), 1);
     EXPECT_EQ(List.URLDepth(0), 4);
     EXPECT_EQ(List.ExtractURLs(0), 0);
@@ -165,42 +170,46 @@ TEST_P(LinkProcessing, FileUnderARuleFollowsOnlyRuleLinks) {
 }
 
 TEST_P(LinkProcessing, PageAtTheLimitRewritesKnownLinksOnly) {
-    Seed(S(u"https://site/blog/known.html"));
-    const QString out = Run(S(u"<a href=\"KNOWN.html#s\"><a href=\"new.html\">"), 2, 2);
-    EXPECT_EQ(out, S(u"<a href=\"known.html/index.html\"><a href=\"new.html\">"));
+    Seed(u"https://site/blog/known.html"_s);
+    const QString out = Run(u"<a href=\"KNOWN.html#s\"><a href=\"new.html\">"_s, 2, 2);
+    EXPECT_EQ(out, u"<a href=\"known.html/index.html\"><a href=\"new.html\">"_s);
     EXPECT_EQ(List.Count(), 1);
     EXPECT_TRUE(Log().isEmpty());
 }
 
 TEST_P(LinkProcessing, LinkTypeNamesTheFolderFile) {
-    Run(S(u"<link rel=\"stylesheet\" type=\"text/css\" href=\"css/\"><link href=\"plain/\">"
-          u"<link type='application/rss+xml' href=feed/>"));
+    Run(QString::fromUtf16(
+        u"<link rel=\"stylesheet\" type=\"text/css\" href=\"css/\"><link href=\"plain/\">"
+        u"<link type='application/rss+xml' href=feed/>"));
     ASSERT_EQ(List.Count(), 3);
-    EXPECT_EQ(List.OutFilePath(0), Path(S(u"css/index.css")));
-    EXPECT_EQ(List.OutFilePath(1), Path(S(u"plain/index.html")));
-    EXPECT_EQ(List.OutFilePath(2), Path(S(u"feed/index.xml")));
+    EXPECT_EQ(List.OutFilePath(0), Path(u"css/index.css"_s));
+    EXPECT_EQ(List.OutFilePath(1), Path(u"plain/index.html"_s));
+    EXPECT_EQ(List.OutFilePath(2), Path(u"feed/index.xml"_s));
 }
 
 TEST_P(LinkProcessing, SuppressedLinksBecomeAbsolute) {
-    Settings.SuppressURLs = QStringList{QString(), S(u"logout")};
-    Settings.WebDocuments = QStringList{S(u"https://cdn/")};
-    Settings.WDOutFolders = QStringList{S(u"cdn")};
-    const QString out = Run(S(u"<a href=\"Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
-                              u"<a href=\"in.html\">"));
+    Settings.SuppressURLs = QStringList{QString(), u"logout"_s};
+    Settings.WebDocuments = QStringList{u"https://cdn/"_s};
+    Settings.WDOutFolders = QStringList{u"cdn"_s};
+    const QString out =
+        Run(QString::fromUtf16(u"<a href=\"Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
+                               u"<a href=\"in.html\">"));
     EXPECT_EQ(out,
-              S(u"<a href=\"https://site/blog/Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
-                u"<a href=\"in.html/index.html\">"));
+              QString::fromUtf16(
+                  u"<a href=\"https://site/blog/Logout.php\"><img src=\"https://cdn/LOGOUT.png\">"
+                  u"<a href=\"in.html/index.html\">"));
     EXPECT_EQ(List.Count(), 1);
-    EXPECT_EQ(Log(), QStringList{S(u"1 new URLs extracted.")});
+    EXPECT_EQ(Log(), QStringList{u"1 new URLs extracted."_s});
 }
 
 TEST_P(LinkProcessing, SameTargetTwiceAddsOneEntry) {
     const QString out =
-        Run(S(u"<a href=\"p.html\">1</a><A HREF='P.html#x'>2</A><img src=p.html><a href=q.html>"));
-    EXPECT_EQ(out, S(u"<a href=\"p.html/index.html\">1</a><A HREF='p.html/index.html'>2</A>"
-                     u"<img src=p.html/index.html><a href=q.html/index.html>"));
+        Run(u"<a href=\"p.html\">1</a><A HREF='P.html#x'>2</A><img src=p.html><a href=q.html>"_s);
+    EXPECT_EQ(out, QString::fromUtf16(
+                       u"<a href=\"p.html/index.html\">1</a><A HREF='p.html/index.html'>2</A>"
+                       u"<img src=p.html/index.html><a href=q.html/index.html>"));
     EXPECT_EQ(List.Count(), 2);
-    EXPECT_EQ(Log(), QStringList{S(u"2 new URLs extracted.")});
+    EXPECT_EQ(Log(), QStringList{u"2 new URLs extracted."_s});
 }
 
 TEST_P(LinkProcessing, RemovesScriptAndNoscriptElements) {
@@ -222,52 +231,53 @@ TEST_P(LinkProcessing, RemovesScriptAndNoscriptElements) {
         {u"<script>x</script><a href=\"q.html\">", u"<a href=\"q.html/index.html\">"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Html).toStdString());
-        EXPECT_EQ(Run(S(row.Html)), S(row.Out));
+        SCOPED_TRACE(QString::fromUtf16(row.Html).toStdString());
+        EXPECT_EQ(Run(QString::fromUtf16(row.Html)), QString::fromUtf16(row.Out));
     }
     EXPECT_EQ(List.Count(), 1); // only q.html: nothing inside a removed element is looked at
 }
 
 TEST_P(LinkProcessing, KeptScriptsAreScannedLikeText) {
     Settings.RelativePathLinks = false;
-    const QString out = Run(S(u"<script>document.write('<img src=\"p.png\">')</script>"
-                              u"<script>w(\"<a href=\\\"q.html\\\">\")</script>"
-                              u"<noscript><img src=n.png></noscript>"));
-    EXPECT_EQ(out, S(u"<script>document.write('<img src=\"") + FileLink(S(u"p.png")) +
-                       S(u"\">')</script><script>w(\"<a href=\\\"") +
-                       FileLink(S(u"q.html/index.html")) +
-                       S(u"\\\">\")</script><noscript><img src=") + FileLink(S(u"n.png")) +
-                       S(u"></noscript>"));
-    EXPECT_EQ(List.URL(0), S(u"https://site/blog/p.png"));
+    const QString out =
+        Run(QString::fromUtf16(u"<script>document.write('<img src=\"p.png\">')</script>"
+                               u"<script>w(\"<a href=\\\"q.html\\\">\")</script>"
+                               u"<noscript><img src=n.png></noscript>"));
+    EXPECT_EQ(out, u"<script>document.write('<img src=\""_s + FileLink(u"p.png"_s) +
+                       u"\">')</script><script>w(\"<a href=\\\""_s +
+                       FileLink(u"q.html/index.html"_s) +
+                       u"\\\">\")</script><noscript><img src="_s + FileLink(u"n.png"_s) +
+                       u"></noscript>"_s);
+    EXPECT_EQ(List.URL(0), u"https://site/blog/p.png"_s);
     EXPECT_EQ(List.Count(), 3);
 }
 
 TEST_P(LinkProcessing, TextWithoutTagsIsCopiedUnchanged) {
-    const QString html = S(u"plain & < > text\r\n<p>no links</p><abbr><a");
+    const QString html = u"plain & < > text\r\n<p>no links</p><abbr><a"_s;
     EXPECT_EQ(Run(html), html);
-    EXPECT_EQ(Log(), QStringList{S(u"0 new URLs extracted.")});
-    QString out = S(u"kept:");
-    ProcessLinks(html, out, List, S(u"https://site/blog/"), Path(S(u"index.html")), 2, 0, Settings);
-    EXPECT_EQ(out, S(u"kept:") + html);
+    EXPECT_EQ(Log(), QStringList{u"0 new URLs extracted."_s});
+    QString out = u"kept:"_s;
+    ProcessLinks(html, out, List, u"https://site/blog/"_s, Path(u"index.html"_s), 2, 0, Settings);
+    EXPECT_EQ(out, u"kept:"_s + html);
 }
 
 TEST_P(LinkProcessing, UnreadableTagsAreCopiedUnchanged) {
-    const QString html = S(u"<a title=\"x>y\" href=\"z.html\">");
+    const QString html = u"<a title=\"x>y\" href=\"z.html\">"_s;
     EXPECT_EQ(Run(html), html);
     EXPECT_EQ(List.Count(), 0);
     // A tag that never closes ends the walk: the rest is copied as it stands.
-    EXPECT_EQ(Run(S(u"x<a href=\"p.html\">y<a href=\"q.html\" z")),
-              S(u"x<a href=\"p.html/index.html\">y<a href=\"q.html\" z"));
+    EXPECT_EQ(Run(u"x<a href=\"p.html\">y<a href=\"q.html\" z"_s),
+              u"x<a href=\"p.html/index.html\">y<a href=\"q.html\" z"_s);
     EXPECT_EQ(List.Count(), 1);
 }
 
 TEST_P(LinkProcessing, ReferencesAreDecodedAndRewrittenLinksInsertedVerbatim) {
-    Seed(S(u"http://other/x?a=1&b=2"));
+    Seed(u"http://other/x?a=1&b=2"_s);
     const QString out =
-        Run(S(u"<a href=\"a.php?x=1&amp;y=2\"><a href=\"http://other/x?a=1&amp;b=2\">"));
-    EXPECT_EQ(List.URL(1), S(u"https://site/blog/a.php?x=1&y=2"));
+        Run(u"<a href=\"a.php?x=1&amp;y=2\"><a href=\"http://other/x?a=1&amp;b=2\">"_s);
+    EXPECT_EQ(List.URL(1), u"https://site/blog/a.php?x=1&y=2"_s);
     // The off-site entry has no output path: the link becomes the absolute URL, not re-encoded.
-    EXPECT_EQ(out, S(u"<a href=\"a.php/x=1&y=2/index.html\"><a href=\"http://other/x?a=1&b=2\">"));
+    EXPECT_EQ(out, u"<a href=\"a.php/x=1&y=2/index.html\"><a href=\"http://other/x?a=1&b=2\">"_s);
 }
 
 // A rewritten link never ends its attribute value early.
@@ -285,9 +295,9 @@ TEST_P(LinkProcessing, CharactersThatWouldEndTheValueAreEncoded) {
          u"<script>w(\"<a href=\\\"q%22.html/index.html\\\">\")</script>"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Html).toStdString());
-        const QString out = Run(S(row.Html));
-        EXPECT_EQ(out, S(row.Out));
+        SCOPED_TRACE(QString::fromUtf16(row.Html).toStdString());
+        const QString out = Run(QString::fromUtf16(row.Html));
+        EXPECT_EQ(out, QString::fromUtf16(row.Out));
         const qsizetype tag = out.indexOf(u"<a");
         EXPECT_TRUE(GetAttrValue(out, u"href", tag + 1).endsWith(u".html/index.html"));
     }
@@ -296,15 +306,15 @@ TEST_P(LinkProcessing, CharactersThatWouldEndTheValueAreEncoded) {
 TEST_P(LinkProcessing, HostileMarkupNeverHangsOrReadsOutOfRange) {
     Settings.RemoveScripts = true;
     const QString nested =
-        QString(S(u"<script>")).repeated(10000) + QString(S(u"</script>")).repeated(10000);
-    EXPECT_EQ(Run(S(u"a") + nested + S(u"b")), S(u"ab"));
-    const QString unclosed = QString(S(u"<script>")).repeated(10000);
-    EXPECT_EQ(Run(S(u"a") + unclosed + S(u"b")), S(u"a") + unclosed.mid(8) + S(u"b"));
+        QString(u"<script>"_s).repeated(10000) + QString(u"</script>"_s).repeated(10000);
+    EXPECT_EQ(Run(u"a"_s + nested + u"b"_s), u"ab"_s);
+    const QString unclosed = QString(u"<script>"_s).repeated(10000);
+    EXPECT_EQ(Run(u"a"_s + unclosed + u"b"_s), u"a"_s + unclosed.mid(8) + u"b"_s);
 
     // Random code units (NULs and lone surrogates included) mixed with pieces of markup.
-    const QStringList pieces{S(u"<a href="), S(u"<script"), S(u"</script>"), S(u"<img src=\\\""),
-                             S(u">"),        S(u"\""),      S(u"'"),         S(u"&#x"),
-                             S(u"//"),       S(u"../"),     S(u" "),         S(u"<noscript/>")};
+    const QStringList pieces{u"<a href="_s, u"<script"_s, u"</script>"_s, u"<img src=\\\""_s,
+                             u">"_s,        u"\""_s,      u"'"_s,         u"&#x"_s,
+                             u"//"_s,       u"../"_s,     u" "_s,         u"<noscript/>"_s};
     std::mt19937 random(4711);
     QString page;
     for (int i = 0; i < 40000; ++i)
@@ -324,16 +334,16 @@ TEST_P(LinkProcessing, ManyLinksOnOnePage) {
         page.append(QStringLiteral("<a href=\"p%1.html\">%1</a>\n").arg(i % 50000));
     const QString out = Run(page);
     EXPECT_EQ(List.Count(), 50000);
-    EXPECT_EQ(Log(), QStringList{S(u"50000 new URLs extracted.")});
-    EXPECT_TRUE(out.endsWith(S(u"<a href=\"p49999.html/index.html\">49999</a>\n")));
+    EXPECT_EQ(Log(), QStringList{u"50000 new URLs extracted."_s});
+    EXPECT_TRUE(out.endsWith(u"<a href=\"p49999.html/index.html\">49999</a>\n"_s));
 }
 
 TEST_P(LinkProcessing, PageURLFragmentIsNoPartOfTheBase) {
-    Run(S(u"<a href=\"b.html\"><img src=\"../i.png\">"), 0, 2,
-        S(u"https://site/blog/a/page.html#x/y"), Path(S(u"a/page.html/index.html")));
+    Run(u"<a href=\"b.html\"><img src=\"../i.png\">"_s, 0, 2,
+        u"https://site/blog/a/page.html#x/y"_s, Path(u"a/page.html/index.html"_s));
     ASSERT_EQ(List.Count(), 2);
-    EXPECT_EQ(List.URL(0), S(u"https://site/blog/a/b.html"));
-    EXPECT_EQ(List.URL(1), S(u"https://site/blog/i.png"));
+    EXPECT_EQ(List.URL(0), u"https://site/blog/a/b.html"_s);
+    EXPECT_EQ(List.URL(1), u"https://site/blog/i.png"_s);
 }
 
 // Each tag that only complete pages read: the input, what the tag becomes (links relative to
@@ -407,24 +417,24 @@ TEST_P(LinkProcessing, CompletePagesReadMoreTags) {
         TLinkProcessingSettings settings = Settings;
         settings.CompletePages = true;
         QString out;
-        ProcessLinks(S(row.Html), out, complete, S(u"https://site/blog/"), Path(S(u"index.html")),
-                     2, 0, settings);
-        EXPECT_EQ(out, S(row.Out));
+        ProcessLinks(QString::fromUtf16(row.Html), out, complete, u"https://site/blog/"_s,
+                     Path(u"index.html"_s), 2, 0, settings);
+        EXPECT_EQ(out, QString::fromUtf16(row.Out));
         QStringList added;
         for (int i = 0; i < complete.Count(); ++i)
             added.append(complete.URL(i));
         QStringList expected;
         for (const char16_t* url : row.Added)
-            expected.append(S(url));
+            expected.append(QString::fromUtf16(url));
         EXPECT_EQ(added, expected);
 
         // Without the switch these tags are not looked at.
         TURLList parts(GetParam());
         out.clear();
-        ProcessLinks(S(row.Html), out, parts, S(u"https://site/blog/"), Path(S(u"index.html")), 2,
-                     0, Settings);
-        if (!QStringView(S(row.Html)).startsWith(u"<img")) {
-            EXPECT_EQ(out, S(row.Html));
+        ProcessLinks(QString::fromUtf16(row.Html), out, parts, u"https://site/blog/"_s,
+                     Path(u"index.html"_s), 2, 0, Settings);
+        if (!QStringView(QString::fromUtf16(row.Html)).startsWith(u"<img")) {
+            EXPECT_EQ(out, QString::fromUtf16(row.Html));
             EXPECT_EQ(parts.Count(), 0);
         }
     }
@@ -432,48 +442,50 @@ TEST_P(LinkProcessing, CompletePagesReadMoreTags) {
 
 TEST_P(LinkProcessing, CompletePagesFetchRequisitesAtTheDepthLimit) {
     Settings.CompletePages = true;
-    const QString html =
-        S(u"<a href=\"p.html\"><img src=\"i.png\"><script src=\"s.js\"></script>"
-          u"<link rel=\"Stylesheet\" href=\"c.css\"><link rel=\"next\" href=\"n.html\">"
-          u"<iframe src=\"f.html\"><video poster=\"v.jpg\"><area href=\"m.html\">");
-    Run(html, 2, 2, S(u"https://site/blog/d/"), Path(S(u"d/index.html")));
+    const QString html = QString::fromUtf16(
+        u"<a href=\"p.html\"><img src=\"i.png\"><script src=\"s.js\"></script>"
+        u"<link rel=\"Stylesheet\" href=\"c.css\"><link rel=\"next\" href=\"n.html\">"
+        u"<iframe src=\"f.html\"><video poster=\"v.jpg\"><area href=\"m.html\">");
+    Run(html, 2, 2, u"https://site/blog/d/"_s, Path(u"d/index.html"_s));
     QStringList added;
     for (int i = 0; i < CompleteList.Count(); ++i) {
         added.append(CompleteList.URL(i));
         EXPECT_EQ(CompleteList.ExtractURLs(i), 0) << i;
         EXPECT_EQ(CompleteList.URLDepth(i), 3) << i;
     }
-    EXPECT_EQ(added, (QStringList{S(u"https://site/blog/d/i.png"), S(u"https://site/blog/d/s.js"),
-                                  S(u"https://site/blog/d/c.css"), S(u"https://site/blog/d/f.html"),
-                                  S(u"https://site/blog/d/v.jpg")}));
+    EXPECT_EQ(added, (QStringList{u"https://site/blog/d/i.png"_s, u"https://site/blog/d/s.js"_s,
+                                  u"https://site/blog/d/c.css"_s, u"https://site/blog/d/f.html"_s,
+                                  u"https://site/blog/d/v.jpg"_s}));
     EXPECT_TRUE(Log().isEmpty());
 
     // Below the limit, page links inherit the limit, requisites still get 0, and every new
     // kind is counted.
     TURLList table(GetParam(), true);
     QString out;
-    const TLinkProcessingResult found = ProcessLinks(html, out, table, S(u"https://site/blog/"),
-                                                     Path(S(u"index.html")), 2, 0, Settings);
+    const TLinkProcessingResult found = ProcessLinks(html, out, table, u"https://site/blog/"_s,
+                                                     Path(u"index.html"_s), 2, 0, Settings);
     EXPECT_EQ(found.NewCount, 8);
     ASSERT_EQ(table.Count(), 8);
-    EXPECT_EQ(table.URL(0), S(u"https://site/blog/p.html"));
+    EXPECT_EQ(table.URL(0), u"https://site/blog/p.html"_s);
     EXPECT_EQ(table.ExtractURLs(0), 2);
     EXPECT_EQ(table.ExtractURLs(1), 0); // i.png
-    EXPECT_EQ(table.URL(4), S(u"https://site/blog/n.html"));
+    EXPECT_EQ(table.URL(4), u"https://site/blog/n.html"_s);
     EXPECT_EQ(table.ExtractURLs(4), 2);
 }
 
 TEST_P(LinkProcessing, CompletePagesKeepFragmentsAndNames) {
     Settings.CompletePages = true;
-    const QString out = Run(S(u"<a href=\"manual_1.html#SEC1\"><a href=\"MANUAL_1.html#SEC2\">"
-                              u"<a href=\"q.css?v=3\"><a href=\"#top\">"));
-    EXPECT_EQ(out, S(u"<a href=\"manual_1.html#SEC1\"><a href=\"manual_1.html#SEC2\">"
-                     u"<a href=\"q@v=3.css\"><a href=\"#top\">"));
-    EXPECT_EQ(CompleteList.OutFilePath(0), Path(S(u"manual_1.html")));
+    const QString out =
+        Run(QString::fromUtf16(u"<a href=\"manual_1.html#SEC1\"><a href=\"MANUAL_1.html#SEC2\">"
+                               u"<a href=\"q.css?v=3\"><a href=\"#top\">"));
+    EXPECT_EQ(out,
+              QString::fromUtf16(u"<a href=\"manual_1.html#SEC1\"><a href=\"manual_1.html#SEC2\">"
+                                 u"<a href=\"q@v=3.css\"><a href=\"#top\">"));
+    EXPECT_EQ(CompleteList.OutFilePath(0), Path(u"manual_1.html"_s));
 
     Settings.RelativePathLinks = false;
-    EXPECT_EQ(Run(S(u"<a href=\"manual_1.html#SEC1\">")),
-              S(u"<a href=\"") + FileLink(S(u"manual_1.html#SEC1")) + S(u"\">"));
+    EXPECT_EQ(Run(u"<a href=\"manual_1.html#SEC1\">"_s),
+              u"<a href=\""_s + FileLink(u"manual_1.html#SEC1"_s) + u"\">"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, LinkProcessing,
@@ -507,18 +519,21 @@ TEST(LocalLinks, RelativeFilePathInBothReadings) {
         {L, u"/out/p.html", u"/out/C:/q.png", u"C:/q.png"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Page).toStdString() + " -> " + S(row.Target).toStdString());
-        EXPECT_EQ(RelativeFilePath(S(row.Page), S(row.Target), row.Reading), S(row.Relative));
+        SCOPED_TRACE(QString::fromUtf16(row.Page).toStdString() + " -> " +
+                     QString::fromUtf16(row.Target).toStdString());
+        EXPECT_EQ(RelativeFilePath(QString::fromUtf16(row.Page), QString::fromUtf16(row.Target),
+                                   row.Reading),
+                  QString::fromUtf16(row.Relative));
     }
 }
 
 TEST(LocalLinks, EncodeLinkForAttrKeepsTheValueClosed) {
-    const QString link = S(u"a\"b'c d>e\\f\tg");
-    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'"')), S(u"a%22b'c d>e\\f\tg"));
-    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\'')), S(u"a\"b%27c d>e\\f\tg"));
-    EXPECT_EQ(EncodeLinkForAttr(link, QChar(NoQuoteChar)), S(u"a%22b%27c%20d%3Ee\\f%09g"));
-    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\\')), S(u"a%22b'c d>e\\\\f\tg"));
-    EXPECT_EQ(EncodeLinkForAttr(S(u"plain/x.html"), QChar(u'"')), S(u"plain/x.html"));
+    const QString link = u"a\"b'c d>e\\f\tg"_s;
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'"')), u"a%22b'c d>e\\f\tg"_s);
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\'')), u"a\"b%27c d>e\\f\tg"_s);
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(NoQuoteChar)), u"a%22b%27c%20d%3Ee\\f%09g"_s);
+    EXPECT_EQ(EncodeLinkForAttr(link, QChar(u'\\')), u"a%22b'c d>e\\\\f\tg"_s);
+    EXPECT_EQ(EncodeLinkForAttr(u"plain/x.html"_s, QChar(u'"')), u"plain/x.html"_s);
 }
 
 } // namespace

@@ -4,13 +4,11 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 const QStringList LinkNames{QStringLiteral("a"), QStringLiteral("img")};
 
@@ -34,8 +32,11 @@ TEST(ParseUtils, SameTextAtComparesRangesIgnoringAsciiCase) {
         {u"abc", u"abc", 1, 0, 1, false},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.S1).toStdString() + " / " + S(row.S2).toStdString());
-        EXPECT_EQ(SameTextAt(S(row.S1), S(row.S2), row.Count, row.Pos1, row.Pos2), row.Same);
+        SCOPED_TRACE(QString::fromUtf16(row.S1).toStdString() + " / " +
+                     QString::fromUtf16(row.S2).toStdString());
+        EXPECT_EQ(SameTextAt(QString::fromUtf16(row.S1), QString::fromUtf16(row.S2), row.Count,
+                             row.Pos1, row.Pos2),
+                  row.Same);
     }
 }
 
@@ -64,19 +65,19 @@ TEST(ParseUtils, FindTagFindsOpeningTagsOfTheListOnly) {
         {u"<a>", 99, 0, -1},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Text).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString());
         int32_t index = -1;
-        EXPECT_EQ(FindTag(S(row.Text), LinkNames, index, row.StartPos), row.Pos);
+        EXPECT_EQ(FindTag(QString::fromUtf16(row.Text), LinkNames, index, row.StartPos), row.Pos);
         EXPECT_EQ(index, row.Index);
     }
 }
 
 TEST(ParseUtils, FindTagEndIgnoresQuotes) {
-    const QString tag = S(u"<a title=\"x>y\" href=\"z\">");
+    const QString tag = u"<a title=\"x>y\" href=\"z\">"_s;
     EXPECT_EQ(FindTagEnd(tag, 1), 12);
     EXPECT_EQ(FindTagEnd(tag, 13), tag.size());
     EXPECT_EQ(FindTagEnd(tag, tag.size() + 1), 0);
-    EXPECT_EQ(FindTagEnd(S(u"<a href=x"), 1), 0);
+    EXPECT_EQ(FindTagEnd(u"<a href=x"_s, 1), 0);
 }
 
 TEST(ParseUtils, FindCloseTagBalancesNestedElements) {
@@ -99,8 +100,10 @@ TEST(ParseUtils, FindCloseTagBalancesNestedElements) {
         {u"</script>", u"script", 2, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Text).toStdString());
-        EXPECT_EQ(FindCloseTag(S(row.Text), S(row.Name), row.StartPos), row.Pos);
+        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString());
+        EXPECT_EQ(
+            FindCloseTag(QString::fromUtf16(row.Text), QString::fromUtf16(row.Name), row.StartPos),
+            row.Pos);
     }
 }
 
@@ -139,20 +142,21 @@ TEST(ParseUtils, FindAttrValueReadsQuotedUnquotedAndEscapedValues) {
         {u"<a ", u"href", 0, 0, 0, u""},
     };
     for (const Row& row : rows) {
-        const QString tag = S(row.Tag);
+        const QString tag = QString::fromUtf16(row.Tag);
         SCOPED_TRACE(tag.toStdString());
         qsizetype end = -7;
         QChar quote(u'?');
-        const qsizetype start = FindAttrValue(tag, S(row.Attr), end, quote, 1);
+        const qsizetype start = FindAttrValue(tag, QString::fromUtf16(row.Attr), end, quote, 1);
         EXPECT_EQ(start, row.Start);
         EXPECT_EQ(end, row.Start ? row.End : -7);
         EXPECT_EQ(quote, row.Start ? QChar(row.Quote) : QChar(u'?'));
-        EXPECT_EQ(GetAttrValue(tag, S(row.Attr), 1), S(row.Value));
+        EXPECT_EQ(GetAttrValue(tag, QString::fromUtf16(row.Attr), 1),
+                  QString::fromUtf16(row.Value));
     }
 }
 
 TEST(ParseUtils, FindAttrValueStartsWhereTheTagBegins) {
-    const QString text = S(u"xx<a href=\"p\"><a href=\"q\">");
+    const QString text = u"xx<a href=\"p\"><a href=\"q\">"_s;
     qsizetype end = 0;
     QChar quote;
     EXPECT_EQ(FindAttrValue(text, u"href", end, quote, 3), 12);
@@ -180,11 +184,12 @@ TEST(ParseUtils, DecodeAttrValueDecodesEachReferenceOnce) {
         {u"&amp;lt;", u'\\', u"&lt;"},
     };
     for (const Row& row : rows) {
-        const QString text = S(row.Text);
+        const QString text = QString::fromUtf16(row.Text);
         SCOPED_TRACE(text.toStdString());
-        EXPECT_EQ(DecodeAttrValue(text, 1, text.size(), QChar(row.Quote)), S(row.Decoded));
+        EXPECT_EQ(DecodeAttrValue(text, 1, text.size(), QChar(row.Quote)),
+                  QString::fromUtf16(row.Decoded));
     }
-    EXPECT_EQ(DecodeAttrValue(u"xa&amp;b", 2, 99, QChar(u'"')), S(u"a&b")); // fewer at the end
+    EXPECT_EQ(DecodeAttrValue(u"xa&amp;b", 2, 99, QChar(u'"')), u"a&b"_s); // fewer at the end
     EXPECT_EQ(DecodeAttrValue(u"abc", 4, 1, QChar(u'"')), QString());
     EXPECT_EQ(DecodeAttrValue(u"abc", 0, 2, QChar(u'"')), QString());
 }
@@ -211,14 +216,14 @@ TEST(ParseUtils, UnescapeBackslashesDecodesEscapeSequences) {
         {u"\\", u""},
     };
     for (const Row& row : rows) {
-        const QString text = S(row.Text);
+        const QString text = QString::fromUtf16(row.Text);
         SCOPED_TRACE(text.toStdString());
-        EXPECT_EQ(UnescapeBackslashes(text, 1, text.size()), S(row.Unescaped));
+        EXPECT_EQ(UnescapeBackslashes(text, 1, text.size()), QString::fromUtf16(row.Unescaped));
     }
     // Digits are read only within the range.
     EXPECT_EQ(UnescapeBackslashes(u"\\x41", 1, 3), QString(QChar(4)));
-    EXPECT_EQ(UnescapeBackslashes(u"ab\\", 1, 3), S(u"ab"));
-    EXPECT_EQ(UnescapeBackslashes(u"ab\\n", 2, 99), S(u"b\n"));
+    EXPECT_EQ(UnescapeBackslashes(u"ab\\", 1, 3), u"ab"_s);
+    EXPECT_EQ(UnescapeBackslashes(u"ab\\n", 2, 99), u"b\n"_s);
     EXPECT_EQ(UnescapeBackslashes(u"abc", 0, 2), QString());
     EXPECT_EQ(UnescapeBackslashes(u"abc", 1, 0), QString());
     EXPECT_EQ(UnescapeBackslashes(u"abc", 4, 1), QString());
@@ -226,10 +231,10 @@ TEST(ParseUtils, UnescapeBackslashesDecodesEscapeSequences) {
 
 // Hostile input: the scanner must stay within its text and never hang, whatever it is given.
 TEST(ParseUtils, ScannerSurvivesEveryPrefixOfMalformedMarkup) {
-    const QString markup = S(u"<a href=\\\"x\\\\\" b='c") + QChar(0) +
-                           S(u"<img src=\"&#x;&amp\" <script "
-                             u"type=\\u> </script\t></script><a/>") +
-                           QChar(0xD800) + S(u"<a href=q>");
+    const QString markup = u"<a href=\\\"x\\\\\" b='c"_s + QChar(0) +
+                           QString::fromUtf16(u"<img src=\"&#x;&amp\" <script "
+                                              u"type=\\u> </script\t></script><a/>") +
+                           QChar(0xD800) + u"<a href=q>"_s;
     for (qsizetype len = 0; len <= markup.size(); ++len) {
         const QStringView text = QStringView(markup).left(len);
         for (qsizetype pos = 0; pos <= len + 2; ++pos) {
@@ -254,7 +259,7 @@ TEST(ParseUtils, ScannerSurvivesEveryPrefixOfMalformedMarkup) {
 TEST(ParseUtils, PositionsAtTheLimitsOfTheTypeFindNothing) {
     constexpr qsizetype Max = std::numeric_limits<qsizetype>::max();
     constexpr qsizetype Min = std::numeric_limits<qsizetype>::min();
-    const QString text = S(u"<script>a</script>");
+    const QString text = u"<script>a</script>"_s;
     for (const qsizetype pos : {Max, Max - 1}) {
         SCOPED_TRACE(pos);
         EXPECT_EQ(FindCloseTag(text, u"script", pos), 0);

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 QString Apply(const QStringList& APatterns, const QStringList& ARules, const QString& AText) {
     return ApplyReplaceRules(CompileReplaceRules(APatterns, ARules), AText);
@@ -51,31 +49,34 @@ const ReplaceRow ReplaceRows[] = {
 
 TEST(ReplaceRules, ReplaceLeftToRightWithoutOverlap) {
     for (const ReplaceRow& row : ReplaceRows) {
-        SCOPED_TRACE(S(row.Pattern).toStdString() + " on " + S(row.Text).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Pattern).toStdString() + " on " +
+                     QString::fromUtf16(row.Text).toStdString());
         for (bool jit : {true, false}) {
             TReplaceRules rules;
-            rules.Add(TRegEx(S(row.Pattern), jit), S(row.Rule));
-            EXPECT_EQ(ApplyReplaceRules(rules, S(row.Text)), S(row.Result)) << "JIT " << jit;
+            rules.Add(TRegEx(QString::fromUtf16(row.Pattern), jit), QString::fromUtf16(row.Rule));
+            EXPECT_EQ(ApplyReplaceRules(rules, QString::fromUtf16(row.Text)),
+                      QString::fromUtf16(row.Result))
+                << "JIT " << jit;
         }
     }
 }
 
 TEST(ReplaceRules, JITIsUsedWhereAvailable) {
 #if defined(__x86_64__) || defined(__aarch64__)
-    EXPECT_TRUE(TRegEx(S(u"a+")).UsesJIT());
+    EXPECT_TRUE(TRegEx(u"a+"_s).UsesJIT());
 #endif
-    EXPECT_FALSE(TRegEx(S(u"a+"), false).UsesJIT());
+    EXPECT_FALSE(TRegEx(u"a+"_s, false).UsesJIT());
 }
 
 TEST(ReplaceRules, RulesApplyInListOrder) {
-    EXPECT_EQ(Apply({S(u"a"), S(u"b")}, {S(u"b"), S(u"c")}, S(u"a")), S(u"c"));
-    EXPECT_EQ(Apply({S(u"b"), S(u"a")}, {S(u"c"), S(u"b")}, S(u"a")), S(u"b"));
+    EXPECT_EQ(Apply({u"a"_s, u"b"_s}, {u"b"_s, u"c"_s}, u"a"_s), u"c"_s);
+    EXPECT_EQ(Apply({u"b"_s, u"a"_s}, {u"c"_s, u"b"_s}, u"a"_s), u"b"_s);
     // A missing rule text counts as empty.
-    EXPECT_EQ(Apply({S(u"a"), S(u"b")}, {S(u"x")}, S(u"ab")), S(u"x"));
+    EXPECT_EQ(Apply({u"a"_s, u"b"_s}, {u"x"_s}, u"ab"_s), u"x"_s);
 }
 
 TEST(ReplaceRules, TextNoRuleMatchesComesBackShared) {
-    const TReplaceRules rules = CompileReplaceRules({S(u"zzz")}, {S(u"y")});
+    const TReplaceRules rules = CompileReplaceRules({u"zzz"_s}, {u"y"_s});
     const QByteArray page = QByteArrayLiteral("<html>\xC3\xA4</html>") + QByteArray(1000, 'x');
     const QByteArray out = ApplyReplaceRules(rules, page);
     EXPECT_EQ(out, page);
@@ -84,31 +85,31 @@ TEST(ReplaceRules, TextNoRuleMatchesComesBackShared) {
 }
 
 TEST(ReplaceRules, InvalidUtf8IsRepairedBeforeTheSearch) {
-    const TReplaceRules rules = CompileReplaceRules({S(u"b")}, {S(u"X")});
+    const TReplaceRules rules = CompileReplaceRules({u"b"_s}, {u"X"_s});
     EXPECT_EQ(ApplyReplaceRules(rules, QByteArray("\xFF"
                                                   "ab\xC3")),
               QByteArray("\xEF\xBF\xBD"
                          "aX\xEF\xBF\xBD"));
     // A lone surrogate in the text neither crashes nor stops the rule.
-    const QString text = S(u"b") + QChar(0xD800) + S(u"b");
+    const QString text = u"b"_s + QChar(0xD800) + u"b"_s;
     EXPECT_EQ(ApplyReplaceRules(rules, text).count(u'X'), 2);
 }
 
 TEST(ReplaceRules, GroupsBeyond99CountAsNoMatch) {
     // Groups 2 to 99 are empty; group 100 takes part only in the second match.
-    const QString pattern = S(u"(a)|") + S(u"()").repeated(98) + S(u"(b)");
-    EXPECT_EQ(Apply(pattern, S(u"[$1]"), S(u"abab")), S(u"[a]bab"));
-    const QString group99 = S(u"()").repeated(98) + S(u"(b)");
+    const QString pattern = u"(a)|"_s + u"()"_s.repeated(98) + u"(b)"_s;
+    EXPECT_EQ(Apply(pattern, u"[$1]"_s, u"abab"_s), u"[a]bab"_s);
+    const QString group99 = u"()"_s.repeated(98) + u"(b)"_s;
     // Group 99 still counts; "$99" reads as group 9 (empty) followed by "9".
-    EXPECT_EQ(Apply(group99, S(u"[$0|$99]"), S(u"abab")), S(u"a[b|9]a[b|9]"));
+    EXPECT_EQ(Apply(group99, u"[$0|$99]"_s, u"abab"_s), u"a[b|9]a[b|9]"_s);
 }
 
 TEST(ReplaceRules, CatastrophicBacktrackingEndsAsNoFurtherMatch) {
-    const QString text = S(u"x") + QString(40, u'a') + S(u"c b x");
+    const QString text = u"x"_s + QString(40, u'a') + u"c b x"_s;
     for (bool jit : {true, false}) {
         TReplaceRules rules;
-        rules.Add(TRegEx(S(u"^x|(a+)+b"), jit), S(u"-"));
-        EXPECT_EQ(ApplyReplaceRules(rules, text), S(u"-") + text.mid(1)) << "JIT " << jit;
+        rules.Add(TRegEx(u"^x|(a+)+b"_s, jit), u"-"_s);
+        EXPECT_EQ(ApplyReplaceRules(rules, text), u"-"_s + text.mid(1)) << "JIT " << jit;
     }
 }
 
@@ -118,14 +119,14 @@ TEST(ReplaceRules, CatastrophicBacktrackingEndsAsNoFurtherMatch) {
 TEST(ReplaceRules, ValueThatWouldPassTheCeilingEndsTheRule) {
     const QByteArray hostile = QByteArray("$2").repeated(100'000) + ',' + QByteArray(100'000, 'x');
     const QByteArray page = "a,b\n" + hostile + "\nc,d";
-    const TReplaceRules rules = CompileReplaceRules({S(u"(.*?),(.*)")}, {S(u"$1")});
+    const TReplaceRules rules = CompileReplaceRules({u"(.*?),(.*)"_s}, {u"$1"_s});
     EXPECT_EQ(ApplyReplaceRules(rules, page), "a\n" + hostile + "\nc,d");
     // A large value below the ceiling is still made.
     const QByteArray wide = QByteArray("$2").repeated(64) + ',' + QByteArray(1 << 20, 'y');
     EXPECT_EQ(ApplyReplaceRules(rules, wide).size(), qsizetype(64) << 20);
 
     const TReplaceRuleTestResult test =
-        TestReplaceRule(S(u"(.*?),(.*)"), S(u"$1"), QString::fromLatin1(hostile));
+        TestReplaceRule(u"(.*?),(.*)"_s, u"$1"_s, QString::fromLatin1(hostile));
     EXPECT_FALSE(test.ResultValid);
     EXPECT_EQ(test.Lines.last(), QStringLiteral("Replacement text exceeds the limit of %1 bytes")
                                      .arg(TRegExExtractRule::MaxValueSize));
@@ -143,21 +144,22 @@ TEST(ReplaceRules, CompileErrorsCarryTheirMessage) {
         {u"a\\C", u"Error in regular expression at offset "}, // "\C" could split characters
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Pattern).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Pattern).toStdString());
         try {
-            CompileReplaceRules({S(u"ok"), S(row.Pattern)}, {S(u"x"), S(u"y")});
+            CompileReplaceRules({u"ok"_s, QString::fromUtf16(row.Pattern)}, {u"x"_s, u"y"_s});
             ADD_FAILURE() << "compiled";
         } catch (const ERegExError& E) {
-            EXPECT_TRUE(E.Message().startsWith(S(row.Message))) << E.Message().toStdString();
+            EXPECT_TRUE(E.Message().startsWith(QString::fromUtf16(row.Message)))
+                << E.Message().toStdString();
         }
     }
 }
 
 TEST(ReplaceRules, ExtractValueNeedsAMatch) {
-    const TRegEx regEx(S(u"a"));
+    const TRegEx regEx(u"a"_s);
     TRegExMatch match(regEx);
     TRegExExtractRule rule;
-    rule.SetText(S(u"$0"));
+    rule.SetText(u"$0"_s);
     EXPECT_FALSE(match.Search("bbb", 0));
     EXPECT_THROW(rule.ExtractValue(match), ERegExError);
     ASSERT_TRUE(match.Search("bab", 0));
@@ -165,46 +167,43 @@ TEST(ReplaceRules, ExtractValueNeedsAMatch) {
 }
 
 TEST(ReplaceRuleTest, ShowsEachMatchWithItsGroups) {
-    const TReplaceRuleTestResult test =
-        TestReplaceRule(S(u"(\\d+)-(\\d+)"), S(u"$2/$1"), S(u"1-2"));
+    const TReplaceRuleTestResult test = TestReplaceRule(u"(\\d+)-(\\d+)"_s, u"$2/$1"_s, u"1-2"_s);
     EXPECT_EQ(test.Lines,
-              (QStringList{S(u"Pattern: (\\d+)-(\\d+)"), QString(), S(u"Matched text: 1-2"),
-                           S(u"Replaced by: 2/1"), S(u"=== groups ==="), S(u"  $0: 1-2"),
-                           S(u"  $1: 1"), S(u"  $2: 2")}));
+              (QStringList{u"Pattern: (\\d+)-(\\d+)"_s, QString(), u"Matched text: 1-2"_s,
+                           u"Replaced by: 2/1"_s, u"=== groups ==="_s, u"  $0: 1-2"_s, u"  $1: 1"_s,
+                           u"  $2: 2"_s}));
     EXPECT_TRUE(test.ResultValid);
-    EXPECT_EQ(test.Result, S(u"2/1"));
+    EXPECT_EQ(test.Result, u"2/1"_s);
 
-    const TReplaceRuleTestResult two =
-        TestReplaceRule(S(u"(a)|(\u00E9)"), S(u"<$2>"), S(u"a\u00E9!"));
-    EXPECT_EQ(two.Lines, (QStringList{S(u"Pattern: (a)|(\u00E9)"), QString(), S(u"Matched text: a"),
-                                      S(u"Replaced by: <$2>"), S(u"=== groups ==="), S(u"  $0: a"),
-                                      S(u"  $1: a"), QString(), S(u"Matched text: \u00E9"),
-                                      S(u"Replaced by: <\u00E9>"), S(u"=== groups ==="),
-                                      S(u"  $0: \u00E9"), S(u"  $1: "), S(u"  $2: \u00E9")}));
-    EXPECT_EQ(two.Result, S(u"<$2><\u00E9>!"));
+    const TReplaceRuleTestResult two = TestReplaceRule(u"(a)|(\u00E9)"_s, u"<$2>"_s, u"a\u00E9!"_s);
+    EXPECT_EQ(two.Lines, (QStringList{u"Pattern: (a)|(\u00E9)"_s, QString(), u"Matched text: a"_s,
+                                      u"Replaced by: <$2>"_s, u"=== groups ==="_s, u"  $0: a"_s,
+                                      u"  $1: a"_s, QString(), u"Matched text: \u00E9"_s,
+                                      u"Replaced by: <\u00E9>"_s, u"=== groups ==="_s,
+                                      u"  $0: \u00E9"_s, u"  $1: "_s, u"  $2: \u00E9"_s}));
+    EXPECT_EQ(two.Result, u"<$2><\u00E9>!"_s);
 }
 
 TEST(ReplaceRuleTest, NoMatchAndErrors) {
-    const TReplaceRuleTestResult none = TestReplaceRule(S(u"z"), S(u"y"), S(u"abc"));
-    EXPECT_EQ(none.Lines, (QStringList{S(u"Pattern: z"), S(u"No matches.")}));
+    const TReplaceRuleTestResult none = TestReplaceRule(u"z"_s, u"y"_s, u"abc"_s);
+    EXPECT_EQ(none.Lines, (QStringList{u"Pattern: z"_s, u"No matches."_s}));
     EXPECT_TRUE(none.ResultValid);
-    EXPECT_EQ(none.Result, S(u"abc"));
+    EXPECT_EQ(none.Result, u"abc"_s);
 
-    const TReplaceRuleTestResult bad = TestReplaceRule(S(u"("), S(u"y"), S(u"abc"));
+    const TReplaceRuleTestResult bad = TestReplaceRule(u"("_s, u"y"_s, u"abc"_s);
     ASSERT_EQ(bad.Lines.size(), 2);
-    EXPECT_EQ(bad.Lines[0], S(u"Pattern: ("));
-    EXPECT_TRUE(bad.Lines[1].startsWith(S(u"Error in regular expression at offset ")));
+    EXPECT_EQ(bad.Lines[0], u"Pattern: ("_s);
+    EXPECT_TRUE(bad.Lines[1].startsWith(u"Error in regular expression at offset "_s));
     EXPECT_FALSE(bad.ResultValid);
 
-    const TReplaceRuleTestResult empty = TestReplaceRule(QString(), S(u"y"), S(u"abc"));
-    EXPECT_EQ(
-        empty.Lines,
-        (QStringList{S(u"Pattern: "), S(u"A regular expression specified in RegEx is required")}));
+    const TReplaceRuleTestResult empty = TestReplaceRule(QString(), u"y"_s, u"abc"_s);
+    EXPECT_EQ(empty.Lines, (QStringList{u"Pattern: "_s,
+                                        u"A regular expression specified in RegEx is required"_s}));
     EXPECT_FALSE(empty.ResultValid);
 
-    const TReplaceRuleTestResult emptyMatches = TestReplaceRule(S(u"x*"), S(u"-"), S(u"ab"));
-    EXPECT_EQ(emptyMatches.Result, S(u"-a-b-"));
-    EXPECT_EQ(emptyMatches.Lines.count(S(u"Matched text: ")), 3);
+    const TReplaceRuleTestResult emptyMatches = TestReplaceRule(u"x*"_s, u"-"_s, u"ab"_s);
+    EXPECT_EQ(emptyMatches.Result, u"-a-b-"_s);
+    EXPECT_EQ(emptyMatches.Lines.count(u"Matched text: "_s), 3);
 }
 
 } // namespace

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 // The URLs, each checked against the range it claims in the value.
 QStringList Urls(const QString& AValue) {
@@ -48,11 +46,11 @@ TEST(SrcSet, SplitsCandidatesAsHtmlDoes) {
         {u"a.png)(, b.png", {u"a.png)(", u"b.png"}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(S(row.Value).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Value).toStdString());
         QStringList expected;
         for (const char16_t* url : row.Urls)
-            expected.append(S(url));
-        EXPECT_EQ(Urls(S(row.Value)), expected);
+            expected.append(QString::fromUtf16(url));
+        EXPECT_EQ(Urls(QString::fromUtf16(row.Value)), expected);
     }
 }
 
@@ -66,13 +64,13 @@ TEST(SrcSet, RangesPointAtTheUrls) {
 }
 
 TEST(SrcSet, RewriteKeepsEverythingButMappedUrls) {
-    const QString value = S(u" a.png 1x,  b.png,, c.png (x, y) 2x ,d.png");
+    const QString value = u" a.png 1x,  b.png,, c.png (x, y) 2x ,d.png"_s;
     const QString out = RewriteSrcSet(value, [](const QString& AURL) {
         if (AURL == QLatin1String("b.png"))
             return std::optional<QString>();
         return std::optional<QString>(QStringLiteral("img/") + AURL.toUpper());
     });
-    EXPECT_EQ(out, S(u" img/A.PNG 1x,  b.png,, img/C.PNG (x, y) 2x ,img/D.PNG"));
+    EXPECT_EQ(out, u" img/A.PNG 1x,  b.png,, img/C.PNG (x, y) 2x ,img/D.PNG"_s);
     EXPECT_EQ(RewriteSrcSet(value, [](const QString&) { return std::optional<QString>(); }), value);
     EXPECT_EQ(RewriteSrcSet(
                   u"", [](const QString&) { return std::optional<QString>(QStringLiteral("x")); }),

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char16_t* AText) {
-    return QString::fromUtf16(AText);
-}
 
 // Each reference as "U|covered text|value" (crURL) or "I|covered text|value" (crImport), so a
 // row shows the range through the text it covers.
@@ -29,11 +27,11 @@ struct Row {
 
 void CheckRows(std::initializer_list<Row> ARows) {
     for (const Row& row : ARows) {
-        SCOPED_TRACE(S(row.Css).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(row.Css).toStdString());
         QStringList expected;
         for (const char16_t* ref : row.Refs)
-            expected.append(S(ref));
-        EXPECT_EQ(Describe(S(row.Css)), expected);
+            expected.append(QString::fromUtf16(ref));
+        EXPECT_EQ(Describe(QString::fromUtf16(row.Css)), expected);
     }
 }
 
@@ -139,8 +137,8 @@ TEST(StyleSheet, RawNulReadsAsReplacementCharacter) {
                         QChar(u'\0') + QStringLiteral("')");
     const QList<TCSSReference> refs = FindStyleSheetReferences(css);
     ASSERT_EQ(refs.size(), 2);
-    EXPECT_EQ(refs[0].URL, S(u"a\uFFFDb"));
-    EXPECT_EQ(refs[1].URL, S(u"c\uFFFD"));
+    EXPECT_EQ(refs[0].URL, u"a\uFFFDb"_s);
+    EXPECT_EQ(refs[1].URL, u"c\uFFFD"_s);
 }
 
 const char16_t* const Sheet = u"@charset \"utf-8\";\r\n"
@@ -150,31 +148,32 @@ const char16_t* const Sheet = u"@charset \"utf-8\";\r\n"
                               u"c{content:\"url(x)\"; d: url(data:,x)}\n";
 
 TEST(StyleSheet, RewriteReplacesMappedReferencesOnly) {
-    const QString out = RewriteStyleSheet(S(Sheet), [](const TCSSReference& ARef) {
+    const QString out = RewriteStyleSheet(QString::fromUtf16(Sheet), [](const TCSSReference& ARef) {
         if (ARef.URL.startsWith(u'#') || ARef.URL.startsWith(QLatin1String("data:")))
             return std::optional<QString>();
         return std::optional<QString>(QStringLiteral("local/") + ARef.URL);
     });
-    EXPECT_EQ(out, S(u"@charset \"utf-8\";\r\n"
-                     u"@import \"local/base.css\" screen;\n"
-                     u"/* url(old.png) */ a { background: url(\"local/a.png\") no-repeat }\n"
-                     u"b{src:url(\"local/fonts/f.woff\") format('woff'),url(#frag)}\n"
-                     u"c{content:\"url(x)\"; d: url(data:,x)}\n"));
+    EXPECT_EQ(out, QString::fromUtf16(
+                       u"@charset \"utf-8\";\r\n"
+                       u"@import \"local/base.css\" screen;\n"
+                       u"/* url(old.png) */ a { background: url(\"local/a.png\") no-repeat }\n"
+                       u"b{src:url(\"local/fonts/f.woff\") format('woff'),url(#frag)}\n"
+                       u"c{content:\"url(x)\"; d: url(data:,x)}\n"));
 }
 
 TEST(StyleSheet, RewriteWithoutValuesKeepsTextIdentical) {
     const auto none = [](const TCSSReference&) { return std::optional<QString>(); };
     for (const char16_t* css :
          {Sheet, u"", u"url(a b) \"x\ny\" url(\\41) @import 'z", u"/* unterminated url(a)"}) {
-        SCOPED_TRACE(S(css).toStdString());
-        EXPECT_EQ(RewriteStyleSheet(S(css), none), S(css));
+        SCOPED_TRACE(QString::fromUtf16(css).toStdString());
+        EXPECT_EQ(RewriteStyleSheet(QString::fromUtf16(css), none), QString::fromUtf16(css));
     }
 }
 
 TEST(StyleSheet, RewrittenValuesStayOneStringAndReadBack) {
     const QString values[] = {
-        S(u"a\"b.png"),   S(u"back\\slash"),   S(u"line\nbreak\r\f\t.png"), S(u" edges "),
-        S(u"paren).png"), S(u"\u0001\u007F1"), S(u"\U0001F600.png"),        S(u"'single'"),
+        u"a\"b.png"_s,   u"back\\slash"_s,   u"line\nbreak\r\f\t.png"_s, u" edges "_s,
+        u"paren).png"_s, u"\u0001\u007F1"_s, u"\U0001F600.png"_s,        u"'single'"_s,
     };
     for (const QString& value : values) {
         SCOPED_TRACE(value.toStdString());
@@ -191,7 +190,7 @@ TEST(StyleSheet, RewrittenValuesStayOneStringAndReadBack) {
     const auto quote = [](const TCSSReference&) {
         return std::optional<QString>(QStringLiteral("a\"b\nc "));
     };
-    EXPECT_EQ(RewriteStyleSheet(u"url(x)", quote), S(u"url(\"a\\\"b\\a c\\20 \")"));
+    EXPECT_EQ(RewriteStyleSheet(u"url(x)", quote), u"url(\"a\\\"b\\a c\\20 \")"_s);
 }
 
 TEST(StyleSheet, CharsetIsReadOnlyInItsExactForm) {

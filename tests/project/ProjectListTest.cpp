@@ -4,18 +4,16 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
 
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
-
 std::unique_ptr<TWebsiteProject> Project(const char* AName, const char* AGroup = "") {
     auto p = std::make_unique<TWebsiteProject>();
-    p->SetProjectName(S(AName));
-    p->SetGroupName(S(AGroup));
+    p->SetProjectName(QString::fromUtf8(AName));
+    p->SetGroupName(QString::fromUtf8(AGroup));
     return p;
 }
 
@@ -56,22 +54,22 @@ protected:
 } // namespace
 
 TEST_F(ProjectListTest, GroupFilterHidesUnchecksAndAppendsShownProjects) {
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("One"), S("Two"), S("Three")}));
-    Filter(List, S("g2"));
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("Two")}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"One"_s, u"Two"_s, u"Three"_s}));
+    Filter(List, u"g2"_s);
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"Two"_s}));
     EXPECT_FALSE(P(0)->Checked());
     EXPECT_FALSE(P(0)->Visible());
     EXPECT_FALSE(P(2)->Checked());
     EXPECT_EQ(List.CheckedVisibleCount(), 1);
     Filter(List, QString());
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("Two"), S("One"), S("Three")}));
-    EXPECT_EQ(FullOrder(List), QStringList({S("One"), S("Two"), S("Three")}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"Two"_s, u"One"_s, u"Three"_s}));
+    EXPECT_EQ(FullOrder(List), QStringList({u"One"_s, u"Two"_s, u"Three"_s}));
     EXPECT_EQ(List.CheckedVisibleCount(), 1);
 }
 
 TEST_F(ProjectListTest, CheckAllReachesVisibleUnCheckAllReachesAll) {
     List.UnCheckAll();
-    Filter(List, S("g2"));
+    Filter(List, u"g2"_s);
     P(0)->SetChecked(true); // a hidden project loaded checked
     List.CheckAll();
     EXPECT_TRUE(P(1)->Checked());
@@ -82,12 +80,12 @@ TEST_F(ProjectListTest, CheckAllReachesVisibleUnCheckAllReachesAll) {
 }
 
 TEST_F(ProjectListTest, FindProjectIsExactAndFirstInFullOrder) {
-    EXPECT_EQ(List.FindProject(S("one")), nullptr);
-    EXPECT_EQ(List.FindProject(S(" One")), nullptr);
-    Filter(List, S("g2")); // hidden projects are found too
-    EXPECT_EQ(List.FindProject(S("One")), P(0));
+    EXPECT_EQ(List.FindProject(u"one"_s), nullptr);
+    EXPECT_EQ(List.FindProject(u" One"_s), nullptr);
+    Filter(List, u"g2"_s); // hidden projects are found too
+    EXPECT_EQ(List.FindProject(u"One"_s), P(0));
     List.AddProject(Project("Two"));
-    EXPECT_EQ(List.FindProject(S("Two")), P(1));
+    EXPECT_EQ(List.FindProject(u"Two"_s), P(1));
 }
 
 TEST(ProjectList, MoveProjectFollowsBothOrders) {
@@ -96,10 +94,10 @@ TEST(ProjectList, MoveProjectFollowsBothOrders) {
         int from, to;
         QStringList full;
     };
-    const QStringList four = {S("A"), S("B"), S("C"), S("D")};
+    const QStringList four = {u"A"_s, u"B"_s, u"C"_s, u"D"_s};
     const Row rows[] = {
-        {"first onto third", 0, 2, {S("B"), S("C"), S("A"), S("D")}},
-        {"fourth onto second", 3, 1, {S("A"), S("D"), S("B"), S("C")}},
+        {"first onto third", 0, 2, {u"B"_s, u"C"_s, u"A"_s, u"D"_s}},
+        {"fourth onto second", 3, 1, {u"A"_s, u"D"_s, u"B"_s, u"C"_s}},
         {"onto itself", 2, 2, four},
     };
     for (const Row& row : rows) {
@@ -118,16 +116,16 @@ TEST(ProjectList, MoveProjectFollowsBothOrders) {
     list.AddProject(Project("Two"));
     list.SetProjectVisibility(list.GetProject(1), false);
     list.MoveProject(list.GetProject(0), list.GetProject(2));
-    EXPECT_EQ(FullOrder(list), QStringList({S("Hidden"), S("Two"), S("One")}));
-    EXPECT_EQ(VisibleOrder(list), QStringList({S("Two"), S("One")}));
+    EXPECT_EQ(FullOrder(list), QStringList({u"Hidden"_s, u"Two"_s, u"One"_s}));
+    EXPECT_EQ(VisibleOrder(list), QStringList({u"Two"_s, u"One"_s}));
     // Onto a hidden project only the full order changes; strangers change nothing.
     list.MoveProject(list.GetProject(2), list.GetProject(0));
-    EXPECT_EQ(FullOrder(list), QStringList({S("One"), S("Hidden"), S("Two")}));
-    EXPECT_EQ(VisibleOrder(list), QStringList({S("Two"), S("One")}));
+    EXPECT_EQ(FullOrder(list), QStringList({u"One"_s, u"Hidden"_s, u"Two"_s}));
+    EXPECT_EQ(VisibleOrder(list), QStringList({u"Two"_s, u"One"_s}));
     TWebsiteProject stranger;
     list.MoveProject(&stranger, list.GetProject(0));
     list.MoveProject(list.GetProject(0), nullptr);
-    EXPECT_EQ(FullOrder(list), QStringList({S("One"), S("Hidden"), S("Two")}));
+    EXPECT_EQ(FullOrder(list), QStringList({u"One"_s, u"Hidden"_s, u"Two"_s}));
 }
 
 TEST_F(ProjectListTest, ReplaceAndRemoveKeepBothOrdersAndOwnership) {
@@ -141,27 +139,27 @@ TEST_F(ProjectListTest, ReplaceAndRemoveKeepBothOrdersAndOwnership) {
     // A visible project replaced by a visible one keeps its place in both orders.
     EXPECT_TRUE(List.ReplaceProject(P(1), replacement));
     EXPECT_EQ(replacement, nullptr);
-    EXPECT_EQ(FullOrder(List), QStringList({S("One"), S("New"), S("Three")}));
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("One"), S("New"), S("Three")}));
+    EXPECT_EQ(FullOrder(List), QStringList({u"One"_s, u"New"_s, u"Three"_s}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"One"_s, u"New"_s, u"Three"_s}));
 
     // A hidden project replaced by a visible one joins the end of the visible order.
     List.SetProjectVisibility(P(0), false);
     auto shown = Project("Shown");
     EXPECT_TRUE(List.ReplaceProject(P(0), shown));
-    EXPECT_EQ(FullOrder(List), QStringList({S("Shown"), S("New"), S("Three")}));
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("New"), S("Three"), S("Shown")}));
+    EXPECT_EQ(FullOrder(List), QStringList({u"Shown"_s, u"New"_s, u"Three"_s}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"New"_s, u"Three"_s, u"Shown"_s}));
 
     List.RemoveProject(P(1));
-    EXPECT_EQ(FullOrder(List), QStringList({S("Shown"), S("Three")}));
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("Three"), S("Shown")}));
+    EXPECT_EQ(FullOrder(List), QStringList({u"Shown"_s, u"Three"_s}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"Three"_s, u"Shown"_s}));
     List.RemoveProject(&stranger); // left alone
     EXPECT_EQ(List.Count(), 2);
 }
 
 TEST_F(ProjectListTest, AddedProjectJoinsTheVisibleEndWhateverTheFilter) {
-    Filter(List, S("g1"));
+    Filter(List, u"g1"_s);
     EXPECT_EQ(List.AddProject(Project("Four", "other")), 3);
-    EXPECT_EQ(VisibleOrder(List), QStringList({S("One"), S("Three"), S("Four")}));
+    EXPECT_EQ(VisibleOrder(List), QStringList({u"One"_s, u"Three"_s, u"Four"_s}));
     EXPECT_EQ(List.AddProject(nullptr), -1);
     EXPECT_EQ(List.Count(), 4);
     // A stranger never enters the visible list.
@@ -176,12 +174,12 @@ TEST_F(ProjectListTest, BadIndicesRaiseTheListIndexError) {
         EXPECT_THROW((void)List.GetProject(bad), EListError);
         EXPECT_THROW((void)List.GetVisibleProject(bad), EListError);
     }
-    Filter(List, S("g2"));
+    Filter(List, u"g2"_s);
     try {
         (void)List.GetVisibleProject(1);
         FAIL();
     } catch (const EListError& e) {
-        EXPECT_EQ(e.Message(), S("List index out of bounds (1)"));
+        EXPECT_EQ(e.Message(), u"List index out of bounds (1)"_s);
     }
 }
 
@@ -191,33 +189,33 @@ TEST(ProjectList, FillListOfGroupsAndTheFilterItems) {
     list.AddProject(Project("b"));
     list.AddProject(Project("c", "news"));
     list.AddProject(Project("d", "Blog"));
-    QStringList exact{S("Blog")};
+    QStringList exact{u"Blog"_s};
     list.FillListOfGroups(exact); // the list's own comparison decides; it is not emptied
-    EXPECT_EQ(exact, QStringList({S("Blog"), S("News"), S("news")}));
-    EXPECT_EQ(GroupFilterItems(list), QStringList({S("<All projects>"), S("Blog"), S("News")}));
-    EXPECT_EQ(GroupFilterItems(TWebsiteProjectList()), QStringList({S("<All projects>")}));
+    EXPECT_EQ(exact, QStringList({u"Blog"_s, u"News"_s, u"news"_s}));
+    EXPECT_EQ(GroupFilterItems(list), QStringList({u"<All projects>"_s, u"Blog"_s, u"News"_s}));
+    EXPECT_EQ(GroupFilterItems(TWebsiteProjectList()), QStringList({u"<All projects>"_s}));
 }
 
 TEST_F(ProjectListTest, DeepCopyKeepsOrdersAndFlags) {
-    Filter(List, S("g2"));
+    Filter(List, u"g2"_s);
     Filter(List, QString()); // visible order now Two, One, Three
-    P(2)->WebPages() << S("https://site/");
+    P(2)->WebPages() << u"https://site/"_s;
     P(2)->WPExtractURLs().Add(1);
     List.SetProjectVisibility(P(2), false);
     P(1)->SetChecked(true);
     auto copy = List.Clone();
     ASSERT_EQ(copy->Count(), 3);
     EXPECT_EQ(FullOrder(*copy), FullOrder(List));
-    EXPECT_EQ(VisibleOrder(*copy), QStringList({S("Two"), S("One")}));
+    EXPECT_EQ(VisibleOrder(*copy), QStringList({u"Two"_s, u"One"_s}));
     for (int i = 0; i < 3; ++i) {
         EXPECT_NE(copy->GetProject(i), P(i));
         EXPECT_EQ(copy->GetProject(i)->Checked(), P(i)->Checked());
         EXPECT_EQ(copy->GetProject(i)->Visible(), P(i)->Visible());
     }
     // The copy stands alone: freeing and changing the originals leaves it intact.
-    copy->GetProject(2)->WebPages()[0] = S("changed");
-    EXPECT_EQ(P(2)->WebPages().front(), S("https://site/"));
+    copy->GetProject(2)->WebPages()[0] = u"changed"_s;
+    EXPECT_EQ(P(2)->WebPages().front(), u"https://site/"_s);
     List.Clear();
-    EXPECT_EQ(copy->GetVisibleProject(0)->ProjectName(), S("Two"));
+    EXPECT_EQ(copy->GetVisibleProject(0)->ProjectName(), u"Two"_s);
     EXPECT_EQ(copy->GetProject(2)->WPExtractURLs().GetValue(0), 1);
 }

@@ -5,13 +5,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 const char* const GoldenLines[] = {
     "TarrowProjectsN=2",
@@ -68,36 +66,36 @@ QByteArray GoldenBytes() {
 
 void BuildGoldenModel(TSettingsModel& M) {
     auto docs = std::make_unique<TWebsiteProject>();
-    docs->SetProjectName(S("Docs Mirror"));
-    docs->SetGroupName(S("Mirrors"));
-    docs->SetWebsiteURL(S("https://site/docs/"));
-    docs->SetDomainAliasesString(S("alias-host; alias-host:8080"));
-    docs->SetOutputFolder(S("{OutDir}\\{ProjectName}"));
+    docs->SetProjectName(u"Docs Mirror"_s);
+    docs->SetGroupName(u"Mirrors"_s);
+    docs->SetWebsiteURL(u"https://site/docs/"_s);
+    docs->SetDomainAliasesString(u"alias-host; alias-host:8080"_s);
+    docs->SetOutputFolder(u"{OutDir}\\{ProjectName}"_s);
     docs->SetOverwrite(ofChanged);
     docs->SetRelativePathLinks(true);
-    docs->SetIndexFile(S("index.html"));
+    docs->SetIndexFile(u"index.html"_s);
     docs->SetChecked(true);
-    docs->WebPages() << S("https://site/docs/") << S("https://site/docs/news/");
+    docs->WebPages() << u"https://site/docs/"_s << u"https://site/docs/news/"_s;
     docs->WPExtractURLs().Add(3);
     docs->WPExtractURLs().Add(0);
-    docs->WebDocuments() << S("https://site/files/");
-    docs->WDOutFolders() << S("files");
-    docs->ReplacePatterns() << S("(\\d+)-(\\d+)");
-    docs->ReplaceRules() << S("$2/$1");
-    docs->SuppressURLs() << S("/logout") << S("?print=1");
+    docs->WebDocuments() << u"https://site/files/"_s;
+    docs->WDOutFolders() << u"files"_s;
+    docs->ReplacePatterns() << u"(\\d+)-(\\d+)"_s;
+    docs->ReplaceRules() << u"$2/$1"_s;
+    docs->SuppressURLs() << u"/logout"_s << u"?print=1"_s;
     auto shop = std::make_unique<TWebsiteProject>();
-    shop->SetProjectName(S("Shop"));
-    shop->SetWebsiteURL(S("https://shop/"));
-    shop->SetOutputFolder(S("D:\\Export\\shop"));
+    shop->SetProjectName(u"Shop"_s);
+    shop->SetWebsiteURL(u"https://shop/"_s);
+    shop->SetOutputFolder(u"D:\\Export\\shop"_s);
     shop->SetRemoveScripts(true);
     shop->SetRemoveNoscripts(true);
-    shop->SetBaseURL(S("https://mirror/shop/"));
+    shop->SetBaseURL(u"https://mirror/shop/"_s);
     M.Projects.AddProject(std::move(docs));
     M.Projects.AddProject(std::move(shop));
     M.GroupItems = GroupFilterItems(M.Projects);
-    M.GroupIndex = FindGroupItem(M.GroupItems, S("Mirrors"));
+    M.GroupIndex = FindGroupItem(M.GroupItems, u"Mirrors"_s);
     ApplyGroupFilter(M);
-    M.OutDir = S("C:\\Sites");
+    M.OutDir = u"C:\\Sites"_s;
 }
 
 void ExpectSameProject(const TWebsiteProject& A, const TWebsiteProject& B) {
@@ -172,9 +170,9 @@ TEST_F(SettingsFileTest, GoldenFileIsWrittenByteForByteAndReadBack) {
     for (int i = 0; i < 2; ++i)
         ExpectSameProject(*loaded.Projects.GetProject(i), *saved.Projects.GetProject(i));
     EXPECT_EQ(loaded.Projects.VisibleCount(), 1);
-    EXPECT_EQ(loaded.GroupItems, QStringList({S("<All projects>"), S("Mirrors")}));
+    EXPECT_EQ(loaded.GroupItems, QStringList({u"<All projects>"_s, u"Mirrors"_s}));
     EXPECT_EQ(loaded.GroupIndex, 1);
-    EXPECT_EQ(loaded.OutDir, S("C:\\Sites"));
+    EXPECT_EQ(loaded.OutDir, u"C:\\Sites"_s);
 
     // Saved again, the same bytes.
     SaveSettings(loaded, Path());
@@ -216,16 +214,16 @@ TEST_F(SettingsFileTest, LineEndsAndMarkAreReadAlikeAndWrittenAsCrLfWithMark) {
     for (const QByteArray& content : {lf, cr, noFinalEnd}) {
         Load(content);
         ASSERT_EQ(Model->Projects.Count(), 2);
-        EXPECT_EQ(Model->OutDir, S("C:\\Sites"));
-        EXPECT_EQ(Model->Projects.GetProject(0)->SuppressURLs().last(), S("?print=1"));
+        EXPECT_EQ(Model->OutDir, u"C:\\Sites"_s);
+        EXPECT_EQ(Model->Projects.GetProject(0)->SuppressURLs().last(), u"?print=1"_s);
         SaveSettings(*Model, Path());
         EXPECT_EQ(ReadAll(Path()), GoldenBytes());
     }
     EXPECT_EQ(TAppSettings::DecodeLines("a\r\n\r\nb\n\rc\r"),
-              QStringList({S("a"), S(""), S("b"), S(""), S("c")}));
+              QStringList({u"a"_s, u""_s, u"b"_s, u""_s, u"c"_s}));
     EXPECT_EQ(TAppSettings::DecodeLines("\xEF\xBB\xBF"), QStringList());
     EXPECT_EQ(TAppSettings::DecodeLines("\xEF\xBB\xBF\xEF\xBB\xBFx=1").front(),
-              QString(QChar(0xFEFF)) + S("x=1")); // only one mark is skipped
+              QString(QChar(0xFEFF)) + u"x=1"_s); // only one mark is skipped
 }
 
 TEST_F(SettingsFileTest, KeysAreReadAsWritten) {
@@ -254,14 +252,14 @@ TEST_F(SettingsFileTest, KeysAreReadAsWritten) {
                "TarrowProjects[1].WebPages8=beyond the count",
                "OutDir = C:\\Sites"});
     const TWebsiteProject& p = Only();
-    EXPECT_EQ(p.ProjectName(), S("Blog"));
+    EXPECT_EQ(p.ProjectName(), u"Blog"_s);
     EXPECT_FALSE(p.RemoveScripts());
     EXPECT_TRUE(p.RemoveNoscripts());
     EXPECT_TRUE(p.Visible());
     EXPECT_EQ(p.Overwrite(), ofNone);
     EXPECT_FALSE(p.Checked());
-    EXPECT_EQ(p.DomainAliasesString(), S("a;b"));
-    EXPECT_EQ(p.WebPages(), QStringList({S("u1"), S("u2"), S("u3"), S("u4"), S("u5"), S("u7")}));
+    EXPECT_EQ(p.DomainAliasesString(), u"a;b"_s);
+    EXPECT_EQ(p.WebPages(), QStringList({u"u1"_s, u"u2"_s, u"u3"_s, u"u4"_s, u"u5"_s, u"u7"_s}));
     const int32_t depths[] = {1000, 1000, 0, 0, 0, 16};
     ASSERT_EQ(p.WPExtractURLs().Count(), 6);
     for (int i = 0; i < 6; ++i)
@@ -279,14 +277,14 @@ TEST_F(SettingsFileTest, EntriesAreFetchedByNumber) {
     ASSERT_EQ(Model->Projects.Count(), 2);
     const TWebsiteProject& a = *Model->Projects.GetProject(0);
     const TWebsiteProject& c = *Model->Projects.GetProject(1);
-    EXPECT_EQ(c.ProjectName(), S("C"));
+    EXPECT_EQ(c.ProjectName(), u"C"_s);
     EXPECT_FALSE(c.Visible());
     EXPECT_EQ(c.Overwrite(), ofAll);
     EXPECT_EQ(Model->Projects.VisibleCount(), 1);
-    EXPECT_EQ(a.WebDocuments(), QStringList({S("https://x/")}));
+    EXPECT_EQ(a.WebDocuments(), QStringList({u"https://x/"_s}));
     EXPECT_EQ(a.WDOutFolders(), QStringList({QString()}));
     EXPECT_TRUE(a.ReplacePatterns().isEmpty()); // an invalid count reads none
-    EXPECT_EQ(Model->OutDir, S("B"));
+    EXPECT_EQ(Model->OutDir, u"B"_s);
 }
 
 // A count is no loop bound: huge and negative counts load what the entries present say.
@@ -303,13 +301,13 @@ TEST_F(SettingsFileTest, HugeCountsLoadOnlyTheEntriesPresent) {
                "TarrowProjects[2000000001].ProjectName=Beyond"});
     ASSERT_EQ(Model->Projects.Count(), 3);
     const TWebsiteProject& first = *Model->Projects.GetProject(0);
-    EXPECT_EQ(first.WebPages(), QStringList({S("p1"), S("p3")}));
+    EXPECT_EQ(first.WebPages(), QStringList({u"p1"_s, u"p3"_s}));
     EXPECT_EQ(first.WPExtractURLs().GetValue(1), 2);
-    EXPECT_EQ(first.SuppressURLs(), QStringList({S("s70")}));
-    EXPECT_EQ(first.WebDocuments(), QStringList({S("d")}));
+    EXPECT_EQ(first.SuppressURLs(), QStringList({u"s70"_s}));
+    EXPECT_EQ(first.WebDocuments(), QStringList({u"d"_s}));
     EXPECT_TRUE(first.ReplacePatterns().isEmpty());
-    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("Seventy"));
-    EXPECT_EQ(Model->Projects.GetProject(2)->ProjectName(), S("Last"));
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), u"Seventy"_s);
+    EXPECT_EQ(Model->Projects.GetProject(2)->ProjectName(), u"Last"_s);
 
     LoadLines({"TarrowProjectsN=-1", "TarrowProjects[1].ProjectName=A"});
     EXPECT_EQ(Model->Projects.Count(), 0);
@@ -318,36 +316,36 @@ TEST_F(SettingsFileTest, HugeCountsLoadOnlyTheEntriesPresent) {
 TEST_F(SettingsFileTest, SavingLeavesOutEmptyEntriesAndNumbersWithoutGaps) {
     TSettingsModel m;
     auto p = std::make_unique<TWebsiteProject>();
-    p->SetProjectName(S("P"));
-    p->WebPages() << S("a") << QString() << S("c");
+    p->SetProjectName(u"P"_s);
+    p->WebPages() << u"a"_s << QString() << u"c"_s;
     p->WPExtractURLs().Add(-1);
     p->WPExtractURLs().Add(5);
     p->WPExtractURLs().Add(7);
-    p->SuppressURLs() << QString() << S("x") << QString() << S("y");
-    p->ReplacePatterns() << S("r");
+    p->SuppressURLs() << QString() << u"x"_s << QString() << u"y"_s;
+    p->ReplacePatterns() << u"r"_s;
     p->ReplaceRules() << QString();
-    p->WebDocuments() << S("d") << S("e"); // a parallel list that fell short
-    p->WDOutFolders() << S("f");
+    p->WebDocuments() << u"d"_s << u"e"_s; // a parallel list that fell short
+    p->WDOutFolders() << u"f"_s;
     m.Projects.AddProject(std::move(p));
     SaveSettings(m, Path());
     const QStringList lines = TAppSettings::DecodeLines(ReadAll(Path()));
-    const QString prefix = S("TarrowProjects[1].");
-    auto has = [&](const char* ALine) { return lines.contains(prefix + S(ALine)); };
+    const QString prefix = u"TarrowProjects[1]."_s;
+    auto has = [&](const char* ALine) { return lines.contains(prefix + QString::fromUtf8(ALine)); };
     EXPECT_TRUE(has("WebPages1=a") && has("WPExtractURLs1=-1"));
     EXPECT_TRUE(has("WebPages2=c") && has("WPExtractURLs2=7") && has("WebPagesN=2"));
     EXPECT_TRUE(has("SuppressURLs1=x") && has("SuppressURLs2=y") && has("SuppressURLsN=2"));
     EXPECT_TRUE(has("ReplacePattern1=r") && has("ReplaceRulesN=1"));
     EXPECT_TRUE(has("WebDocs2=e") && has("WebDocsN=2"));
-    EXPECT_FALSE(lines.contains(prefix + S("ReplaceRule1=")));
-    EXPECT_FALSE(lines.contains(S("GroupFilter=<All projects>")));
-    EXPECT_FALSE(lines.join(u'\n').contains(S("OutDir")));
+    EXPECT_FALSE(lines.contains(prefix + u"ReplaceRule1="_s));
+    EXPECT_FALSE(lines.contains(u"GroupFilter=<All projects>"_s));
+    EXPECT_FALSE(lines.join(u'\n').contains(u"OutDir"_s));
 
     TSettingsModel back;
     LoadSettings(back, Path());
     const TWebsiteProject& q = *back.Projects.GetProject(0);
     EXPECT_EQ(q.WPExtractURLs().GetValue(0), 0); // -1 in memory reads back as 0
     EXPECT_EQ(q.ReplaceRules(), QStringList({QString()}));
-    EXPECT_EQ(q.WDOutFolders(), QStringList({S("f"), QString()}));
+    EXPECT_EQ(q.WDOutFolders(), QStringList({u"f"_s, QString()}));
 }
 
 TEST_F(SettingsFileTest, ALineBreakInsideAValueNeverBecomesAKey) {
@@ -365,13 +363,13 @@ TEST_F(SettingsFileTest, ALineBreakInsideAValueNeverBecomesAKey) {
         SCOPED_TRACE(row.Group);
         TSettingsModel m;
         auto p = std::make_unique<TWebsiteProject>();
-        p->SetProjectName(S("P"));
-        p->SetGroupName(S(row.Group));
+        p->SetProjectName(u"P"_s);
+        p->SetGroupName(QString::fromUtf8(row.Group));
         m.Projects.AddProject(std::move(p));
         SaveSettings(m, Path());
         Load(ReadAll(Path()));
         EXPECT_FALSE(Only().RemoveScripts());
-        EXPECT_EQ(Only().GroupName(), S(row.Saved));
+        EXPECT_EQ(Only().GroupName(), QString::fromUtf8(row.Saved));
     }
 }
 
@@ -382,12 +380,12 @@ TEST_F(SettingsFileTest, BadBytesLoadWithoutHarm) {
          "TarrowProjects[2].WebsiteURL=" + longValue + "\r\n\0\0\0\r\n");
     ASSERT_EQ(Model->Projects.Count(), 2);
     EXPECT_EQ(Model->Projects.GetProject(0)->ProjectName(),
-              S("A") + QChar(0xFFFD) + QChar(0xFFFD) + S("("));
-    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("B") + QChar(0) + S("C"));
+              u"A"_s + QChar(0xFFFD) + QChar(0xFFFD) + u"("_s);
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), u"B"_s + QChar(0) + u"C"_s);
     EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
     // Written back, the NUL and the long line survive.
     SaveSettings(*Model, Path());
     Load(ReadAll(Path()));
-    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), S("B") + QChar(0) + S("C"));
+    EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), u"B"_s + QChar(0) + u"C"_s);
     EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
 }

@@ -9,13 +9,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 void WriteFile(const QString& APath, const QByteArray& AData) {
     QFile f(APath);
@@ -52,8 +50,8 @@ protected:
     }
     // "{app}", "{user}" and "{root}" in a text become the folders of this test.
     QString Expand(const char* AText) const {
-        QString s = S(AText);
-        s.replace(S("{app}"), App).replace(S("{user}"), User).replace(S("{root}"), Root.path());
+        QString s = QString::fromUtf8(AText);
+        s.replace(u"{app}"_s, App).replace(u"{user}"_s, User).replace(u"{root}"_s, Root.path());
         return s;
     }
 
@@ -106,7 +104,7 @@ TEST_F(SettingsLocationTest, SwitchesChooseTheSettingsFile) {
 TEST_F(SettingsLocationTest, GivenTextsAreCutTo260Characters) {
     const QString longText(300, u'd');
     const TSettingsLocation location =
-        Location({S("-settingsdir"), longText, S("-config"), longText + S(".ini")});
+        Location({u"-settingsdir"_s, longText, u"-config"_s, longText + u".ini"_s});
     EXPECT_EQ(location.Mode(), TSettingsLocation::smGivenFolder);
     EXPECT_EQ(location.GivenFolder(), longText.left(260));
     EXPECT_EQ(location.GivenFileName(), longText.left(260));
@@ -114,45 +112,45 @@ TEST_F(SettingsLocationTest, GivenTextsAreCutTo260Characters) {
 
 TEST_F(SettingsLocationTest, ReadingSeedsANewUserFolderOnce) {
     const TSettingsLocation location = Location({});
-    EXPECT_EQ(location.GetConfigFileName(true), User + S("/tarrow.ini"));
-    EXPECT_EQ(ReadFile(User + S("/tarrow.ini")), QByteArray("OutDir=app\r\n"));
+    EXPECT_EQ(location.GetConfigFileName(true), User + u"/tarrow.ini"_s);
+    EXPECT_EQ(ReadFile(User + u"/tarrow.ini"_s), QByteArray("OutDir=app\r\n"));
     EXPECT_EQ(QDir(User).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({S("tarrow.ini")}));
+              QStringList({u"tarrow.ini"_s}));
     // Once the folder exists the application folder is never looked at again.
-    ASSERT_TRUE(QFile::remove(User + S("/tarrow.ini")));
-    EXPECT_EQ(location.GetConfigFileName(true), User + S("/tarrow.ini"));
-    EXPECT_FALSE(QFileInfo::exists(User + S("/tarrow.ini")));
+    ASSERT_TRUE(QFile::remove(User + u"/tarrow.ini"_s));
+    EXPECT_EQ(location.GetConfigFileName(true), User + u"/tarrow.ini"_s);
+    EXPECT_FALSE(QFileInfo::exists(User + u"/tarrow.ini"_s));
 }
 
 TEST_F(SettingsLocationTest, SeedingTakesOrdinaryFilesByWildcardAndNeverOverwrites) {
     const TSettingsLocation location = Location({});
     // Writing creates the folder without seeding it.
-    EXPECT_EQ(location.GetAppDataDir(S("Fresh"), QString()), Base + S("/Fresh"));
-    EXPECT_TRUE(QDir(Base + S("/Fresh")).isEmpty());
+    EXPECT_EQ(location.GetAppDataDir(u"Fresh"_s, QString()), Base + u"/Fresh"_s);
+    EXPECT_TRUE(QDir(Base + u"/Fresh"_s).isEmpty());
 
     ASSERT_TRUE(QDir().mkpath(Base));
-    EXPECT_EQ(location.GetAppDataDir(S("/Seeded"), S(" *.ini ;; missing.txt;TARROW.INI;o?her.ini")),
-              Base + S("/Seeded"));
+    EXPECT_EQ(location.GetAppDataDir(u"/Seeded"_s, u" *.ini ;; missing.txt;TARROW.INI;o?her.ini"_s),
+              Base + u"/Seeded"_s);
     EXPECT_EQ(
-        QDir(Base + S("/Seeded")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList({S("other.ini"), S("tarrow.ini")}));
+        QDir(Base + u"/Seeded"_s).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({u"other.ini"_s, u"tarrow.ini"_s}));
 
     // A file already in a newly made folder stays as it is.
-    const QString nested = Base + S("/Deep/Tarrow");
-    TSettingsLocation deep({}, App, Base + S("/Deep"), TPathReading::prLinux);
-    ASSERT_TRUE(QDir().mkpath(Base + S("/Deep")));
-    EXPECT_EQ(deep.GetAppDataDir(S("Tarrow"), S("*.ini;tarrow.ini")), nested);
-    EXPECT_EQ(ReadFile(nested + S("/tarrow.ini")), QByteArray("OutDir=app\r\n"));
+    const QString nested = Base + u"/Deep/Tarrow"_s;
+    TSettingsLocation deep({}, App, Base + u"/Deep"_s, TPathReading::prLinux);
+    ASSERT_TRUE(QDir().mkpath(Base + u"/Deep"_s));
+    EXPECT_EQ(deep.GetAppDataDir(u"Tarrow"_s, u"*.ini;tarrow.ini"_s), nested);
+    EXPECT_EQ(ReadFile(nested + u"/tarrow.ini"_s), QByteArray("OutDir=app\r\n"));
 }
 
 TEST_F(SettingsLocationTest, FallsBackToTheApplicationFolder) {
     // No per-user base folder, an empty sub-folder, or a folder that cannot be made.
     EXPECT_EQ(TSettingsLocation({}, App, QString(), TPathReading::prLinux).GetConfigFileName(true),
-              App + S("/tarrow.ini"));
-    EXPECT_EQ(Location({}).GetAppDataDir(QString(), S("tarrow.ini")), App);
-    WriteFile(Root.filePath(S("blocker")), "a file where a folder should be");
-    const TSettingsLocation blocked({}, App, Root.filePath(S("blocker")), TPathReading::prLinux);
-    EXPECT_EQ(blocked.GetConfigFileName(true), App + S("/tarrow.ini"));
+              App + u"/tarrow.ini"_s);
+    EXPECT_EQ(Location({}).GetAppDataDir(QString(), u"tarrow.ini"_s), App);
+    WriteFile(Root.filePath(u"blocker"_s), "a file where a folder should be");
+    const TSettingsLocation blocked({}, App, Root.filePath(u"blocker"_s), TPathReading::prLinux);
+    EXPECT_EQ(blocked.GetConfigFileName(true), App + u"/tarrow.ini"_s);
 }
 
 TEST(SettingsLocation, PerUserBaseFollowsXdgConfigHome) {
@@ -161,11 +159,11 @@ TEST(SettingsLocation, PerUserBaseFollowsXdgConfigHome) {
     const QByteArray savedHome = qgetenv("HOME");
     qputenv("HOME", "/home/tester");
     qputenv("XDG_CONFIG_HOME", "/cfg/x/");
-    EXPECT_EQ(PlatformUserBaseFolder(), S("/cfg/x"));
+    EXPECT_EQ(PlatformUserBaseFolder(), u"/cfg/x"_s);
     qputenv("XDG_CONFIG_HOME", "relative/cfg"); // invalid: ignored
-    EXPECT_EQ(PlatformUserBaseFolder(), S("/home/tester/.config"));
+    EXPECT_EQ(PlatformUserBaseFolder(), u"/home/tester/.config"_s);
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(PlatformUserBaseFolder(), S("/home/tester/.config"));
+    EXPECT_EQ(PlatformUserBaseFolder(), u"/home/tester/.config"_s);
     qputenv("HOME", savedHome);
     if (hadXdg)
         qputenv("XDG_CONFIG_HOME", savedXdg);

@@ -12,13 +12,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 QByteArray ReadAll(const QString& APath) {
     QFile f(APath);
@@ -33,9 +31,9 @@ void WriteAll(const QString& APath, const QByteArray& AData) {
 
 void AddProject(TSettingsModel& M, const char* AName, const char* AGroup) {
     auto p = std::make_unique<TWebsiteProject>();
-    p->SetProjectName(S(AName));
-    p->SetGroupName(S(AGroup));
-    p->WebPages() << S("https://site/") + S(AName);
+    p->SetProjectName(QString::fromUtf8(AName));
+    p->SetGroupName(QString::fromUtf8(AGroup));
+    p->WebPages() << u"https://site/"_s + QString::fromUtf8(AName);
     p->WPExtractURLs().Add(1);
     M.Projects.AddProject(std::move(p));
 }
@@ -64,7 +62,7 @@ private:
 
 class SettingsUnitTest : public ::testing::Test {
 protected:
-    QString Path() const { return Dir.filePath(S("tarrow.ini")); }
+    QString Path() const { return Dir.filePath(u"tarrow.ini"_s); }
     QStringList Entries() const {
         return QDir(Dir.path())
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -89,7 +87,7 @@ TEST_F(SettingsUnitTest, MissingFileLoadsNothingAndTheNextSaveCreatesIt) {
     TSettingsModel model;
     LoadSettings(model, Path());
     EXPECT_EQ(model.Projects.Count(), 0);
-    EXPECT_EQ(model.GroupItems, QStringList({S("<All projects>")}));
+    EXPECT_EQ(model.GroupItems, QStringList({u"<All projects>"_s}));
     EXPECT_EQ(model.GroupIndex, 0);
     EXPECT_TRUE(model.OutDir.isEmpty());
     EXPECT_TRUE(model.UnreadableFile.isEmpty());
@@ -118,7 +116,7 @@ TEST_F(SettingsUnitTest, GroupFilterSelectsIgnoringCaseWithoutApplyingIt) {
                              row.line);
         TSettingsModel model;
         LoadSettings(model, Path());
-        EXPECT_EQ(model.GroupItems, QStringList({S("<All projects>"), S("Blog"), S("News")}));
+        EXPECT_EQ(model.GroupItems, QStringList({u"<All projects>"_s, u"Blog"_s, u"News"_s}));
         EXPECT_EQ(model.GroupIndex, row.index);
         EXPECT_EQ(model.Projects.VisibleCount(), 3);
     }
@@ -133,10 +131,10 @@ TEST_F(SettingsUnitTest, FilterHelpersFollowTheSelectedGroup) {
     model.GroupIndex = 2;
     ApplyGroupFilter(model); // exact letter case when applied
     ASSERT_EQ(model.Projects.VisibleCount(), 1);
-    EXPECT_EQ(model.Projects.GetVisibleProject(0)->ProjectName(), S("A"));
+    EXPECT_EQ(model.Projects.GetVisibleProject(0)->ProjectName(), u"A"_s);
     AddProject(model, "D", "Archive");
     RefreshGroupItems(model); // the selection follows its text
-    EXPECT_EQ(model.GroupFilter(), S("News"));
+    EXPECT_EQ(model.GroupFilter(), u"News"_s);
     EXPECT_EQ(model.GroupIndex, 3);
     model.GroupIndex = 0;
     ApplyGroupFilter(model);
@@ -145,60 +143,60 @@ TEST_F(SettingsUnitTest, FilterHelpersFollowTheSelectedGroup) {
 
 TEST_F(SettingsUnitTest, AFileThatCannotBeReadIsKeptBeforeTheFirstSave) {
     ASSERT_EQ(mkfifo(QFile::encodeName(Path()).constData(), 0600), 0);
-    WriteAll(Path() + S(".bak"), "an older backup");
+    WriteAll(Path() + u".bak"_s, "an older backup");
     TSettingsModel model;
     try {
         LoadSettings(model, Path());
         FAIL() << "no error";
     } catch (const EFOpenError& e) {
-        EXPECT_TRUE(e.Message().startsWith(S("Cannot open file \"") + Path() + S("\". ")));
+        EXPECT_TRUE(e.Message().startsWith(u"Cannot open file \""_s + Path() + u"\". "_s));
         EXPECT_GT(e.Message().size(), Path().size() + 20); // with the reason
     }
     EXPECT_EQ(model.UnreadableFile, Path());
-    EXPECT_EQ(model.GroupItems, QStringList({S("<All projects>")}));
+    EXPECT_EQ(model.GroupItems, QStringList({u"<All projects>"_s}));
     AddProject(model, "New", "");
 
     // A save that fails part-way puts the unreadable file back and keeps the duty to tell.
-    EXPECT_TRUE(SaveFailsUnderLimit(model, 8).startsWith(S("Cannot create file \"")));
+    EXPECT_TRUE(SaveFailsUnderLimit(model, 8).startsWith(u"Cannot create file \""_s));
     EXPECT_EQ(QFileInfo(Path()).isFile(), false);
     EXPECT_TRUE(QFileInfo::exists(Path()));
     EXPECT_EQ(model.UnreadableFile, Path());
 
     const QString notice = SaveSettings(model, Path());
-    EXPECT_TRUE(notice.contains(Path() + S(".bak"))) << notice.toStdString();
-    EXPECT_FALSE(QFileInfo(Path() + S(".bak")).isFile()); // the unreadable one, not the old backup
+    EXPECT_TRUE(notice.contains(Path() + u".bak"_s)) << notice.toStdString();
+    EXPECT_FALSE(QFileInfo(Path() + u".bak"_s).isFile()); // the unreadable one, not the old backup
     EXPECT_TRUE(QFileInfo(Path()).isFile());
     EXPECT_TRUE(model.UnreadableFile.isEmpty());
     EXPECT_EQ(SaveSettings(model, Path()), QString()); // told once
-    EXPECT_EQ(Entries(), QStringList({S("tarrow.ini"), S("tarrow.ini.bak")}));
+    EXPECT_EQ(Entries(), QStringList({u"tarrow.ini"_s, u"tarrow.ini.bak"_s}));
 
     TSettingsModel reread;
     LoadSettings(reread, Path());
-    EXPECT_EQ(reread.Projects.FindProject(S("New"))->WebPages().size(), 1);
+    EXPECT_EQ(reread.Projects.FindProject(u"New"_s)->WebPages().size(), 1);
 }
 
 TEST_F(SettingsUnitTest, AFailedSaveLeavesThePreviousFileExactly) {
     TSettingsModel model;
     AddProject(model, "Old", "");
-    model.OutDir = S("/out");
+    model.OutDir = u"/out"_s;
     SaveSettings(model, Path());
     const QByteArray before = ReadAll(Path());
     for (int i = 0; i < 200; ++i)
         AddProject(model, QByteArray::number(i).constData(), "g");
     EXPECT_EQ(SaveFailsUnderLimit(model, before.size() + 100),
-              S("Cannot create file \"") + Path() + S("\". File too large"));
+              u"Cannot create file \""_s + Path() + u"\". File too large"_s);
     EXPECT_EQ(ReadAll(Path()), before);
-    EXPECT_EQ(Entries(), QStringList({S("tarrow.ini")})); // no temporary file left behind
+    EXPECT_EQ(Entries(), QStringList({u"tarrow.ini"_s})); // no temporary file left behind
 }
 
 TEST_F(SettingsUnitTest, SavingWhereNoFileCanBeMadeReportsTheReason) {
     TSettingsModel model;
-    const QString missing = Dir.filePath(S("no such folder/tarrow.ini"));
+    const QString missing = Dir.filePath(u"no such folder/tarrow.ini"_s);
     try {
         SaveSettings(model, missing);
         FAIL() << "no error";
     } catch (const EFCreateError& e) {
-        EXPECT_TRUE(e.Message().startsWith(S("Cannot create file \"") + missing + S("\". ")));
+        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \""_s + missing + u"\". "_s));
         EXPECT_GT(e.Message().size(), missing.size() + 22);
     }
     // The store itself reports a missing file with the system's reason.
@@ -207,7 +205,7 @@ TEST_F(SettingsUnitTest, SavingWhereNoFileCanBeMadeReportsTheReason) {
         FAIL() << "no error";
     } catch (const EFOpenError& e) {
         EXPECT_EQ(e.Message(),
-                  S("Cannot open file \"") + missing + S("\". No such file or directory"));
+                  u"Cannot open file \""_s + missing + u"\". No such file or directory"_s);
     }
     // A folder in the file's place: nothing to read, and the save is refused.
     ASSERT_TRUE(QDir().mkpath(Path()));

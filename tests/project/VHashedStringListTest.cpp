@@ -5,13 +5,11 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 // Looks every name up through the index and by a plain scan from the end; both must agree.
 void ExpectIndexMatchesScan(const TVHashedStringList& AList, const QStringList& ANames) {
@@ -31,89 +29,89 @@ void ExpectIndexMatchesScan(const TVHashedStringList& AList, const QStringList& 
 
 TEST(VHashedStringList, NamesIgnoreCaseAndTheLastLineWins) {
     TVHashedStringList list;
-    list.SetLines({S("OutDir=A"), S("no separator"), S("outdir=B"), S("Key = spaced"),
-                   S("Url=http://x/?a=1"), S("=empty name"), S("Empty=")});
-    EXPECT_EQ(list.IndexOfName(S("OUTDIR")), 2);
-    EXPECT_EQ(list.Values(S("OutDir")), S("B"));
-    EXPECT_EQ(list.Values(S("Key")), QString()); // blanks belong to the name
-    EXPECT_EQ(list.Values(S("Key ")), S(" spaced"));
-    EXPECT_EQ(list.Values(S("url")), S("http://x/?a=1")); // further "=" belong to the value
-    EXPECT_EQ(list.IndexOfName(S("no separator")), -1);
-    EXPECT_EQ(list.Values(QString()), S("empty name"));
-    EXPECT_EQ(list.IndexOfName(S("Empty")), 6);
-    EXPECT_EQ(list.Values(S("Missing")), QString());
+    list.SetLines({u"OutDir=A"_s, u"no separator"_s, u"outdir=B"_s, u"Key = spaced"_s,
+                   u"Url=http://x/?a=1"_s, u"=empty name"_s, u"Empty="_s});
+    EXPECT_EQ(list.IndexOfName(u"OUTDIR"_s), 2);
+    EXPECT_EQ(list.Values(u"OutDir"_s), u"B"_s);
+    EXPECT_EQ(list.Values(u"Key"_s), QString()); // blanks belong to the name
+    EXPECT_EQ(list.Values(u"Key "_s), u" spaced"_s);
+    EXPECT_EQ(list.Values(u"url"_s), u"http://x/?a=1"_s); // further "=" belong to the value
+    EXPECT_EQ(list.IndexOfName(u"no separator"_s), -1);
+    EXPECT_EQ(list.Values(QString()), u"empty name"_s);
+    EXPECT_EQ(list.IndexOfName(u"Empty"_s), 6);
+    EXPECT_EQ(list.Values(u"Missing"_s), QString());
     // Upper-casing covers more than ASCII: the index and the comparison agree.
-    list.Add(S("Größe=1"));
-    EXPECT_EQ(list.Values(S("GRÖSSE")), S("1"));
+    list.Add(u"Größe=1"_s);
+    EXPECT_EQ(list.Values(u"GRÖSSE"_s), u"1"_s);
 }
 
 TEST(VHashedStringList, SetValuesReplacesAppendsAndDeletes) {
     TVHashedStringList list;
-    list.SetValues(S("A"), S("1"));
-    list.SetValues(S("B"), S("2"));
-    list.SetValues(S("a"), S("3")); // replaces in place, keeps the name as now written
-    EXPECT_EQ(list.Lines(), QStringList({S("a=3"), S("B=2")}));
-    list.SetValues(S("C"), QString()); // empty value, no line
+    list.SetValues(u"A"_s, u"1"_s);
+    list.SetValues(u"B"_s, u"2"_s);
+    list.SetValues(u"a"_s, u"3"_s); // replaces in place, keeps the name as now written
+    EXPECT_EQ(list.Lines(), QStringList({u"a=3"_s, u"B=2"_s}));
+    list.SetValues(u"C"_s, QString()); // empty value, no line
     EXPECT_EQ(list.Count(), 2);
-    list.SetValues(S("A"), QString()); // empty value deletes the found line
-    EXPECT_EQ(list.Lines(), QStringList({S("B=2")}));
-    EXPECT_EQ(list.IndexOfName(S("B")), 0);
+    list.SetValues(u"A"_s, QString()); // empty value deletes the found line
+    EXPECT_EQ(list.Lines(), QStringList({u"B=2"_s}));
+    EXPECT_EQ(list.IndexOfName(u"B"_s), 0);
 }
 
 // The index follows every kind of change: in-place updates and rebuilds must give the same answers.
 TEST(VHashedStringList, IndexStaysRightThroughEveryChange) {
     TVHashedStringList list(4);
-    const QStringList names = {S("A"), S("B"), S("C"), S("D"), S("")};
-    list.SetLines({S("A=1"), S("B=1"), S("A=2"), S("C=1"), S("plain")});
+    const QStringList names = {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u""_s};
+    list.SetLines({u"A=1"_s, u"B=1"_s, u"A=2"_s, u"C=1"_s, u"plain"_s});
     ExpectIndexMatchesScan(list, names); // built from the lines
-    list.Add(S("B=2"));
+    list.Add(u"B=2"_s);
     ExpectIndexMatchesScan(list, names);
-    list.Put(0, S("D=1")); // the name of a line changes
+    list.Put(0, u"D=1"_s); // the name of a line changes
     ExpectIndexMatchesScan(list, names);
-    list.Put(4, S("A=3")); // a nameless line gains a name
+    list.Put(4, u"A=3"_s); // a nameless line gains a name
     ExpectIndexMatchesScan(list, names);
-    list.Put(2, S("plain again")); // and loses it
+    list.Put(2, u"plain again"_s); // and loses it
     ExpectIndexMatchesScan(list, names);
     list.Delete(1); // the indices above shift down
     ExpectIndexMatchesScan(list, names);
     list.Delete(list.Count() - 1);
     ExpectIndexMatchesScan(list, names);
-    list.Insert(0, S("B=0"));
+    list.Insert(0, u"B=0"_s);
     ExpectIndexMatchesScan(list, names);
-    list.Insert(list.Count(), S("C=9"));
+    list.Insert(list.Count(), u"C=9"_s);
     ExpectIndexMatchesScan(list, names);
-    list.Put(0, S("=x"));
+    list.Put(0, u"=x"_s);
     ExpectIndexMatchesScan(list, names);
     list.Clear();
     ExpectIndexMatchesScan(list, names);
     EXPECT_THROW(list.Delete(0), EListError);
     EXPECT_THROW((void)list.Strings(0), EListError);
-    EXPECT_THROW(list.Put(-1, S("x=1")), EListError);
+    EXPECT_THROW(list.Put(-1, u"x=1"_s), EListError);
 }
 
 TEST(VHashedStringList, NumberedNamesListsOnlyNumbersPresent) {
     TVHashedStringList list;
-    list.SetLines({S("P[3].ProjectName=c"), S("p[1].projectname=a"), S("P[1].ProjectName=again"),
-                   S("P[01].ProjectName=leading zero"), S("P[2].Other=x"),
-                   S("P[2147483648].ProjectName=too big"), S("P[2147483647].ProjectName=max"),
-                   S("P[12].WebPages7=u"), S("P[12].WebPages=none"), S("P[12].WebPages0=zero"),
-                   S("WebPages5 without separator")});
-    EXPECT_EQ(list.NumberedNames(S("P["), S("].ProjectName")), QList<int32_t>({1, 3, 2147483647}));
-    EXPECT_EQ(list.NumberedNames(S("P[12].WebPages"), QString()), QList<int32_t>({7}));
-    EXPECT_EQ(list.NumberedNames(S("Q["), S("].ProjectName")), QList<int32_t>());
+    list.SetLines({u"P[3].ProjectName=c"_s, u"p[1].projectname=a"_s, u"P[1].ProjectName=again"_s,
+                   u"P[01].ProjectName=leading zero"_s, u"P[2].Other=x"_s,
+                   u"P[2147483648].ProjectName=too big"_s, u"P[2147483647].ProjectName=max"_s,
+                   u"P[12].WebPages7=u"_s, u"P[12].WebPages=none"_s, u"P[12].WebPages0=zero"_s,
+                   u"WebPages5 without separator"_s});
+    EXPECT_EQ(list.NumberedNames(u"P["_s, u"].ProjectName"_s), QList<int32_t>({1, 3, 2147483647}));
+    EXPECT_EQ(list.NumberedNames(u"P[12].WebPages"_s, QString()), QList<int32_t>({7}));
+    EXPECT_EQ(list.NumberedNames(u"Q["_s, u"].ProjectName"_s), QList<int32_t>());
     // A stem that ends in a digit takes the plain scan and gives the same kind of answer.
-    EXPECT_EQ(list.NumberedNames(S("P[1"), S("].WebPages7")), QList<int32_t>({2}));
-    list.Add(S("P[5].ProjectName=e")); // the numbers follow changes of the lines
-    EXPECT_EQ(list.NumberedNames(S("P["), S("].ProjectName")),
+    EXPECT_EQ(list.NumberedNames(u"P[1"_s, u"].WebPages7"_s), QList<int32_t>({2}));
+    list.Add(u"P[5].ProjectName=e"_s); // the numbers follow changes of the lines
+    EXPECT_EQ(list.NumberedNames(u"P["_s, u"].ProjectName"_s),
               QList<int32_t>({1, 3, 5, 2147483647}));
 }
 
 // Random edits and lookups against a plain scan: the index, its in-place updates, the removal
 // from the open-addressed table and the in-order shortcut must never change an answer.
 TEST(VHashedStringList, RandomEditsAgreeWithAPlainScan) {
-    const QStringList names = {S("a"),  S("A"),  S("b"), S("key1"), S("KEY1"), S("ß"),
-                               S("SS"), S("ss"), S(""),  S("x=y"),  S("Ünï"),  S("ünÏ")};
-    const QStringList plain = {S("no separator"), S("=lead"), S("")};
+    const QStringList names = {u"a"_s,  u"A"_s,  u"b"_s, u"key1"_s, u"KEY1"_s, u"ß"_s,
+                               u"SS"_s, u"ss"_s, u""_s,  u"x=y"_s,  u"Ünï"_s,  u"ünÏ"_s};
+    const QStringList plain = {u"no separator"_s, u"=lead"_s, u""_s};
     std::mt19937 random(20240611);
     auto pick = [&](const QStringList& L) { return L[int(random() % L.size())]; };
     auto line = [&] {

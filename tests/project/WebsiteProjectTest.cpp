@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 
 namespace {
-
-QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 void ExpectFresh(const TWebsiteProject& P) {
     EXPECT_TRUE(P.ProjectName().isEmpty());
@@ -35,27 +33,27 @@ void ExpectFresh(const TWebsiteProject& P) {
 }
 
 void Fill(TWebsiteProject& P) {
-    P.SetProjectName(S("Blog"));
-    P.SetGroupName(S("g"));
-    P.SetWebsiteURL(S("https://site/"));
-    P.SetOutputFolder(S("{OutDir}\\{ProjectName}"));
+    P.SetProjectName(u"Blog"_s);
+    P.SetGroupName(u"g"_s);
+    P.SetWebsiteURL(u"https://site/"_s);
+    P.SetOutputFolder(u"{OutDir}\\{ProjectName}"_s);
     P.SetOverwrite(ofChanged);
     P.SetRemoveScripts(true);
     P.SetRemoveNoscripts(true);
     P.SetRelativePathLinks(true);
     P.SetCompletePages(true);
-    P.SetBaseURL(S("https://mirror/"));
-    P.SetIndexFile(S("index.htm"));
+    P.SetBaseURL(u"https://mirror/"_s);
+    P.SetIndexFile(u"index.htm"_s);
     P.SetChecked(true);
-    P.WebPages() << S("https://site/a") << S("https://site/b");
+    P.WebPages() << u"https://site/a"_s << u"https://site/b"_s;
     P.WPExtractURLs().Add(2);
     P.WPExtractURLs().Add(0);
-    P.WebDocuments() << S("https://site/files/");
-    P.WDOutFolders() << S("files");
-    P.ReplacePatterns() << S("a+");
-    P.ReplaceRules() << S("b");
-    P.WebsiteDomainAliases() << S("alias");
-    P.SuppressURLs() << S("/logout");
+    P.WebDocuments() << u"https://site/files/"_s;
+    P.WDOutFolders() << u"files"_s;
+    P.ReplacePatterns() << u"a+"_s;
+    P.ReplaceRules() << u"b"_s;
+    P.WebsiteDomainAliases() << u"alias"_s;
+    P.SuppressURLs() << u"/logout"_s;
 }
 
 } // namespace
@@ -78,25 +76,25 @@ TEST(WebsiteProject, DomainAliasesStringCutsTrimsAndJoins) {
         const char* read;
     };
     const Row rows[] = {
-        {"  a ; b ;;c; ", {S("a"), S("b"), S("c")}, "a;b;c"},
+        {"  a ; b ;;c; ", {u"a"_s, u"b"_s, u"c"_s}, "a;b;c"},
         {"", {}, ""},
         {";;", {}, ""},
-        {"x;X;x", {S("x"), S("X"), S("x")}, "x;X;x"},
-        {"\t host:8080 \x01", {S("host:8080")}, "host:8080"},
-        {"a b", {S("a b")}, "a b"},
+        {"x;X;x", {u"x"_s, u"X"_s, u"x"_s}, "x;X;x"},
+        {"\t host:8080 \x01", {u"host:8080"_s}, "host:8080"},
+        {"a b", {u"a b"_s}, "a b"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.written);
         TWebsiteProject p;
-        p.WebsiteDomainAliases() << S("old");
-        p.SetDomainAliasesString(S(row.written));
+        p.WebsiteDomainAliases() << u"old"_s;
+        p.SetDomainAliasesString(QString::fromUtf8(row.written));
         EXPECT_EQ(p.WebsiteDomainAliases(), row.aliases);
-        EXPECT_EQ(p.DomainAliasesString(), S(row.read));
+        EXPECT_EQ(p.DomainAliasesString(), QString::fromUtf8(row.read));
     }
     // Empty aliases put into the list directly are skipped when read.
     TWebsiteProject p;
-    p.WebsiteDomainAliases() << QString() << S("a") << QString() << S("b");
-    EXPECT_EQ(p.DomainAliasesString(), S("a;b"));
+    p.WebsiteDomainAliases() << QString() << u"a"_s << QString() << u"b"_s;
+    EXPECT_EQ(p.DomainAliasesString(), u"a;b"_s);
 }
 
 TEST(WebsiteProject, CopyIsDeepAndKeepsCheckAndVisibility) {
@@ -124,18 +122,18 @@ TEST(WebsiteProject, CopyIsDeepAndKeepsCheckAndVisibility) {
     EXPECT_EQ(copy.SuppressURLs(), source.SuppressURLs());
 
     // Changing the copy's lists never reaches the source.
-    copy.WebPages() << S("https://site/c");
+    copy.WebPages() << u"https://site/c"_s;
     copy.WPExtractURLs().Add(5);
     copy.WPExtractURLs().SetValue(0, 9);
-    copy.SuppressURLs()[0] = S("changed");
+    copy.SuppressURLs()[0] = u"changed"_s;
     EXPECT_EQ(source.WebPages().size(), 2);
     EXPECT_EQ(source.WPExtractURLs().Count(), 2);
     EXPECT_EQ(source.WPExtractURLs().GetValue(0), 2);
-    EXPECT_EQ(source.SuppressURLs().front(), S("/logout"));
+    EXPECT_EQ(source.SuppressURLs().front(), u"/logout"_s);
 
     // Assign drops the target's old entries and keeps its own list objects.
     TWebsiteProject target;
-    target.WebPages() << S("x") << S("y") << S("z");
+    target.WebPages() << u"x"_s << u"y"_s << u"z"_s;
     const QStringList* pages = &target.WebPages();
     target.Assign(source);
     EXPECT_EQ(&target.WebPages(), pages);

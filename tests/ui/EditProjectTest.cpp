@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -67,32 +69,32 @@ protected:
     // The project as its settings lines: compares every field at once.
     static QStringList Lines(const TWebsiteProject& AProject) {
         TVHashedStringList list(64);
-        AProject.SaveToList(list, S("P"));
+        AProject.SaveToList(list, u"P"_s);
         return list.Lines();
     }
     static std::unique_ptr<TWebsiteProject> FullProject() {
         auto p = std::make_unique<TWebsiteProject>();
-        p->SetProjectName(S("Blog"));
-        p->SetGroupName(S("News"));
-        p->SetWebsiteURL(S("https://site/blog/"));
-        p->SetDomainAliasesString(S("site.org;www.site.org"));
-        p->SetOutputFolder(S("{OutDir}\\{ProjectName}"));
+        p->SetProjectName(u"Blog"_s);
+        p->SetGroupName(u"News"_s);
+        p->SetWebsiteURL(u"https://site/blog/"_s);
+        p->SetDomainAliasesString(u"site.org;www.site.org"_s);
+        p->SetOutputFolder(u"{OutDir}\\{ProjectName}"_s);
         p->SetOverwrite(ofAll);
         p->SetRemoveScripts(true);
         p->SetRemoveNoscripts(true);
         p->SetRelativePathLinks(true);
         p->SetCompletePages(true);
-        p->SetBaseURL(S("https://mirror/"));
-        p->SetIndexFile(S("default.htm"));
+        p->SetBaseURL(u"https://mirror/"_s);
+        p->SetIndexFile(u"default.htm"_s);
         p->SetChecked(true);
-        p->WebPages() << S("https://site/blog/") << S("https://site/blog/archive/");
+        p->WebPages() << u"https://site/blog/"_s << u"https://site/blog/archive/"_s;
         p->WPExtractURLs().Add(2);
         p->WPExtractURLs().Add(-1);
-        p->WebDocuments() << S("https://cdn.site/img/") << S("https://cdn.site/pdf/");
-        p->WDOutFolders() << S("img") << S("");
-        p->ReplacePatterns() << S("(\\d+)-(\\d+)");
-        p->ReplaceRules() << S("$2/$1");
-        p->SuppressURLs() << S("logout") << S("?print=1");
+        p->WebDocuments() << u"https://cdn.site/img/"_s << u"https://cdn.site/pdf/"_s;
+        p->WDOutFolders() << u"img"_s << u""_s;
+        p->ReplacePatterns() << u"(\\d+)-(\\d+)"_s;
+        p->ReplaceRules() << u"$2/$1"_s;
+        p->SuppressURLs() << u"logout"_s << u"?print=1"_s;
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
@@ -109,24 +111,24 @@ TEST_F(EditProject, EveryFieldMakesTheRoundTrip) {
               << Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo")->toPlainText();
         Ok();
     }));
-    EXPECT_EQ(shown, (QStringList{S("site.org;www.site.org"), S("Overwrite all files"),
-                                  S("https://site/blog/|2"), S("https://site/blog/archive/|-1"),
-                                  S("https://cdn.site/img/|img"), S("https://cdn.site/pdf/|"),
-                                  S("(\\d+)-(\\d+)|$2/$1"), S("logout\n?print=1\n")}));
+    EXPECT_EQ(shown, (QStringList{u"site.org;www.site.org"_s, u"Overwrite all files"_s,
+                                  u"https://site/blog/|2"_s, u"https://site/blog/archive/|-1"_s,
+                                  u"https://cdn.site/img/|img"_s, u"https://cdn.site/pdf/|"_s,
+                                  u"(\\d+)-(\\d+)|$2/$1"_s, u"logout\n?print=1\n"_s}));
     EXPECT_EQ(Lines(*project), before);
 }
 
 TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
     TWebsiteProject project;
-    const QString odd = S("  <b>&amp;</b> \t") + QString(70000, u'x') + S("\U0001F600 ");
+    const QString odd = u"  <b>&amp;</b> \t"_s + QString(70000, u'x') + u"\U0001F600 "_s;
     ASSERT_TRUE(Edit(project, [&] {
         for (const char* name : {"ProjectNameEdit", "GroupNameEdit", "WebsiteURLEdit",
                                  "BaseURLEdit", "IndexFileEdit", "ProjectOutFolderEdit"})
             Field(name)->setText(odd);
-        Field("DomainAliasesEdit")->setText(S("a ; b ;;c"));
+        Field("DomainAliasesEdit")->setText(u"a ; b ;;c"_s);
         Child<QComboBox>(FEditor.get(), "ProjectOverwriteComboBox")->setCurrentIndex(0);
         Child<QCheckBox>(FEditor.get(), "RemoveScriptsCheckBox")->setChecked(true);
-        Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo")->setPlainText(S("a\n\n b\n"));
+        Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo")->setPlainText(u"a\n\n b\n"_s);
         Ok();
     }));
     EXPECT_EQ(project.ProjectName(), odd);
@@ -135,17 +137,17 @@ TEST_F(EditProject, WhatIsTypedIsWrittenBackAsTyped) {
     EXPECT_EQ(project.BaseURL(), odd);
     EXPECT_EQ(project.IndexFile(), odd);
     EXPECT_EQ(project.OutputFolder(), odd);
-    EXPECT_EQ(project.WebsiteDomainAliases(), (QStringList{S("a"), S("b"), S("c")}));
+    EXPECT_EQ(project.WebsiteDomainAliases(), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     EXPECT_EQ(project.Overwrite(), ofNone);
     EXPECT_TRUE(project.RemoveScripts());
-    EXPECT_EQ(project.SuppressURLs(), (QStringList{S("a"), S(""), S("b")}));
+    EXPECT_EQ(project.SuppressURLs(), (QStringList{u"a"_s, u""_s, u"b"_s}));
 
     QString aliases;
     ASSERT_TRUE(Edit(project, [&] {
         aliases = Field("DomainAliasesEdit")->text();
         Ok();
     }));
-    EXPECT_EQ(aliases, S("a;b;c"));
+    EXPECT_EQ(aliases, u"a;b;c"_s);
 }
 
 TEST_F(EditProject, CompletePagesCheckBoxShowsAndWritesTheSwitch) {
@@ -159,7 +161,7 @@ TEST_F(EditProject, CompletePagesCheckBoxShowsAndWritesTheSwitch) {
         box->setChecked(true);
         Ok();
     }));
-    EXPECT_EQ(caption, S("Complete pages (style sheets, responsive images, media)"));
+    EXPECT_EQ(caption, u"Complete pages (style sheets, responsive images, media)"_s);
     EXPECT_TRUE(project->CompletePages());
     ASSERT_TRUE(Edit(*project, [&] {
         Child<QCheckBox>(FEditor.get(), "CompletePagesCheckBox")->setChecked(false);
@@ -174,16 +176,17 @@ TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
         QStringList Lines;
     };
     const Row rows[] = {{"", {}},
-                        {"\n", {S("")}},
-                        {"a", {S("a")}},
-                        {"a\nb", {S("a"), S("b")}},
-                        {" \ta b\t \n\t\n", {S("a b"), S("")}}}; // blanks and tabs at the ends go
+                        {"\n", {u""_s}},
+                        {"a", {u"a"_s}},
+                        {"a\nb", {u"a"_s, u"b"_s}},
+                        {" \ta b\t \n\t\n", {u"a b"_s, u""_s}}}; // blanks and tabs at the ends go
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Text);
         TWebsiteProject project;
-        project.SetProjectName(S("P"));
+        project.SetProjectName(u"P"_s);
         ASSERT_TRUE(Edit(project, [&] {
-            Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo")->setPlainText(S(row.Text));
+            Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo")
+                ->setPlainText(QString::fromUtf8(row.Text));
             Ok();
         }));
         EXPECT_EQ(project.SuppressURLs(), row.Lines);
@@ -195,34 +198,34 @@ TEST_F(EditProject, PastedLineBreaksBecomeBlanksAndTabLeavesTheSuppressList) {
     ASSERT_TRUE(Edit(project, [&] {
         QLineEdit* name = Field("ProjectNameEdit");
         name->setFocus();
-        QGuiApplication::clipboard()->setText(S("Blog\r\nof\nmine\n"));
+        QGuiApplication::clipboard()->setText(u"Blog\r\nof\nmine\n"_s);
         name->paste();
-        EXPECT_EQ(name->text(), S("Blog of mine "));
+        EXPECT_EQ(name->text(), u"Blog of mine "_s);
         QLineEdit* depth = Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit");
-        depth->setText(S("1\n2"));
-        EXPECT_EQ(depth->text(), S("1 2")); // the small dialogs' fields too
+        depth->setText(u"1\n2"_s);
+        EXPECT_EQ(depth->text(), u"1 2"_s); // the small dialogs' fields too
 
         auto* memo = Child<QPlainTextEdit>(FEditor.get(), "SuppressMemo");
-        memo->setPlainText(S("a"));
+        memo->setPlainText(u"a"_s);
         memo->setFocus();
         QTest::keyClick(memo, Qt::Key_Tab);
-        EXPECT_EQ(memo->toPlainText(), S("a"));
+        EXPECT_EQ(memo->toPlainText(), u"a"_s);
         EXPECT_FALSE(memo->hasFocus());
         Ok();
     }));
-    EXPECT_EQ(project.ProjectName(), S("Blog of mine "));
+    EXPECT_EQ(project.ProjectName(), u"Blog of mine "_s);
 }
 
 TEST_F(EditProject, CancelLeavesTheProjectUntouched) {
     auto project = FullProject();
     const QStringList before = Lines(*project);
     EXPECT_FALSE(Edit(*project, [&] {
-        Field("ProjectNameEdit")->setText(S("Other"));
+        Field("ProjectNameEdit")->setText(u"Other"_s);
         SelectRows("WebPagesListView", {1});
         List("WebPagesListView")->MoveSelectedRows(0);
         SelectRows("WebDocsListView", {0, 1});
         Button("DeleteWebDocButton")->click();
-        List("ReplaceRulesListView")->AddRow(S("x"), S("y"));
+        List("ReplaceRulesListView")->AddRow(u"x"_s, u"y"_s);
         FEditor->reject(); // the close box counts as "Cancel"
     }));
     EXPECT_EQ(Lines(*project), before);
@@ -237,11 +240,11 @@ TEST_F(EditProject, AddPresetsAClearedProject) {
         EXPECT_TRUE(FEditor->isVisible());
         FEditor->reject();
     });
-    EXPECT_FALSE(FEditor->AddProject(*project, S("/out"), S("News")));
-    EXPECT_EQ(FMessages, QStringList{S("Add New Project|Please, enter Project Name")});
-    EXPECT_EQ(project->GroupName(), S("News"));
-    EXPECT_EQ(project->IndexFile(), S("index.html"));
-    EXPECT_EQ(project->OutputFolder(), S("{OutDir}\\{ProjectName}"));
+    EXPECT_FALSE(FEditor->AddProject(*project, u"/out"_s, u"News"_s));
+    EXPECT_EQ(FMessages, QStringList{u"Add New Project|Please, enter Project Name"_s});
+    EXPECT_EQ(project->GroupName(), u"News"_s);
+    EXPECT_EQ(project->IndexFile(), u"index.html"_s);
+    EXPECT_EQ(project->OutputFolder(), u"{OutDir}\\{ProjectName}"_s);
     EXPECT_EQ(project->Overwrite(), ofChanged);
     EXPECT_TRUE(project->CompletePages());
     EXPECT_TRUE(project->WebPages().isEmpty());
@@ -252,47 +255,47 @@ TEST_F(EditProject, AddPresetsAClearedProject) {
 TEST_F(EditProject, ABlankNamePassesTheCheck) {
     TWebsiteProject project;
     EXPECT_TRUE(Edit(project, [&] {
-        Field("ProjectNameEdit")->setText(S(" "));
+        Field("ProjectNameEdit")->setText(u" "_s);
         Ok();
     }));
-    EXPECT_EQ(project.ProjectName(), S(" "));
+    EXPECT_EQ(project.ProjectName(), u" "_s);
     EXPECT_TRUE(FMessages.isEmpty());
 }
 
 TEST_F(EditProject, ExploreAndBrowseUseTheTypedNameAndTheWindowsFolder) {
     TWebsiteProject project;
-    FChosenFolder = S("D:\\Chosen");
+    FChosenFolder = u"D:\\Chosen"_s;
     QString afterBrowse;
     Edit(
         project,
         [&] {
-            Field("ProjectOutFolderEdit")->setText(S("{outdir}\\{PROJECTNAME}"));
-            Field("ProjectNameEdit")->setText(S("Blog"));
+            Field("ProjectOutFolderEdit")->setText(u"{outdir}\\{PROJECTNAME}"_s);
+            Field("ProjectNameEdit")->setText(u"Blog"_s);
             Button("ExploreProjectOutFolderButton")->click();
             Button("BrowseProjectOutFolderButton")->click();
             afterBrowse = Field("ProjectOutFolderEdit")->text();
-            Field("ProjectOutFolderEdit")->setText(S(""));
+            Field("ProjectOutFolderEdit")->setText(u""_s);
             Button("ExploreProjectOutFolderButton")->click(); // nothing to open
             FChosenFolder.clear();
-            Field("ProjectOutFolderEdit")->setText(S("kept"));
+            Field("ProjectOutFolderEdit")->setText(u"kept"_s);
             Button("BrowseProjectOutFolderButton")->click(); // cancelled
-            EXPECT_EQ(Field("ProjectOutFolderEdit")->text(), S("kept"));
+            EXPECT_EQ(Field("ProjectOutFolderEdit")->text(), u"kept"_s);
             FEditor->reject();
         },
-        S("C:\\Sites"));
-    EXPECT_EQ(FOpenedFolders, QStringList{S("C:\\Sites\\Blog")});
-    EXPECT_EQ(FChooserStarts, (QStringList{S("C:\\Sites\\Blog"), S("kept")}));
-    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder"));
-    EXPECT_EQ(afterBrowse, S("D:\\Chosen"));
+        u"C:\\Sites"_s);
+    EXPECT_EQ(FOpenedFolders, QStringList{u"C:\\Sites\\Blog"_s});
+    EXPECT_EQ(FChooserStarts, (QStringList{u"C:\\Sites\\Blog"_s, u"kept"_s}));
+    EXPECT_EQ(FChooserTitles.value(0), u"Output Folder"_s);
+    EXPECT_EQ(afterBrowse, u"D:\\Chosen"_s);
 }
 
 TEST_F(EditProject, ListButtonsFollowTheSelectionAndTheKeys) {
     auto project = FullProject();
-    project->WebPages() << S("c") << S("d");
+    project->WebPages() << u"c"_s << u"d"_s;
     project->WPExtractURLs().Add(0);
     project->WPExtractURLs().Add(0);
     Edit(*project, [&] {
-        EXPECT_EQ(FEditor->findChild<QTabWidget*>(S("PageControl1"))->currentIndex(), 0);
+        EXPECT_EQ(FEditor->findChild<QTabWidget*>(u"PageControl1"_s)->currentIndex(), 0);
         EXPECT_FALSE(Button("EditWebPageButton")->isEnabled());
         EXPECT_FALSE(Button("DeleteWebPageButton")->isEnabled());
         TRowListView* list = List("WebPagesListView");
@@ -301,22 +304,22 @@ TEST_F(EditProject, ListButtonsFollowTheSelectionAndTheKeys) {
         SelectRows("WebPagesListView", {0, 2, 3});
         EXPECT_TRUE(Button("EditWebPageButton")->isEnabled());
         QTest::keyClick(list, Qt::Key_Delete);
-        EXPECT_EQ(Rows("WebPagesListView"), QStringList{S("https://site/blog/archive/|-1")});
+        EXPECT_EQ(Rows("WebPagesListView"), QStringList{u"https://site/blog/archive/|-1"_s});
         EXPECT_FALSE(Button("DeleteWebPageButton")->isEnabled());
 
         SelectRows("WebPagesListView", {0});
         WhenModal(&FEditor->WebPageForm(), [&] {
             EXPECT_EQ(Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit")->text(),
-                      S("-1"));
-            Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit")->setText(S("7"));
+                      u"-1"_s);
+            Child<QLineEdit>(&FEditor->WebPageForm(), "ExtractURLsEdit")->setText(u"7"_s);
             Child<QPushButton>(&FEditor->WebPageForm(), "OKButton")->click();
         });
         QTest::keyClick(list, Qt::Key_Space); // "Edit..."
-        EXPECT_EQ(Rows("WebPagesListView"), QStringList{S("https://site/blog/archive/|7")});
+        EXPECT_EQ(Rows("WebPagesListView"), QStringList{u"https://site/blog/archive/|7"_s});
 
         WhenModal(&FEditor->WebDocForm(), [&] {
             EXPECT_EQ(Child<QLineEdit>(&FEditor->WebDocForm(), "WebDocumentEdit")->text(),
-                      S("https://cdn.site/pdf/"));
+                      u"https://cdn.site/pdf/"_s);
             FEditor->WebDocForm().reject();
         });
         SelectRows("WebDocsListView", {1});
@@ -333,13 +336,13 @@ TEST_F(EditProject, StartPagesNeedAnIntegerDepth) {
     TWebsiteProject project;
     TWebPageForm& dialog = FEditor->WebPageForm();
     auto fill = [&](const char* AURL, const char* ADepth) {
-        Child<QLineEdit>(&dialog, "WebPageEdit")->setText(S(AURL));
-        Child<QLineEdit>(&dialog, "ExtractURLsEdit")->setText(S(ADepth));
+        Child<QLineEdit>(&dialog, "WebPageEdit")->setText(QString::fromUtf8(AURL));
+        Child<QLineEdit>(&dialog, "ExtractURLsEdit")->setText(QString::fromUtf8(ADepth));
         Child<QPushButton>(&dialog, "OKButton")->click();
     };
     Edit(project, [&] {
         WhenModal(&dialog, [&] {
-            EXPECT_EQ(Child<QLineEdit>(&dialog, "ExtractURLsEdit")->text(), S("0"));
+            EXPECT_EQ(Child<QLineEdit>(&dialog, "ExtractURLsEdit")->text(), u"0"_s);
             fill("https://site/a", "2x");
             EXPECT_TRUE(dialog.isVisible()); // the dialog stays open with the text
             dialog.reject();
@@ -348,16 +351,16 @@ TEST_F(EditProject, StartPagesNeedAnIntegerDepth) {
         EXPECT_EQ(List("WebPagesListView")->RowCount(), 0);
         WhenModal(&dialog, [&] { fill("https://site/b", "-1"); });
         Button("AddWebPageButton")->click();
-        EXPECT_EQ(Rows("WebPagesListView"), QStringList{S("https://site/b|-1")});
+        EXPECT_EQ(Rows("WebPagesListView"), QStringList{u"https://site/b|-1"_s});
         WhenModal(&FEditor->ReplaceRuleForm(), [&] {
-            Child<QLineEdit>(&FEditor->ReplaceRuleForm(), "PatternEdit")->setText(S("a"));
+            Child<QLineEdit>(&FEditor->ReplaceRuleForm(), "PatternEdit")->setText(u"a"_s);
             Child<QPushButton>(&FEditor->ReplaceRuleForm(), "OKButton")->click();
         });
         Button("AddReplaceRuleButton")->click();
-        EXPECT_EQ(Rows("ReplaceRulesListView"), QStringList{S("a|")});
+        EXPECT_EQ(Rows("ReplaceRulesListView"), QStringList{u"a|"_s});
         FEditor->reject();
     });
-    EXPECT_EQ(FMessages, QStringList{S("Tarrow|'2x' is not a valid integer value")});
+    EXPECT_EQ(FMessages, QStringList{u"Tarrow|'2x' is not a valid integer value"_s});
 }
 
 // Start pages or download rules 1 to 4; the selected rows are dropped on a row (0-based) or
@@ -374,7 +377,7 @@ TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
         {{3}, 0, "4,1,2,3"},    {{0, 2}, 2, "2,1,3,4"}, // onto a moved row: where that row stood
         {{0, 2}, 0, "1,3,2,4"}, {{2, 3}, 3, "1,2,3,4"},
     };
-    TRowListView list({S("URL"), S("Extract URLs Depth")}, {310, 120}, true);
+    TRowListView list({u"URL"_s, u"Extract URLs Depth"_s}, {310, 120}, true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Order);
         list.clear();
@@ -388,7 +391,7 @@ TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
             order << list.RowText(i, 0);
             EXPECT_EQ(list.RowText(i, 1), list.RowText(i, 0) + u'0'); // both texts move
         }
-        EXPECT_EQ(order.join(u','), S(row.Order));
+        EXPECT_EQ(order.join(u','), QString::fromUtf8(row.Order));
         EXPECT_FALSE(list.HasSelection());
     }
 }
@@ -406,7 +409,7 @@ TEST_F(EditProject, CtrlUpAndDownMoveTheSelectedRows) {
         {{0}, {Qt::Key_Up}, "1,2,3,4"},   // already first
         {{1, 2}, {Qt::Key_Up}, "2,3,1,4"}, {{1, 2}, {Qt::Key_Down}, "1,4,2,3"},
     };
-    TRowListView list({S("URL"), S("Extract URLs Depth")}, {310, 120}, true);
+    TRowListView list({u"URL"_s, u"Extract URLs Depth"_s}, {310, 120}, true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Order);
         list.clear();
@@ -421,7 +424,7 @@ TEST_F(EditProject, CtrlUpAndDownMoveTheSelectedRows) {
             order << list.RowText(i, 0);
             EXPECT_EQ(list.RowText(i, 1), list.RowText(i, 0) + u'0');
         }
-        EXPECT_EQ(order.join(u','), S(row.Order));
+        EXPECT_EQ(order.join(u','), QString::fromUtf8(row.Order));
         int selected = 0;
         for (int i = 0; i < list.RowCount(); ++i)
             selected += list.topLevelItem(i)->isSelected() ? 1 : 0;
@@ -436,7 +439,7 @@ TEST_F(EditProject, ReorderedRowsReachTheProjectAndForeignDragsAreRefused) {
         SelectRows("WebDocsListView", {1});
         const QPoint onFirst = list->visualItemRect(list->topLevelItem(0)).center();
         QMimeData foreign;
-        foreign.setText(S("x"));
+        foreign.setText(u"x"_s);
         QDragMoveEvent over(onFirst, Qt::MoveAction, &foreign, Qt::LeftButton, {});
         QCoreApplication::sendEvent(list->viewport(), &over);
         EXPECT_FALSE(over.isAccepted());
@@ -445,8 +448,8 @@ TEST_F(EditProject, ReorderedRowsReachTheProjectAndForeignDragsAreRefused) {
         Ok();
     }));
     EXPECT_EQ(project->WebDocuments(),
-              (QStringList{S("https://cdn.site/pdf/"), S("https://cdn.site/img/")}));
-    EXPECT_EQ(project->WDOutFolders(), (QStringList{S(""), S("img")}));
+              (QStringList{u"https://cdn.site/pdf/"_s, u"https://cdn.site/img/"_s}));
+    EXPECT_EQ(project->WDOutFolders(), (QStringList{u""_s, u"img"_s}));
 }
 
 } // namespace

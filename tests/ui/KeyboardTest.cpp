@@ -19,6 +19,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -108,10 +110,10 @@ TEST_F(Keyboard, EveryFieldHasAnAccessibleName) {
     }
     // A label names its field and gives it the focus.
     auto* pattern = Child<QLineEdit>(&FWindow->EditProjectForm().ReplaceRuleForm(), "PatternEdit");
-    EXPECT_EQ(pattern->accessibleName(), S("Replace Pattern"));
+    EXPECT_EQ(pattern->accessibleName(), u"Replace Pattern"_s);
     bool buddy = false;
     for (QLabel* label : FWindow->EditProjectForm().ReplaceRuleForm().findChildren<QLabel*>())
-        buddy = buddy || (label->buddy() == pattern && label->text() == S("Replace Pattern:"));
+        buddy = buddy || (label->buddy() == pattern && label->text() == u"Replace Pattern:"_s);
     EXPECT_TRUE(buddy);
 }
 

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -67,8 +69,8 @@ TEST_F(LogPage, TheContextMenuCopiesAndSavesTheLog) {
     for (QAction* action : menu->actions())
         texts << action->text();
     menu->close();
-    EXPECT_TRUE(texts.contains(S("Save Log..."))) << texts.join(u',').toStdString();
-    EXPECT_TRUE(texts.filter(S("Copy")).size() == 1) << texts.join(u',').toStdString();
+    EXPECT_TRUE(texts.contains(u"Save Log..."_s)) << texts.join(u',').toStdString();
+    EXPECT_TRUE(texts.filter(u"Copy"_s).size() == 1) << texts.join(u',').toStdString();
 
     const QString path = TempPath("run.log");
     TShellHooks hooks;
@@ -78,12 +80,12 @@ TEST_F(LogPage, TheContextMenuCopiesAndSavesTheLog) {
         return path;
     };
     SetShellHooks(hooks);
-    FWindow->LogMsg(S("not yet shown")); // a pending line is saved too
+    FWindow->LogMsg(u"not yet shown"_s); // a pending line is saved too
     SaveLogAction()->trigger();
-    EXPECT_EQ(titles, QStringList{S("Save Log")});
+    EXPECT_EQ(titles, QStringList{u"Save Log"_s});
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()), S("line 1\nline 2\nline 3\nnot yet shown\n"));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), u"line 1\nline 2\nline 3\nnot yet shown\n"_s);
 
     // Cancelled: nothing is written; a file that cannot be written is reported.
     hooks.ChooseSaveFile = [](QWidget*, const QString&) { return QString(); };
@@ -94,7 +96,7 @@ TEST_F(LogPage, TheContextMenuCopiesAndSavesTheLog) {
     SetShellHooks(hooks);
     SaveLogAction()->trigger();
     ASSERT_EQ(FMessages.size(), 1);
-    EXPECT_TRUE(FMessages[0].contains(S("no/such/dir/x"))) << FMessages[0].toStdString();
+    EXPECT_TRUE(FMessages[0].contains(u"no/such/dir/x"_s)) << FMessages[0].toStdString();
 }
 
 } // namespace

@@ -26,6 +26,8 @@
 #include <QWheelEvent>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -43,13 +45,14 @@ QStringList SettingsLines(std::initializer_list<TProjectRow> ARows, const char* 
     int i = 0;
     for (const TProjectRow& row : ARows) {
         const QString p = QStringLiteral("TarrowProjects[%1].").arg(++i);
-        lines << p + S("ProjectName=") + S(row.Name) << p + S("GroupName=") + S(row.Group)
-              << p + S("WebsiteURL=http://127.0.0.1:9/") + S(row.Name) + u'/'
-              << p + S("OutputFolder={OutDir}\\{ProjectName}")
-              << p + S("Checked=") + (row.Checked ? u'1' : u'0')
-              << p + S("Visible=") + (row.Visible ? u'1' : u'0');
+        lines << p + u"ProjectName="_s + QString::fromUtf8(row.Name)
+              << p + u"GroupName="_s + QString::fromUtf8(row.Group)
+              << p + u"WebsiteURL=http://127.0.0.1:9/"_s + QString::fromUtf8(row.Name) + u'/'
+              << p + u"OutputFolder={OutDir}\\{ProjectName}"_s
+              << p + u"Checked="_s + (row.Checked ? u'1' : u'0')
+              << p + u"Visible="_s + (row.Visible ? u'1' : u'0');
     }
-    lines << S("OutDir=") + S(AOutDir);
+    lines << u"OutDir="_s + QString::fromUtf8(AOutDir);
     return lines;
 }
 
@@ -112,16 +115,16 @@ protected:
 
 TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
     TTarrowMainForm& window = Open({});
-    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64]"));
-    EXPECT_EQ(C().TitleLabel->text(), S("Tarrow 1.21"));
-    EXPECT_EQ(C().EditionLabel->text(), S("64-Bit Edition"));
+    EXPECT_EQ(window.windowTitle(), u"Tarrow 1.21 [x64]"_s);
+    EXPECT_EQ(C().TitleLabel->text(), u"Tarrow 1.21"_s);
+    EXPECT_EQ(C().EditionLabel->text(), u"64-Bit Edition"_s);
     EXPECT_TRUE(C().NoticeLabel->text().endsWith(
         QStringLiteral("%1").arg(QDate::currentDate().year() % 100, 2, 10, QLatin1Char('0'))));
     QTabWidget* pages = C().MainPageControl;
     ASSERT_EQ(pages->count(), 3);
-    EXPECT_EQ(pages->tabText(0), S("Websites"));
-    EXPECT_EQ(pages->tabText(1), S("Log"));
-    EXPECT_EQ(pages->tabText(2), S("About"));
+    EXPECT_EQ(pages->tabText(0), u"Websites"_s);
+    EXPECT_EQ(pages->tabText(1), u"Log"_s);
+    EXPECT_EQ(pages->tabText(2), u"About"_s);
     EXPECT_EQ(pages->currentWidget(), C().WebsitesTabSheet);
     EXPECT_TRUE(C().LoadWebsitesButton->isEnabled());
     EXPECT_TRUE(C().LoadWebsitesButton->font().bold());
@@ -137,13 +140,13 @@ TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
     }();
     EXPECT_GE(sum, C().ProjectsListView->viewport()->width()); // the columns fill the list
     EXPECT_FALSE(C().BreakButton->isEnabled());
-    EXPECT_EQ(CheckedLabel(), S("0 checked."));
-    EXPECT_EQ(GroupItems(), QStringList{S("<All projects>")});
+    EXPECT_EQ(CheckedLabel(), u"0 checked."_s);
+    EXPECT_EQ(GroupItems(), QStringList{u"<All projects>"_s});
     EXPECT_EQ(window.SelectedItemIndex(), -1);
 
-    const QStringList captions{S("Project Name"),  S("Project Group"),   S("Website URL"),
-                               S("Output Folder"), S("Remove Scripts?"), S("Target Base URL"),
-                               S("Index File"),    S("Overwrite")};
+    const QStringList captions{u"Project Name"_s,  u"Project Group"_s,   u"Website URL"_s,
+                               u"Output Folder"_s, u"Remove Scripts?"_s, u"Target Base URL"_s,
+                               u"Index File"_s,    u"Overwrite"_s};
     const int widths[] = {130, 100, 200, 200, 100, 100, 100, 80};
     for (int i = 0; i < captions.size(); ++i) {
         SCOPED_TRACE(i);
@@ -156,10 +159,10 @@ TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
     }
     QStringList menu;
     for (QAction* action : C().ProjectsPopupMenu->actions())
-        menu << (action->isSeparator() ? S("-") : action->text());
+        menu << (action->isSeparator() ? u"-"_s : action->text());
     EXPECT_EQ(menu,
-              (QStringList{S("Add..."), S("Copy..."), S("Edit..."), S("Delete"), S("-"),
-                           S("Explore Out. Folder"), S("-"), S("Select All"), S("Unselect All")}));
+              (QStringList{u"Add..."_s, u"Copy..."_s, u"Edit..."_s, u"Delete"_s, u"-"_s,
+                           u"Explore Out. Folder"_s, u"-"_s, u"Select All"_s, u"Unselect All"_s}));
     for (QAction* action : {C().CopyProjectAction, C().EditProjectAction, C().DeleteProjectAction,
                             C().OpenOutputFolderAction})
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
@@ -167,20 +170,20 @@ TEST_F(MainForm, CaptionsPagesColumnsAndStartState) {
 }
 
 TEST_F(MainForm, CellsFollowTheProjects) {
-    WriteSettings({S("TarrowProjectsN=2"), S("TarrowProjects[1].ProjectName=<b>Blog</b>"),
-                   S("TarrowProjects[1].RemoveScripts=1"), S("TarrowProjects[1].Overwrite=1"),
-                   S("TarrowProjects[1].BaseURL=https://mirror/"), S("TarrowProjects[1].Checked=1"),
-                   S("TarrowProjects[2].ProjectName=Shop"), S("TarrowProjects[2].Overwrite=2")});
+    WriteSettings({u"TarrowProjectsN=2"_s, u"TarrowProjects[1].ProjectName=<b>Blog</b>"_s,
+                   u"TarrowProjects[1].RemoveScripts=1"_s, u"TarrowProjects[1].Overwrite=1"_s,
+                   u"TarrowProjects[1].BaseURL=https://mirror/"_s, u"TarrowProjects[1].Checked=1"_s,
+                   u"TarrowProjects[2].ProjectName=Shop"_s, u"TarrowProjects[2].Overwrite=2"_s});
     TTarrowMainForm& window = MakeWindow();
     const TProjectsListModel& model = window.ProjectsModel();
     auto cell = [&](int ARow, int AColumn) { return model.index(ARow, AColumn).data().toString(); };
     ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(cell(0, TProjectsListModel::coProjectName), S("<b>Blog</b>"));
-    EXPECT_EQ(cell(0, TProjectsListModel::coRemoveScripts), S("Yes"));
-    EXPECT_EQ(cell(1, TProjectsListModel::coRemoveScripts), S("No"));
-    EXPECT_EQ(cell(0, TProjectsListModel::coOverwrite), S("All"));
-    EXPECT_EQ(cell(1, TProjectsListModel::coOverwrite), S("Changed"));
-    EXPECT_EQ(cell(0, TProjectsListModel::coBaseURL), S("https://mirror/"));
+    EXPECT_EQ(cell(0, TProjectsListModel::coProjectName), u"<b>Blog</b>"_s);
+    EXPECT_EQ(cell(0, TProjectsListModel::coRemoveScripts), u"Yes"_s);
+    EXPECT_EQ(cell(1, TProjectsListModel::coRemoveScripts), u"No"_s);
+    EXPECT_EQ(cell(0, TProjectsListModel::coOverwrite), u"All"_s);
+    EXPECT_EQ(cell(1, TProjectsListModel::coOverwrite), u"Changed"_s);
+    EXPECT_EQ(cell(0, TProjectsListModel::coBaseURL), u"https://mirror/"_s);
     const QVariant ticked = model.index(0, 0).data(Qt::DecorationRole);
     const QVariant empty = model.index(1, 0).data(Qt::DecorationRole);
     EXPECT_EQ(ticked.value<QPixmap>().toImage(), model.CheckboxImage(1).toImage());
@@ -192,87 +195,87 @@ TEST_F(MainForm, CellsFollowTheProjects) {
     // Drawn with the screen's pixels, shown at 16 x 16.
     EXPECT_EQ(model.CheckboxImage(1).devicePixelRatio(), qApp->devicePixelRatio());
     EXPECT_EQ(model.CheckboxImage(1).deviceIndependentSize(), QSizeF(16, 16));
-    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    EXPECT_EQ(CheckedLabel(), u"1 checked."_s);
 }
 
 TEST_F(MainForm, APressOnTheCheckBoxTogglesOnlyThere) {
     Open({{"Blog"}, {"Shop"}});
     Press(1, CheckZoneX(1));
-    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
-    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    EXPECT_EQ(CheckedNames(), QStringList{u"Shop"_s});
+    EXPECT_EQ(CheckedLabel(), u"1 checked."_s);
     Press(1, C().ProjectsListView->CaptionLeft(1) + 20); // on the name: selects only
-    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
+    EXPECT_EQ(CheckedNames(), QStringList{u"Shop"_s});
     EXPECT_EQ(FWindow->SelectedItemIndex(), 1);
     EXPECT_TRUE(C().EditProjectAction->isEnabled());
     const int right = C().ProjectsListView->CaptionLeft(0);
     Press(0, (right - 15) / 2 + 16); // just past the zone
-    EXPECT_EQ(CheckedNames(), QStringList{S("Shop")});
+    EXPECT_EQ(CheckedNames(), QStringList{u"Shop"_s});
     Press(1, CheckZoneX(1));
     EXPECT_TRUE(CheckedNames().isEmpty());
 }
 
 TEST_F(MainForm, CheckAllChecksTheVisibleAndUncheckAllUnchecksEveryProject) {
     Open({{"A", "News"}, {"B", "Shop"}, {"C", "News"}});
-    ChooseGroup(S("News"));
-    C().CheckAllProjectsLabel->linkActivated(S("#"));
-    EXPECT_EQ(CheckedNames(), (QStringList{S("A"), S("C")}));
-    EXPECT_EQ(CheckedLabel(), S("2 checked."));
-    ChooseGroup(S("<All projects>"));
+    ChooseGroup(u"News"_s);
+    C().CheckAllProjectsLabel->linkActivated(u"#"_s);
+    EXPECT_EQ(CheckedNames(), (QStringList{u"A"_s, u"C"_s}));
+    EXPECT_EQ(CheckedLabel(), u"2 checked."_s);
+    ChooseGroup(u"<All projects>"_s);
     C().CheckAllProjectsAction->trigger(); // "Select All" of the popup menu
-    EXPECT_EQ(CheckedLabel(), S("3 checked."));
-    ChooseGroup(S("Shop"));
-    C().UnCheckAllProjectsLabel->linkActivated(S("#"));
+    EXPECT_EQ(CheckedLabel(), u"3 checked."_s);
+    ChooseGroup(u"Shop"_s);
+    C().UnCheckAllProjectsLabel->linkActivated(u"#"_s);
     EXPECT_TRUE(CheckedNames().isEmpty());
 }
 
 TEST_F(MainForm, ACheckedHiddenProjectIsNotCounted) {
     Open({{"A", "", true}, {"B", "", true, false}, {"C"}});
-    EXPECT_EQ(CheckedLabel(), S("1 checked."));
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+    EXPECT_EQ(CheckedLabel(), u"1 checked."_s);
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s}));
 }
 
 TEST_F(MainForm, ChoosingAGroupHidesAndUnchecksTheOthers) {
     Open({{"A", "News", true}, {"B", "Shop", true}, {"C", "News"}});
-    ChooseGroup(S("News"));
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
-    EXPECT_EQ(CheckedNames(), QStringList{S("A")});
-    ChooseGroup(S("<All projects>"));
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("B")})); // B comes back at the end
-    EXPECT_EQ(CheckedNames(), QStringList{S("A")});
+    ChooseGroup(u"News"_s);
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s}));
+    EXPECT_EQ(CheckedNames(), QStringList{u"A"_s});
+    ChooseGroup(u"<All projects>"_s);
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s, u"B"_s})); // B comes back at the end
+    EXPECT_EQ(CheckedNames(), QStringList{u"A"_s});
 }
 
 TEST_F(MainForm, GroupsDifferingInCaseAreOneItemThatMatchesExactly) {
     Open({{"A", "News"}, {"B", "news"}, {"C", "Archive"}, {"D"}});
     FWindow->GroupComboBoxDropDown();
-    EXPECT_EQ(GroupItems(), (QStringList{S("<All projects>"), S("Archive"), S("News")}));
-    ChooseGroup(S("News"));
-    EXPECT_EQ(RowNames(), QStringList{S("A")});
+    EXPECT_EQ(GroupItems(), (QStringList{u"<All projects>"_s, u"Archive"_s, u"News"_s}));
+    ChooseGroup(u"News"_s);
+    EXPECT_EQ(RowNames(), QStringList{u"A"_s});
     // Filling again keeps the chosen group, found ignoring case.
-    FWindow->Projects().GetProject(0)->SetGroupName(S("Zoo"));
+    FWindow->Projects().GetProject(0)->SetGroupName(u"Zoo"_s);
     FWindow->GroupComboBoxDropDown();
-    EXPECT_EQ(GroupItems(), (QStringList{S("<All projects>"), S("Archive"), S("news"), S("Zoo")}));
-    EXPECT_EQ(C().GroupComboBox->currentText(), S("news"));
+    EXPECT_EQ(GroupItems(), (QStringList{u"<All projects>"_s, u"Archive"_s, u"news"_s, u"Zoo"_s}));
+    EXPECT_EQ(C().GroupComboBox->currentText(), u"news"_s);
 }
 
 TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
     Open({{"A", "News"}, {"B", "Shop"}}, "/tmp/Sites");
-    ChooseGroup(S("News"));
+    ChooseGroup(u"News"_s);
     QStringList seen;
     WhenModal(&Editor(), [&] {
         seen << Editor().windowTitle() << EditorField("ProjectNameEdit")->text()
              << EditorField("GroupNameEdit")->text() << EditorField("IndexFileEdit")->text()
              << EditorField("ProjectOutFolderEdit")->text()
              << Child<QComboBox>(&Editor(), "ProjectOverwriteComboBox")->currentText();
-        EditorField("GroupNameEdit")->setText(S("Other"));
-        ConfirmEditorWithName(S("New"));
+        EditorField("GroupNameEdit")->setText(u"Other"_s);
+        ConfirmEditorWithName(u"New"_s);
     });
     Select(0);
     C().AddProjectButton->click();
-    EXPECT_EQ(seen, (QStringList{S("Add New Project"), S(""), S("News"), S("index.html"),
-                                 S("{OutDir}\\{ProjectName}"), S("Overwrite changed files only")}));
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("New")}));
+    EXPECT_EQ(seen, (QStringList{u"Add New Project"_s, u""_s, u"News"_s, u"index.html"_s,
+                                 u"{OutDir}\\{ProjectName}"_s, u"Overwrite changed files only"_s}));
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"New"_s}));
     const TWebsiteProject* added = FWindow->Projects().GetProject(2);
-    EXPECT_EQ(added->GroupName(), S("Other"));
+    EXPECT_EQ(added->GroupName(), u"Other"_s);
     EXPECT_FALSE(added->Checked());
     EXPECT_TRUE(FMessages.isEmpty());
     // The new project is the current row, also when another row was selected.
@@ -284,16 +287,16 @@ TEST_F(MainForm, ATakenNameWarnsAndReopensTheEditorWithTheUsersEdits) {
     Open({{"Blog"}, {"Shop"}});
     QString reopenedWith;
     WhenModal(&Editor(), [&] {
-        EditorField("WebsiteURLEdit")->setText(S("http://typed/"));
+        EditorField("WebsiteURLEdit")->setText(u"http://typed/"_s);
         WhenModal(&Editor(), [&] {
             reopenedWith = EditorField("WebsiteURLEdit")->text() + u' ' + Editor().windowTitle();
             Child<QPushButton>(&Editor(), "CancelButton")->click();
         });
-        ConfirmEditorWithName(S("Shop"));
+        ConfirmEditorWithName(u"Shop"_s);
     });
     C().AddProjectAction->trigger();
-    EXPECT_EQ(FMessages, QStringList{S("Tarrow 1.21 [x64]|Project \"Shop\" already exists.")});
-    EXPECT_EQ(reopenedWith, S("http://typed/ Add New Project"));
+    EXPECT_EQ(FMessages, QStringList{u"Tarrow 1.21 [x64]|Project \"Shop\" already exists."_s});
+    EXPECT_EQ(reopenedWith, u"http://typed/ Add New Project"_s);
     EXPECT_EQ(FWindow->Projects().Count(), 2);
 }
 
@@ -303,38 +306,38 @@ TEST_F(MainForm, CopyGivesACheckedCopyAtTheEndWithANewName) {
     QString nameShown;
     WhenModal(&Editor(), [&] {
         nameShown = EditorField("ProjectNameEdit")->text();
-        EXPECT_EQ(Editor().windowTitle(), S("Add New Project"));
-        EXPECT_EQ(EditorField("WebsiteURLEdit")->text(), S("http://127.0.0.1:9/Blog/"));
-        ConfirmEditorWithName(S("Blog 2"));
+        EXPECT_EQ(Editor().windowTitle(), u"Add New Project"_s);
+        EXPECT_EQ(EditorField("WebsiteURLEdit")->text(), u"http://127.0.0.1:9/Blog/"_s);
+        ConfirmEditorWithName(u"Blog 2"_s);
     });
     C().CopyProjectButton->click();
-    EXPECT_EQ(nameShown, S(""));
-    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop"), S("Blog 2")}));
-    EXPECT_EQ(CheckedNames(), (QStringList{S("Blog"), S("Blog 2")}));
+    EXPECT_EQ(nameShown, u""_s);
+    EXPECT_EQ(RowNames(), (QStringList{u"Blog"_s, u"Shop"_s, u"Blog 2"_s}));
+    EXPECT_EQ(CheckedNames(), (QStringList{u"Blog"_s, u"Blog 2"_s}));
 }
 
 TEST_F(MainForm, EditKeepsItsOwnNameButNotAnotherProjects) {
     Open({{"Blog"}, {"Shop"}});
     Select(0);
     WhenModal(&Editor(), [&] {
-        EXPECT_EQ(Editor().windowTitle(), S("Edit Project"));
-        EditorField("WebsiteURLEdit")->setText(S("http://changed/"));
-        ConfirmEditorWithName(S("Blog"));
+        EXPECT_EQ(Editor().windowTitle(), u"Edit Project"_s);
+        EditorField("WebsiteURLEdit")->setText(u"http://changed/"_s);
+        ConfirmEditorWithName(u"Blog"_s);
     });
     FWindow->EditProjectActionExecute();
     EXPECT_TRUE(FMessages.isEmpty());
-    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), S("http://changed/"));
+    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), u"http://changed/"_s);
 
     Select(0);
     WhenModal(&Editor(), [&] {
-        EditorField("WebsiteURLEdit")->setText(S("http://lost/"));
+        EditorField("WebsiteURLEdit")->setText(u"http://lost/"_s);
         WhenModal(&Editor(), [&] { Editor().reject(); });
-        ConfirmEditorWithName(S("Shop"));
+        ConfirmEditorWithName(u"Shop"_s);
     });
     FWindow->EditProjectActionExecute();
-    EXPECT_EQ(FMessages, QStringList{S("Tarrow 1.21 [x64]|Project \"Shop\" already exists.")});
-    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop")}));
-    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), S("http://changed/"));
+    EXPECT_EQ(FMessages, QStringList{u"Tarrow 1.21 [x64]|Project \"Shop\" already exists."_s});
+    EXPECT_EQ(RowNames(), (QStringList{u"Blog"_s, u"Shop"_s}));
+    EXPECT_EQ(FWindow->Projects().GetProject(0)->WebsiteURL(), u"http://changed/"_s);
 }
 
 TEST_F(MainForm, ADoubleClickOnARowOpensTheEditorForIt) {
@@ -348,7 +351,7 @@ TEST_F(MainForm, ADoubleClickOnARowOpensTheEditorForIt) {
     // As the platform delivers a double click: press, release, press, double click, release.
     QTest::mouseClick(C().ProjectsListView->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseDClick(C().ProjectsListView->viewport(), Qt::LeftButton, {}, point);
-    EXPECT_EQ(name, S("Shop"));
+    EXPECT_EQ(name, u"Shop"_s);
 }
 
 TEST_F(MainForm, DeleteAsksFirst) {
@@ -356,11 +359,11 @@ TEST_F(MainForm, DeleteAsksFirst) {
     Select(1);
     FAnswers = {false, true};
     C().DeleteProjectButton->click();
-    EXPECT_EQ(FMessages, QStringList{S("Delete Project|Delete \"Shop\".\"\r\n\r\nAre you sure?")});
-    EXPECT_EQ(RowNames(), (QStringList{S("Blog"), S("Shop")}));
+    EXPECT_EQ(FMessages, QStringList{u"Delete Project|Delete \"Shop\".\"\r\n\r\nAre you sure?"_s});
+    EXPECT_EQ(RowNames(), (QStringList{u"Blog"_s, u"Shop"_s}));
     C().DeleteProjectButton->click();
-    EXPECT_EQ(RowNames(), QStringList{S("Blog")});
-    EXPECT_EQ(FWindow->Projects().FindProject(S("Shop")), nullptr);
+    EXPECT_EQ(RowNames(), QStringList{u"Blog"_s});
+    EXPECT_EQ(FWindow->Projects().FindProject(u"Shop"_s), nullptr);
     EXPECT_FALSE(C().DeleteProjectAction->isEnabled()); // the row is gone
 }
 
@@ -377,16 +380,16 @@ TEST_F(MainForm, DraggingAProjectOntoARowMovesItThere) {
         return event.isAccepted();
     };
     EXPECT_TRUE(drop(0, RowPoint(2, 40)));
-    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("C"), S("A"), S("D")}));
-    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), S("A")); // the saved order too
+    EXPECT_EQ(RowNames(), (QStringList{u"B"_s, u"C"_s, u"A"_s, u"D"_s}));
+    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), u"A"_s); // the saved order too
     drop(3, RowPoint(0, 40));
-    EXPECT_EQ(RowNames(), (QStringList{S("D"), S("B"), S("C"), S("A")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"D"_s, u"B"_s, u"C"_s, u"A"_s}));
     drop(0, QPoint(40, list->viewport()->height() - 2)); // below the last row
-    EXPECT_EQ(RowNames(), (QStringList{S("D"), S("B"), S("C"), S("A")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"D"_s, u"B"_s, u"C"_s, u"A"_s}));
 
     // Anything else dragged over the list is refused.
     QMimeData text;
-    text.setText(S("A"));
+    text.setText(u"A"_s);
     QDragMoveEvent over(RowPoint(0, 40), Qt::MoveAction, &text, Qt::LeftButton, {});
     QCoreApplication::sendEvent(list->viewport(), &over);
     EXPECT_FALSE(over.isAccepted());
@@ -398,28 +401,28 @@ TEST_F(MainForm, ListKeysCheckEditDeleteAddAndMove) {
     list->setFocus();
     Select(1);
     QTest::keyClick(list, Qt::Key_Space);
-    EXPECT_EQ(CheckedNames(), QStringList{S("B")});
-    EXPECT_EQ(CheckedLabel(), S("1 checked."));
+    EXPECT_EQ(CheckedNames(), QStringList{u"B"_s});
+    EXPECT_EQ(CheckedLabel(), u"1 checked."_s);
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_TRUE(CheckedNames().isEmpty());
 
     // Ctrl+Up/Down move the row onto its neighbour, in the list and in the saved order; the moved
     // row stays selected, and nothing moves past either end.
     QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"B"_s, u"A"_s, u"C"_s}));
     QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(RowNames(), (QStringList{S("B"), S("A"), S("C")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"B"_s, u"A"_s, u"C"_s}));
     QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
     QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
     QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("B")}));
-    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), S("B"));
-    EXPECT_EQ(FWindow->GetSelectedProject()->ProjectName(), S("B"));
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s, u"B"_s}));
+    EXPECT_EQ(FWindow->Projects().GetProject(2)->ProjectName(), u"B"_s);
+    EXPECT_EQ(FWindow->GetSelectedProject()->ProjectName(), u"B"_s);
 
     // Return opens the editor on the selected project.
     bool edited = false;
     WhenModal(&Editor(), [&] {
-        edited = EditorField("ProjectNameEdit")->text() == S("B");
+        edited = EditorField("ProjectNameEdit")->text() == u"B"_s;
         Editor().reject();
     });
     QTest::keyClick(list, Qt::Key_Return);
@@ -428,13 +431,13 @@ TEST_F(MainForm, ListKeysCheckEditDeleteAddAndMove) {
     // Delete asks first.
     FAnswers = {true};
     QTest::keyClick(list, Qt::Key_Delete);
-    EXPECT_EQ(FMessages, QStringList{S("Delete Project|Delete \"B\".\"\r\n\r\nAre you sure?")});
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C")}));
+    EXPECT_EQ(FMessages, QStringList{u"Delete Project|Delete \"B\".\"\r\n\r\nAre you sure?"_s});
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s}));
 
     // Insert adds.
-    WhenModal(&Editor(), [&] { ConfirmEditorWithName(S("D")); });
+    WhenModal(&Editor(), [&] { ConfirmEditorWithName(u"D"_s); });
     QTest::keyClick(list, Qt::Key_Insert);
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("C"), S("D")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"C"_s, u"D"_s}));
 }
 
 TEST_F(MainForm, TheWheelOverTheClosedFilterChangesNothing) {
@@ -449,7 +452,7 @@ TEST_F(MainForm, TheWheelOverTheClosedFilterChangesNothing) {
         QCoreApplication::sendEvent(combo, &wheel);
     }
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(RowNames(), (QStringList{S("A"), S("B")}));
+    EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"B"_s}));
     EXPECT_EQ(combo->focusPolicy(), Qt::StrongFocus);
 }
 
@@ -475,7 +478,7 @@ TEST_F(MainForm, TheDragCarriesTheSelectedProject) {
     Open({{"A"}, {"B"}});
     Select(1);
     TDragWebsiteProject drag(FWindow->GetSelectedProject());
-    EXPECT_EQ(drag.Project()->ProjectName(), S("B"));
+    EXPECT_EQ(drag.Project()->ProjectName(), u"B"_s);
     EXPECT_TRUE(drag.hasFormat(TDragWebsiteProject::Format()));
 }
 
@@ -483,26 +486,26 @@ TEST_F(MainForm, ExploreOpensTheExpandedFolder) {
     Open({{"Blog"}}, "C:\\Sites");
     Select(0);
     C().OpenOutputFolderButton->click();
-    FWindow->Projects().GetProject(0)->SetOutputFolder(S("{outdir}/{PROJECTNAME}/"));
+    FWindow->Projects().GetProject(0)->SetOutputFolder(u"{outdir}/{PROJECTNAME}/"_s);
     C().OpenOutputFolderAction->trigger();
     C().ExploreOutDirButton->click();
-    FWindow->Projects().GetProject(0)->SetOutputFolder(S(""));
+    FWindow->Projects().GetProject(0)->SetOutputFolder(u""_s);
     C().OpenOutputFolderAction->trigger(); // an empty folder opens nothing
-    C().OutDirEdit->setText(S(""));
+    C().OutDirEdit->setText(u""_s);
     C().ExploreOutDirButton->click();
     EXPECT_EQ(FOpenedFolders,
-              (QStringList{S("C:\\Sites\\Blog"), S("C:\\Sites/Blog/"), S("C:\\Sites")}));
+              (QStringList{u"C:\\Sites\\Blog"_s, u"C:\\Sites/Blog/"_s, u"C:\\Sites"_s}));
 }
 
 TEST_F(MainForm, BrowseTakesTheChosenFolder) {
     Open({}, "/srv/old");
     C().BrowseOutDirButton->click(); // cancelled
-    EXPECT_EQ(C().OutDirEdit->text(), S("/srv/old"));
-    FChosenFolder = S("/srv/new");
+    EXPECT_EQ(C().OutDirEdit->text(), u"/srv/old"_s);
+    FChosenFolder = u"/srv/new"_s;
     C().BrowseOutDirButton->click();
-    EXPECT_EQ(C().OutDirEdit->text(), S("/srv/new"));
-    EXPECT_EQ(FChooserStarts, (QStringList{S("/srv/old"), S("/srv/old")}));
-    EXPECT_EQ(FChooserTitles.value(0), S("Output Folder ({OutDir})")); // the field it fills
+    EXPECT_EQ(C().OutDirEdit->text(), u"/srv/new"_s);
+    EXPECT_EQ(FChooserStarts, (QStringList{u"/srv/old"_s, u"/srv/old"_s}));
+    EXPECT_EQ(FChooserTitles.value(0), u"Output Folder ({OutDir})"_s); // the field it fills
 }
 
 TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {
@@ -510,8 +513,8 @@ TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {
     C().LoadWebsitesButton->click();
     Press(0, CheckZoneX(0));
     C().LoadWebsitesButton->click();
-    EXPECT_EQ(FMessages, (QStringList{S("Tarrow 1.21 [x64]|Please, check one or more projects."),
-                                      S("Tarrow 1.21 [x64]|Please, enter Output Folder")}));
+    EXPECT_EQ(FMessages, (QStringList{u"Tarrow 1.21 [x64]|Please, check one or more projects."_s,
+                                      u"Tarrow 1.21 [x64]|Please, enter Output Folder"_s}));
     EXPECT_FALSE(FWindow->IsRunning());
     EXPECT_EQ(C().MainPageControl->currentWidget(), C().WebsitesTabSheet);
 }
@@ -522,12 +525,12 @@ TEST_F(MainForm, ASettingsFileThatCannotBeWrittenStartsNoRun) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     TMainFormOptions options;
     options.SettingsFile = SettingsPath();
-    options.SettingsSaveFile = TempPath("file") + S("/tarrow.ini"); // under a file: cannot exist
+    options.SettingsSaveFile = TempPath("file") + u"/tarrow.ini"_s; // under a file: cannot exist
     FWindow = std::make_unique<TTarrowMainForm>(std::move(options));
     FWindow->show();
     C().LoadWebsitesButton->click();
     ASSERT_EQ(FMessages.size(), 1);
-    EXPECT_TRUE(FMessages[0].startsWith(S("Tarrow|Cannot create file \"")))
+    EXPECT_TRUE(FMessages[0].startsWith(u"Tarrow|Cannot create file \""_s))
         << FMessages[0].toStdString();
     EXPECT_FALSE(FWindow->IsRunning());
     EXPECT_TRUE(C().LoadWebsitesButton->isEnabled());
@@ -538,10 +541,10 @@ TEST_F(MainForm, AnUnreadableSettingsFileIsReportedAndTheListStartsEmpty) {
     ASSERT_EQ(mkfifo(QFile::encodeName(SettingsPath()).constData(), 0600), 0);
     TTarrowMainForm& window = MakeWindow();
     ASSERT_EQ(FMessages.size(), 1);
-    EXPECT_TRUE(FMessages[0].startsWith(S("Tarrow|Cannot open file \"")))
+    EXPECT_TRUE(FMessages[0].startsWith(u"Tarrow|Cannot open file \""_s))
         << FMessages[0].toStdString();
     EXPECT_EQ(window.ProjectsModel().rowCount(), 0);
-    EXPECT_EQ(GroupItems(), QStringList{S("<All projects>")});
+    EXPECT_EQ(GroupItems(), QStringList{u"<All projects>"_s});
 }
 
 TEST_F(MainForm, AboutLinkOpensTheHomePageWhenThereIsOne) {
@@ -556,9 +559,9 @@ TEST_F(MainForm, AboutLinkOpensTheHomePageWhenThereIsOne) {
 namespace {
 
 TEST(ShellFolders, TheDesktopGetsAnAbsoluteLinuxPath) {
-    EXPECT_EQ(FolderURL(S("/home/u/Sites\\Blog")), QUrl(S("file:///home/u/Sites/Blog")));
-    EXPECT_EQ(FolderURL(S("Sites/Blog")),
-              QUrl::fromLocalFile(QDir::currentPath() + S("/Sites/Blog")));
+    EXPECT_EQ(FolderURL(u"/home/u/Sites\\Blog"_s), QUrl(u"file:///home/u/Sites/Blog"_s));
+    EXPECT_EQ(FolderURL(u"Sites/Blog"_s),
+              QUrl::fromLocalFile(QDir::currentPath() + u"/Sites/Blog"_s));
 }
 
 } // namespace

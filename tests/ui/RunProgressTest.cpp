@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -45,19 +47,19 @@ TEST(RunCounts, FollowProjectsURLsAndCounts) {
     counts.ProjectCount = 2;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Line);
-        counts.Add(S(row.Line));
+        counts.Add(QString::fromUtf8(row.Line));
         EXPECT_EQ(counts.ProjectIndex, row.Project);
-        EXPECT_EQ(counts.ProjectName, S(row.Name));
+        EXPECT_EQ(counts.ProjectName, QString::fromUtf8(row.Name));
         EXPECT_EQ(counts.URLIndex, row.URL);
         EXPECT_EQ(counts.URLCount, row.URLs);
         EXPECT_EQ(counts.Downloaded, row.Downloaded);
         EXPECT_EQ(counts.Failed, row.Failed);
         EXPECT_EQ(counts.Percent(), row.Percent);
     }
-    EXPECT_EQ(counts.URL, S("http://b/"));
+    EXPECT_EQ(counts.URL, u"http://b/"_s);
     EXPECT_TRUE(counts.Outcome.isEmpty());
-    counts.Add(S("Completed."));
-    EXPECT_EQ(counts.Outcome, S("Completed."));
+    counts.Add(u"Completed."_s);
+    EXPECT_EQ(counts.Outcome, u"Completed."_s);
 }
 
 class RunProgress : public UiTest {};
@@ -74,18 +76,18 @@ TEST_F(RunProgress, ShowsTheRunAndNotifiesWhenTheWindowIsNotActive) {
     EXPECT_TRUE(progress.Bar()->isVisibleTo(&window));
     for (const char* line : {"Project \"Blog\"...", "Downloading [ 3 / 4 ]: http://a/x",
                              "Saving: /out/x", "Invalid directory /y"})
-        window.LogMsg(S(line));
+        window.LogMsg(QString::fromUtf8(line));
     ASSERT_TRUE(WaitFor([&] { return progress.Bar()->value() == 25; }));
     EXPECT_EQ(progress.Status()->text(),
-              S("Project 1 of 2: Blog   URL 3 of 4: http://a/x   Downloaded: 1, failed: 1"));
-    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64] - 25%"));
+              u"Project 1 of 2: Blog   URL 3 of 4: http://a/x   Downloaded: 1, failed: 1"_s);
+    EXPECT_EQ(window.windowTitle(), u"Tarrow 1.21 [x64] - 25%"_s);
 
-    window.LogMsg(S("Terminated."));
+    window.LogMsg(u"Terminated."_s);
     window.hide(); // a window not shown is not the active one
     progress.Finish();
     EXPECT_FALSE(progress.Bar()->isVisibleTo(&window));
-    EXPECT_EQ(window.windowTitle(), S("Tarrow 1.21 [x64]"));
-    EXPECT_EQ(notices, QStringList{S(
+    EXPECT_EQ(window.windowTitle(), u"Tarrow 1.21 [x64]"_s);
+    EXPECT_EQ(notices, QStringList{QString::fromUtf8(
                            "Tarrow 1.21 [x64]|The run was broken off. Downloaded: 1, failed: 1.")});
 
     // No notice for the window in front.

@@ -23,6 +23,8 @@
 #include <atomic>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -45,13 +47,13 @@ protected:
         QStringList lines{QStringLiteral("TarrowProjectsN=%1").arg(ANames.size())};
         for (int i = 0; i < ANames.size(); ++i) {
             const QString p = QStringLiteral("TarrowProjects[%1].").arg(i + 1);
-            lines << p + S("ProjectName=") + ANames[i]
-                  << p + S("WebsiteURL=") + FServer.URL(S("/") + ANames[i] + u'/')
-                  << p + S("OutputFolder={OutDir}\\{ProjectName}")
-                  << p + S("Checked=") + AChecked.mid(i, 1)
-                  << p + S("Visible=") + (AVisible.isEmpty() ? S("1") : AVisible.mid(i, 1));
+            lines << p + u"ProjectName="_s + ANames[i]
+                  << p + u"WebsiteURL="_s + FServer.URL(u"/"_s + ANames[i] + u'/')
+                  << p + u"OutputFolder={OutDir}\\{ProjectName}"_s
+                  << p + u"Checked="_s + AChecked.mid(i, 1)
+                  << p + u"Visible="_s + (AVisible.isEmpty() ? u"1"_s : AVisible.mid(i, 1));
         }
-        lines << S("OutDir=") + AOutDir;
+        lines << u"OutDir="_s + AOutDir;
         WriteSettings(lines);
     }
     QString OutDir() const { return TempPath("out"); }
@@ -68,8 +70,8 @@ protected:
     static QStringList ProjectLines(const QStringList& ALog) {
         QStringList lines;
         for (const QString& line : ALog)
-            if (line.startsWith(S("Project ")) || line == S("Completed.") ||
-                line == S("Terminated."))
+            if (line.startsWith(u"Project "_s) || line == u"Completed."_s ||
+                line == u"Terminated."_s)
                 lines << line;
         return lines;
     }
@@ -80,45 +82,45 @@ protected:
 };
 
 TEST_F(RunTest, StartAndCloseEndsAfterASuccessfulRun) {
-    WriteProjects({S("Blog"), S("Shop")}, OutDir(), S("00"), S("10"));
-    TTarrowMainForm& window = MakeWindow({S("tarrow"), S("-START"), S("Shop,Blog"), S("-Close")});
+    WriteProjects({u"Blog"_s, u"Shop"_s}, OutDir(), u"00"_s, u"10"_s);
+    TTarrowMainForm& window = MakeWindow({u"tarrow"_s, u"-START"_s, u"Shop,Blog"_s, u"-Close"_s});
     ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }, 30000));
     EXPECT_EQ(ProjectLines(Log()),
-              (QStringList{S("Project \"Shop\"..."), S("Project \"Blog\"..."), S("Completed.")}));
-    EXPECT_TRUE(QFile::exists(OutDir() + S("/Shop/index.html"))); // a hidden one runs when named
+              (QStringList{u"Project \"Shop\"..."_s, u"Project \"Blog\"..."_s, u"Completed."_s}));
+    EXPECT_TRUE(QFile::exists(OutDir() + u"/Shop/index.html"_s)); // a hidden one runs when named
     EXPECT_TRUE(SettingsWereSaved());
     EXPECT_FALSE(window.IsRunning());
 }
 
 TEST_F(RunTest, AStartWithAnUnknownNameLeavesTheWindowOpen) {
-    WriteProjects({S("Blog")}, OutDir(), S("0"));
-    TTarrowMainForm& window = MakeWindow({S("tarrow"), S("-start"), S("Blog,blog"), S("-close")});
+    WriteProjects({u"Blog"_s}, OutDir(), u"0"_s);
+    TTarrowMainForm& window = MakeWindow({u"tarrow"_s, u"-start"_s, u"Blog,blog"_s, u"-close"_s});
     ASSERT_TRUE(WaitFor([&] { return window.IsRunning(); }));
     ASSERT_TRUE(WaitForRunEnd());
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(
         ProjectLines(Log()),
-        (QStringList{S("Project \"Blog\"..."), S("Project \"blog\" not found."), S("Completed.")}));
+        (QStringList{u"Project \"Blog\"..."_s, u"Project \"blog\" not found."_s, u"Completed."_s}));
     EXPECT_TRUE(window.Controls().LoadWebsitesButton->isEnabled());
     EXPECT_FALSE(window.Controls().BreakButton->isEnabled());
     EXPECT_FALSE(SettingsWereSaved());
 }
 
 TEST_F(RunTest, AStartWithoutAnOutputFolderWarnsAndRunsNothing) {
-    WriteProjects({S("Blog")}, S(""), S("1"));
-    TTarrowMainForm& window = MakeWindow({S("tarrow"), S("-start"), S("Blog")});
+    WriteProjects({u"Blog"_s}, u""_s, u"1"_s);
+    TTarrowMainForm& window = MakeWindow({u"tarrow"_s, u"-start"_s, u"Blog"_s});
     ASSERT_TRUE(WaitFor([&] { return !FMessages.isEmpty(); }));
-    EXPECT_EQ(FMessages, QStringList{S("Tarrow 1.21 [x64]|Please, enter Output Folder")});
+    EXPECT_EQ(FMessages, QStringList{u"Tarrow 1.21 [x64]|Please, enter Output Folder"_s});
     EXPECT_FALSE(window.IsRunning());
     EXPECT_EQ(FRequests.load(), 0);
 }
 
 TEST_F(RunTest, LoadWebsitesSavesFirstAndRunsTheCheckedVisibleProjects) {
-    WriteProjects({S("A"), S("B"), S("C")}, OutDir(), S("101"), S("110"));
+    WriteProjects({u"A"_s, u"B"_s, u"C"_s}, OutDir(), u"101"_s, u"110"_s);
     TTarrowMainForm& window = MakeWindow();
     const TTarrowMainControls& c = window.Controls();
-    window.LogMsg(S("an old line"));
+    window.LogMsg(u"an old line"_s);
     window.Engine().Terminated().Set(); // a break of an earlier run does not carry over
     c.LoadWebsitesButton->click();
     EXPECT_TRUE(SettingsWereSaved());
@@ -127,14 +129,14 @@ TEST_F(RunTest, LoadWebsitesSavesFirstAndRunsTheCheckedVisibleProjects) {
     EXPECT_FALSE(c.LoadWebsitesButton->isEnabled());
     EXPECT_TRUE(c.BreakButton->isEnabled());
     ASSERT_TRUE(WaitForRunEnd());
-    EXPECT_EQ(ProjectLines(Log()), (QStringList{S("Project \"A\"..."), S("Completed.")}));
-    EXPECT_FALSE(Log().contains(S("an old line")));
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Completed."_s}));
+    EXPECT_FALSE(Log().contains(u"an old line"_s));
     EXPECT_TRUE(c.LoadWebsitesButton->isEnabled());
     EXPECT_FALSE(c.BreakButton->isEnabled());
 }
 
 TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {
-    WriteProjects({S("A"), S("B")}, OutDir(), S("11"));
+    WriteProjects({u"A"_s, u"B"_s}, OutDir(), u"11"_s);
     FDelayMs = 300;
     TTarrowMainForm& window = MakeWindow();
     window.Controls().LoadWebsitesButton->click();
@@ -143,11 +145,11 @@ TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {
     EXPECT_FALSE(window.Controls().BreakButton->isEnabled());
     ASSERT_TRUE(WaitForRunEnd());
     const QStringList lines = ProjectLines(Log());
-    EXPECT_EQ(lines, (QStringList{S("Project \"A\"..."), S("Terminated.")}));
+    EXPECT_EQ(lines, (QStringList{u"Project \"A\"..."_s, u"Terminated."_s}));
 }
 
 TEST_F(RunTest, CommandsStayUsableWhileARunWorksOnItsCopy) {
-    WriteProjects({S("A"), S("B")}, OutDir(), S("11"));
+    WriteProjects({u"A"_s, u"B"_s}, OutDir(), u"11"_s);
     FDelayMs = 300;
     TTarrowMainForm& window = MakeWindow();
     window.Controls().LoadWebsitesButton->click();
@@ -161,29 +163,29 @@ TEST_F(RunTest, CommandsStayUsableWhileARunWorksOnItsCopy) {
     EXPECT_EQ(window.Projects().Count(), 0);
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(ProjectLines(Log()),
-              (QStringList{S("Project \"A\"..."), S("Project \"B\"..."), S("Completed.")}));
-    EXPECT_TRUE(QFile::exists(OutDir() + S("/B/index.html")));
+              (QStringList{u"Project \"A\"..."_s, u"Project \"B\"..."_s, u"Completed."_s}));
+    EXPECT_TRUE(QFile::exists(OutDir() + u"/B/index.html"_s));
 }
 
-TEST_F(RunTest, ClosingDuringARunBreaksHidesAndClosesOnCompletion) {
-    WriteProjects({S("A"), S("B")}, OutDir(), S("11"));
+TEST_F(RunTest, ClosingDuringARunSavesAtOnceBreaksHidesAndClosesOnCompletion) {
+    WriteProjects({u"A"_s, u"B"_s}, OutDir(), u"11"_s);
     FDelayMs = 300;
     TTarrowMainForm& window = MakeWindow();
     window.Controls().LoadWebsitesButton->click();
     ASSERT_TRUE(WaitFor([&] { return FRequests.load() > 0; }));
-    window.Controls().OutDirEdit->setText(S("/changed/after/start"));
+    window.Controls().OutDirEdit->setText(u"/changed/after/start"_s);
     EXPECT_FALSE(window.close()); // not yet: the worker still runs
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(window.Engine().Terminated().IsSet());
     EXPECT_TRUE(window.IsRunning());
-    EXPECT_FALSE(SavedSettings().contains("/changed/after/start"));
+    // Saved before the worker ends, so a later instance's save is never overwritten.
+    EXPECT_TRUE(SavedSettings().contains("/changed/after/start"));
     ASSERT_TRUE(WaitForRunEnd());
-    ASSERT_TRUE(WaitFor([&] { return SavedSettings().contains("/changed/after/start"); }));
-    EXPECT_EQ(ProjectLines(Log()), (QStringList{S("Project \"A\"..."), S("Terminated.")}));
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Terminated."_s}));
 }
 
 TEST_F(RunTest, ADestroyedWindowWaitsForItsWorker) {
-    WriteProjects({S("A")}, OutDir(), S("1"));
+    WriteProjects({u"A"_s}, OutDir(), u"1"_s);
     FDelayMs = 300;
     MakeWindow().Controls().LoadWebsitesButton->click();
     ASSERT_TRUE(WaitFor([&] { return FRequests.load() > 0; }));
@@ -248,17 +250,17 @@ TEST_F(RunTest, ThousandsOfLogLinesArriveInOrder) {
 }
 
 TEST_F(RunTest, TheProgramClosesAfterAStartWithClose) {
-    WriteProjects({S("Blog")}, OutDir(), S("0"));
+    WriteProjects({u"Blog"_s}, OutDir(), u"0"_s);
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     program.setProcessEnvironment(env);
-    program.start(S(TARROW_PROGRAM),
-                  {S("-settingsdir"), FDir.path(), S("-start"), S("Blog"), S("-close")});
+    program.start(QString::fromUtf8(TARROW_PROGRAM),
+                  {u"-settingsdir"_s, FDir.path(), u"-start"_s, u"Blog"_s, u"-close"_s});
     ASSERT_TRUE(program.waitForFinished(60000)) << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(QFile::exists(OutDir() + S("/Blog/index.html")));
+    EXPECT_TRUE(QFile::exists(OutDir() + u"/Blog/index.html"_s));
     EXPECT_TRUE(SettingsWereSaved());
 }
 

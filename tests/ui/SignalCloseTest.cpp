@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -28,7 +30,7 @@ TEST_F(SignalClose, EachSignalClosesTheWindowAndSavesTheSettings) {
             ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
             QFile file(SettingsPath());
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(S("OutDir=") + outDir));
+            EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(u"OutDir="_s + outDir));
         }
         struct sigaction after = {};
         sigaction(signal, nullptr, &after);

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace tarrow::test {
 
 void WhenModal(QWidget* ADialog, std::function<void()> AStep) {
@@ -91,7 +93,7 @@ void UiTest::TearDown() {
 void UiTest::WriteSettings(const QStringList& ALines) const {
     QFile file(SettingsPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write((ALines.join(S("\r\n")) + S("\r\n")).toUtf8());
+    file.write((ALines.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
 }
 
 TTarrowMainForm& UiTest::MakeWindow(const QStringList& AArguments) {

@@ -15,13 +15,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class QLineEdit;
 
 namespace tarrow::test {
-
-inline QString S(const char* AText) {
-    return QString::fromUtf8(AText);
-}
 
 // Finds a named child and fails the test when there is none.
 template <class T> T* Child(const QObject* AParent, const char* AName) {
@@ -43,12 +41,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString SettingsPath() const { return FDir.filePath(S("tarrow.ini")); }
-    QString TempPath(const char* AName) const { return FDir.filePath(S(AName)); }
+    QString SettingsPath() const { return FDir.filePath(u"tarrow.ini"_s); }
+    QString TempPath(const char* AName) const { return FDir.filePath(QString::fromUtf8(AName)); }
     // Writes the settings file from name=value lines.
     void WriteSettings(const QStringList& ALines) const;
     // A main window on the settings file, shown; its project list model is checked throughout.
-    TTarrowMainForm& MakeWindow(const QStringList& AArguments = {S("tarrow")});
+    TTarrowMainForm& MakeWindow(const QStringList& AArguments = {u"tarrow"_s});
 
     // Messages shown so far, as "title|text".
     QStringList FMessages;

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QHeaderView>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -17,7 +19,7 @@ namespace {
 class WindowState : public UiTest {};
 
 TEST_F(WindowState, SizeAndColumnsAreRememberedOutsideTheSettings) {
-    EXPECT_EQ(StateFilePath(), FDir.filePath(S("Tarrow/state.ini")));
+    EXPECT_EQ(StateFilePath(), FDir.filePath(u"Tarrow/state.ini"_s));
     QSize saved;
     {
         TTarrowMainForm& window = MakeWindow();
@@ -51,7 +53,7 @@ TEST_F(WindowState, TheEditorKeepsItsSize) {
 
 TEST_F(WindowState, TheDefaultFolderIsUnderTheHome) {
     qputenv("XDG_STATE_HOME", "");
-    EXPECT_EQ(StateFilePath(), QDir::homePath() + S("/.local/state/Tarrow/state.ini"));
+    EXPECT_EQ(StateFilePath(), QDir::homePath() + u"/.local/state/Tarrow/state.ini"_s);
 }
 
 } // namespace
