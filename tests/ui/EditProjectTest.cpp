@@ -363,6 +363,15 @@ TEST_F(EditProject, StartPagesNeedAnIntegerDepth) {
     EXPECT_EQ(FMessages, QStringList{u"Tarrow|'2x' is not a valid integer value"_s});
 }
 
+// Rows 1 to 4 (second column 10 to 40), with the rows of ASelected selected.
+void FillFourRows(TRowListView& AList, std::initializer_list<int> ASelected) {
+    AList.clear();
+    for (int i = 1; i <= 4; ++i)
+        AList.AddRow(QString::number(i), QString::number(i * 10));
+    for (int r : ASelected)
+        AList.topLevelItem(r)->setSelected(true);
+}
+
 // Start pages or download rules 1 to 4; the selected rows are dropped on a row (0-based) or
 // below the last row (-1).
 TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
@@ -380,11 +389,7 @@ TEST_F(EditProject, DroppedRowsKeepTheirOrderBeforeTheTarget) {
     TRowListView list({u"URL"_s, u"Extract URLs Depth"_s}, {310, 120}, true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Order);
-        list.clear();
-        for (int i = 1; i <= 4; ++i)
-            list.AddRow(QString::number(i), QString::number(i * 10));
-        for (int r : row.Selected)
-            list.topLevelItem(r)->setSelected(true);
+        FillFourRows(list, row.Selected);
         list.MoveSelectedRows(row.Target);
         QStringList order;
         for (int i = 0; i < list.RowCount(); ++i) {
@@ -412,11 +417,7 @@ TEST_F(EditProject, CtrlUpAndDownMoveTheSelectedRows) {
     TRowListView list({u"URL"_s, u"Extract URLs Depth"_s}, {310, 120}, true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Order);
-        list.clear();
-        for (int i = 1; i <= 4; ++i)
-            list.AddRow(QString::number(i), QString::number(i * 10));
-        for (int r : row.Selected)
-            list.topLevelItem(r)->setSelected(true);
+        FillFourRows(list, row.Selected);
         for (Qt::Key key : row.Keys)
             QTest::keyClick(&list, key, Qt::ControlModifier);
         QStringList order;
