@@ -121,6 +121,56 @@ QByteArray EncodeRequestURL(const QString& AURL) {
     return out;
 }
 
+TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
+                             const QByteArray& ABuffer, QByteArray& AOutStream,
+                             qsizetype AOutStart, qint64 AMaxDecodedSize) {
+    if (AReply.HasContentLength && AReply.ContentLength <= 0) {
+        AOutStream.truncate(AOutStart);
+    } else if (ADecode) {
+        try {
+            DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, AMaxDecodedSize);
+        } catch (const EContentTooLarge& E) {
+            throw EContentTooLarge(E.Message() + QStringLiteral(": ") +
+                                   URLHostPort(EncodeRequestURL(AURL)));
+        }
+    }
+    const TContentType header = ParseContentType(AReply.ContentType);
+    TResponseType result{header.MediaType, header.Charset};
+    // Read after decompression, so a compressed page's own declaration counts too.
+    if (IsHTMLMediaType(result.MediaType)) {
+        const TMetaDeclaration meta =
+            ReadMetaDeclaration(AOutStream.constData() + AOutStart, AOutStream.size() - AOutStart);
+        // A page the server calls a page stays one whatever its meta says; the meta's charset
+        // still counts.
+        if (!meta.ContentType.isEmpty() && !IsPageHeaderType(result.MediaType))
+            result.MediaType = meta.ContentType;
+        if (!meta.Charset.isEmpty())
+            result.Charset = meta.Charset;
+    }
+    if (result.Charset.isEmpty())
+        result.Charset = DefaultCharset(result.MediaType);
+    return result;
+}
+
+QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
+                                 const QString& ACustomCookie) {
+    QList<QByteArray> headers;
+    headers.append(kAccept);
+    if (ACompressed)
+        headers.append(QByteArrayLiteral("Accept-Encoding: gzip, deflate"));
+    headers.append(QByteArrayLiteral("Accept-Language: en"));
+    if (!AReferer.isEmpty())
+        headers.append(QByteArrayLiteral("Referer: ") +
+                       EncodeRequestURL(RefererHeaderURL(AReferer)));
+    if (!ACustomCookie.isEmpty())
+        headers.append(QByteArrayLiteral("Cookie: ") + HeaderValue(ACustomCookie));
+    return headers;
+}
+
+QString RedirectLogLine(const QString& ALocation) {
+    return QStringLiteral("Redirect to: ") + ALocation;
+}
+
 // ---- THTTPClient ----
 
 THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
@@ -195,7 +245,10 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         if (FResponseCharset.isEmpty())
             FResponseCharset = DefaultCharset(reply.ContentType);
         if (reply.Code >= 200 && reply.Code <= 299) {
-            FinishReply(url, reply, decode, buffer, AOutStream, outStart, AResponseContentType);
+            const TResponseType type = FinishResponse(url, reply, decode, buffer, AOutStream,
+                                                      outStart, FMaxDecodedSize);
+            FResponseCharset = type.Charset;
+            AResponseContentType = type.MediaType;
             return;
         }
         // A redirect without a Location cannot be followed: it fails like any other reply.
@@ -216,67 +269,39 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         std::rethrow_exception(lastError);
 }
 
-void THTTPClient::FinishReply(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
-                              const QByteArray& ABuffer, QByteArray& AOutStream,
-                              qsizetype AOutStart, QString& AContentType) {
-    if (AReply.HasContentLength && AReply.ContentLength <= 0) {
-        AOutStream.truncate(AOutStart);
-    } else if (ADecode) {
-        try {
-            DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, FMaxDecodedSize);
-        } catch (const EContentTooLarge& E) {
-            throw EContentTooLarge(E.Message() + QStringLiteral(": ") +
-                                   URLHostPort(EncodeRequestURL(AURL)));
-        }
-    }
-    const TContentType header = ParseContentType(AReply.ContentType);
-    QString mediaType = header.MediaType;
-    QString charset = header.Charset;
-    // Read after decompression, so a compressed page's own declaration counts too.
-    if (IsHTMLMediaType(mediaType)) {
-        const TMetaDeclaration meta =
-            ReadMetaDeclaration(AOutStream.constData() + AOutStart, AOutStream.size() - AOutStart);
-        // A page the server calls a page stays one whatever its meta says; the meta's charset
-        // still counts.
-        if (!meta.ContentType.isEmpty() && !IsPageHeaderType(mediaType))
-            mediaType = meta.ContentType;
-        if (!meta.Charset.isEmpty())
-            charset = meta.Charset;
-    }
-    FResponseCharset = charset.isEmpty() ? DefaultCharset(mediaType) : charset;
-    AContentType = mediaType;
-}
-
 QString THTTPClient::SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
                                   QList<QByteArray>& AHeaders) {
     QString url = NormalizeURL(AURL);
     if (!url.isEmpty() && !url.contains(u"://"))
         url = ExpandRefererURL(url, FReferer);
 
-    AHeaders.append(kAccept);
-    if (FGzipDeflate && !ANoGZipDeflate)
-        AHeaders.append(QByteArrayLiteral("Accept-Encoding: gzip, deflate"));
-    AHeaders.append(QByteArrayLiteral("Accept-Language: en"));
-    if (!FReferer.isEmpty())
-        AHeaders.append(QByteArrayLiteral("Referer: ") +
-                        EncodeRequestURL(RefererHeaderURL(FReferer)));
+    AHeaders = RequestHeaders(FGzipDeflate && !ANoGZipDeflate, FReferer, FCustomCookie);
     if (AUpdateReferer)
         FReferer = RemoveURLFragment(url);
-
     FIdHTTP->SetCookieStore(FCustomCookie.isEmpty());
-    if (!FCustomCookie.isEmpty())
-        AHeaders.append(QByteArrayLiteral("Cookie: ") + HeaderValue(FCustomCookie));
     if (MustCloseConnection(url, FCurURL))
         FIdHTTP->CloseConnection();
     FCurURL = url;
     return url;
 }
 
+THTTPRequestSettings THTTPClient::RequestSettings() const {
+    THTTPRequestSettings settings;
+    settings.Transfer = FIdHTTP->Options();
+    settings.RetryPauseMs = FRetryPauseMs;
+    settings.MaxRedirects = std::max(FMaxRedirects, 0);
+    settings.TimeoutRetries = std::max(FTimeoutRetries, 0);
+    settings.GzipDeflate = FGzipDeflate;
+    settings.MaxDecodedSize = FMaxDecodedSize;
+    settings.AbortFlag = FAbortFlag;
+    return settings;
+}
+
 void THTTPClient::DoRedirect(const QString& ALocation) {
     if (FOnRedirect)
         FOnRedirect(*this, ALocation);
     if (FOnRedirectLog)
-        FOnRedirectLog(*this, QStringLiteral("Redirect to: ") + ALocation);
+        FOnRedirectLog(*this, RedirectLogLine(ALocation));
 }
 
 void THTTPClient::Pause() const {

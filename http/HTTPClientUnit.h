@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/uBreakFlag.h"
+#include "http/uCurlEasy.h"
 #include "http/uHTTPContent.h"
 #include "http/uHTTPErrors.h"
 #include "http/uProxyAddress.h"
@@ -15,7 +16,6 @@ namespace tarrow {
 
 class THTTPClient;
 class TCurlTransfer;
-struct TReplyInfo;
 
 // Called when a redirect is about to be followed, with the Location exactly as received.
 using TRedirectEvent = std::function<void(THTTPClient& Sender, const QString& ALocation)>;
@@ -42,6 +42,35 @@ bool IsRedirectReply(int ACode);
 // The URL as bytes for the request line: UTF-8, with control characters, spaces and (outside the
 // host) non-ASCII bytes percent-encoded.
 QByteArray EncodeRequestURL(const QString& AURL);
+
+// The request headers of a GET: what is accepted, the compression offered, the Referer (cut to
+// what a Referer carries) and a fixed cookie, when given.
+QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
+                                 const QString& ACustomCookie);
+// The log line of a redirect that is about to be followed.
+QString RedirectLogLine(const QString& ALocation);
+
+// The media type and character set of a 2xx reply whose body (from AOutStart on) is complete:
+// decompressed first when ADecode is set (ABuffer holds what was received), the charset from the
+// header replaced by what a page's meta elements declare, else the text/* default.
+struct TResponseType {
+    QString MediaType;
+    QString Charset;
+};
+TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
+                             const QByteArray& ABuffer, QByteArray& AOutStream,
+                             qsizetype AOutStart, qint64 AMaxDecodedSize);
+
+// Everything a client's requests are made with, for transfers made elsewhere (the pool).
+struct THTTPRequestSettings {
+    TCurlOptions Transfer;
+    int RetryPauseMs = 0;
+    int MaxRedirects = 0;
+    int TimeoutRetries = 0;
+    bool GzipDeflate = true;
+    qint64 MaxDecodedSize = kMaxDecodedSize;
+    const TBreakFlag* AbortFlag = nullptr;
+};
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
 // a cookie store and compressed transfer. One libcurl handle per client, so the connection and the
@@ -106,6 +135,9 @@ public:
     // after redirects, the URL the page was finally fetched from.
     const QString& CurURL() const { return FCurURL; }
 
+    // The settings its requests are made with; negative limits read as none.
+    THTTPRequestSettings RequestSettings() const;
+
     const QString& ProxyPort() const { return FProxyPort; }
     TProxyType ProxyType() const { return FProxyType; }
     const QString& UserAgent() const { return FUserAgent; }
@@ -116,9 +148,6 @@ private:
                          QList<QByteArray>& AHeaders);
     void DoRedirect(const QString& ALocation);
     void Pause() const;
-    void FinishReply(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
-                     const QByteArray& ABuffer, QByteArray& AOutStream, qsizetype AOutStart,
-                     QString& AContentType);
 
     QString FProxyPort;
     TProxyType FProxyType;

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "base/uBreakFlag.h"
+#include "http/uCurlFailure.h"
+#include "http/uHTTPContent.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <chrono>
+#include <curl/curl.h>
+#include <memory>
+
+namespace tarrow {
+
+// The headers of the final reply of one transfer (interim 1xx replies are forgotten).
+struct TReplyInfo {
+    int Code = 0;
+    QString StatusLine; // as received, without its line break
+    QString ContentType;
+    QString ContentEncoding;
+    QString Location;
+    bool HasContentLength = false;
+    qint64 ContentLength = -1;
+};
+
+// What every transfer of a client is set up with.
+struct TCurlOptions {
+    int ConnectTimeoutMs = 0;
+    int ReadTimeoutMs = 0; // the longest wait for incoming data; 0 or less waits for ever
+    QString UserAgent;
+    QString BoundIP;
+    TProxyKind ProxyKind = TProxyKind::pkNone;
+    QString ProxyHost;
+    int ProxyPort = 0;
+    qint64 MaxBodySize = kMaxBodySize;
+    bool HTTP2 = false; // offered over TLS; otherwise HTTP/1.1 only
+};
+
+// The sockets libcurl opened for the easy handles of one multi handle, wherever their connections
+// went: a connection outlives the easy handle that opened it. It must outlive those handles'
+// connections (declare it before the multi handle).
+class TSocketRegistry final {
+public:
+    static curl_socket_t Open(void* ARegistry, curlsocktype, curl_sockaddr* AAddress);
+    static int Close(void* ARegistry, curl_socket_t ASocket);
+    // Milliseconds since data arrived on the socket whose local port is ALocalPort (any socket,
+    // the least idle, when the port is 0); -1 when unknown.
+    qint64 IdleMs(long ALocalPort) const;
+
+private:
+    QList<curl_socket_t> FSockets;
+};
+
+// One libcurl easy handle and the state of the transfer it runs. The multi handle that drives it
+// and the share that holds its cookies belong to the caller. libcurl never follows a redirect nor
+// decodes content here; the caller does both.
+class TCurlEasy final {
+public:
+    using TClock = std::chrono::steady_clock;
+
+    TCurlEasy();
+    ~TCurlEasy();
+    TCurlEasy(const TCurlEasy&) = delete;
+    TCurlEasy& operator=(const TCurlEasy&) = delete;
+
+    void Apply(const TCurlOptions& AOptions);
+    const TCurlOptions& Options() const { return FOptions; }
+    // Attaches the share whose cookie store (and whatever else it shares) the transfers use;
+    // null detaches it and leaves the transfers without cookies.
+    void SetShare(CURLSH* AShare);
+    // Where the sockets of its connections are registered (for the read time-out).
+    void SetSocketRegistry(TSocketRegistry* ARegistry);
+    CURL* Handle() const { return FEasy.get(); }
+
+    // Sets up one GET with AHeaders ("Name: value" lines). The body of a 2xx reply is appended to
+    // ABody, which must outlive the transfer; other bodies are read and dropped.
+    void Begin(const QByteArray& AURL, const QList<QByteArray>& AHeaders, QByteArray& ABody);
+    // While the transfer runs: true once the read time-out has passed (the transfer must end);
+    // else AWaitMs is lowered to the time left before it would.
+    bool CheckReadTimeout(int& AWaitMs);
+    void MarkAborted() { FAborted = true; }
+    // The reply of the ended transfer, or the error that ended it (AbortedError after
+    // MarkAborted, ETransportError for transport failures).
+    TReplyInfo End(CURLcode AResult);
+
+private:
+    struct TEasyDeleter {
+        void operator()(CURL* H) const { curl_easy_cleanup(H); }
+    };
+    struct TSlistDeleter {
+        void operator()(curl_slist* L) const { curl_slist_free_all(L); }
+    };
+    using TSlist = std::unique_ptr<curl_slist, TSlistDeleter>;
+
+    static size_t HeaderCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
+    static size_t WriteCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
+    static int PrereqCallback(void* AThis, char*, char*, int, int);
+    void SetupHandle();
+    void ApplyProxy();
+    bool TakeHeaderLine(const char* AData, size_t ALen);
+    bool TakeBody(const char* AData, size_t ALen);
+    void Touch() { FLastActivity = TClock::now(); }
+    bool IsNegativeLengthReply(CURLcode ACode);
+    [[noreturn]] void RaiseFailure(CURLcode ACode);
+
+    std::unique_ptr<CURL, TEasyDeleter> FEasy;
+    TSlist FHeaders;
+    TSlist FProxyHeaders;
+    char FErrorBuffer[CURL_ERROR_SIZE] = {};
+    TCurlOptions FOptions;
+    CURLSH* FShare = nullptr;
+    TSocketRegistry* FSockets = nullptr;
+
+    // State of the running transfer.
+    QByteArray FURL;
+    TReplyInfo FReply;
+    bool FInHeaders = false;
+    QByteArray* FBody = nullptr;
+    qint64 FBodyBytes = 0;
+    bool FConnected = false;
+    long FLocalPort = 0; // of the connection the request went out on
+    bool FReadTimedOut = false;
+    bool FTooLarge = false;
+    bool FAborted = false;
+    TClock::time_point FLastActivity;
+};
+
+} // namespace tarrow

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "http/HTTPClientUnit.h"
+#include "http/uCurlEasy.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <curl/curl.h>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace tarrow {
+
+// What one GET left: the body of its final 2xx reply and what the body is.
+struct THTTPResponse {
+    QByteArray Body;
+    QString ContentType; // media type, without parameters
+    QString Charset;
+    QString URL;      // the last request sent: after redirects, where the body came from
+    QString Location; // the last redirect followed by the final attempt, as received
+};
+
+// Many GETs at once on one thread: libcurl's multi interface with up to a given number of
+// transfers in flight (and of connections, per host and in all), connections kept alive, TLS
+// sessions resumed and HTTP/2 offered over TLS. Each GET follows its redirects and decodes its
+// body by the client's rules, with its own pauses, so one URL's waits never hold up another.
+// Cookies are shared: a request carries those known when it starts. Not thread safe.
+class THTTPPool final {
+public:
+    // Called from Poll, on the pool's thread.
+    class TEvents {
+    public:
+        virtual ~TEvents() = default;
+        virtual void Redirected(int AJob, const QString& ALocation) = 0;
+        // An attempt failed: the pause before the job starts over from its URL, or -1 to end it.
+        virtual int Failed(int AJob, const std::exception& E) = 0;
+        virtual void Finished(int AJob, THTTPResponse&& AResponse) = 0;
+    };
+
+    THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TEvents& AEvents);
+    ~THTTPPool();
+    THTTPPool(const THTTPPool&) = delete;
+    THTTPPool& operator=(const THTTPPool&) = delete;
+
+    // Queues a GET of AURL; the Referer of its first request is AReferer (none when empty).
+    void Add(int AJob, const QString& AURL, const QString& AReferer);
+    // Jobs added and not ended.
+    int Pending() const { return int(FJobs.size()); }
+    // Runs the transfers for up to AMaxWaitMs, reporting what happens. Once the abort flag is
+    // set, every job fails with "Aborted.".
+    void Poll(int AMaxWaitMs);
+
+    static constexpr int kAbortPollMs = 200;
+
+private:
+    struct TJob;
+    using TClock = std::chrono::steady_clock;
+    struct TMultiDeleter {
+        void operator()(CURLM* H) const { curl_multi_cleanup(H); }
+    };
+    struct TShareDeleter {
+        void operator()(CURLSH* H) const { curl_share_cleanup(H); }
+    };
+
+    bool IsAborted() const;
+    void AbortAll();
+    void StartDue();
+    void Start(TJob& AJob);
+    void ReadDone();
+    void CheckReadTimeouts(int& AWaitMs);
+    void End(TJob& AJob, CURLcode AResult);
+    void TakeReply(TJob& AJob, const TReplyInfo& AReply);
+    void Fail(TJob& AJob, const std::exception& E);
+    void Wait(TJob& AJob, int AMs);
+    void Remove(TJob& AJob);
+    TCurlEasy* TakeEasy();
+    TJob* FindRunning(CURL* AEasy);
+    int Running() const;
+
+    THTTPRequestSettings FSettings;
+    int FConnections;
+    TEvents& FEvents;
+    // The easy handles outlive the multi handle, whose cache may hold their connections.
+    TSocketRegistry FSockets;
+    std::vector<std::unique_ptr<TCurlEasy>> FEasies;
+    std::vector<TCurlEasy*> FIdle;
+    std::unique_ptr<CURLSH, TShareDeleter> FShare;
+    std::unique_ptr<CURLM, TMultiDeleter> FMulti;
+    std::vector<std::unique_ptr<TJob>> FJobs; // in the order they were added
+};
+
+} // namespace tarrow
