@@ -29,13 +29,17 @@ QString TRunContext::FormatExceptionLine(const QString& AMessage) {
     return text;
 }
 
-void TRunContext::LogException(const std::exception& E) const {
+QString TRunContext::ExceptionLine(const std::exception& E) {
     QString line = FormatExceptionLine(ExceptionMessage(E));
     if (line.isEmpty()) {
         const auto* own = dynamic_cast<const Exception*>(&E);
         line = own ? own->ClassName() : QStringLiteral("Exception");
     }
-    Log(line);
+    return line;
+}
+
+void TRunContext::LogException(const std::exception& E) const {
+    Log(ExceptionLine(E));
 }
 
 } // namespace tarrow

@@ -18,6 +18,8 @@ struct TRunOptions {
     int RedirectPauseMs = 100;
     // The longest text a page may decode to before it is saved as received, unprocessed.
     qint64 MaxPageTextChars = qint64(64) << 20;
+    // Transfers at once for every project of the run; 0 leaves each project its own number.
+    int Connections = 0;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path
@@ -38,6 +40,8 @@ public:
     // The line LogException writes for a message: a final "." added after a letter or digit,
     // trailing line breaks dropped, at most 1023 characters.
     static QString FormatExceptionLine(const QString& AMessage);
+    // The line LogException writes for E.
+    static QString ExceptionLine(const std::exception& E);
 
     bool IsTerminated() const { return FTerminated && FTerminated->IsSet(); }
     const TBreakFlag* Terminated() const { return FTerminated; }

@@ -64,6 +64,7 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
     TWebsiteCrawl crawl(folder, AProject, client, AContext);
+    crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : 1);
     crawl.Run();
     return true;
 }

@@ -133,6 +133,11 @@ void TWebsiteCrawl::Seed() {
 
 void TWebsiteCrawl::Run() {
     Seed();
+    if (FConnections > 1) {
+        FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
+                                                    bool(FHTTPClient.OnRedirectLog()), FContext);
+        NoteReferers(0, QString());
+    }
     for (int i = 0; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
         if (IsTerminated())
@@ -148,13 +153,38 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
                      .arg(FURLList.URL(AIndex)));
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
-    FBody.clear();
-    if (!Fetch(entry) || entry.OutFilePath.isEmpty())
+    TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
+    if (!fetched.Location.isEmpty())
+        ApplyRedirect(entry, fetched);
+    if (!fetched.Succeeded || entry.OutFilePath.isEmpty())
         return;
     QString localPath;
     if (!CheckFolder(entry, localPath))
         return;
-    Save(localPath, ContentToWrite(entry));
+    const int known = FURLList.Count();
+    const QByteArray content = ContentToWrite(entry, fetched);
+    if (FFetchAhead)
+        NoteReferers(known, entry.URL);
+    Save(localPath, content);
+}
+
+TFetched TWebsiteCrawl::TakeFetched(int AIndex) {
+    TFetchOutcome outcome = FFetchAhead->Take(AIndex, FURLList, FReferers);
+    for (const QString& line : std::as_const(outcome.Lines))
+        FContext.Log(line);
+    if (outcome.Empty)
+        ++FCounters.Empty;
+    if (outcome.Failed)
+        ++FCounters.Failed;
+    return std::move(outcome.Fetched);
+}
+
+// Overlapping requests form no chain: each names the page on which its URL was first found.
+void TWebsiteCrawl::NoteReferers(int AFirst, const QString& APageURL) {
+    while (FReferers.size() < AFirst)
+        FReferers.append(QString());
+    while (FReferers.size() < FURLList.Count())
+        FReferers.append(APageURL);
 }
 
 void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
@@ -162,27 +192,25 @@ void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
     try {
         ProcessEntry(AIndex);
     } catch (const std::bad_alloc&) {
-        FBody = QByteArray();
         FContext.Log(QStringLiteral("Out of memory: ") + FURLList.URL(AIndex));
         ++FCounters.Failed;
     }
 }
 
-bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
-    QString location;
+TFetched TWebsiteCrawl::Fetch(const TEntry& AEntry) {
+    TFetched fetched;
     FHTTPClient.SetOnRedirect(
-        [&location](THTTPClient&, const QString& ALocation) { location = ALocation; });
-    bool succeeded = false;
+        [&fetched](THTTPClient&, const QString& ALocation) { fetched.Location = ALocation; });
     for (int attempt = 0;; ++attempt) {
-        location.clear();
-        FContentType.clear();
-        FBody.clear(); // a failed attempt's partial body never precedes the next one's
+        fetched.Location.clear();
+        fetched.ContentType.clear();
+        fetched.Body.clear(); // a failed attempt's partial body never precedes the next one's
         try {
-            FHTTPClient.HTTPGet(AEntry.URL, FBody, FContentType, kUpdateReferer, kNoGZipDeflate,
-                                kClientMaxRedirects, kClientTimeoutRetries);
-            if (FBody.isEmpty())
+            FHTTPClient.HTTPGet(AEntry.URL, fetched.Body, fetched.ContentType, kUpdateReferer,
+                                kNoGZipDeflate, kClientMaxRedirects, kClientTimeoutRetries);
+            if (fetched.Body.isEmpty())
                 ++FCounters.Empty;
-            succeeded = !FBody.isEmpty();
+            fetched.Succeeded = !fetched.Body.isEmpty();
             break;
         } catch (const std::exception& E) {
             FContext.LogException(E);
@@ -195,14 +223,14 @@ bool TWebsiteCrawl::Fetch(TEntry& AEntry) {
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
-    if (!location.isEmpty())
-        ApplyRedirect(AEntry, location);
-    return succeeded;
+    fetched.Charset = FHTTPClient.GetResponseCharset();
+    fetched.URL = FHTTPClient.CurURL();
+    return fetched;
 }
 
-void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const QString& ALocation) {
+void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const TFetched& AFetched) {
     // The target as the client resolved it against the URL that was redirected.
-    const QString target = FHTTPClient.CurURL().isEmpty() ? ALocation : FHTTPClient.CurURL();
+    const QString target = AFetched.URL.isEmpty() ? AFetched.Location : AFetched.URL;
     AEntry.URL = target;
     const TLinkProcessingSettings& s = FLinkSettings;
     if (AEntry.OutFilePath.isEmpty()) {
@@ -251,20 +279,20 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
     return true;
 }
 
-QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
-    if (FBody.isEmpty())
-        return FBody;
-    if (FLinkSettings.CompletePages && AsciiSameText(FContentType, u"text/css"))
-        return StyleSheetToWrite(AEntry);
-    if (!IsPageContentType(FContentType))
-        return FBody;
-    const QString charset = FHTTPClient.GetResponseCharset();
+QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetched) {
+    if (AFetched.Body.isEmpty())
+        return AFetched.Body;
+    if (FLinkSettings.CompletePages && AsciiSameText(AFetched.ContentType, u"text/css"))
+        return StyleSheetToWrite(AEntry, AFetched);
+    if (!IsPageContentType(AFetched.ContentType))
+        return AFetched.Body;
+    const QString charset = AFetched.Charset;
     QString text;
-    if (!DecodePageText(FBody, charset, FContext.Options().MaxPageTextChars, text)) {
+    if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
         FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
-        return FBody;
+        return AFetched.Body;
     }
-    FBody.clear();
+    AFetched.Body.clear();
     QString processed;
     const TLinkProcessingResult found =
         ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
@@ -280,16 +308,16 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry) {
 
 // The one place where a style sheet of a complete copy is turned into the file that is saved:
 // its url() and @import references are not read yet, so it is saved exactly as received.
-QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry) {
+QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched) {
     // The sheet's own @charset first; a sheet without one is UTF-8 when it reads as UTF-8.
-    QString charset = StyleSheetCharset(FBody);
+    QString charset = StyleSheetCharset(AFetched.Body);
     if (charset.isEmpty())
-        charset = QByteArrayView(FBody).isValidUtf8() ? QStringLiteral("UTF-8")
-                                                      : FHTTPClient.GetResponseCharset();
+        charset = QByteArrayView(AFetched.Body).isValidUtf8() ? QStringLiteral("UTF-8")
+                                                              : AFetched.Charset;
     QString text;
-    if (!DecodePageText(FBody, charset, FContext.Options().MaxPageTextChars, text)) {
+    if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
         FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
-        return FBody;
+        return AFetched.Body;
     }
     QString processed;
     ProcessStyleSheet(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.URLDepth,

@@ -2,6 +2,7 @@
 
 #include "base/uRunContext.h"
 #include "engine/URLListUnit.h"
+#include "engine/uFetchAhead.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/ReplaceRulesUnit.h"
@@ -9,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 namespace tarrow {
 
@@ -43,6 +45,9 @@ public:
     TWebsiteCrawl(const TWebsiteCrawl&) = delete;
     TWebsiteCrawl& operator=(const TWebsiteCrawl&) = delete;
 
+    // With more than one, that many transfers run at once, ahead of the entry being processed;
+    // the table, the files, the log and the counts stay those of one after another.
+    void SetConnections(int AConnections) { FConnections = AConnections; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
@@ -52,11 +57,13 @@ private:
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
-    bool Fetch(TEntry& AEntry);
-    void ApplyRedirect(TEntry& AEntry, const QString& ALocation);
+    TFetched Fetch(const TEntry& AEntry);
+    TFetched TakeFetched(int AIndex);
+    void NoteReferers(int AFirst, const QString& APageURL);
+    void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
-    QByteArray ContentToWrite(const TEntry& AEntry);
-    QByteArray StyleSheetToWrite(const TEntry& AEntry);
+    QByteArray ContentToWrite(const TEntry& AEntry, TFetched& AFetched);
+    QByteArray StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched);
     void Save(const QString& ALocalPath, const QByteArray& AContent);
     bool IsTerminated() const { return FContext.IsTerminated(); }
     void LogSummary();
@@ -69,9 +76,10 @@ private:
     TLinkProcessingSettings FLinkSettings; // website prefix, output prefix, base URL, index file...
     TReplaceRules FReplaceRules;
     TURLList FURLList;
-    QByteArray FBody;
-    QString FContentType;
     TCrawlCounters FCounters;
+    int FConnections = 1;
+    std::unique_ptr<TFetchAhead> FFetchAhead;
+    QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
 };
 
 } // namespace tarrow

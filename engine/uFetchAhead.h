@@ -1,0 +1,68 @@
+#pragma once
+
+#include "base/uRunContext.h"
+#include "http/uHTTPPool.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+namespace tarrow {
+
+class TURLList;
+
+// What fetching one table entry left.
+struct TFetched {
+    bool Succeeded = false; // a 2xx reply with a body
+    QByteArray Body;
+    QString ContentType;
+    QString Charset;
+    QString URL;      // the last request sent: after redirects, where the body came from
+    QString Location; // the last redirect followed by the final attempt, as received
+};
+
+// A fetch as the crawl reports it: the log lines of its failed attempts, retries and redirects,
+// in order, the counts it adds to, and its result.
+struct TFetchOutcome {
+    QStringList Lines;
+    bool Empty = false;
+    bool Failed = false;
+    TFetched Fetched;
+};
+
+// The table's entries fetched ahead of their turn, several at once, each with the crawl's own
+// retries. The crawl still takes them one by one in table order and logs what each left, so the
+// run reads as if they had been fetched one after another. At most a few times the number of
+// connections are held, fetched or in flight, beyond the entry being taken.
+class TFetchAhead final : private THTTPPool::TEvents {
+public:
+    // ALogRedirects: a "Redirect to: " line for each redirect, as the client would log it.
+    TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections, bool ALogRedirects,
+                const TRunContext& AContext);
+
+    // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
+    // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
+    TFetchOutcome Take(int AIndex, const TURLList& ATable, const QStringList& AReferers);
+
+private:
+    struct TPending {
+        TFetchOutcome Outcome;
+        int Attempts = 0;
+        bool Done = false;
+    };
+
+    void Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers);
+    void Redirected(int AJob, const QString& ALocation) override;
+    int Failed(int AJob, const std::exception& E) override;
+    void Finished(int AJob, THTTPResponse&& AResponse) override;
+
+    const TRunContext& FContext;
+    bool FLogRedirects;
+    int FWindow;
+    int FNext = 0; // the first table entry not handed to the pool yet
+    QHash<int, TPending> FPending;
+    THTTPPool FPool;
+};
+
+} // namespace tarrow

@@ -1,0 +1,212 @@
+// Several transfers at once: every crawl gives what it gives one transfer at a time (the same log,
+// files and requests), only the Referer and cookie timing follow overlapping requests.
+
+#include "tests/crawl/CrawlFixture.h"
+
+#include <QDirIterator>
+#include <QMap>
+#include <QSet>
+
+#include <atomic>
+#include <thread>
+
+namespace tarrow::test {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What one crawl left, with the site's address and the output folder written as placeholders,
+// so crawls of two sites into two folders compare.
+struct TCrawlResult {
+    QStringList Log;
+    QMap<QString, QByteArray> Files;
+    QMap<QByteArray, int> Requests; // per path
+    int Connections = 0;
+};
+
+TReply Delayed(TReply AReply, int AMs) {
+    AReply.DelayMs = AMs;
+    return AReply;
+}
+
+TReply WithCookie(QByteArrayView ABody, const QByteArray& ACookie) {
+    return MakeReply(200, "OK", {{"Content-Type", "text/html"}, {"Set-Cookie", ACookie}}, ABody);
+}
+
+// Pages that link on: /blog/ links p1..p6, each pI links its own qI and a shared page.
+void Tree(TScriptedSite& ASite) {
+    QByteArray start;
+    for (int i = 1; i <= 6; ++i) {
+        start += "<a href=\"p" + QByteArray::number(i) + ".html\">p</a>";
+        const QByteArray own = "q" + QByteArray::number(i) + ".html";
+        ASite.Page("/blog/p" + QByteArray::number(i) + ".html",
+                   Delayed(OkReply("<a href=\"" + own + "\">q</a><a href=\"shared.html\">s</a>" +
+                                   "<img src=\"img" + QByteArray::number(i % 3) + ".png\">"),
+                           (7 - i) * 15));
+        ASite.Html("/blog/" + own, "<a href=\"../blog/p1.html\">back</a>");
+    }
+    ASite.Html("/blog/", start);
+    ASite.Html("/blog/shared.html", "<a href=\"p2.html#top\">p2</a>");
+    for (int i = 0; i < 3; ++i)
+        ASite.Page("/blog/img" + QByteArray::number(i) + ".png",
+                   OkReply(QByteArray(100 + i, char('a' + i)), "image/png"));
+}
+
+void RedirectsAndFailures(TScriptedSite& ASite) {
+    ASite.Html("/blog/", "<a href=\"old.html\">o</a><a href=\"missing.html\">m</a>"
+                         "<a href=\"flaky.html\">f</a><a href=\"gone/\">g</a>"
+                         "<a href=\"empty.html\">e</a><a href=\"fast.html\">x</a>");
+    ASite.Page("/blog/old.html", Redirect(301, "new.html"));
+    ASite.Html("/blog/new.html", "<a href=\"deep.html\">d</a>");
+    ASite.Html("/blog/deep.html", "deep");
+    ASite.Sequence("/blog/flaky.html", {MakeReply(500, "Internal Server Error"),
+                                        MakeReply(503, "Service Unavailable"),
+                                        OkReply("<a href=\"late.html\">l</a>")});
+    ASite.Html("/blog/late.html", "late");
+    ASite.Page("/blog/gone/", Redirect(302, "/elsewhere/page.html"));
+    ASite.Html("/elsewhere/page.html", "outside");
+    ASite.Page("/blog/empty.html", OkReply(""));
+    ASite.Html("/blog/fast.html", "fast");
+}
+
+void SlowPageOvertaken(TScriptedSite& ASite) {
+    QByteArray start = "<a href=\"slow.html\">s</a>";
+    for (int i = 1; i <= 8; ++i)
+        start += "<a href=\"f" + QByteArray::number(i) + ".html\">f</a>";
+    ASite.Html("/blog/", start);
+    ASite.Page("/blog/slow.html", Delayed(OkReply("<a href=\"after-slow.html\">a</a>"), 400));
+    for (int i = 1; i <= 8; ++i)
+        ASite.Html("/blog/f" + QByteArray::number(i) + ".html",
+                   "<a href=\"g" + QByteArray::number(i) + ".html\">g</a>");
+    ASite.Default(OkReply("default page"));
+}
+
+void CookiesMidCrawl(TScriptedSite& ASite) {
+    ASite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b.html\">b</a>");
+    ASite.Page("/blog/a.html", WithCookie("<a href=\"c.html\">c</a>", "k=v; Path=/"));
+    ASite.Html("/blog/b.html", "b");
+    ASite.Html("/blog/c.html", "c");
+}
+
+class CrawlParallel : public ::testing::Test {
+protected:
+    TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
+                       TScriptedSite& ASite) {
+        ABuild(ASite);
+        QTemporaryDir root;
+        const QString outDir = root.filePath(u"out"_s);
+        TRunOptions options = FastOptions();
+        options.Connections = AConnections;
+        TTarrowEngine engine(options);
+        TWebsiteProjectList list;
+        list.AddProject(MakeProject(ASite.URL(u"/blog/")));
+        TMemoryLogSink sink;
+        engine.Run(list, outDir, u"Blog"_s, &sink);
+
+        TCrawlResult result;
+        for (QString line : sink.Lines())
+            result.Log.append(line.replace(outDir, u"<out>"_s).replace(ASite.URL(u""), u"<site>"_s));
+        QDirIterator files(outDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+            result.Files.insert(path.mid(outDir.size()), file.readAll());
+        }
+        QSet<int> connections;
+        for (const TRequest& request : ASite.Server().Requests()) {
+            ++result.Requests[request.Path()];
+            connections.insert(request.Connection);
+        }
+        result.Connections = int(connections.size());
+        return result;
+    }
+    TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections) {
+        TScriptedSite site;
+        return Crawl(ABuild, AConnections, site);
+    }
+};
+
+} // namespace
+
+TEST_F(CrawlParallel, GivesTheSequentialResult) {
+    const struct {
+        const char* Name;
+        std::function<void(TScriptedSite&)> Build;
+        bool SlowReplies; // so slow that other transfers must overlap them
+    } rows[] = {
+        {"pages found while later entries are in flight", Tree, true},
+        {"redirects, failures, retries and an empty reply", RedirectsAndFailures, false},
+        {"a slow page overtaken by fast ones", SlowPageOvertaken, true},
+        {"a cookie set mid-crawl", CookiesMidCrawl, false},
+        {"over TLS",
+         [](TScriptedSite& ASite) {
+             ASite.SetServer(TScriptedServer::TLS());
+             Tree(ASite);
+         },
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TCrawlResult one = Crawl(row.Build, 1);
+        for (const int connections : {2, 4}) {
+            SCOPED_TRACE(connections);
+            const TCrawlResult many = Crawl(row.Build, connections);
+            EXPECT_EQ(many.Log, one.Log);
+            EXPECT_EQ(many.Files, one.Files);
+            EXPECT_EQ(many.Requests, one.Requests);
+            if (row.SlowReplies)
+                EXPECT_GT(many.Connections, 1); // the transfers did overlap
+        }
+        EXPECT_FALSE(one.Files.isEmpty());
+    }
+}
+
+TEST_F(CrawlParallel, RequestsNameThePageTheyWereFoundOnAndCarryTheCookiesKnown) {
+    TScriptedSite site;
+    Crawl(CookiesMidCrawl, 4, site);
+    QHash<QByteArray, TRequest> requests;
+    for (const TRequest& request : site.Server().Requests())
+        requests.insert(request.Path(), request);
+    ASSERT_EQ(requests.size(), 4);
+    EXPECT_FALSE(requests["/blog/"].HasHeader("Referer"));
+    EXPECT_EQ(requests["/blog/b.html"].Header("Referer"), site.URL(u"/blog/").toUtf8());
+    EXPECT_EQ(requests["/blog/c.html"].Header("Referer"), site.URL(u"/blog/a.html").toUtf8());
+    // c.html is found on the page that set the cookie, so its request starts after it.
+    EXPECT_FALSE(requests["/blog/"].HasHeader("Cookie"));
+    EXPECT_EQ(requests["/blog/c.html"].Header("Cookie"), "k=v");
+}
+
+TEST_F(CrawlParallel, BreakAbortsEveryTransferInFlight) {
+    TScriptedSite site;
+    QByteArray start;
+    for (int i = 1; i <= 6; ++i)
+        start += "<a href=\"s" + QByteArray::number(i) + ".html\">s</a>";
+    site.Html("/blog/", start);
+    TReply stalled = OkReply("never");
+    stalled.StallAfter = 0;
+    site.Default(stalled);
+    TRunOptions options = FastOptions();
+    options.Connections = 4;
+    options.ReadTimeoutMs = 60000;
+    TTarrowEngine engine(options);
+    std::atomic<int> inFlight{0};
+    site.OnRequest([&](const TRequest& ARequest) {
+        if (ARequest.Path() != "/blog/" && ++inFlight == 4)
+            engine.Terminated().Set();
+    });
+    TWebsiteProjectList list;
+    list.AddProject(MakeProject(site.URL(u"/blog/")));
+    QTemporaryDir root;
+    TMemoryLogSink sink;
+    engine.Run(list, root.filePath(u"out"_s), u"Blog"_s, &sink);
+    const QStringList log = sink.Lines();
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log.mid(log.size() - 4),
+              (QStringList{u"Downloading [ 2 / 7 ]: "_s + site.URL(u"/blog/s1.html"),
+                           u"Aborted."_s, Summary(1, 0, 0, 0, 1), u"Terminated."_s}));
+    EXPECT_EQ(inFlight.load(), 4); // nothing started after the break
+}
+
+} // namespace tarrow::test
