@@ -135,7 +135,8 @@ void TWebsiteCrawl::Run() {
     Seed();
     if (FConnections > 1) {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
-                                                    bool(FHTTPClient.OnRedirectLog()), FContext);
+                                                    bool(FHTTPClient.OnRedirectLog()), FOutFolder,
+                                                    FContext);
         NoteReferers(0, QString());
     }
     for (int i = 0; i < FURLList.Count(); ++i) {

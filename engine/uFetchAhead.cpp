@@ -13,17 +13,20 @@ constexpr int kHeldPerConnection = 4;
 } // namespace
 
 TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
-                         bool ALogRedirects, const TRunContext& AContext)
-    : FContext(AContext), FLogRedirects(ALogRedirects),
+                         bool ALogRedirects, const QString& ASpillFolder,
+                         const TRunContext& AContext)
+    : FContext(AContext), FLogRedirects(ALogRedirects), FSpillFolder(ASpillFolder),
       FWindow(std::max(AConnections, 1) * kHeldPerConnection),
       FPool(ASettings, AConnections, *this) {}
 
 TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
+    FTaking = AIndex;
     for (;;) {
         Feed(AIndex, ATable, AReferers);
         const auto it = FPending.find(AIndex);
-        if (it != FPending.end() && it->Done) {
-            TFetchOutcome outcome = std::move(it->Outcome);
+        if (it != FPending.end() && it->second.Done) {
+            TakeBack(it->second);
+            TFetchOutcome outcome = std::move(it->second.Outcome);
             FPending.erase(it);
             return outcome;
         }
@@ -34,10 +37,23 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
 void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
     FNext = std::max(FNext, AIndex);
     while (FNext < ATable.Count() && FNext <= AIndex + FWindow) {
-        FPending.insert(FNext, TPending());
+        FPending.emplace(FNext, TPending());
         FPool.Add(FNext, EncodeNonASCIIChars(ATable.URL(FNext)), AReferers.value(FNext));
         ++FNext;
     }
+}
+
+void TFetchAhead::TakeBack(TPending& APending) {
+    if (!APending.Spilled)
+        return;
+    TFetchOutcome& outcome = APending.Outcome;
+    if (!APending.Spilled->Read(outcome.Fetched.Body)) {
+        outcome.Lines.append(QStringLiteral("Cannot read the received data back: ") +
+                             outcome.Fetched.URL);
+        outcome.Fetched.Succeeded = false;
+        outcome.Failed = true;
+    }
+    APending.Spilled.reset();
 }
 
 void TFetchAhead::Redirected(int AJob, const QString& ALocation) {
@@ -71,6 +87,11 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
     pending.Done = true;
+    if (AJob != FTaking && fetched.Body.size() > kSpillBytes) {
+        pending.Spilled = TSpillFile::Write(FSpillFolder, fetched.Body);
+        if (pending.Spilled)
+            fetched.Body = QByteArray();
+    }
 }
 
 } // namespace tarrow

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "base/uRunContext.h"
+#include "engine/uSpillFile.h"
 #include "http/uHTTPPool.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <unordered_map>
 
 namespace tarrow {
 
@@ -38,8 +40,11 @@ struct TFetchOutcome {
 class TFetchAhead final : private THTTPPool::TEvents {
 public:
     // ALogRedirects: a "Redirect to: " line for each redirect, as the client would log it.
+    // A large body that must wait for its turn waits on disk, beside ASpillFolder.
     TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections, bool ALogRedirects,
-                const TRunContext& AContext);
+                const QString& ASpillFolder, const TRunContext& AContext);
+    // Bodies larger than this wait on disk.
+    static constexpr qsizetype kSpillBytes = qsizetype(4) << 20;
 
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
@@ -50,18 +55,22 @@ private:
         TFetchOutcome Outcome;
         int Attempts = 0;
         bool Done = false;
+        std::unique_ptr<TSpillFile> Spilled;
     };
 
     void Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers);
+    static void TakeBack(TPending& APending);
     void Redirected(int AJob, const QString& ALocation) override;
     int Failed(int AJob, const std::exception& E) override;
     void Finished(int AJob, THTTPResponse&& AResponse) override;
 
     const TRunContext& FContext;
     bool FLogRedirects;
+    QString FSpillFolder;
     int FWindow;
+    int FTaking = -1; // the entry Take waits for
     int FNext = 0; // the first table entry not handed to the pool yet
-    QHash<int, TPending> FPending;
+    std::unordered_map<int, TPending> FPending;
     THTTPPool FPool;
 };
 

@@ -82,6 +82,20 @@ void SlowPageOvertaken(TScriptedSite& ASite) {
     ASite.Default(OkReply("default page"));
 }
 
+// Bodies large enough to wait their turn on disk, behind a slow page.
+void LargeBodiesWaiting(TScriptedSite& ASite) {
+    QByteArray start = "<a href=\"slow.html\">s</a>";
+    for (int i = 1; i <= 3; ++i) {
+        const QByteArray name = "big" + QByteArray::number(i) + ".bin";
+        start += "<a href=\"" + name + "\">b</a>";
+        QByteArray body(5 << 20, char('0' + i));
+        body.replace(0, 4, "BIG" + QByteArray::number(i));
+        ASite.Page("/blog/" + name, OkReply(body, "application/octet-stream"));
+    }
+    ASite.Html("/blog/", start);
+    ASite.Page("/blog/slow.html", Delayed(OkReply("slow"), 300));
+}
+
 void CookiesMidCrawl(TScriptedSite& ASite) {
     ASite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b.html\">b</a>");
     ASite.Page("/blog/a.html", WithCookie("<a href=\"c.html\">c</a>", "k=v; Path=/"));
@@ -140,6 +154,7 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         {"redirects, failures, retries and an empty reply", RedirectsAndFailures, false},
         {"a slow page overtaken by fast ones", SlowPageOvertaken, true},
         {"a cookie set mid-crawl", CookiesMidCrawl, false},
+        {"large bodies waiting for their turn", LargeBodiesWaiting, true},
         {"over TLS",
          [](TScriptedSite& ASite) {
              ASite.SetServer(TScriptedServer::TLS());
@@ -156,8 +171,9 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
             EXPECT_EQ(many.Log, one.Log);
             EXPECT_EQ(many.Files, one.Files);
             EXPECT_EQ(many.Requests, one.Requests);
-            if (row.SlowReplies)
+            if (row.SlowReplies) {
                 EXPECT_GT(many.Connections, 1); // the transfers did overlap
+            }
         }
         EXPECT_FALSE(one.Files.isEmpty());
     }
