@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The README's pictures: starts the desktop program under Xvfb with a sample settings file (in a
 # temporary folder), serves examples/demo-site with nginx on 127.0.0.1 as scripts/demo.sh does,
-# and lets the program save PNG pictures of its main window, the project editor, the replace-rule
-# dialog, the About page and the log after a run of the demo project into docs/screenshots/.
+# and lets the program save PNG pictures of its main window, the project editor (also as it opens
+# on a 1280x720 screen), the replace-rule dialog, the About page, the progress during a run of the
+# demo project and the log after it into docs/screenshots/.
 # The program takes the pictures itself (QWidget::grab) when TARROW_SCREENSHOT_DIR is set.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,6 +50,16 @@ INI
 out="$root/docs/screenshots"
 mkdir -p "$out" "$tmp/runtime"
 chmod 700 "$tmp/runtime"
-XDG_RUNTIME_DIR="$tmp/runtime" TARROW_SCREENSHOT_DIR="$out" \
-  xvfb-run -a -s "-screen 0 1280x960x24" "$build/ui/tarrow-screenshots" -settingsdir "$tmp/settings"
+# Each pass starts with a state file of its own (window sizes as on a first start), never the
+# user's. The second pass pictures the editor as it opens on a 1280x720 screen.
+tour() { # <screen> [environment...]
+  local screen=$1 state
+  shift
+  state=$(mktemp -d -p "$tmp")
+  env XDG_RUNTIME_DIR="$tmp/runtime" XDG_STATE_HOME="$state" TARROW_SCREENSHOT_DIR="$out" "$@" \
+    xvfb-run -a -s "-screen 0 ${screen}x24" "$build/ui/tarrow-screenshots" \
+    -settingsdir "$tmp/settings"
+}
+tour 1280x960
+tour 1280x720 TARROW_SCREENSHOT_EDITOR_ONLY=project-editor-1280x720.png
 ls -1 "$out"/*.png

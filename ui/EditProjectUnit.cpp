@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -390,7 +391,18 @@ void TEditProjectForm::showEvent(QShowEvent* AEvent) {
     // The size it last had (its own size at first) where the screen has room; smaller (the
     // fields scroll) where it has not.
     RestoreWindowState(this, nullptr);
-    FitOnScreen(this, size());
+    const QSize wanted = size();
+    FitOnScreen(this, wanted);
+    // Where the fields scroll, the scroll bar takes its width from them: the editor widens by as
+    // much where the screen has room, so they never scroll sideways as well.
+    if (height() < wanted.height()) {
+        auto* scroll = findChild<QScrollArea*>(QStringLiteral("EditProjectScrollArea"));
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+        const QMargins margins = layout()->contentsMargins();
+        const int needed =
+            scroll->widget()->minimumSizeHint().width() + bar + margins.left() + margins.right();
+        FitOnScreen(this, QSize(qMax(width(), needed), height()));
+    }
     QDialog::showEvent(AEvent);
 }
 

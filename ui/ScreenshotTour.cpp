@@ -1,5 +1,6 @@
 #include "ui/ScreenshotTour.h"
 
+#include "engine/LogSinksUnit.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/ProjectsListView.h"
 #include "ui/ReplaceRuleFormUnit.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -22,11 +24,15 @@ namespace tarrow {
 namespace {
 
 const int SettleMs = 400;
+// The run is pictured when this many files have been saved: progress and counts under way.
+const int SavedBeforeProgressPicture = 3;
 
 class TScreenshotTour final : public QObject {
 public:
-    TScreenshotTour(TTarrowMainForm& AWindow, QString AFolder)
-        : QObject(&AWindow), FWindow(AWindow), FFolder(std::move(AFolder)) {}
+    // AEditorOnly: only the project editor, saved under that name (for a second screen size).
+    TScreenshotTour(TTarrowMainForm& AWindow, QString AFolder, QString AEditorOnly)
+        : QObject(&AWindow), FWindow(AWindow), FFolder(std::move(AFolder)),
+          FEditorOnly(std::move(AEditorOnly)) {}
 
     void Start() {
         // Gives up when a step never comes (a run that does not end, for instance).
@@ -38,8 +44,8 @@ public:
     }
 
 private:
-    void Save(QWidget* AWidget, const char* AName) {
-        const QString path = QDir(FFolder).filePath(QString::fromLatin1(AName));
+    void Save(QWidget* AWidget, const QString& AName) {
+        const QString path = QDir(FFolder).filePath(AName);
         if (!AWidget->grab().save(path))
             std::fprintf(stderr, "screenshot tour: cannot write %s\n", qPrintable(path));
     }
@@ -56,7 +62,8 @@ private:
     void MainWindow() {
         FWindow.Controls().ProjectsListView->SelectRow(0);
         QTimer::singleShot(SettleMs, this, [this] {
-            Save(&FWindow, "main-window.png");
+            if (FEditorOnly.isEmpty())
+                Save(&FWindow, QStringLiteral("main-window.png"));
             TEditProjectForm& editor = FWindow.EditProjectForm();
             WhenShown(&editor, [this] { Editor(); });
             // The editor is modal: it opens after this step has returned.
@@ -66,7 +73,13 @@ private:
 
     void Editor() {
         TEditProjectForm& editor = FWindow.EditProjectForm();
-        Save(&editor, "project-editor.png");
+        if (!FEditorOnly.isEmpty()) {
+            Save(&editor, FEditorOnly);
+            editor.reject();
+            FWindow.close();
+            return;
+        }
+        Save(&editor, QStringLiteral("project-editor.png"));
         editor.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
         auto* rules = editor.findChild<QTreeWidget*>(QStringLiteral("ReplaceRulesListView"));
         if (rules->topLevelItemCount() == 0) {
@@ -86,7 +99,7 @@ private:
             ->setText(QStringLiteral("<p>Copyright 2024 Harbour Lights</p>"));
         rule.TestButtonClick();
         QTimer::singleShot(SettleMs, this, [this, &rule] {
-            Save(&rule, "replace-rule.png");
+            Save(&rule, QStringLiteral("replace-rule.png"));
             rule.reject();
             QTimer::singleShot(SettleMs, this, [this] {
                 FWindow.EditProjectForm().reject();
@@ -99,11 +112,14 @@ private:
         QTabWidget* pages = FWindow.Controls().MainPageControl;
         pages->setCurrentWidget(FWindow.Controls().AboutTabSheet);
         QTimer::singleShot(SettleMs, this, [this, pages] {
-            Save(&FWindow, "about.png");
+            Save(&FWindow, QStringLiteral("about.png"));
             pages->setCurrentWidget(FWindow.Controls().WebsitesTabSheet);
+            // After the window's own receiver: the line is in the log and the counts.
+            connect(&FWindow.LogSink(), &THandOverLogSink::MsgLogged, this,
+                    [this](const QString& ALine) { DuringRun(ALine); });
             connect(&FWindow, &TTarrowMainForm::RunCompleted, this, [this] {
                 QTimer::singleShot(SettleMs, this, [this] {
-                    Save(&FWindow, "run-log.png");
+                    Save(&FWindow, QStringLiteral("run-log.png"));
                     FWindow.close();
                 });
             });
@@ -111,8 +127,22 @@ private:
         });
     }
 
+    // The worker waits while its line is handed over: the run stands still for the picture while
+    // the window lays out and paints the progress shown so far.
+    void DuringRun(const QString& ALine) {
+        if (!ALine.startsWith(QLatin1String("Saving: ")) ||
+            ++FSavedLines != SavedBeforeProgressPicture)
+            return;
+        QEventLoop settle;
+        QTimer::singleShot(SettleMs, &settle, &QEventLoop::quit);
+        settle.exec();
+        Save(&FWindow, QStringLiteral("run-progress.png"));
+    }
+
     TTarrowMainForm& FWindow;
     QString FFolder;
+    QString FEditorOnly;
+    int FSavedLines = 0;
 };
 
 } // namespace
@@ -122,7 +152,8 @@ void StartScreenshotTourIfAsked(TTarrowMainForm& AWindow) {
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
-    (new TScreenshotTour(AWindow, folder))->Start();
+    (new TScreenshotTour(AWindow, folder, qEnvironmentVariable("TARROW_SCREENSHOT_EDITOR_ONLY")))
+        ->Start();
 }
 
 } // namespace tarrow

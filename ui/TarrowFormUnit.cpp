@@ -39,6 +39,11 @@ bool ShowBox(QWidget* AParent, const TMessage& AMessage) {
     case TMessageKind::mkInformation:
         box.setIcon(QMessageBox::Information);
         break;
+    case TMessageKind::mkRetry:
+        box.setIcon(QMessageBox::Critical);
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Retry);
+        return box.exec() == QMessageBox::Retry;
     }
     return box.exec() == QMessageBox::Yes;
 }
@@ -51,6 +56,10 @@ void SetMessageHandler(TMessageHandler AHandler) {
 
 void ShowError(QWidget* AParent, const QString& AMessage) {
     ShowBox(AParent, {TMessageKind::mkError, ApplicationTitle(), AMessage});
+}
+
+bool AskRetry(QWidget* AParent, const QString& AMessage) {
+    return ShowBox(AParent, {TMessageKind::mkRetry, ApplicationTitle(), AMessage});
 }
 
 void ShowInformation(QWidget* AParent, const QString& AMessage) {

@@ -9,7 +9,7 @@ namespace tarrow {
 
 // The message boxes of the program. Tests replace them by a handler that records each message and
 // gives the answer, so no box ever waits for a click there.
-enum class TMessageKind { mkWarning, mkConfirm, mkError, mkInformation };
+enum class TMessageKind { mkWarning, mkConfirm, mkError, mkInformation, mkRetry };
 
 struct TMessage {
     TMessageKind Kind;
@@ -17,13 +17,16 @@ struct TMessage {
     QString Text;
 };
 
-// Returns the answer of a confirmation (true for Yes); ignored for the other kinds.
+// Returns the answer of a confirmation (true for Yes) or of an error that offers Retry (true for
+// Retry); ignored for the other kinds.
 using TMessageHandler = std::function<bool(const TMessage&)>;
 // An empty handler brings the message boxes back.
 void SetMessageHandler(TMessageHandler AHandler);
 
 // The application's general error report: an error box titled "Tarrow".
 void ShowError(QWidget* AParent, const QString& AMessage);
+// An error titled "Tarrow" with Retry and Cancel; true exactly when Retry is chosen.
+bool AskRetry(QWidget* AParent, const QString& AMessage);
 // A notice for the user: an information box titled "Tarrow".
 void ShowInformation(QWidget* AParent, const QString& AMessage);
 

@@ -77,7 +77,8 @@ TTarrowMainForm::~TTarrowMainForm() {
 void TTarrowMainForm::FormCreate() {
     FControls.AppIconImage->setPixmap(windowIcon().pixmap(32, 32));
     FControls.TitleLabel->setText(CaptionFormat().arg(QString::fromLatin1(TarrowVersion)));
-    setWindowTitle(CaptionFormat().arg(QString::fromLatin1(TarrowVersionCaption)));
+    setWindowTitle(CaptionFormat().arg(QString::fromLatin1(TarrowVersionCaption)) +
+                   (FOptions.ReadOnly ? QStringLiteral(" - Read-Only") : QString()));
     QString notice = NoticeFormat();
     notice.replace(
         QStringLiteral("%.2d"),
@@ -409,16 +410,24 @@ void TTarrowMainForm::ClearLog() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool TTarrowMainForm::WriteSettings() {
-    FSettings.OutDir = OutDirText();
-    try {
-        const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
-        if (!notice.isEmpty())
-            ShowInformation(this, notice);
+bool TTarrowMainForm::WriteSettings(bool AOfferRetry) {
+    if (FOptions.ReadOnly)
         return true;
-    } catch (const std::exception& E) {
-        ShowError(this, ExceptionMessage(E));
-        return false;
+    FSettings.OutDir = OutDirText();
+    for (;;) {
+        try {
+            const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
+            if (!notice.isEmpty())
+                ShowInformation(this, notice);
+            return true;
+        } catch (const std::exception& E) {
+            if (!AOfferRetry) {
+                ShowError(this, ExceptionMessage(E));
+                return false;
+            }
+            if (!AskRetry(this, ExceptionMessage(E)))
+                return false;
+        }
     }
 }
 
@@ -494,9 +503,13 @@ void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
     if (!FClosed) {
         // Saved at once, also during a run (which works on copies): a second instance started
         // meanwhile can no longer be overwritten by this one's late save.
-        FClosed = true;
         SaveWindowState(this, FControls.ProjectsListView->header());
-        WriteSettings();
+        // Cancel keeps the window open with everything in it.
+        if (!WriteSettings(true)) {
+            AEvent->ignore();
+            return;
+        }
+        FClosed = true;
     }
     if (IsRunning()) {
         // The worker hands its lines to this thread: break (which aborts the transfer under way),

@@ -27,6 +27,8 @@ struct TMainFormOptions {
     // the window closes (the process's own location, or a temporary file in tests).
     QString SettingsFile;
     QString SettingsSaveFile; // when it differs from SettingsFile
+    // The settings file is open in another window: this one never writes it.
+    bool ReadOnly = false;
     TRunOptions RunOptions;
 };
 
@@ -102,8 +104,9 @@ private:
     QString SelectedGroup() const;
     QString OutDirText() const;
     void ClearLog();
-    // Writes the settings file; false (the error shown) when it could not be written.
-    bool WriteSettings();
+    // Writes the settings file; false (the error shown) when it could not be written. On closing,
+    // the error offers Retry and Cancel: false when cancelled.
+    bool WriteSettings(bool AOfferRetry = false);
     void StartRun(TRunWorker* AThread);
     void OnLoadWebsitesCompleted(TRunWorker* AThread);
     void OnStartProjectCompleted(TRunWorker* AThread);

@@ -4,6 +4,7 @@
 #include "http/LibSSLUnit.h"
 #include "project/uSettingsLocation.h"
 #include "ui/SignalCloseUnit.h"
+#include "ui/SingleInstanceUnit.h"
 #include "ui/TarrowMainUnit.h"
 #ifdef TARROW_SCREENSHOT_TOUR
 #include "ui/ScreenshotTour.h"
@@ -27,7 +28,14 @@ int main(int argc, char* argv[]) {
         ProgramSettingsLocation(ParseCommandLine(options.Arguments).Settings);
     options.SettingsFile = location.GetConfigFileName(true);
     options.SettingsSaveFile = location.GetConfigFileName(false);
+    // One window per settings file: a second one brings the first forward or only reads.
+    TSingleInstance instance(options.SettingsSaveFile);
+    const TOpenMode mode = ClaimSettingsFile(instance, options.SettingsSaveFile, AskOpenChoice);
+    if (mode == TOpenMode::omExit)
+        return 0;
+    options.ReadOnly = mode == TOpenMode::omReadOnly;
     TTarrowMainForm window(std::move(options));
+    instance.SetWindow(&window);
     // A session's end or Ctrl+C in a terminal closes the window as "Close" does: settings saved.
     TSignalClose signalClose(&window);
     window.show();

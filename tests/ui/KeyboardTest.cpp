@@ -132,14 +132,18 @@ TEST_F(Keyboard, EveryWindowOpensOnItsScreen) {
     TEditProjectForm& editor = FWindow->EditProjectForm();
     EXPECT_NE(editor.minimumSize(), editor.maximumSize()); // resizable
     const QSize area = editor.screen()->availableGeometry().size();
-    EXPECT_EQ(editor.width(), qMin(587, area.width()));
     if (area.height() >= 800) {
+        EXPECT_EQ(editor.width(), qMin(587, area.width()));
         EXPECT_EQ(editor.height(), 745);
     } else {
         editor.show();
         auto* scroll = Child<QScrollArea>(&editor, "EditProjectScrollArea");
         EXPECT_LT(editor.height(), 745);
         EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0); // the fields scroll
+        // ... only up and down: the editor widened by the scroll bar where the screen has room.
+        if (area.width() >= 640) {
+            EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+        }
         editor.hide();
     }
 }

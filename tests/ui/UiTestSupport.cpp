@@ -62,7 +62,11 @@ void UiTest::SetUp() {
     qputenv("XDG_STATE_HOME", FDir.path().toLocal8Bit());
     SetMessageHandler([this](const TMessage& AMessage) {
         FMessages.append(AMessage.Title + u'|' + AMessage.Text);
-        if (AMessage.Kind != TMessageKind::mkConfirm || FAnswers.empty())
+        // Retry is never the answer nobody gave: a failing save would ask for ever.
+        if (AMessage.Kind == TMessageKind::mkRetry && FAnswers.empty())
+            return false;
+        if ((AMessage.Kind != TMessageKind::mkConfirm && AMessage.Kind != TMessageKind::mkRetry) ||
+            FAnswers.empty())
             return true;
         const bool answer = FAnswers.front();
         FAnswers.pop_front();
@@ -100,6 +104,11 @@ TTarrowMainForm& UiTest::MakeWindow(const QStringList& AArguments) {
     TMainFormOptions options;
     options.Arguments = AArguments;
     options.SettingsFile = SettingsPath();
+    return MakeWindow(std::move(options));
+}
+
+TTarrowMainForm& UiTest::MakeWindow(TMainFormOptions AOptions) {
+    TMainFormOptions options = std::move(AOptions);
     options.RunOptions = FRunOptions;
     FWindow = std::make_unique<TTarrowMainForm>(std::move(options));
     FModelTester = std::make_unique<QAbstractItemModelTester>(

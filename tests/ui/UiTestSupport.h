@@ -47,10 +47,13 @@ protected:
     void WriteSettings(const QStringList& ALines) const;
     // A main window on the settings file, shown; its project list model is checked throughout.
     TTarrowMainForm& MakeWindow(const QStringList& AArguments = {u"tarrow"_s});
+    // The same with options of the test's choosing (the run options are the fixture's).
+    TTarrowMainForm& MakeWindow(TMainFormOptions AOptions);
 
     // Messages shown so far, as "title|text".
     QStringList FMessages;
-    // The answers the next confirmations give (Yes when none is left).
+    // The answers the next confirmations and Retry questions give (Yes when none is left for a
+    // confirmation, Cancel for a Retry question).
     std::deque<bool> FAnswers;
     QStringList FOpenedFolders;
     QList<QUrl> FOpenedPages;
