@@ -133,10 +133,11 @@ class Relay:
     def stop(self):
         async def close():
             self._server.close()
+            tasks = [t for t in asyncio.all_tasks() if t is not asyncio.current_task()]
+            for task in tasks:
+                task.cancel()
+            await asyncio.gather(*tasks, return_exceptions=True)
             await self._server.wait_closed()
-            for task in asyncio.all_tasks():
-                if task is not asyncio.current_task():
-                    task.cancel()
         asyncio.run_coroutine_threadsafe(close(), self._loop).result(10)
         self._loop.call_soon_threadsafe(self._loop.stop)
         self._thread.join(10)
@@ -205,7 +206,7 @@ def self_check(rtt_ms):
     for label, expected, base, times in (("new connection", 2, direct[0], relayed[0]),
                                          ("kept alive", 1, direct[1], relayed[1])):
         extra = [(t - statistics.median(base)) / rtt_ms for t in times]
-        good = abs(statistics.median(extra) - expected) < 0.25
+        good = abs(statistics.median(extra) - expected) < 0.4  # tells 1 from 2 on a busy machine
         ok &= good
         print(f"{label:15s} expected +{expected} RTT, measured "
               + " ".join(f"{e:+.2f}" for e in extra) + ("  ok" if good else "  WRONG"))
