@@ -14,7 +14,8 @@ program reaches it through bench/rtt_relay.py. tarrow-cli gets `Connections=N` i
 file (N > 1); wget2 (installed with apt-get when missing) runs recursively with --no-parent from
 the same start URL. The table gives wall seconds, the connections the relay accepted, the
 requests in nginx's access log, and whether Tarrow's copy and run log with N > 1 are byte for byte
-those of N = 1 at the same site, protocol and RTT.
+those of N = 1 at the same site, protocol and RTT (the log with the run's own folder written alike).
+nginx keeps its defaults otherwise: it closes a kept-alive connection after 1,000 requests.
 """
 import argparse, hashlib, json, os, random, shutil, subprocess, sys, tempfile
 
