@@ -133,10 +133,11 @@ class Relay:
     def stop(self):
         async def close():
             self._server.close()
-            tasks = [t for t in asyncio.all_tasks() if t is not asyncio.current_task()]
-            for task in tasks:
-                task.cancel()
-            await asyncio.gather(*tasks, return_exceptions=True)
+            # A connection accepted just before the close starts its tasks while others end.
+            while tasks := [t for t in asyncio.all_tasks() if t is not asyncio.current_task()]:
+                for task in tasks:
+                    task.cancel()
+                await asyncio.gather(*tasks, return_exceptions=True)
             await self._server.wait_closed()
         asyncio.run_coroutine_threadsafe(close(), self._loop).result(10)
         self._loop.call_soon_threadsafe(self._loop.stop)
