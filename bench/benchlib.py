@@ -13,13 +13,25 @@ def free_port():
     return port
 
 
-def start_nginx(tmp, root, port, all_types=False):
+def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None):
     """nginx in the foreground, serving root on 127.0.0.1:port, with its files in tmp and no
-    access log (the benchmarks measure the client, not the server's disk). all_types serves
-    the system's full list of content types (scripts, fonts, SVG) instead of the demo's three."""
+    access log unless asked for (the benchmarks measure the client, not the server's disk; a
+    request count reads tmp/access.log). all_types serves the system's full list of content types
+    (scripts, fonts, SVG) instead of the demo's three. tls = (port, certificate, key, http2)
+    serves the same site over HTTPS on that port too."""
     with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
         conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", root)
-    conf = conf.replace(f"access_log {tmp}/access.log;", "access_log off;")
+    if not access_log:
+        conf = conf.replace(f"access_log {tmp}/access.log;", "access_log off;")
+    if tls:
+        tls_port, cert, key, http2 = tls
+        listen = f"listen 127.0.0.1:{port};"
+        conf = conf.replace(listen, f"{listen}\n        listen 127.0.0.1:{tls_port} ssl"
+                            f"{' http2' if http2 else ''};\n        ssl_certificate {cert};\n"
+                            f"        ssl_certificate_key {key};\n"
+                            # this nginx's default leaves out TLS 1.3 and its one-round-trip
+                            # handshake, which today's servers offer
+                            "        ssl_protocols TLSv1.2 TLSv1.3;", 1)
     if all_types and os.path.exists(MIME_TYPES):
         conf = re.sub(r"types \{[^}]*\}", f"include {MIME_TYPES};", conf, count=1)
     path = os.path.join(tmp, "nginx.conf")
@@ -29,6 +41,8 @@ def start_nginx(tmp, root, port, all_types=False):
     for _ in range(100):
         try:
             socket.create_connection(("127.0.0.1", port), 1).close()
+            if tls:
+                socket.create_connection(("127.0.0.1", tls[0]), 1).close()
             return proc
         except OSError:
             time.sleep(0.05)
