@@ -18,6 +18,10 @@ struct TRunOptions {
     int RedirectPauseMs = 100;
     // The longest text a page may decode to before it is saved as received, unprocessed.
     qint64 MaxPageTextChars = qint64(64) << 20;
+    // The proxy of every request, as a proxy URL (http://, socks4://, socks5://); empty for none.
+    QString Proxy;
+    // Transfers at once for every project of the run; 0 keeps each project's own number.
+    int Connections = 0;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path

@@ -116,16 +116,23 @@ void TCurlTransfer::SetBoundIP(const QString& ABoundIP) {
                      ABoundIP.isEmpty() ? nullptr : value.constData());
 }
 
-void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort) {
+void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort,
+                             const QString& AUser, const QString& APassword) {
     if (AHost.isEmpty())
         AKind = TProxyKind::pkNone;
     FProxyKind = AKind;
     FProxyHost = AHost;
     FProxyPort = APort;
     CURL* h = FEasy.get();
+    // libcurl reads the proxy as a URL: an IPv6 address needs its brackets there.
+    const QString host = AHost.contains(u':') ? u'[' + AHost + u']' : AHost;
     curl_easy_setopt(h, CURLOPT_PROXY,
-                     AKind == TProxyKind::pkNone ? "" : AHost.toUtf8().constData());
+                     AKind == TProxyKind::pkNone ? "" : host.toUtf8().constData());
     curl_easy_setopt(h, CURLOPT_PROXYPORT, long(APort));
+    const bool credentials = AKind != TProxyKind::pkNone && !AUser.isEmpty();
+    curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, credentials ? AUser.toUtf8().constData() : nullptr);
+    curl_easy_setopt(h, CURLOPT_PROXYPASSWORD,
+                     credentials ? APassword.toUtf8().constData() : nullptr);
     long type = CURLPROXY_HTTP;
     if (AKind == TProxyKind::pkSOCKS4)
         type = CURLPROXY_SOCKS4;
