@@ -32,8 +32,8 @@ TEST(ProxyURL, AcceptedForms) {
         SCOPED_TRACE(text.toStdString());
         TProxySettings proxy;
         ASSERT_NO_THROW(proxy = ParseProxyURL(text));
-        EXPECT_EQ(proxy, row.Proxy) << proxy.Host.toStdString() << " " << proxy.Port << " "
-                                    << proxy.User.toStdString();
+        EXPECT_EQ(proxy, row.Proxy)
+            << proxy.Host.toStdString() << " " << proxy.Port << " " << proxy.User.toStdString();
     }
 }
 

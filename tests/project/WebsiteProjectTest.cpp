@@ -1,7 +1,7 @@
 #include "project/WebsiteUnit.h"
 
-#include <gtest/gtest.h>
 #include <climits>
+#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 

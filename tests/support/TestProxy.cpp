@@ -98,8 +98,7 @@ bool TProxyServer::CredentialsMatch(const THandshake& AShake) const {
     return !FNeedCredentials || (AShake.User == FUser && AShake.Password == FPassword);
 }
 
-bool TProxyServer::Socks5Login(TConnection& AConnection, QByteArray& APending,
-                               THandshake& AShake) {
+bool TProxyServer::Socks5Login(TConnection& AConnection, QByteArray& APending, THandshake& AShake) {
     QByteArray head, user, length, password;
     if (!ReadExact(AConnection, APending, 2, head) ||
         !ReadExact(AConnection, APending, quint8(head[1]), user) ||

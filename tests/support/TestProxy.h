@@ -1,8 +1,8 @@
 #pragma once
 // Proxy front ends for tests: SOCKS 4 (and 4a), SOCKS 5 (no authentication, or user name and
-// password) and an HTTP proxy (absolute-form requests and CONNECT, Basic authentication). Each records the handshake of every connection and then
-// forwards the bytes both ways to the target, which must be on 127.0.0.0/8 (or "localhost");
-// any other target is refused.
+// password) and an HTTP proxy (absolute-form requests and CONNECT, Basic authentication). Each
+// records the handshake of every connection and then forwards the bytes both ways to the target,
+// which must be on 127.0.0.0/8 (or "localhost"); any other target is refused.
 //
 //   TScriptedServer origin;
 //   TProxyServer proxy(TProxyProtocol::ppSOCKS5);
