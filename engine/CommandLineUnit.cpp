@@ -59,9 +59,9 @@ void TakeProxy(const QString& AValue, TCommandLine& AResult) {
 
 void TakeConnections(const QString& AValue, TCommandLine& AResult) {
     // Plain decimal digits only: no sign, blanks or hexadecimal on a command line.
-    const bool digits = !AValue.isEmpty() && AValue.size() <= 2 &&
-                        std::all_of(AValue.begin(), AValue.end(),
-                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const bool digits =
+        !AValue.isEmpty() && AValue.size() <= 2 &&
+        std::all_of(AValue.begin(), AValue.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     const int n = digits ? AValue.toInt() : 0;
     if (n < TWebsiteProject::kConnectionsMin || n > TWebsiteProject::kConnectionsMax) {
         SetError(AResult, QStringLiteral("-connections needs a number from %1 to %2")

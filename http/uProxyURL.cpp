@@ -12,8 +12,8 @@ const QString kExpected = QStringLiteral(
 
 // The message never repeats the text: it may hold a password.
 [[noreturn]] void Malformed(const QString& AWhat) {
-    throw EProxyURLError(QStringLiteral("Malformed proxy address: ") + AWhat + QStringLiteral(". ") +
-                         kExpected);
+    throw EProxyURLError(QStringLiteral("Malformed proxy address: ") + AWhat +
+                         QStringLiteral(". ") + kExpected);
 }
 
 TProxyKind KindOfScheme(const QString& AScheme) {
@@ -23,9 +23,9 @@ TProxyKind KindOfScheme(const QString& AScheme) {
         return TProxyKind::pkSOCKS4;
     if (AScheme.compare(u"socks5", Qt::CaseInsensitive) == 0)
         return TProxyKind::pkSOCKS5;
-    Malformed(AScheme.isEmpty() ? QStringLiteral("the scheme is missing")
-                                : QStringLiteral("unknown scheme \"") + AScheme.left(16) +
-                                      QStringLiteral("\""));
+    Malformed(AScheme.isEmpty()
+                  ? QStringLiteral("the scheme is missing")
+                  : QStringLiteral("unknown scheme \"") + AScheme.left(16) + QStringLiteral("\""));
 }
 
 bool IsHex(QChar AChar) {

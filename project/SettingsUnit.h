@@ -37,8 +37,8 @@ void RefreshGroupItems(TSettingsModel& AModel);
 // are unchecked and projects shown again join the end of the visible order.
 void ApplyGroupFilter(TSettingsModel& AModel);
 
-// Reads the file into a fresh model: projects, group filter, output folder and proxy. A missing file
-// loads nothing. A file that cannot be read raises EFOpenError "Cannot open file ..." and is
+// Reads the file into a fresh model: projects, group filter, output folder and proxy. A missing
+// file loads nothing. A file that cannot be read raises EFOpenError "Cannot open file ..." and is
 // remembered in UnreadableFile.
 void LoadSettings(TSettingsModel& AModel, const QString& APath);
 
