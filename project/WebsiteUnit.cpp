@@ -1,6 +1,7 @@
 #include "project/WebsiteUnit.h"
 
 #include "base/uExceptions.h"
+#include "base/uStrUtils.h"
 #include "project/VHashedStringList.h"
 #include "project/uSettingsKeys.h"
 
@@ -284,6 +285,19 @@ TOverwriteFile ReadOverwrite(const TVHashedStringList& ALst, const QString& ANam
     }
 }
 
+// A number is clamped to the range, also one too large for an integer; anything else is one.
+int ReadConnections(const TVHashedStringList& ALst, const QString& AName) {
+    const QString text = ALst.Values(AName);
+    int32_t value = 0;
+    if (TryStrToInt(text, value))
+        return std::clamp<int32_t>(value, TWebsiteProject::kConnectionsMin,
+                                   TWebsiteProject::kConnectionsMax);
+    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? TWebsiteProject::kConnectionsMax : TWebsiteProject::kConnectionsMin;
+}
+
 } // namespace
 
 void TWebsiteProject::LoadPairs(const TVHashedStringList& ALst, const QString& AP) {
@@ -336,8 +350,7 @@ bool TWebsiteProject::LoadFromList(const TVHashedStringList& ALst, const QString
     FCompletePages = ALst.Values(SettingsKey(AP, "CompletePages")) == u"1";
     FBaseURL = ALst.Values(SettingsKey(AP, "BaseURL"));
     FIndexFile = ALst.Values(SettingsKey(AP, "IndexFile"));
-    // A number is clamped to the range; anything else is one connection.
-    SetConnections(ReadSettingsInt(ALst, SettingsKey(AP, "Connections"), kConnectionsMin));
+    FConnections = ReadConnections(ALst, SettingsKey(AP, "Connections"));
     FChecked = ALst.Values(SettingsKey(AP, "Checked")) == u"1";
     FVisible = ALst.Values(SettingsKey(AP, "Visible")) != u"0";
     LoadPairs(ALst, AP);

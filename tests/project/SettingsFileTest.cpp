@@ -234,8 +234,10 @@ TEST_F(SettingsFileTest, ConnectionsOutsideTheRangeAreClamped) {
     const struct {
         const char* Value; // nullptr: no line
         int Connections;
-    } rows[] = {{nullptr, 1}, {"1", 1},  {"8", 8}, {"16", 16},  {"17", 16}, {"1000", 16},
-                {"0", 1},     {"-5", 1}, {"", 1},  {"four", 1}, {"4x", 1},  {"99999999999", 1}};
+    } rows[] = {
+        {nullptr, 1},       {"1", 1},  {"8", 8}, {"16", 16},  {"17", 16}, {"1000", 16},
+        {"0", 1},           {"-5", 1}, {"", 1},  {"four", 1}, {"4x", 1},  {"99999999999", 16},
+        {"-99999999999", 1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Value ? row.Value : "(none)");
         QByteArray line = "TarrowProjects[1].Connections=";
