@@ -18,7 +18,9 @@ struct TRunOptions {
     int RedirectPauseMs = 100;
     // The longest text a page may decode to before it is saved as received, unprocessed.
     qint64 MaxPageTextChars = qint64(64) << 20;
-    // Transfers at once for every project of the run; 0 leaves each project its own number.
+    // The proxy of every request, as a proxy URL (http://, socks4://, socks5://); empty for none.
+    QString Proxy;
+    // Transfers at once for every project of the run; 0 keeps each project's own number.
     int Connections = 0;
 };
 

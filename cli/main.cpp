@@ -7,6 +7,7 @@
 #include "engine/TarrowVersion.h"
 #include "engine/uFileUtils.h"
 #include "http/LibSSLUnit.h"
+#include "http/uProxyURL.h"
 #include "project/SettingsUnit.h"
 #include "project/uSettingsLocation.h"
 
@@ -20,7 +21,8 @@ using namespace tarrow;
 namespace {
 
 const char HelpText[] =
-    "Usage: tarrow-cli [settings switches] [-outdir DIR] [-start NAMES]\n"
+    "Usage: tarrow-cli [settings switches] [-outdir DIR] [-proxy URL] [-connections N]\n"
+    "                  [-start NAMES]\n"
     "\n"
     "Loads the checked projects of the settings file (or the projects named by -start)\n"
     "into the output folder, writing the run log to standard output.\n"
@@ -31,6 +33,9 @@ const char HelpText[] =
     "  -config FILE        read FILE instead of tarrow.ini; a bare name is read from the\n"
     "                      program's folder (from DIR with -settingsdir)\n"
     "  -outdir DIR         the output folder ({OutDir}) instead of the file's OutDir\n"
+    "  -proxy URL          send every request through URL instead of the file's Proxy:\n"
+    "                      http://, socks4:// or socks5://[user:password@]host:port\n"
+    "  -connections N      transfers at once (1 to 16) for every project of this run\n"
     "  -start NAMES        run the projects named in the comma-separated list NAMES\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
@@ -82,7 +87,16 @@ int Run(const TCommandLine& ACommandLine) {
     if (!ACommandLine.HasStart && settings.Projects.CheckedVisibleCount() == 0)
         return Fail(QStringLiteral("Please, check one or more projects."));
 
-    TTarrowEngine engine;
+    TRunOptions options;
+    options.Proxy = ACommandLine.HasProxy ? ACommandLine.Proxy : settings.Proxy;
+    options.Connections = ACommandLine.Connections;
+    try {
+        ParseProxyURL(options.Proxy); // the file's value; -proxy was checked with the arguments
+    } catch (const EProxyURLError& E) {
+        return Fail(QStringLiteral("Proxy: ") + E.Message());
+    }
+
+    TTarrowEngine engine(options);
     TStreamLogSink sink(stdout);
     InstallStopHandlers(engine.Terminated());
     // Nothing else happens meanwhile: the run needs no thread of its own here.

@@ -1,5 +1,10 @@
 #include "engine/CommandLineUnit.h"
 
+#include "http/uProxyURL.h"
+#include "project/WebsiteUnit.h"
+
+#include <algorithm>
+
 namespace tarrow {
 
 namespace {
@@ -36,6 +41,55 @@ bool TakeSettingsSwitch(const QStringList& AArgs, qsizetype& AIndex, TSettingsSw
     return true;
 }
 
+void SetError(TCommandLine& AResult, const QString& AError) {
+    if (AResult.Error.isEmpty())
+        AResult.Error = AError;
+}
+
+void TakeProxy(const QString& AValue, TCommandLine& AResult) {
+    try {
+        ParseProxyURL(AValue);
+    } catch (const EProxyURLError& E) {
+        SetError(AResult, QStringLiteral("-proxy: ") + E.Message());
+        return;
+    }
+    AResult.HasProxy = true;
+    AResult.Proxy = AValue;
+}
+
+void TakeConnections(const QString& AValue, TCommandLine& AResult) {
+    // Plain decimal digits only: no sign, blanks or hexadecimal on a command line.
+    const bool digits =
+        !AValue.isEmpty() && AValue.size() <= 2 &&
+        std::all_of(AValue.begin(), AValue.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int n = digits ? AValue.toInt() : 0;
+    if (n < TWebsiteProject::kConnectionsMin || n > TWebsiteProject::kConnectionsMax) {
+        SetError(AResult, QStringLiteral("-connections needs a number from %1 to %2")
+                              .arg(TWebsiteProject::kConnectionsMin)
+                              .arg(TWebsiteProject::kConnectionsMax));
+        return;
+    }
+    AResult.Connections = n;
+}
+
+// -proxy and -connections; false when AArg is neither.
+bool TakeNetworkSwitch(const QStringList& AArgs, qsizetype& AIndex, TCommandLine& AResult) {
+    const QString& arg = AArgs[AIndex];
+    const bool proxy = IsSwitch(arg, "-proxy", Qt::CaseInsensitive);
+    if (!proxy && !IsSwitch(arg, "-connections", Qt::CaseInsensitive))
+        return false;
+    if (AIndex + 1 >= AArgs.size()) {
+        SetError(AResult, arg + QStringLiteral(" needs a value"));
+        return true;
+    }
+    const QString& value = AArgs[++AIndex];
+    if (proxy)
+        TakeProxy(value, AResult);
+    else
+        TakeConnections(value, AResult);
+    return true;
+}
+
 // -start, -close and -outdir; false when AArg is none of them.
 bool TakeRunSwitch(const QStringList& AArgs, qsizetype& AIndex, TCommandLine& AResult) {
     const QString& arg = AArgs[AIndex];
@@ -69,7 +123,7 @@ TCommandLine ParseCommandLine(const QStringList& AArguments) {
     for (qsizetype i = 1; i < AArguments.size(); ++i) {
         const QString& a = AArguments[i];
         if (TakeSettingsSwitch(AArguments, i, result.Settings) ||
-            TakeRunSwitch(AArguments, i, result))
+            TakeRunSwitch(AArguments, i, result) || TakeNetworkSwitch(AArguments, i, result))
             continue;
         if (a == u"--help" || a == u"-h")
             result.Help = true;

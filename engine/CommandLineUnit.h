@@ -21,6 +21,9 @@ struct TCommandLine {
     bool Close = false;             // -close, letter case ignored
     bool HasOutDir = false;         // -outdir DIR (tarrow-cli)
     QString OutDir;
+    bool HasProxy = false; // -proxy URL (tarrow-cli): checked here, the run's proxy
+    QString Proxy;
+    int Connections = 0;  // -connections N (tarrow-cli), 1 .. 16; 0 when not given
     bool Help = false;    // --help or -h
     bool Version = false; // --version
     QStringList Unknown;  // every other argument, in order
@@ -28,7 +31,8 @@ struct TCommandLine {
 };
 
 // Reads the arguments, the program name first (as QCoreApplication gives them). Error is set for
-// what tarrow-cli cannot run: an unknown argument, -outdir without a folder, -start without names.
+// what tarrow-cli cannot run: an unknown argument, -outdir, -proxy or -connections without a value,
+// a malformed proxy, a number of connections outside 1 .. 16, -start without names.
 TCommandLine ParseCommandLine(const QStringList& AArguments);
 
 } // namespace tarrow

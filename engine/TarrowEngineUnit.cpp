@@ -55,6 +55,7 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
 bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
     THTTPClient client(QString(), ptAUTO, QString::fromLatin1(UserAgent), QString(), 30, 30);
+    client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
@@ -64,7 +65,7 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
     TWebsiteCrawl crawl(folder, AProject, client, AContext);
-    crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : 1);
+    crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
     crawl.Run();
     return true;
 }

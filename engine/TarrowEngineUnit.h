@@ -31,6 +31,8 @@ public:
 
     TBreakFlag& Terminated() { return FTerminated; }
     const TRunOptions& Options() const { return FOptions; }
+    // Between runs only: a run reads its options on its own thread.
+    void SetOptions(const TRunOptions& AOptions) { FOptions = AOptions; }
     TPathReading PathReading() const { return FPathReading; }
 
     // The one call that runs projects, synchronously: every checked project of the visible list

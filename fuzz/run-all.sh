@@ -20,7 +20,7 @@ work=${TARROW_FUZZ_WORK:-$build/fuzz-work}
 timeout=${TARROW_FUZZ_TIMEOUT:-10}
 
 all_targets=(fuzz_markup fuzz_process_links fuzz_output_paths fuzz_attr_decode fuzz_settings
-  fuzz_http_content fuzz_replace_rules fuzz_style_sheet fuzz_srcset)
+  fuzz_http_content fuzz_replace_rules fuzz_style_sheet fuzz_srcset fuzz_proxy_url)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
@@ -28,6 +28,7 @@ declare -A dictionary=(
   [fuzz_markup]=html [fuzz_process_links]=html [fuzz_output_paths]=html
   [fuzz_attr_decode]=html [fuzz_settings]=settings [fuzz_http_content]=charsets
   [fuzz_replace_rules]=regex [fuzz_style_sheet]=css [fuzz_srcset]=srcset
+  [fuzz_proxy_url]=proxy
 )
 
 if ! command -v clang++ >/dev/null; then

@@ -190,6 +190,10 @@ THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
 
 THTTPClient::~THTTPClient() = default;
 
+void THTTPClient::SetProxy(const TProxySettings& AProxy) {
+    FIdHTTP->SetProxy(AProxy.Kind, AProxy.Host, AProxy.Port, AProxy.User, AProxy.Password);
+}
+
 void THTTPClient::SetConnectTimeoutMs(int ATimeoutMs) {
     FIdHTTP->SetConnectTimeoutMs(ATimeoutMs);
 }

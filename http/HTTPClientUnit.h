@@ -5,6 +5,7 @@
 #include "http/uHTTPContent.h"
 #include "http/uHTTPErrors.h"
 #include "http/uProxyAddress.h"
+#include "http/uProxyURL.h"
 
 #include <QByteArray>
 #include <QList>
@@ -86,6 +87,9 @@ public:
     ~THTTPClient();
     THTTPClient(const THTTPClient&) = delete;
     THTTPClient& operator=(const THTTPClient&) = delete;
+
+    // Every later request goes through AProxy (none for pkNone), with its credentials.
+    void SetProxy(const TProxySettings& AProxy);
 
     void SetConnectTimeout(int ATimeoutSec) { SetConnectTimeoutMs(ATimeoutSec * 1000); }
     // The longest wait for incoming data: a stalled server fails after it, a slow but steady body

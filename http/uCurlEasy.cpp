@@ -112,10 +112,18 @@ void TCurlEasy::ApplyProxy() {
         FOptions.ProxyKind = TProxyKind::pkNone;
     const TProxyKind kind = FOptions.ProxyKind;
     CURL* h = FEasy.get();
-    // An empty proxy also keeps libcurl from taking one from the environment.
+    // An empty proxy also keeps libcurl from taking one from the environment. libcurl reads the
+    // proxy as a URL: an IPv6 address needs its brackets there.
+    const QString& host = FOptions.ProxyHost;
+    const QString proxy = host.contains(u':') ? u'[' + host + u']' : host;
     curl_easy_setopt(h, CURLOPT_PROXY,
-                     kind == TProxyKind::pkNone ? "" : FOptions.ProxyHost.toUtf8().constData());
+                     kind == TProxyKind::pkNone ? "" : proxy.toUtf8().constData());
     curl_easy_setopt(h, CURLOPT_PROXYPORT, long(FOptions.ProxyPort));
+    const bool credentials = kind != TProxyKind::pkNone && !FOptions.ProxyUser.isEmpty();
+    curl_easy_setopt(h, CURLOPT_PROXYUSERNAME,
+                     credentials ? FOptions.ProxyUser.toUtf8().constData() : nullptr);
+    curl_easy_setopt(h, CURLOPT_PROXYPASSWORD,
+                     credentials ? FOptions.ProxyPassword.toUtf8().constData() : nullptr);
     long type = CURLPROXY_HTTP;
     if (kind == TProxyKind::pkSOCKS4)
         type = CURLPROXY_SOCKS4;

@@ -33,6 +33,8 @@ struct TCurlOptions {
     TProxyKind ProxyKind = TProxyKind::pkNone;
     QString ProxyHost;
     int ProxyPort = 0;
+    QString ProxyUser; // none sent when empty; SOCKS 4 sends it as its user id
+    QString ProxyPassword;
     qint64 MaxBodySize = kMaxBodySize;
     bool HTTP2 = false; // offered over TLS; otherwise HTTP/1.1 only
 };

@@ -44,11 +44,14 @@ void TCurlTransfer::SetBoundIP(const QString& ABoundIP) {
     FEasy.Apply(options);
 }
 
-void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort) {
+void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort,
+                             const QString& AUser, const QString& APassword) {
     TCurlOptions options = FEasy.Options();
     options.ProxyKind = AKind;
     options.ProxyHost = AHost;
     options.ProxyPort = APort;
+    options.ProxyUser = AUser;
+    options.ProxyPassword = APassword;
     FEasy.Apply(options);
 }
 

@@ -25,7 +25,9 @@ public:
     void SetReadTimeoutMs(int AMs);
     void SetUserAgent(const QString& AUserAgent);
     void SetBoundIP(const QString& ABoundIP);
-    void SetProxy(TProxyKind AKind, const QString& AHost, int APort);
+    // An empty user sends no credentials; SOCKS 4 sends the user as its user id.
+    void SetProxy(TProxyKind AKind, const QString& AHost, int APort, const QString& AUser = {},
+                  const QString& APassword = {});
     void SetCookieStore(bool AOn);
     void SetMaxBodySize(qint64 ABytes);
     qint64 MaxBodySize() const { return FEasy.Options().MaxBodySize; }

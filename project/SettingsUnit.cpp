@@ -14,6 +14,7 @@ namespace {
 const QString ProjectsPrefix = QStringLiteral("TarrowProjects");
 const QString GroupFilterKey = QStringLiteral("GroupFilter");
 const QString OutDirKey = QStringLiteral("OutDir");
+const QString ProxyKey = QStringLiteral("Proxy");
 
 QString BackupPath(const QString& APath) {
     return APath + QStringLiteral(".bak");
@@ -94,6 +95,7 @@ void LoadSettings(TSettingsModel& AModel, const QString& APath) {
     AModel.GroupItems = GroupFilterItems(AModel.Projects);
     AModel.GroupIndex = FindGroupItem(AModel.GroupItems, strings.Values(GroupFilterKey));
     AModel.OutDir = strings.Values(OutDirKey);
+    AModel.Proxy = strings.Values(ProxyKey);
 }
 
 QString SaveSettings(TSettingsModel& AModel, const QString& APath) {
@@ -102,6 +104,8 @@ QString SaveSettings(TSettingsModel& AModel, const QString& APath) {
     AModel.Projects.SaveToList(strings, ProjectsPrefix);
     strings.SetValues(GroupFilterKey, AModel.GroupFilter());
     strings.SetValues(OutDirKey, AModel.OutDir);
+    // An empty value writes no line, so files from before the setting read and write as they were.
+    strings.SetValues(ProxyKey, AModel.Proxy);
     const bool keep = !AModel.UnreadableFile.isEmpty() && AModel.UnreadableFile == APath;
     const bool kept = keep && KeepUnreadableFile(APath);
     try {

@@ -15,6 +15,8 @@ struct TSettingsModel {
     int GroupIndex = 0;
     // The output-folder text (the value of the {OutDir} tag).
     QString OutDir;
+    // The proxy of every run as a proxy URL; empty for none.
+    QString Proxy;
     // A settings file that exists but could not be read; the next save to it first keeps it as
     // its name plus ".bak", so the file is never lost to an empty list.
     QString UnreadableFile;
@@ -35,8 +37,8 @@ void RefreshGroupItems(TSettingsModel& AModel);
 // are unchecked and projects shown again join the end of the visible order.
 void ApplyGroupFilter(TSettingsModel& AModel);
 
-// Reads the file into a fresh model: projects, group filter and output folder. A missing file
-// loads nothing. A file that cannot be read raises EFOpenError "Cannot open file ..." and is
+// Reads the file into a fresh model: projects, group filter, output folder and proxy. A missing
+// file loads nothing. A file that cannot be read raises EFOpenError "Cannot open file ..." and is
 // remembered in UnreadableFile.
 void LoadSettings(TSettingsModel& AModel, const QString& APath);
 

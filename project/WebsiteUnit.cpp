@@ -1,6 +1,7 @@
 #include "project/WebsiteUnit.h"
 
 #include "base/uExceptions.h"
+#include "base/uStrUtils.h"
 #include "project/VHashedStringList.h"
 #include "project/uSettingsKeys.h"
 
@@ -29,6 +30,7 @@ void TWebsiteProject::Clear() {
     FCompletePages = false;
     FBaseURL.clear();
     FIndexFile.clear();
+    FConnections = kConnectionsMin;
     FChecked = false;
     FVisible = true;
     FWebPages.clear();
@@ -55,6 +57,7 @@ void TWebsiteProject::Assign(const TWebsiteProject& AProject) {
     FCompletePages = AProject.FCompletePages;
     FBaseURL = AProject.FBaseURL;
     FIndexFile = AProject.FIndexFile;
+    FConnections = AProject.FConnections;
     FChecked = AProject.FChecked;
     FVisible = AProject.FVisible;
     // QStringList copies share their data until written, so the copy is deep in effect.
@@ -257,6 +260,10 @@ std::unique_ptr<TWebsiteProjectList> TWebsiteProjectList::Clone() const {
     return copy;
 }
 
+void TWebsiteProject::SetConnections(int AValue) {
+    FConnections = std::clamp(AValue, kConnectionsMin, kConnectionsMax);
+}
+
 void TWebsiteProjectList::Clear() {
     FVisibleList.clear();
     FList.clear();
@@ -276,6 +283,19 @@ TOverwriteFile ReadOverwrite(const TVHashedStringList& ALst, const QString& ANam
     default:
         return ofNone;
     }
+}
+
+// A number is clamped to the range, also one too large for an integer; anything else is one.
+int ReadConnections(const TVHashedStringList& ALst, const QString& AName) {
+    const QString text = ALst.Values(AName);
+    int32_t value = 0;
+    if (TryStrToInt(text, value))
+        return std::clamp<int32_t>(value, TWebsiteProject::kConnectionsMin,
+                                   TWebsiteProject::kConnectionsMax);
+    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? TWebsiteProject::kConnectionsMax : TWebsiteProject::kConnectionsMin;
 }
 
 } // namespace
@@ -330,6 +350,7 @@ bool TWebsiteProject::LoadFromList(const TVHashedStringList& ALst, const QString
     FCompletePages = ALst.Values(SettingsKey(AP, "CompletePages")) == u"1";
     FBaseURL = ALst.Values(SettingsKey(AP, "BaseURL"));
     FIndexFile = ALst.Values(SettingsKey(AP, "IndexFile"));
+    FConnections = ReadConnections(ALst, SettingsKey(AP, "Connections"));
     FChecked = ALst.Values(SettingsKey(AP, "Checked")) == u"1";
     FVisible = ALst.Values(SettingsKey(AP, "Visible")) != u"0";
     LoadPairs(ALst, AP);
@@ -351,6 +372,9 @@ void TWebsiteProject::SaveToList(TVHashedStringList& ALst, const QString& AP) co
         ALst.SetValues(SettingsKey(AP, "CompletePages"), QStringLiteral("1"));
     ALst.SetValues(SettingsKey(AP, "BaseURL"), FBaseURL);
     ALst.SetValues(SettingsKey(AP, "IndexFile"), FIndexFile);
+    // Written only above one, so files from before the setting read and write as they were.
+    if (FConnections > kConnectionsMin)
+        ALst.SetValues(SettingsKey(AP, "Connections"), QString::number(FConnections));
     ALst.SetValues(SettingsKey(AP, "Checked"), SettingsBoolText(FChecked));
     ALst.SetValues(SettingsKey(AP, "Visible"), SettingsBoolText(FVisible));
     // Empty entries are left out and the numbering closes the gap; each written entry takes its

@@ -53,6 +53,12 @@ public:
     void SetBaseURL(const QString& AValue) { FBaseURL = AValue; }
     const QString& IndexFile() const { return FIndexFile; }
     void SetIndexFile(const QString& AValue) { FIndexFile = AValue; }
+    // Transfers at once while the project loads, kConnectionsMin .. kConnectionsMax.
+    static constexpr int kConnectionsMin = 1;
+    static constexpr int kConnectionsMax = 16;
+    int Connections() const { return FConnections; }
+    // Clamped to kConnectionsMin .. kConnectionsMax.
+    void SetConnections(int AValue);
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -100,6 +106,7 @@ private:
     bool FCompletePages = false;
     QString FBaseURL;
     QString FIndexFile;
+    int FConnections = kConnectionsMin;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;

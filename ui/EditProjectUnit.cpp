@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -194,6 +195,10 @@ void TEditProjectForm::CreateControls() {
     FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
                                          QStringLiteral("Overwrite all files"),
                                          QStringLiteral("Overwrite changed files only")});
+    FConnectionsSpinBox = new QSpinBox(this);
+    FConnectionsSpinBox->setObjectName(QStringLiteral("ConnectionsSpinBox"));
+    FConnectionsSpinBox->setRange(TWebsiteProject::kConnectionsMin,
+                                  TWebsiteProject::kConnectionsMax);
     QPushButton* ok = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
     ok->setDefault(true);
     QPushButton* cancel =
@@ -239,7 +244,13 @@ void TEditProjectForm::CreateControls() {
     grid->addLayout(folderLine, row++, 1);
     addBelow(FRelativePathLinksCheckBox);
     addBelow(FCompletePagesCheckBox);
-    addBelow(FProjectOverwriteComboBox);
+    auto* overwriteLine = new QHBoxLayout;
+    overwriteLine->addWidget(FProjectOverwriteComboBox);
+    overwriteLine->addSpacing(12);
+    overwriteLine->addWidget(NewFieldLabel(QStringLiteral("Connection&s:"), FConnectionsSpinBox));
+    overwriteLine->addWidget(FConnectionsSpinBox);
+    overwriteLine->addStretch();
+    grid->addLayout(overwriteLine, row++, 1);
     // Fields without a label of their own: named after what they hold.
     FProjectOverwriteComboBox->setAccessibleName(QStringLiteral("Overwrite"));
     FWebDocs.List->setAccessibleName(QStringLiteral("Download Files"));
@@ -300,6 +311,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& AProject, const QString& AOut
     AProject.SetOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"));
     AProject.SetOverwrite(ofChanged);
     AProject.SetCompletePages(true); // new projects make copies that open in a browser
+    AProject.SetConnections(4);      // a few transfers at once; far sites load much faster
     return ExecuteProject(AProject, AOutDir);
 }
 
@@ -336,6 +348,7 @@ void TEditProjectForm::FillFields(const TWebsiteProject& AProject) {
     FProjectOverwriteComboBox->setCurrentIndex(overwrite == ofAll       ? 1
                                                : overwrite == ofChanged ? 2
                                                                         : 0);
+    FConnectionsSpinBox->setValue(AProject.Connections());
     for (TRowList* list : {&FWebPages, &FWebDocs, &FReplaceRules}) {
         list->List->clear();
         UpdateRowButtons(*list);
@@ -365,6 +378,7 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
     AProject.SetOutputFolder(FProjectOutFolderEdit->text());
     const int overwrite = FProjectOverwriteComboBox->currentIndex();
     AProject.SetOverwrite(overwrite == 1 ? ofAll : overwrite == 2 ? ofChanged : ofNone);
+    AProject.SetConnections(FConnectionsSpinBox->value());
     AProject.WebPages().clear();
     AProject.WPExtractURLs().Clear();
     for (int i = 0; i < FWebPages.List->RowCount(); ++i) {

@@ -10,6 +10,7 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace tarrow {
@@ -103,6 +104,7 @@ private:
     QCheckBox* FRelativePathLinksCheckBox = nullptr;
     QCheckBox* FCompletePagesCheckBox = nullptr;
     QComboBox* FProjectOverwriteComboBox = nullptr;
+    QSpinBox* FConnectionsSpinBox = nullptr;
     TRowList FWebPages;
     TRowList FWebDocs;
     TRowList FReplaceRules;

@@ -128,7 +128,13 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     panel->addSpacing(12);
     panel->addWidget(NewFieldLabel(QStringLiteral("Output Folder ({OutDir}):"), C.OutDirEdit));
     panel->addWidget(C.OutDirEdit, 1);
+    // The proxy of every run, on the line under the output folder.
+    C.ProxyEdit = NewEdit(page, QStringLiteral("ProxyEdit"));
+    C.ProxyEdit->setPlaceholderText(QStringLiteral("none, or socks5://host:port"));
+    C.ProxyEdit->setMinimumWidth(260);
     auto* folderButtons = new QHBoxLayout;
+    folderButtons->addWidget(NewFieldLabel(QStringLiteral("Prox&y:"), C.ProxyEdit));
+    folderButtons->addWidget(C.ProxyEdit);
     folderButtons->addStretch();
     folderButtons->addWidget(C.ExploreOutDirButton);
     folderButtons->addWidget(C.BrowseOutDirButton);

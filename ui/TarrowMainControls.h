@@ -40,6 +40,7 @@ struct TTarrowMainControls {
     QLineEdit* OutDirEdit = nullptr;
     QPushButton* ExploreOutDirButton = nullptr;
     QPushButton* BrowseOutDirButton = nullptr;
+    QLineEdit* ProxyEdit = nullptr;
     QPlainTextEdit* LogMemo = nullptr;
     QLabel* AppIconImage = nullptr;
     QLabel* TitleLabel = nullptr;

@@ -4,6 +4,7 @@
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
 #include "engine/TarrowVersion.h"
+#include "http/uProxyURL.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
 #include "ui/ListKeysUnit.h"
@@ -94,6 +95,7 @@ void TTarrowMainForm::FormCreate() {
     }
     FillGroupComboBox();
     FControls.OutDirEdit->setText(FSettings.OutDir);
+    FControls.ProxyEdit->setText(FSettings.Proxy);
     RefreshProjectsList();
 }
 
@@ -124,6 +126,7 @@ void TTarrowMainForm::ConnectControls() {
             &TTarrowMainForm::ExploreOutDirButtonClick);
     connect(C.BrowseOutDirButton, &QPushButton::clicked, this,
             &TTarrowMainForm::BrowseOutDirButtonClick);
+    connect(C.ProxyEdit, &QLineEdit::editingFinished, this, &TTarrowMainForm::ProxyEditExit);
     connect(C.LoadWebsitesButton, &QPushButton::clicked, this,
             &TTarrowMainForm::LoadWebsitesButtonClick);
     connect(C.BreakButton, &QPushButton::clicked, this, &TTarrowMainForm::BreakButtonClick);
@@ -410,10 +413,27 @@ void TTarrowMainForm::ClearLog() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+bool TTarrowMainForm::ProxyEditExit() {
+    const QString text = FControls.ProxyEdit->text();
+    if (text == FSettings.Proxy)
+        return true;
+    try {
+        ParseProxyURL(text);
+    } catch (const EProxyURLError& E) {
+        // Put back first: the message box takes the focus, which ends the editing once more.
+        FControls.ProxyEdit->setText(FSettings.Proxy);
+        Warning(E.Message());
+        return false;
+    }
+    FSettings.Proxy = text;
+    return true;
+}
+
 bool TTarrowMainForm::WriteSettings(bool AOfferRetry) {
     if (FOptions.ReadOnly)
         return true;
     FSettings.OutDir = OutDirText();
+    ProxyEditExit(); // a refused proxy is not saved; the stored one is
     for (;;) {
         try {
             const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
@@ -440,7 +460,7 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     }
     if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
         return;
-    if (!WriteSettings())
+    if (!ProxyEditExit() || !WriteSettings())
         return;
     FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
     ClearLog();
@@ -452,6 +472,9 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
 }
 
 void TTarrowMainForm::StartRun(TRunWorker* AThread) {
+    TRunOptions options = FEngine.Options();
+    options.Proxy = FSettings.Proxy;
+    FEngine.SetOptions(options);
     AThread->setParent(this);
     FRunThread = AThread;
     if (AThread->IsStartByName())

@@ -78,6 +78,9 @@ public:
     void GroupComboBoxClick();
     void ExploreOutDirButtonClick();
     void BrowseOutDirButtonClick();
+    // Takes the proxy field's text as the proxy of later runs; a malformed one is refused with a
+    // warning and the field shows the stored proxy again. False when it was refused.
+    bool ProxyEditExit();
     void LoadWebsitesButtonClick();
     void BreakButtonClick();
     void CloseButtonClick();

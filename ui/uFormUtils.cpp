@@ -50,7 +50,13 @@ QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName) {
 QLabel* NewFieldLabel(const QString& AText, QWidget* AField) {
     QLabel* label = NewLabel(AText, AField->parentWidget());
     label->setBuddy(AField);
-    QString name = AText;
+    // The name a screen reader says: without the mnemonic's "&" ("&&" stands for one "&").
+    QString name;
+    for (qsizetype i = 0; i < AText.size(); ++i) {
+        if (AText[i] == u'&' && i + 1 < AText.size())
+            ++i;
+        name.append(AText[i]);
+    }
     if (name.endsWith(u':'))
         name.chop(1);
     AField->setAccessibleName(name);

@@ -1,4 +1,5 @@
 // tarrow-cli as a user runs it: settings file in, log on standard output, exit status out.
+#include "tests/support/TestProxy.h"
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
 
@@ -125,6 +126,43 @@ TEST_F(Cli, ExitStatusesForUnknownNamesUsageAndSettingsErrors) {
     r = Run({QStringLiteral("-outdir"), OutDir()});
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_TRUE(r.Err.startsWith(QStringLiteral("Cannot open file \""))) << r.Err.toStdString();
+}
+
+// The file's proxy carries the run, -proxy replaces it for one run, and a malformed one from
+// either place ends with status 2 before any request.
+TEST_F(Cli, ProxyFromTheFileOrTheSwitch) {
+    TProxyServer fileProxy(TProxyProtocol::ppHTTP);
+    TProxyServer switchProxy(TProxyProtocol::ppSOCKS5);
+    const QString projects =
+        QStringLiteral("TarrowProjectsN=1\n") + Project(1, QStringLiteral("Site"), u"/site/");
+    WriteSettings(projects + QStringLiteral("Proxy=http://") + fileProxy.HostPort() + u'\n',
+                  OutDir());
+    TResult r = Run({});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(fileProxy.Handshakes().size(), 1);
+    r = Run({QStringLiteral("-proxy"), QStringLiteral("socks5://") + switchProxy.HostPort(),
+             QStringLiteral("-connections"), QStringLiteral("4")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(switchProxy.Handshakes().size(), 1);
+    EXPECT_EQ(fileProxy.Handshakes().size(), 1);
+    EXPECT_EQ(FServer.ConnectionCount(), 2); // one through each proxy, none direct
+
+    r = Run({QStringLiteral("-proxy"), QStringLiteral("socks5://127.0.0.1")});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.startsWith(
+        QStringLiteral("tarrow-cli: -proxy: Malformed proxy address: the port is missing.")))
+        << r.Err.toStdString();
+    r = Run({QStringLiteral("-connections"), QStringLiteral("17")});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(
+        r.Err.startsWith(QStringLiteral("tarrow-cli: -connections needs a number from 1 to 16")));
+    WriteSettings(projects + QStringLiteral("Proxy=socks9://h:1\n"), OutDir());
+    r = Run({});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.startsWith(
+        QStringLiteral("Proxy: Malformed proxy address: unknown scheme \"socks9\"")))
+        << r.Err.toStdString();
+    EXPECT_EQ(FServer.ConnectionCount(), 2);
 }
 
 TEST_F(Cli, InterruptAbortsTheCurrentURL) {

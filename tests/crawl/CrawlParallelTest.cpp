@@ -204,7 +204,6 @@ TEST_F(CrawlParallel, BreakAbortsEveryTransferInFlight) {
     stalled.StallAfter = 0;
     site.Default(stalled);
     TRunOptions options = FastOptions();
-    options.Connections = 4;
     options.ReadTimeoutMs = 60000;
     TTarrowEngine engine(options);
     std::atomic<int> inFlight{0};
@@ -214,6 +213,7 @@ TEST_F(CrawlParallel, BreakAbortsEveryTransferInFlight) {
     });
     TWebsiteProjectList list;
     list.AddProject(MakeProject(site.URL(u"/blog/")));
+    list.GetProject(0)->SetConnections(4); // the project's own number, this time
     QTemporaryDir root;
     TMemoryLogSink sink;
     engine.Run(list, root.filePath(u"out"_s), u"Blog"_s, &sink);

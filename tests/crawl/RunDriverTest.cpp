@@ -2,6 +2,9 @@
 #include "tests/crawl/CrawlFixture.h"
 
 #include "base/uPathUtils.h"
+#include "tests/support/TestProxy.h"
+
+using namespace Qt::StringLiterals;
 
 using namespace tarrow;
 using namespace tarrow::test;
@@ -110,6 +113,60 @@ TEST_F(RunDriver, AnInvalidPatternEndsTheRunWithOneLine) {
     EXPECT_TRUE(log[1].startsWith(QStringLiteral("Error in regular expression at offset ")));
     EXPECT_EQ(FSite.Hits("/blog/"), 0);
     EXPECT_EQ(FSite.Hits("/shop/"), 0);
+}
+
+// Every request of a run, redirects and every project included, goes through the run's proxy:
+// the site accepts no connection that the proxy did not open for it.
+TEST_F(RunDriver, EveryRequestOfARunGoesThroughTheProxy) {
+    FSite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"old\">old</a>");
+    FSite.Html("/blog/a.html", "a");
+    FSite.Page("/blog/old", Redirect(302, "/blog/new.html"));
+    FSite.Html("/blog/new.html", "new");
+    const struct {
+        const char* Scheme;
+        TProxyProtocol Protocol;
+    } rows[] = {{"http", TProxyProtocol::ppHTTP},
+                {"socks4", TProxyProtocol::ppSOCKS4},
+                {"socks5", TProxyProtocol::ppSOCKS5}};
+    int connections = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Scheme);
+        TProxyServer proxy(row.Protocol);
+        if (row.Protocol != TProxyProtocol::ppSOCKS4)
+            proxy.SetCredentials("run", "secret");
+        TRunOptions options = FastOptions();
+        options.Proxy = QString::fromLatin1(row.Scheme) + u"://run:secret@"_s + proxy.HostPort();
+        FEngine.SetOptions(options);
+        bool result = false;
+        const QStringList log = Start(FList, QStringLiteral("Blog,Shop"), &result);
+        EXPECT_TRUE(result);
+        EXPECT_EQ(log.last(), QStringLiteral("Completed."));
+        const QList<THandshake> shakes = proxy.Handshakes();
+        ASSERT_FALSE(shakes.isEmpty());
+        for (const THandshake& shake : shakes)
+            EXPECT_EQ(shake.TargetPort, FSite.Server().Port());
+        // Each connection of the proxy opened one to the site; the site saw no other.
+        connections += int(shakes.size());
+        EXPECT_EQ(FSite.Server().ConnectionCount(), connections);
+        if (row.Protocol == TProxyProtocol::ppHTTP) {
+            EXPECT_EQ(shakes[0].Request.Target, Url(u"/blog/").toLatin1()); // absolute form
+        }
+    }
+    EXPECT_EQ(FSite.Hits("/blog/new.html"), 3);
+    EXPECT_EQ(FSite.Hits("/shop/"), 3);
+}
+
+TEST_F(RunDriver, AMalformedProxyEndsTheRunBeforeAnyRequest) {
+    TRunOptions options = FastOptions();
+    options.Proxy = QStringLiteral("socks5://127.0.0.1");
+    FEngine.SetOptions(options);
+    bool failed = false;
+    const QStringList log = Start(FList, QStringLiteral("Blog"), nullptr, &failed);
+    EXPECT_TRUE(failed);
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_TRUE(log[1].startsWith(QStringLiteral("Malformed proxy address: the port is missing.")))
+        << log[1].toStdString();
+    EXPECT_EQ(FSite.Server().ConnectionCount(), 0);
 }
 
 TEST_F(RunDriver, OutputFolderExpansion) {

@@ -55,4 +55,47 @@ TEST(CommandLine, TarrowCliArguments) {
     EXPECT_TRUE(ParseCommandLine(Args({"--version"})).Version);
 }
 
+TEST(CommandLine, ProxyAndConnectionsOfTarrowCli) {
+    const struct {
+        std::initializer_list<const char*> Args;
+        const char* Error; // the start of the error; nullptr for none
+        const char* Proxy; // nullptr: no -proxy
+        int Connections;
+    } rows[] = {
+        {{"-proxy", "socks5://u:p@127.0.0.1:1080"}, nullptr, "socks5://u:p@127.0.0.1:1080", 0},
+        {{"-PROXY", "http://h:1", "-proxy", "socks4://h:2"}, nullptr, "socks4://h:2", 0},
+        {{"-proxy", ""}, nullptr, "", 0}, // an empty proxy: none for this run
+        {{"-connections", "1"}, nullptr, nullptr, 1},
+        {{"-connections", "16", "-start", "A"}, nullptr, nullptr, 16},
+        {{"-Connections", "04"}, nullptr, nullptr, 4},
+        {{"-proxy"}, "-proxy needs a value", nullptr, 0},
+        {{"-connections"}, "-connections needs a value", nullptr, 0},
+        {{"-proxy", "socks5://h"},
+         "-proxy: Malformed proxy address: the port is missing.",
+         nullptr,
+         0},
+        {{"-proxy", "ftp://h:21"}, "-proxy: Malformed proxy address: unknown scheme", nullptr, 0},
+        {{"-connections", "0"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        {{"-connections", "17"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        {{"-connections", "+4"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        {{"-connections", " 4"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        {{"-connections", "$4"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        {{"-connections", "four"}, "-connections needs a number from 1 to 16", nullptr, 0},
+        // The first error is the one reported.
+        {{"-connections", "99", "-proxy", "x"}, "-connections needs", nullptr, 0},
+    };
+    for (const auto& row : rows) {
+        const QStringList args = Args(row.Args);
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const TCommandLine c = ParseCommandLine(args);
+        if (row.Error)
+            EXPECT_TRUE(c.Error.startsWith(QString::fromUtf8(row.Error))) << c.Error.toStdString();
+        else
+            EXPECT_EQ(c.Error, QString());
+        EXPECT_EQ(c.HasProxy, row.Proxy != nullptr);
+        EXPECT_EQ(c.Proxy, QString::fromUtf8(row.Proxy ? row.Proxy : ""));
+        EXPECT_EQ(c.Connections, row.Connections);
+    }
+}
+
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <openssl/ssl.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -85,6 +87,60 @@ TEST(HTTPProxy, HTTPSThroughEachKind) {
         ExpectHandshake(proxy.Handshakes()[0], row.Protocol, url, origin->Port(), true);
         // The origin never sees proxy headers inside the tunnel.
         EXPECT_FALSE(origin->Requests().value(0).HasHeader("Proxy-Connection"));
+    }
+}
+
+// A client set up from a proxy URL sends its credentials: SOCKS 4 as its user id, SOCKS 5 by
+// user name and password, HTTP as Basic Proxy-Authorization (also in a CONNECT).
+TEST(HTTPProxy, ProxyURLCredentialsReachEachKind) {
+    const struct {
+        const char* Scheme;
+        TProxyProtocol Protocol;
+    } rows[] = {{"http", TProxyProtocol::ppHTTP},
+                {"socks4", TProxyProtocol::ppSOCKS4},
+                {"socks5", TProxyProtocol::ppSOCKS5}};
+    for (const auto& row : rows) {
+        for (const bool tls : {false, true}) {
+            SCOPED_TRACE(std::string(row.Scheme) + (tls ? " https" : " http"));
+            auto origin = tls ? TScriptedServer::TLS() : std::make_unique<TScriptedServer>();
+            origin->SetHandler([](const TRequest&) { return OkReply("behind the proxy"); });
+            TProxyServer proxy(row.Protocol);
+            if (row.Protocol != TProxyProtocol::ppSOCKS4)
+                proxy.SetCredentials("me", "p@ss:w");
+            auto client = NewTestClient();
+            client->SetProxy(ParseProxyURL(QString::fromLatin1(row.Scheme) +
+                                           u"://me:p%40ss%3Aw@"_s + proxy.HostPort()));
+            const TGetResult result = Get(*client, origin->URL(u"/x"));
+            EXPECT_EQ(result.Body, "behind the proxy") << result.Error.toStdString();
+            ASSERT_EQ(proxy.Handshakes().size(), 1);
+            const THandshake shake = proxy.Handshakes()[0];
+            if (row.Protocol == TProxyProtocol::ppSOCKS4) {
+                EXPECT_EQ(shake.UserId, "me");
+            } else {
+                EXPECT_EQ(shake.User, "me");
+                EXPECT_EQ(shake.Password, "p@ss:w");
+            }
+        }
+    }
+}
+
+TEST(HTTPProxy, WrongCredentialsFail) {
+    for (TProxyProtocol protocol : {TProxyProtocol::ppHTTP, TProxyProtocol::ppSOCKS5}) {
+        const bool http = protocol == TProxyProtocol::ppHTTP;
+        SCOPED_TRACE(http ? "HTTP" : "SOCKS 5");
+        TScriptedServer origin;
+        TProxyServer proxy(protocol);
+        proxy.SetCredentials("me", "right");
+        auto client = NewTestClient();
+        client->SetProxy(ParseProxyURL((http ? u"http://me:wrong@"_s : u"socks5://me:wrong@"_s) +
+                                       proxy.HostPort()));
+        const TGetResult result = Get(*client, origin.URL(u"/x"));
+        EXPECT_TRUE(result.Failed);
+        EXPECT_EQ(origin.ConnectionCount(), 0);
+        // Without credentials, no request passes either.
+        client->SetProxy(ParseProxyURL((http ? u"http://"_s : u"socks5://"_s) + proxy.HostPort()));
+        EXPECT_TRUE(Get(*client, origin.URL(u"/y")).Failed);
+        EXPECT_EQ(origin.ConnectionCount(), 0);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "project/WebsiteUnit.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -20,6 +21,7 @@ void ExpectFresh(const TWebsiteProject& P) {
     EXPECT_FALSE(P.CompletePages());
     EXPECT_TRUE(P.BaseURL().isEmpty());
     EXPECT_TRUE(P.IndexFile().isEmpty());
+    EXPECT_EQ(P.Connections(), 1);
     EXPECT_FALSE(P.Checked());
     EXPECT_TRUE(P.Visible());
     EXPECT_TRUE(P.WebPages().isEmpty());
@@ -44,6 +46,7 @@ void Fill(TWebsiteProject& P) {
     P.SetCompletePages(true);
     P.SetBaseURL(u"https://mirror/"_s);
     P.SetIndexFile(u"index.htm"_s);
+    P.SetConnections(6);
     P.SetChecked(true);
     P.WebPages() << u"https://site/a"_s << u"https://site/b"_s;
     P.WPExtractURLs().Add(2);
@@ -67,6 +70,16 @@ TEST(WebsiteProject, FreshProjectAndClear) {
     Fill(filled);
     filled.Clear();
     ExpectFresh(filled);
+}
+
+TEST(WebsiteProject, ConnectionsStayWithinOneToSixteen) {
+    const int rows[][2] = {{1, 1}, {4, 4}, {16, 16}, {17, 16}, {0, 1}, {-1, 1}, {INT_MAX, 16}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
+        TWebsiteProject p;
+        p.SetConnections(row[0]);
+        EXPECT_EQ(p.Connections(), row[1]);
+    }
 }
 
 TEST(WebsiteProject, DomainAliasesStringCutsTrimsAndJoins) {
@@ -110,6 +123,7 @@ TEST(WebsiteProject, CopyIsDeepAndKeepsCheckAndVisibility) {
     EXPECT_TRUE(copy.CompletePages());
     EXPECT_EQ(copy.BaseURL(), source.BaseURL());
     EXPECT_EQ(copy.IndexFile(), source.IndexFile());
+    EXPECT_EQ(copy.Connections(), 6);
     EXPECT_TRUE(copy.Checked());
     EXPECT_TRUE(copy.Visible());
     EXPECT_EQ(copy.WebPages(), source.WebPages());

@@ -81,6 +81,39 @@ void TProxyServer::SetRefuse(bool ARefuse) {
     FRefuse = ARefuse;
 }
 
+void TProxyServer::SetCredentials(const QByteArray& AUser, const QByteArray& APassword) {
+    std::lock_guard<std::mutex> lock(FDataLock);
+    FUser = AUser;
+    FPassword = APassword;
+    FNeedCredentials = true;
+}
+
+bool TProxyServer::CredentialsRequired() const {
+    std::lock_guard<std::mutex> lock(FDataLock);
+    return FNeedCredentials;
+}
+
+bool TProxyServer::CredentialsMatch(const THandshake& AShake) const {
+    std::lock_guard<std::mutex> lock(FDataLock);
+    return !FNeedCredentials || (AShake.User == FUser && AShake.Password == FPassword);
+}
+
+bool TProxyServer::Socks5Login(TConnection& AConnection, QByteArray& APending, THandshake& AShake) {
+    QByteArray head, user, length, password;
+    if (!ReadExact(AConnection, APending, 2, head) ||
+        !ReadExact(AConnection, APending, quint8(head[1]), user) ||
+        !ReadExact(AConnection, APending, 1, length) ||
+        !ReadExact(AConnection, APending, quint8(length[0]), password))
+        return false;
+    AShake.User = user;
+    AShake.Password = password;
+    const bool ok = head[0] == 1 && CredentialsMatch(AShake);
+    AConnection.Write(QByteArray(ok ? "\x01\x00" : "\x01\x01", 2));
+    if (!ok)
+        Record(AShake);
+    return ok;
+}
+
 bool TProxyServer::Refusing() const {
     std::lock_guard<std::mutex> lock(FDataLock);
     return FRefuse;
@@ -153,11 +186,14 @@ void TProxyServer::ServeSocks5(TConnection& AConnection, QByteArray& APending, T
         return;
     AShake.SocksVersion = quint8(greeting[0]);
     AShake.Methods = methods;
-    if (!methods.contains('\0')) {
+    const bool login = CredentialsRequired();
+    if (!methods.contains(login ? '\x02' : '\0')) {
         AConnection.Write(QByteArray("\x05\xFF", 2));
         return;
     }
-    AConnection.Write(QByteArray("\x05\x00", 2));
+    AConnection.Write(QByteArray(login ? "\x05\x02" : "\x05\x00", 2));
+    if (login && !Socks5Login(AConnection, APending, AShake))
+        return;
     if (!ReadExact(AConnection, APending, 4, request))
         return;
     AShake.AddressType = quint8(request[3]);
@@ -208,7 +244,19 @@ void TProxyServer::ServeHTTP(TConnection& AConnection, QByteArray& APending, THa
         qsizetype end = request.Target.indexOf('/', start);
         SplitAuthority(request.Target.mid(start, end < 0 ? -1 : end - start), AShake);
     }
+    const QByteArray authorization = request.Header("Proxy-Authorization");
+    if (authorization.startsWith("Basic ")) {
+        const QByteArray pair = QByteArray::fromBase64(authorization.mid(6).trimmed());
+        const qsizetype colon = pair.indexOf(':');
+        AShake.User = pair.left(colon);
+        AShake.Password = colon < 0 ? QByteArray() : pair.mid(colon + 1);
+    }
     Record(AShake);
+    if (!CredentialsMatch(AShake)) {
+        AConnection.Write("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: "
+                          "Basic realm=\"test\"\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        return;
+    }
     const int upstream =
         Refusing() || !IsLoopback(AShake.TargetHost) ? -1 : ConnectLoopback(AShake.TargetPort);
     if (upstream < 0) {

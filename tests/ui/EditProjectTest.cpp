@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -86,6 +87,7 @@ protected:
         p->SetCompletePages(true);
         p->SetBaseURL(u"https://mirror/"_s);
         p->SetIndexFile(u"default.htm"_s);
+        p->SetConnections(3);
         p->SetChecked(true);
         p->WebPages() << u"https://site/blog/"_s << u"https://site/blog/archive/"_s;
         p->WPExtractURLs().Add(2);
@@ -170,6 +172,29 @@ TEST_F(EditProject, CompletePagesCheckBoxShowsAndWritesTheSwitch) {
     EXPECT_FALSE(project->CompletePages());
 }
 
+TEST_F(EditProject, ConnectionsSpinBoxShowsAndWritesTheNumber) {
+    auto project = FullProject();
+    int shown = 0;
+    ASSERT_TRUE(Edit(*project, [&] {
+        auto* box = Child<QSpinBox>(FEditor.get(), "ConnectionsSpinBox");
+        shown = box->value();
+        EXPECT_EQ(box->minimum(), 1);
+        EXPECT_EQ(box->maximum(), 16);
+        EXPECT_EQ(box->accessibleName(), u"Connections"_s);
+        box->setValue(40); // the box keeps it within its range
+        Ok();
+    }));
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(project->Connections(), 16);
+    // A project made with Add shows its four connections.
+    WhenModal(FEditor.get(), [&] {
+        shown = Child<QSpinBox>(FEditor.get(), "ConnectionsSpinBox")->value();
+        FEditor->reject();
+    });
+    FEditor->AddProject(*project, u"/out"_s, QString());
+    EXPECT_EQ(shown, 4);
+}
+
 TEST_F(EditProject, SuppressLinesWithoutAFinalLineBreak) {
     struct Row {
         const char* Text;
@@ -247,6 +272,7 @@ TEST_F(EditProject, AddPresetsAClearedProject) {
     EXPECT_EQ(project->OutputFolder(), u"{OutDir}\\{ProjectName}"_s);
     EXPECT_EQ(project->Overwrite(), ofChanged);
     EXPECT_TRUE(project->CompletePages());
+    EXPECT_EQ(project->Connections(), 4);
     EXPECT_TRUE(project->WebPages().isEmpty());
     EXPECT_FALSE(project->Checked());
     EXPECT_TRUE(project->Visible());

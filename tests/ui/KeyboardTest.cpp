@@ -51,7 +51,8 @@ void ForEveryPage(QWidget* AWindow, const std::function<void()>& ACheck) {
         }
 }
 
-// Every button and check box shown at the same time has a mnemonic of its own.
+// Every button and check box shown at the same time has a mnemonic of its own, and a field
+// label that has one shares it with nothing else.
 void ExpectUniqueMnemonics(QWidget* AWindow) {
     SCOPED_TRACE(AWindow->objectName().toStdString());
     ForEveryPage(AWindow, [AWindow] {
@@ -68,6 +69,15 @@ void ExpectUniqueMnemonics(QWidget* AWindow) {
             EXPECT_FALSE(taken.contains(letter))
                 << button->text().toStdString() << " and " << taken[letter].toStdString();
             taken.insert(letter, button->text());
+        }
+        // A field label's mnemonic moves the focus to its field: it must not clash either.
+        for (QLabel* label : AWindow->findChildren<QLabel*>()) {
+            const QChar letter = Mnemonic(label->text());
+            if (!label->buddy() || !label->isVisibleTo(AWindow) || letter.isNull())
+                continue;
+            EXPECT_FALSE(taken.contains(letter))
+                << label->text().toStdString() << " and " << taken[letter].toStdString();
+            taken.insert(letter, label->text());
         }
     });
 }

@@ -14,6 +14,7 @@
 #include <QDate>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -506,6 +507,49 @@ TEST_F(MainForm, BrowseTakesTheChosenFolder) {
     EXPECT_EQ(C().OutDirEdit->text(), u"/srv/new"_s);
     EXPECT_EQ(FChooserStarts, (QStringList{u"/srv/old"_s, u"/srv/old"_s}));
     EXPECT_EQ(FChooserTitles.value(0), u"Output Folder ({OutDir})"_s); // the field it fills
+}
+
+// The proxy field takes a well-formed proxy when the user leaves it, refuses a malformed one with
+// a warning (the stored proxy shows again), and the settings file keeps only what was taken.
+TEST_F(MainForm, TheProxyFieldStoresWellFormedProxiesOnly) {
+    QStringList lines = SettingsLines({{"Blog", "", true}});
+    lines << u"Proxy=http://old.lan:3128"_s;
+    WriteSettings(lines);
+    MakeWindow();
+    QLineEdit* field = C().ProxyEdit;
+    EXPECT_EQ(field->text(), u"http://old.lan:3128"_s);
+    EXPECT_EQ(field->accessibleName(), u"Proxy"_s);
+    const auto leave = [field](const QString& AText) {
+        field->setText(AText);
+        Q_EMIT field->editingFinished();
+    };
+    leave(u"socks5://me:pw@127.0.0.1:1080"_s);
+    EXPECT_TRUE(FMessages.isEmpty());
+    leave(u"socks5://127.0.0.1"_s);
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].startsWith(
+        u"Tarrow 1.21 [x64]|Malformed proxy address: the port is missing. Expected "_s))
+        << FMessages[0].toStdString();
+    EXPECT_EQ(field->text(), u"socks5://me:pw@127.0.0.1:1080"_s);
+
+    // Still in the field when the window closes: refused, and the stored proxy is saved.
+    field->setText(u"ftp://x:1"_s);
+    FWindow->close();
+    ASSERT_EQ(FMessages.size(), 2);
+    EXPECT_TRUE(FMessages[1].contains(u"unknown scheme \"ftp\""_s));
+    QFile saved(SettingsPath());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().endsWith("\r\nProxy=socks5://me:pw@127.0.0.1:1080\r\n"));
+}
+
+TEST_F(MainForm, AMalformedProxyStartsNoRun) {
+    Open({{"Blog", "", true}}, "/tmp/out");
+    C().ProxyEdit->setText(u"socks5:/127.0.0.1:1080"_s);
+    C().LoadWebsitesButton->click();
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].contains(u"Malformed proxy address"_s));
+    EXPECT_FALSE(FWindow->IsRunning());
+    EXPECT_EQ(C().ProxyEdit->text(), u""_s);
 }
 
 TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {

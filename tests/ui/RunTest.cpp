@@ -5,6 +5,7 @@
 #include "base/uRunContext.h"
 #include "engine/LogSinksUnit.h"
 #include "project/WebsiteUnit.h"
+#include "tests/support/TestProxy.h"
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
 #include "ui/ProjectsListView.h"
@@ -133,6 +134,19 @@ TEST_F(RunTest, LoadWebsitesSavesFirstAndRunsTheCheckedVisibleProjects) {
     EXPECT_FALSE(Log().contains(u"an old line"_s));
     EXPECT_TRUE(c.LoadWebsitesButton->isEnabled());
     EXPECT_FALSE(c.BreakButton->isEnabled());
+}
+
+TEST_F(RunTest, ARunGoesThroughTheProxyOfTheSettings) {
+    WriteProjects({u"A"_s}, OutDir(), u"1"_s);
+    TTarrowMainForm& window = MakeWindow();
+    TProxyServer proxy(TProxyProtocol::ppSOCKS5);
+    window.Controls().ProxyEdit->setText(u"socks5://"_s + proxy.HostPort());
+    window.Controls().LoadWebsitesButton->click();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Completed."_s}));
+    EXPECT_EQ(proxy.Handshakes().size(), FServer.ConnectionCount());
+    EXPECT_GT(FServer.ConnectionCount(), 0);
+    EXPECT_TRUE(SavedSettings().contains("\r\nProxy=socks5://" + proxy.HostPort().toLatin1()));
 }
 
 TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {
