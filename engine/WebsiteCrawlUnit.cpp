@@ -134,9 +134,9 @@ void TWebsiteCrawl::Seed() {
 void TWebsiteCrawl::Run() {
     Seed();
     if (FConnections > 1) {
-        FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
-                                                    bool(FHTTPClient.OnRedirectLog()), FOutFolder,
-                                                    FContext);
+        FFetchAhead =
+            std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
+                                          bool(FHTTPClient.OnRedirectLog()), FOutFolder, FContext);
         NoteReferers(0, QString());
     }
     for (int i = 0; i < FURLList.Count(); ++i) {

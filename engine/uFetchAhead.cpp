@@ -5,18 +5,12 @@
 
 namespace tarrow {
 
-namespace {
-
-// Responses held (fetched or in flight) per connection beyond the entry being taken.
-constexpr int kHeldPerConnection = 4;
-
-} // namespace
-
 TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
                          bool ALogRedirects, const QString& ASpillFolder,
                          const TRunContext& AContext)
-    : FContext(AContext), FLogRedirects(ALogRedirects), FSpillFolder(ASpillFolder),
-      FWindow(std::max(AConnections, 1) * kHeldPerConnection),
+    : FContext(AContext), FLogRedirects(ALogRedirects), FSpill(ASpillFolder),
+      FMemoryBudget(std::max(AConnections, 1) * kHeldPerConnection),
+      FWindow(std::max(AConnections, 1) * kAheadPerConnection),
       FPool(ASettings, AConnections, *this) {}
 
 TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
@@ -44,16 +38,34 @@ void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AR
 }
 
 void TFetchAhead::TakeBack(TPending& APending) {
-    if (!APending.Spilled)
+    if (APending.InMemory)
+        --FInMemory;
+    if (!APending.Spilled.IsValid())
         return;
     TFetchOutcome& outcome = APending.Outcome;
-    if (!APending.Spilled->Read(outcome.Fetched.Body)) {
+    if (!FSpill.Take(APending.Spilled, outcome.Fetched.Body)) {
         outcome.Lines.append(QStringLiteral("Cannot read the received data back: ") +
                              outcome.Fetched.URL);
         outcome.Fetched.Succeeded = false;
         outcome.Failed = true;
     }
-    APending.Spilled.reset();
+}
+
+// A body waits in memory while the budget allows, on disk beyond it and when it is large; the
+// one being waited for is processed at once.
+void TFetchAhead::SetAside(int AJob, TPending& APending) {
+    QByteArray& body = APending.Outcome.Fetched.Body;
+    const bool toDisk =
+        AJob != FTaking && (body.size() > kSpillBytes || FInMemory >= FMemoryBudget);
+    if (toDisk && !body.isEmpty()) {
+        APending.Spilled = FSpill.Put(body);
+        if (APending.Spilled.IsValid()) {
+            body = QByteArray();
+            return;
+        }
+    }
+    APending.InMemory = true;
+    ++FInMemory;
 }
 
 void TFetchAhead::Redirected(int AJob, const QString& ALocation) {
@@ -65,8 +77,7 @@ int TFetchAhead::Failed(int AJob, const std::exception& E) {
     TPending& pending = FPending[AJob];
     pending.Outcome.Lines.append(TRunContext::ExceptionLine(E));
     const int attempt = pending.Attempts;
-    if (attempt >= FContext.Options().HTTPRetries || FContext.IsTerminated() ||
-        IsFinalFailure(E)) {
+    if (attempt >= FContext.Options().HTTPRetries || FContext.IsTerminated() || IsFinalFailure(E)) {
         pending.Outcome.Failed = true;
         pending.Done = true;
         return -1;
@@ -87,11 +98,7 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
     pending.Done = true;
-    if (AJob != FTaking && fetched.Body.size() > kSpillBytes) {
-        pending.Spilled = TSpillFile::Write(FSpillFolder, fetched.Body);
-        if (pending.Spilled)
-            fetched.Body = QByteArray();
-    }
+    SetAside(AJob, pending);
 }
 
 } // namespace tarrow

@@ -35,8 +35,10 @@ struct TFetchOutcome {
 
 // The table's entries fetched ahead of their turn, several at once, each with the crawl's own
 // retries. The crawl still takes them one by one in table order and logs what each left, so the
-// run reads as if they had been fetched one after another. At most a few times the number of
-// connections are held, fetched or in flight, beyond the entry being taken.
+// run reads as if they had been fetched one after another. Fetching runs up to kAheadPerConnection
+// entries per connection ahead, so one slow entry (its retry pauses, say) holds up no others; at
+// most kHeldPerConnection bodies per connection wait in memory, the rest (and every large one)
+// wait on disk.
 class TFetchAhead final : private THTTPPool::TEvents {
 public:
     // ALogRedirects: a "Redirect to: " line for each redirect, as the client would log it.
@@ -45,6 +47,8 @@ public:
                 const QString& ASpillFolder, const TRunContext& AContext);
     // Bodies larger than this wait on disk.
     static constexpr qsizetype kSpillBytes = qsizetype(4) << 20;
+    static constexpr int kHeldPerConnection = 4;
+    static constexpr int kAheadPerConnection = 64;
 
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
@@ -55,21 +59,25 @@ private:
         TFetchOutcome Outcome;
         int Attempts = 0;
         bool Done = false;
-        std::unique_ptr<TSpillFile> Spilled;
+        bool InMemory = false; // its body counts against the memory budget
+        TSpillFile::TPlace Spilled;
     };
 
     void Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers);
-    static void TakeBack(TPending& APending);
+    void TakeBack(TPending& APending);
+    void SetAside(int AJob, TPending& APending);
     void Redirected(int AJob, const QString& ALocation) override;
     int Failed(int AJob, const std::exception& E) override;
     void Finished(int AJob, THTTPResponse&& AResponse) override;
 
     const TRunContext& FContext;
     bool FLogRedirects;
-    QString FSpillFolder;
+    TSpillFile FSpill;
+    int FMemoryBudget;
+    int FInMemory = 0;
     int FWindow;
     int FTaking = -1; // the entry Take waits for
-    int FNext = 0; // the first table entry not handed to the pool yet
+    int FNext = 0;    // the first table entry not handed to the pool yet
     std::unordered_map<int, TPending> FPending;
     THTTPPool FPool;
 };

@@ -29,53 +29,77 @@ QString ExistingFolder(const QString& AFolder) {
     return QString();
 }
 
-bool WriteAll(int AFd, const QByteArray& AData) {
-    const char* p = AData.constData();
-    qint64 left = AData.size();
-    while (left > 0) {
-        const ssize_t n = ::write(AFd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-} // namespace
-
-std::unique_ptr<TSpillFile> TSpillFile::Write(const QString& AFolder, const QByteArray& ABody) {
-    const QString folder = AFolder.isEmpty() ? QString() : ExistingFolder(AFolder);
-    int fd = folder.isEmpty() ? -1 : OpenUnnamed(folder);
-    if (fd < 0)
-        fd = OpenUnnamed(QDir::tempPath());
-    if (fd < 0)
-        return nullptr;
-    auto file = std::make_unique<TSpillFile>(TOpened{fd}, ABody.size());
-    if (!WriteAll(fd, ABody))
-        return nullptr;
-    return file;
-}
-
-TSpillFile::~TSpillFile() {
-    ::close(FFd);
-}
-
-bool TSpillFile::Read(QByteArray& ABody) const {
-    QByteArray data(FSize, Qt::Uninitialized);
+bool WriteAllAt(int AFd, const QByteArray& AData, qint64 AOffset) {
     qint64 done = 0;
-    while (done < FSize) {
-        const ssize_t n = ::pread(FFd, data.data() + done, size_t(FSize - done), done);
+    while (done < AData.size()) {
+        const ssize_t n =
+            ::pwrite(AFd, AData.constData() + done, size_t(AData.size() - done), AOffset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         done += n;
     }
-    ABody = std::move(data);
     return true;
+}
+
+bool ReadAllAt(int AFd, QByteArray& AData, qint64 AOffset) {
+    qint64 done = 0;
+    while (done < AData.size()) {
+        const ssize_t n =
+            ::pread(AFd, AData.data() + done, size_t(AData.size() - done), AOffset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+TSpillFile::~TSpillFile() {
+    if (FFd >= 0)
+        ::close(FFd);
+}
+
+bool TSpillFile::Open() {
+    if (FFd >= 0)
+        return true;
+    const QString folder = FFolder.isEmpty() ? QString() : ExistingFolder(FFolder);
+    FFd = folder.isEmpty() ? -1 : OpenUnnamed(folder);
+    if (FFd < 0)
+        FFd = OpenUnnamed(QDir::tempPath());
+    return FFd >= 0;
+}
+
+TSpillFile::TPlace TSpillFile::Put(const QByteArray& ABody) {
+    if (!Open())
+        return {};
+    const TPlace place{FEnd, ABody.size()};
+    if (!WriteAllAt(FFd, ABody, place.Offset))
+        return {};
+    FEnd += place.Size;
+    ++FHeld;
+    return place;
+}
+
+bool TSpillFile::Take(const TPlace& APlace, QByteArray& ABody) {
+    QByteArray data(APlace.Size, Qt::Uninitialized);
+    const bool read = FFd >= 0 && ReadAllAt(FFd, data, APlace.Offset);
+    if (--FHeld == 0) {
+        // Nothing waits: the file starts over, empty.
+        FEnd = 0;
+        (void)::ftruncate(FFd, 0);
+    } else {
+        // The space is given back where the file system can; where not, at the next start-over.
+        (void)::fallocate(FFd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, APlace.Offset,
+                          APlace.Size);
+    }
+    if (read)
+        ABody = std::move(data);
+    return read;
 }
 
 } // namespace tarrow

@@ -2,32 +2,38 @@
 
 #include <QByteArray>
 #include <QString>
-#include <memory>
 
 namespace tarrow {
 
-// A body set aside on disk while it waits for its turn: a file without a name (it vanishes when
-// closed, also when the program dies) in the first existing folder of AFolder and its parents,
-// else in the system's temporary folder.
+// Bodies set aside on disk while they wait for their turn, one after another in one file without
+// a name (it vanishes when closed, also when the program dies), in the first existing folder of
+// AFolder and its parents, else in the system's temporary folder. Space is given back as bodies
+// are taken. Made on first use.
 class TSpillFile final {
 public:
-    // Null when no such file can be written; the caller then keeps the body in memory.
-    static std::unique_ptr<TSpillFile> Write(const QString& AFolder, const QByteArray& ABody);
-    struct TOpened {
-        int Fd;
-    };
-    TSpillFile(TOpened AFile, qint64 ASize) : FFd(AFile.Fd), FSize(ASize) {}
+    explicit TSpillFile(const QString& AFolder) : FFolder(AFolder) {}
     ~TSpillFile();
     TSpillFile(const TSpillFile&) = delete;
     TSpillFile& operator=(const TSpillFile&) = delete;
 
-    // The body as written; false when it cannot be read back.
-    bool Read(QByteArray& ABody) const;
-    qint64 Size() const { return FSize; }
+    // Where a body went.
+    struct TPlace {
+        qint64 Offset = -1;
+        qint64 Size = 0;
+        bool IsValid() const { return Offset >= 0; }
+    };
+    // An invalid place when the body cannot be written (the caller keeps it in memory).
+    TPlace Put(const QByteArray& ABody);
+    // The body at APlace, once; false when it cannot be read back.
+    bool Take(const TPlace& APlace, QByteArray& ABody);
 
 private:
-    int FFd;
-    qint64 FSize;
+    bool Open();
+
+    QString FFolder;
+    int FFd = -1;
+    qint64 FEnd = 0;
+    qint64 FHeld = 0; // bodies put and not taken yet
 };
 
 } // namespace tarrow

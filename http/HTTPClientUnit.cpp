@@ -122,8 +122,8 @@ QByteArray EncodeRequestURL(const QString& AURL) {
 }
 
 TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
-                             const QByteArray& ABuffer, QByteArray& AOutStream,
-                             qsizetype AOutStart, qint64 AMaxDecodedSize) {
+                             const QByteArray& ABuffer, QByteArray& AOutStream, qsizetype AOutStart,
+                             qint64 AMaxDecodedSize) {
     if (AReply.HasContentLength && AReply.ContentLength <= 0) {
         AOutStream.truncate(AOutStart);
     } else if (ADecode) {
@@ -249,8 +249,8 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         if (FResponseCharset.isEmpty())
             FResponseCharset = DefaultCharset(reply.ContentType);
         if (reply.Code >= 200 && reply.Code <= 299) {
-            const TResponseType type = FinishResponse(url, reply, decode, buffer, AOutStream,
-                                                      outStart, FMaxDecodedSize);
+            const TResponseType type =
+                FinishResponse(url, reply, decode, buffer, AOutStream, outStart, FMaxDecodedSize);
             FResponseCharset = type.Charset;
             AResponseContentType = type.MediaType;
             return;

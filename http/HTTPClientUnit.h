@@ -59,8 +59,8 @@ struct TResponseType {
     QString Charset;
 };
 TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool ADecode,
-                             const QByteArray& ABuffer, QByteArray& AOutStream,
-                             qsizetype AOutStart, qint64 AMaxDecodedSize);
+                             const QByteArray& ABuffer, QByteArray& AOutStream, qsizetype AOutStart,
+                             qint64 AMaxDecodedSize);
 
 // Everything a client's requests are made with, for transfers made elsewhere (the pool).
 struct THTTPRequestSettings {

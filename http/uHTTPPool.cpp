@@ -160,8 +160,7 @@ void THTTPPool::Start(TJob& AJob) {
     TCurlEasy* easy = TakeEasy();
     AJob.Received.clear();
     AJob.Body.clear();
-    easy->Begin(EncodeRequestURL(url), headers,
-                FSettings.GzipDeflate ? AJob.Received : AJob.Body);
+    easy->Begin(EncodeRequestURL(url), headers, FSettings.GzipDeflate ? AJob.Received : AJob.Body);
     if (curl_multi_add_handle(FMulti.get(), easy->Handle()) != CURLM_OK) {
         FIdle.push_back(easy);
         Fail(AJob, ETransportError(TTransportFault::tfOther,
@@ -228,8 +227,8 @@ void THTTPPool::End(TJob& AJob, CURLcode AResult) {
 void THTTPPool::TakeReply(TJob& AJob, const TReplyInfo& AReply) {
     if (AReply.Code >= 200 && AReply.Code <= 299) {
         const TResponseType type =
-            FinishResponse(AJob.CurURL, AReply, FSettings.GzipDeflate, AJob.Received, AJob.Body,
-                           0, FSettings.MaxDecodedSize);
+            FinishResponse(AJob.CurURL, AReply, FSettings.GzipDeflate, AJob.Received, AJob.Body, 0,
+                           FSettings.MaxDecodedSize);
         THTTPResponse response{std::move(AJob.Body), type.MediaType, type.Charset, AJob.CurURL,
                                AJob.Location};
         const int id = AJob.Id;

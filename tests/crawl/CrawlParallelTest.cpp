@@ -60,9 +60,9 @@ void RedirectsAndFailures(TScriptedSite& ASite) {
     ASite.Page("/blog/old.html", Redirect(301, "new.html"));
     ASite.Html("/blog/new.html", "<a href=\"deep.html\">d</a>");
     ASite.Html("/blog/deep.html", "deep");
-    ASite.Sequence("/blog/flaky.html", {MakeReply(500, "Internal Server Error"),
-                                        MakeReply(503, "Service Unavailable"),
-                                        OkReply("<a href=\"late.html\">l</a>")});
+    ASite.Sequence("/blog/flaky.html",
+                   {MakeReply(500, "Internal Server Error"), MakeReply(503, "Service Unavailable"),
+                    OkReply("<a href=\"late.html\">l</a>")});
     ASite.Html("/blog/late.html", "late");
     ASite.Page("/blog/gone/", Redirect(302, "/elsewhere/page.html"));
     ASite.Html("/elsewhere/page.html", "outside");
@@ -120,7 +120,8 @@ protected:
 
         TCrawlResult result;
         for (QString line : sink.Lines())
-            result.Log.append(line.replace(outDir, u"<out>"_s).replace(ASite.URL(u""), u"<site>"_s));
+            result.Log.append(
+                line.replace(outDir, u"<out>"_s).replace(ASite.URL(u""), u"<site>"_s));
         QDirIterator files(outDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (files.hasNext()) {
             const QString path = files.next();
@@ -220,8 +221,8 @@ TEST_F(CrawlParallel, BreakAbortsEveryTransferInFlight) {
     const QStringList log = sink.Lines();
     ASSERT_GE(log.size(), 4);
     EXPECT_EQ(log.mid(log.size() - 4),
-              (QStringList{u"Downloading [ 2 / 7 ]: "_s + site.URL(u"/blog/s1.html"),
-                           u"Aborted."_s, Summary(1, 0, 0, 0, 1), u"Terminated."_s}));
+              (QStringList{u"Downloading [ 2 / 7 ]: "_s + site.URL(u"/blog/s1.html"), u"Aborted."_s,
+                           Summary(1, 0, 0, 0, 1), u"Terminated."_s}));
     EXPECT_EQ(inFlight.load(), 4); // nothing started after the break
 }
 
