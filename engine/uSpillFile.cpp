@@ -29,11 +29,11 @@ QString ExistingFolder(const QString& AFolder) {
     return QString();
 }
 
-bool WriteAllAt(int AFd, const QByteArray& AData, qint64 AOffset) {
+// Runs AStep (pread or pwrite of what is left, at its offset) until ASize bytes are done.
+template <typename F> bool AllAt(qint64 ASize, F AStep) {
     qint64 done = 0;
-    while (done < AData.size()) {
-        const ssize_t n =
-            ::pwrite(AFd, AData.constData() + done, size_t(AData.size() - done), AOffset + done);
+    while (done < ASize) {
+        const ssize_t n = AStep(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -43,18 +43,17 @@ bool WriteAllAt(int AFd, const QByteArray& AData, qint64 AOffset) {
     return true;
 }
 
+bool WriteAllAt(int AFd, const QByteArray& AData, qint64 AOffset) {
+    return AllAt(AData.size(), [&](qint64 ADone) {
+        return ::pwrite(AFd, AData.constData() + ADone, size_t(AData.size() - ADone),
+                        AOffset + ADone);
+    });
+}
+
 bool ReadAllAt(int AFd, QByteArray& AData, qint64 AOffset) {
-    qint64 done = 0;
-    while (done < AData.size()) {
-        const ssize_t n =
-            ::pread(AFd, AData.data() + done, size_t(AData.size() - done), AOffset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return AllAt(AData.size(), [&](qint64 ADone) {
+        return ::pread(AFd, AData.data() + ADone, size_t(AData.size() - ADone), AOffset + ADone);
+    });
 }
 
 } // namespace

@@ -21,44 +21,34 @@ TCurlTransfer::~TCurlTransfer() {
 }
 
 void TCurlTransfer::SetConnectTimeoutMs(int AMs) {
-    TCurlOptions options = FEasy.Options();
-    options.ConnectTimeoutMs = AMs;
-    FEasy.Apply(options);
+    Change([AMs](TCurlOptions& O) { O.ConnectTimeoutMs = AMs; });
 }
 
 void TCurlTransfer::SetReadTimeoutMs(int AMs) {
-    TCurlOptions options = FEasy.Options();
-    options.ReadTimeoutMs = AMs;
-    FEasy.Apply(options);
+    Change([AMs](TCurlOptions& O) { O.ReadTimeoutMs = AMs; });
 }
 
 void TCurlTransfer::SetUserAgent(const QString& AUserAgent) {
-    TCurlOptions options = FEasy.Options();
-    options.UserAgent = AUserAgent;
-    FEasy.Apply(options);
+    Change([&AUserAgent](TCurlOptions& O) { O.UserAgent = AUserAgent; });
 }
 
 void TCurlTransfer::SetBoundIP(const QString& ABoundIP) {
-    TCurlOptions options = FEasy.Options();
-    options.BoundIP = ABoundIP;
-    FEasy.Apply(options);
+    Change([&ABoundIP](TCurlOptions& O) { O.BoundIP = ABoundIP; });
 }
 
 void TCurlTransfer::SetProxy(TProxyKind AKind, const QString& AHost, int APort,
                              const QString& AUser, const QString& APassword) {
-    TCurlOptions options = FEasy.Options();
-    options.ProxyKind = AKind;
-    options.ProxyHost = AHost;
-    options.ProxyPort = APort;
-    options.ProxyUser = AUser;
-    options.ProxyPassword = APassword;
-    FEasy.Apply(options);
+    Change([&](TCurlOptions& O) {
+        O.ProxyKind = AKind;
+        O.ProxyHost = AHost;
+        O.ProxyPort = APort;
+        O.ProxyUser = AUser;
+        O.ProxyPassword = APassword;
+    });
 }
 
 void TCurlTransfer::SetMaxBodySize(qint64 ABytes) {
-    TCurlOptions options = FEasy.Options();
-    options.MaxBodySize = ABytes;
-    FEasy.Apply(options);
+    Change([ABytes](TCurlOptions& O) { O.MaxBodySize = ABytes; });
 }
 
 void TCurlTransfer::SetCookieStore(bool AOn) {

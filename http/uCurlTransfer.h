@@ -51,6 +51,11 @@ private:
         void operator()(CURLSH* H) const { curl_share_cleanup(H); }
     };
     CURLcode Run();
+    template <typename F> void Change(F AChange) {
+        TCurlOptions options = FEasy.Options();
+        AChange(options);
+        FEasy.Apply(options);
+    }
 
     // Both outlive the multi handle, whose cache may still hold their connection.
     TSocketRegistry FSockets;

@@ -115,7 +115,8 @@ TEST_F(RunDriver, AnInvalidPatternEndsTheRunWithOneLine) {
     EXPECT_EQ(FSite.Hits("/shop/"), 0);
 }
 
-// Every request of a run, redirects and every project included, goes through the run's proxy:
+// Every request of a run, redirects, every project and parallel transfers included, goes through
+// the run's proxy:
 // the site accepts no connection that the proxy did not open for it.
 TEST_F(RunDriver, EveryRequestOfARunGoesThroughTheProxy) {
     FSite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"old\">old</a>");
@@ -130,30 +131,35 @@ TEST_F(RunDriver, EveryRequestOfARunGoesThroughTheProxy) {
                 {"socks5", TProxyProtocol::ppSOCKS5}};
     int connections = 0;
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.Scheme);
-        TProxyServer proxy(row.Protocol);
-        if (row.Protocol != TProxyProtocol::ppSOCKS4)
-            proxy.SetCredentials("run", "secret");
-        TRunOptions options = FastOptions();
-        options.Proxy = QString::fromLatin1(row.Scheme) + u"://run:secret@"_s + proxy.HostPort();
-        FEngine.SetOptions(options);
-        bool result = false;
-        const QStringList log = Start(FList, QStringLiteral("Blog,Shop"), &result);
-        EXPECT_TRUE(result);
-        EXPECT_EQ(log.last(), QStringLiteral("Completed."));
-        const QList<THandshake> shakes = proxy.Handshakes();
-        ASSERT_FALSE(shakes.isEmpty());
-        for (const THandshake& shake : shakes)
-            EXPECT_EQ(shake.TargetPort, FSite.Server().Port());
-        // Each connection of the proxy opened one to the site; the site saw no other.
-        connections += int(shakes.size());
-        EXPECT_EQ(FSite.Server().ConnectionCount(), connections);
-        if (row.Protocol == TProxyProtocol::ppHTTP) {
-            EXPECT_EQ(shakes[0].Request.Target, Url(u"/blog/").toLatin1()); // absolute form
+        for (const int transfers : {1, 4}) {
+            SCOPED_TRACE(row.Scheme);
+            SCOPED_TRACE(transfers);
+            TProxyServer proxy(row.Protocol);
+            if (row.Protocol != TProxyProtocol::ppSOCKS4)
+                proxy.SetCredentials("run", "secret");
+            TRunOptions options = FastOptions();
+            options.Connections = transfers;
+            options.Proxy =
+                QString::fromLatin1(row.Scheme) + u"://run:secret@"_s + proxy.HostPort();
+            FEngine.SetOptions(options);
+            bool result = false;
+            const QStringList log = Start(FList, QStringLiteral("Blog,Shop"), &result);
+            EXPECT_TRUE(result);
+            EXPECT_EQ(log.last(), QStringLiteral("Completed."));
+            const QList<THandshake> shakes = proxy.Handshakes();
+            ASSERT_FALSE(shakes.isEmpty());
+            for (const THandshake& shake : shakes)
+                EXPECT_EQ(shake.TargetPort, FSite.Server().Port());
+            // Each connection of the proxy opened one to the site; the site saw no other.
+            connections += int(shakes.size());
+            EXPECT_EQ(FSite.Server().ConnectionCount(), connections);
+            if (row.Protocol == TProxyProtocol::ppHTTP) {
+                EXPECT_EQ(shakes[0].Request.Target, Url(u"/blog/").toLatin1()); // absolute form
+            }
         }
     }
-    EXPECT_EQ(FSite.Hits("/blog/new.html"), 3);
-    EXPECT_EQ(FSite.Hits("/shop/"), 3);
+    EXPECT_EQ(FSite.Hits("/blog/new.html"), 6);
+    EXPECT_EQ(FSite.Hits("/shop/"), 6);
 }
 
 TEST_F(RunDriver, AMalformedProxyEndsTheRunBeforeAnyRequest) {
