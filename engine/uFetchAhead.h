@@ -48,7 +48,7 @@ public:
     // Bodies larger than this wait on disk.
     static constexpr qsizetype kSpillBytes = qsizetype(4) << 20;
     static constexpr int kHeldPerConnection = 4;
-    static constexpr int kAheadPerConnection = 64;
+    static constexpr int kAheadPerConnection = 256;
 
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
