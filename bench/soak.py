@@ -12,7 +12,9 @@ The URL table is complete once the section pages are processed (the first 0.4 % 
 so from then on memory must stay flat: whatever it still gains per processed page is growth
 beyond the URL table. Several sizes show the cost of the table itself per entry.
 
-    bench/soak.py BUILD_DIR [PAGES ...]      (default PAGES: 50000)
+    bench/soak.py BUILD_DIR [--connections N] [PAGES ...]      (default PAGES: 50000)
+
+With --connections N the project runs N transfers at once (its Connections key).
 """
 import os, re, shutil, subprocess, sys, tempfile, time
 
@@ -60,8 +62,12 @@ def generate(www, pages):
     return 1 + SECTIONS + SECTIONS * per_section + 2
 
 
+CONNECTIONS = 1
+
+
 def write_settings(folder, port, overwrite):
     os.makedirs(folder)
+    connections = f"TarrowProjects[1].Connections={CONNECTIONS}\n" if CONNECTIONS > 1 else ""
     with open(os.path.join(folder, "tarrow.ini"), "w") as f:
         f.write("TarrowProjectsN=1\n"
                 "TarrowProjects[1].ProjectName=Soak\n"
@@ -69,6 +75,7 @@ def write_settings(folder, port, overwrite):
                 "TarrowProjects[1].OutputFolder={OutDir}/{ProjectName}\n"
                 f"TarrowProjects[1].Overwrite={overwrite}\n"
                 "TarrowProjects[1].RelativePathLinks=1\n"
+                f"{connections}"
                 "TarrowProjects[1].Checked=1\n")
 
 
@@ -166,8 +173,13 @@ def run(build, pages):
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
+    global CONNECTIONS
     build = os.path.abspath(sys.argv[1])
-    for pages in [int(a) for a in sys.argv[2:]] or [50000]:
+    rest = sys.argv[2:]
+    if rest[:1] == ["--connections"] and len(rest) >= 2:
+        CONNECTIONS = int(rest[1])
+        rest = rest[2:]
+    for pages in [int(a) for a in rest] or [50000]:
         run(build, pages)
 
 
