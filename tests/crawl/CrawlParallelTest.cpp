@@ -96,6 +96,22 @@ void LargeBodiesWaiting(TScriptedSite& ASite) {
     ASite.Page("/blog/slow.html", Delayed(OkReply("slow"), 300));
 }
 
+// Each transfer keeps its own read time-out: the stalled one fails every attempt, the one that
+// trickles in longer than the time-out is never cut, the quick ones pass both.
+void StalledAndTrickling(TScriptedSite& ASite) {
+    ASite.Html("/blog/", "<a href=\"stalled.html\">s</a><a href=\"steady.html\">t</a>"
+                         "<a href=\"q1.html\">1</a><a href=\"q2.html\">2</a>");
+    TReply stalled = OkReply("never");
+    stalled.StallAfter = 20;
+    ASite.Page("/blog/stalled.html", stalled);
+    TReply steady = OkReply(QByteArray(60, 's'), "text/plain");
+    steady.TrickleChunk = 6;
+    steady.TrickleDelayMs = 100;
+    ASite.Page("/blog/steady.html", steady);
+    ASite.Html("/blog/q1.html", "q1");
+    ASite.Html("/blog/q2.html", "q2");
+}
+
 void CookiesMidCrawl(TScriptedSite& ASite) {
     ASite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b.html\">b</a>");
     ASite.Page("/blog/a.html", WithCookie("<a href=\"c.html\">c</a>", "k=v; Path=/"));
@@ -106,12 +122,13 @@ void CookiesMidCrawl(TScriptedSite& ASite) {
 class CrawlParallel : public ::testing::Test {
 protected:
     TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
-                       TScriptedSite& ASite) {
+                       TScriptedSite& ASite, int AReadTimeoutMs = 3000) {
         ABuild(ASite);
         QTemporaryDir root;
         const QString outDir = root.filePath(u"out"_s);
         TRunOptions options = FastOptions();
         options.Connections = AConnections;
+        options.ReadTimeoutMs = AReadTimeoutMs;
         TTarrowEngine engine(options);
         TWebsiteProjectList list;
         list.AddProject(MakeProject(ASite.URL(u"/blog/")));
@@ -120,8 +137,9 @@ protected:
 
         TCrawlResult result;
         for (QString line : sink.Lines())
-            result.Log.append(
-                line.replace(outDir, u"<out>"_s).replace(ASite.URL(u""), u"<site>"_s));
+            result.Log.append(line.replace(outDir, u"<out>"_s)
+                                  .replace(ASite.URL(u""), u"<site>"_s)
+                                  .replace(ASite.HostPort(), u"<host>"_s));
         QDirIterator files(outDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (files.hasNext()) {
             const QString path = files.next();
@@ -137,9 +155,10 @@ protected:
         result.Connections = int(connections.size());
         return result;
     }
-    TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections) {
+    TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
+                       int AReadTimeoutMs) {
         TScriptedSite site;
-        return Crawl(ABuild, AConnections, site);
+        return Crawl(ABuild, AConnections, site, AReadTimeoutMs);
     }
 };
 
@@ -150,12 +169,15 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         const char* Name;
         std::function<void(TScriptedSite&)> Build;
         bool SlowReplies; // so slow that other transfers must overlap them
+        int ReadTimeoutMs = 3000;
     } rows[] = {
         {"pages found while later entries are in flight", Tree, true},
         {"redirects, failures, retries and an empty reply", RedirectsAndFailures, false},
         {"a slow page overtaken by fast ones", SlowPageOvertaken, true},
         {"a cookie set mid-crawl", CookiesMidCrawl, false},
         {"large bodies waiting for their turn", LargeBodiesWaiting, true},
+        {"a stalled page and a slow but steady one among quick ones", StalledAndTrickling, true,
+         250},
         {"over TLS",
          [](TScriptedSite& ASite) {
              ASite.SetServer(TScriptedServer::TLS());
@@ -165,10 +187,10 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
-        const TCrawlResult one = Crawl(row.Build, 1);
+        const TCrawlResult one = Crawl(row.Build, 1, row.ReadTimeoutMs);
         for (const int connections : {2, 4}) {
             SCOPED_TRACE(connections);
-            const TCrawlResult many = Crawl(row.Build, connections);
+            const TCrawlResult many = Crawl(row.Build, connections, row.ReadTimeoutMs);
             EXPECT_EQ(many.Log, one.Log);
             EXPECT_EQ(many.Files, one.Files);
             EXPECT_EQ(many.Requests, one.Requests);
