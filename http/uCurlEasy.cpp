@@ -3,6 +3,7 @@
 #include "http/LibSSLUnit.h"
 
 #include <QByteArrayView>
+#include <QHash>
 #include <algorithm>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -49,6 +50,60 @@ int ParseStatusCode(QByteArrayView ALine) {
     bool ok = false;
     const int code = rest.first(end < 0 ? rest.size() : end).toInt(&ok);
     return ok ? code : 0;
+}
+
+// The usual reason phrase of a status code; empty for an unusual code.
+QString StandardReason(int ACode) {
+    static const QHash<int, QString> reasons = {
+        {300, QStringLiteral("Multiple Choices")},
+        {301, QStringLiteral("Moved Permanently")},
+        {302, QStringLiteral("Found")},
+        {303, QStringLiteral("See Other")},
+        {304, QStringLiteral("Not Modified")},
+        {307, QStringLiteral("Temporary Redirect")},
+        {308, QStringLiteral("Permanent Redirect")},
+        {400, QStringLiteral("Bad Request")},
+        {401, QStringLiteral("Unauthorized")},
+        {402, QStringLiteral("Payment Required")},
+        {403, QStringLiteral("Forbidden")},
+        {404, QStringLiteral("Not Found")},
+        {405, QStringLiteral("Method Not Allowed")},
+        {406, QStringLiteral("Not Acceptable")},
+        {408, QStringLiteral("Request Timeout")},
+        {409, QStringLiteral("Conflict")},
+        {410, QStringLiteral("Gone")},
+        {411, QStringLiteral("Length Required")},
+        {412, QStringLiteral("Precondition Failed")},
+        {413, QStringLiteral("Payload Too Large")},
+        {414, QStringLiteral("URI Too Long")},
+        {415, QStringLiteral("Unsupported Media Type")},
+        {416, QStringLiteral("Range Not Satisfiable")},
+        {418, QStringLiteral("I'm a teapot")},
+        {421, QStringLiteral("Misdirected Request")},
+        {425, QStringLiteral("Too Early")},
+        {426, QStringLiteral("Upgrade Required")},
+        {429, QStringLiteral("Too Many Requests")},
+        {451, QStringLiteral("Unavailable For Legal Reasons")},
+        {500, QStringLiteral("Internal Server Error")},
+        {501, QStringLiteral("Not Implemented")},
+        {502, QStringLiteral("Bad Gateway")},
+        {503, QStringLiteral("Service Unavailable")},
+        {504, QStringLiteral("Gateway Timeout")},
+        {505, QStringLiteral("HTTP Version Not Supported")}};
+    return reasons.value(ACode);
+}
+
+// An HTTP/2 status line has no reason phrase: the usual one is added, so a failed URL's log line
+// says what the code means, as an HTTP/1.1 line does.
+QString WithReason(QString AStatusLine, int ACode) {
+    const QString trimmed = AStatusLine.trimmed();
+    if (!trimmed.startsWith(QLatin1String("HTTP/2")) &&
+        !trimmed.startsWith(QLatin1String("HTTP/3")))
+        return AStatusLine;
+    const QString reason = StandardReason(ACode);
+    if (reason.isEmpty() || trimmed.count(u' ') > 1)
+        return AStatusLine;
+    return trimmed + u' ' + reason;
 }
 
 } // namespace
@@ -304,8 +359,8 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
         QByteArrayView status = line;
         while (!status.isEmpty() && (status.back() == '\r' || status.back() == '\n'))
             status.chop(1);
-        FReply.StatusLine = HeaderText(status);
         FReply.Code = ParseStatusCode(line);
+        FReply.StatusLine = WithReason(HeaderText(status), FReply.Code);
         FInHeaders = true;
         return true;
     }
