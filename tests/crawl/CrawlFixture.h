@@ -21,8 +21,11 @@
 namespace tarrow::test {
 
 // The engine's values for tests: the program's retry count, but short pauses and time-outs.
+// TARROW_TEST_CONNECTIONS runs every crawl with that many transfers at once (a second ctest
+// entry does, so every crawl test also checks the parallel crawl's result).
 inline TRunOptions FastOptions() {
     TRunOptions options;
+    options.Connections = qEnvironmentVariableIntValue("TARROW_TEST_CONNECTIONS");
     options.RetryPauseMs = 1;
     options.ConnectTimeoutMs = 3000;
     options.ReadTimeoutMs = 3000;

@@ -137,6 +137,8 @@ void FaultTest::SetUp() {
     neighbour.write("another project's page");
     neighbour.close();
     FOptions.HTTPRetries = 1;
+    // As for the crawl tests: a second ctest entry runs every fault with transfers at once.
+    FOptions.Connections = qEnvironmentVariableIntValue("TARROW_TEST_CONNECTIONS");
     FOptions.RetryPauseMs = 1;
     FOptions.ConnectTimeoutMs = 3000;
     FOptions.ReadTimeoutMs = 3000;

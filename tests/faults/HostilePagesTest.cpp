@@ -37,7 +37,9 @@ TEST_F(HostilePages, AHundredThousandLinksOnOnePage) {
             "<a href=\"p" + QByteArray::number(i) + ".html\">" + QByteArray::number(i) + "</a>\n";
     FSite.Html("/blog/", page);
     FSite.Default(OkReply("linked page"));
-    // The whole table is built from the first page; the run then stops after one linked page.
+    // The whole table is built from the first page; the run then stops after one linked page
+    // (one request at a time: Break would abort a transfer of several under way).
+    FOptions.Connections = 1;
     FSite.OnRequest([this](const TRequest& ARequest) {
         if (ARequest.Path() == "/blog/p0.html")
             FEngine->Terminated().Set();
