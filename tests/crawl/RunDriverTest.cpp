@@ -127,14 +127,8 @@ TEST_F(RunDriver, EveryRequestOfARunGoesThroughTheProxy) {
     FSite.Html("/blog/a.html", "a");
     FSite.Page("/blog/old", Redirect(302, "/blog/new.html"));
     FSite.Html("/blog/new.html", "new");
-    const struct {
-        const char* Scheme;
-        TProxyProtocol Protocol;
-    } rows[] = {{"http", TProxyProtocol::ppHTTP},
-                {"socks4", TProxyProtocol::ppSOCKS4},
-                {"socks5", TProxyProtocol::ppSOCKS5}};
     int connections = 0;
-    for (const auto& row : rows) {
+    for (const TProxyKindRow& row : kProxyKindRows) {
         for (const int transfers : {1, 4}) {
             SCOPED_TRACE(row.Scheme);
             SCOPED_TRACE(transfers);

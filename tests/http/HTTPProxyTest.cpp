@@ -93,13 +93,7 @@ TEST(HTTPProxy, HTTPSThroughEachKind) {
 // A client set up from a proxy URL sends its credentials: SOCKS 4 as its user id, SOCKS 5 by
 // user name and password, HTTP as Basic Proxy-Authorization (also in a CONNECT).
 TEST(HTTPProxy, ProxyURLCredentialsReachEachKind) {
-    const struct {
-        const char* Scheme;
-        TProxyProtocol Protocol;
-    } rows[] = {{"http", TProxyProtocol::ppHTTP},
-                {"socks4", TProxyProtocol::ppSOCKS4},
-                {"socks5", TProxyProtocol::ppSOCKS5}};
-    for (const auto& row : rows) {
+    for (const TProxyKindRow& row : kProxyKindRows) {
         for (const bool tls : {false, true}) {
             SCOPED_TRACE(std::string(row.Scheme) + (tls ? " https" : " http"));
             auto origin = tls ? TScriptedServer::TLS() : std::make_unique<TScriptedServer>();

@@ -21,6 +21,15 @@ namespace tarrow::test {
 
 enum class TProxyProtocol { ppSOCKS4, ppSOCKS5, ppHTTP };
 
+// Each kind of proxy with the scheme of its proxy URL, for tables of cases.
+struct TProxyKindRow {
+    const char* Scheme;
+    TProxyProtocol Protocol;
+};
+inline constexpr TProxyKindRow kProxyKindRows[] = {{"http", TProxyProtocol::ppHTTP},
+                                                   {"socks4", TProxyProtocol::ppSOCKS4},
+                                                   {"socks5", TProxyProtocol::ppSOCKS5}};
+
 struct THandshake {
     int Connection = -1;
     QByteArray Raw;        // every byte the client sent before forwarding began
