@@ -1,0 +1,123 @@
+// Many GETs at once: the pool keeps to its number of connections and reuses them, one job's pauses
+// hold up no other, and a failed attempt starts the job over from its own URL.
+
+#include "base/uExceptions.h"
+#include "http/uHTTPPool.h"
+#include "tests/http/HTTPTestFixture.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <chrono>
+
+namespace tarrow::test {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records what the pool reports, in order, and answers failures from a list (-1 when empty).
+class TRecorder final : public THTTPPool::TEvents {
+public:
+    QStringList Events;
+    QList<int> FailureAnswers;
+    QHash<int, THTTPResponse> Responses;
+
+    void Redirected(int AJob, const QString& ALocation) override {
+        Events.append(u"%1 redirected to %2"_s.arg(AJob).arg(ALocation));
+    }
+    int Failed(int AJob, const std::exception& E) override {
+        Events.append(u"%1 failed: %2"_s.arg(AJob).arg(ExceptionMessage(E)));
+        return FailureAnswers.isEmpty() ? -1 : FailureAnswers.takeFirst();
+    }
+    void Finished(int AJob, THTTPResponse&& AResponse) override {
+        Events.append(u"%1 finished"_s.arg(AJob));
+        Responses.insert(AJob, std::move(AResponse));
+    }
+};
+
+void RunAll(THTTPPool& APool) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (APool.Pending() > 0 && std::chrono::steady_clock::now() < deadline)
+        APool.Poll(THTTPPool::kAbortPollMs);
+    EXPECT_EQ(APool.Pending(), 0);
+}
+
+THTTPRequestSettings Settings(int ARedirectPauseMs = 0) {
+    auto client = NewTestClient();
+    client->SetRetryPauseMs(ARedirectPauseMs);
+    return client->RequestSettings();
+}
+
+} // namespace
+
+TEST(HTTPPool, KeepsToItsConnectionsAndReusesThemOverHTTPAndHTTPS) {
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls ? "HTTPS" : "HTTP");
+        std::unique_ptr<TScriptedServer> server =
+            tls ? TScriptedServer::TLS() : std::make_unique<TScriptedServer>();
+        server->SetHandler([](const TRequest& ARequest) {
+            TReply reply = OkReply("page " + ARequest.Path(), "text/plain");
+            reply.DelayMs = 20; // long enough for the transfers to overlap
+            return reply;
+        });
+        TRecorder events;
+        THTTPPool pool(Settings(), 3, events);
+        for (int i = 0; i < 12; ++i)
+            pool.Add(i, server->URL(u"/p%1"_s.arg(i)), {});
+        RunAll(pool);
+        ASSERT_EQ(events.Responses.size(), 12);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(events.Responses[i].Body, "page /p" + QByteArray::number(i));
+        EXPECT_LE(server->ConnectionCount(), 3);
+        EXPECT_GE(server->ConnectionCount(), 2); // they did run side by side
+    }
+}
+
+TEST(HTTPPool, ARedirectPauseHoldsUpNoOtherJob) {
+    TScriptedServer server;
+    server.SetHandler([](const TRequest& ARequest) {
+        if (ARequest.Path() == "/moved")
+            return Redirect(302, "/target");
+        return OkReply(ARequest.Path(), "text/plain");
+    });
+    TRecorder events;
+    // A pause far longer than the other job takes: it finishes while the first one waits.
+    THTTPPool pool(Settings(1500), 2, events);
+    pool.Add(0, server.URL(u"/moved"), {});
+    pool.Add(1, server.URL(u"/quick"), {});
+    RunAll(pool);
+    EXPECT_EQ(events.Events, (QStringList{u"0 redirected to /target"_s, u"1 finished"_s,
+                                          u"0 finished"_s}));
+    EXPECT_EQ(events.Responses[0].Body, "/target");
+    EXPECT_EQ(events.Responses[0].URL, server.URL(u"/target"));
+    EXPECT_EQ(events.Responses[0].Location, u"/target"_s);
+}
+
+TEST(HTTPPool, AFailedAttemptStartsOverFromTheJobsURLWithItsReferer) {
+    TScriptedServer server;
+    server.SetHandler([](const TRequest& ARequest) {
+        if (ARequest.Path() == "/old")
+            return Redirect(301, "gone");
+        return MakeReply(404, "Not Found");
+    });
+    TRecorder events;
+    events.FailureAnswers = {0}; // one more attempt, then give up
+    THTTPPool pool(Settings(), 2, events);
+    pool.Add(7, server.URL(u"/old"), server.URL(u"/index.html#top"));
+    RunAll(pool);
+    EXPECT_EQ(events.Events,
+              (QStringList{u"7 redirected to gone"_s, u"7 failed: HTTP/1.1 404 Not Found"_s,
+                           u"7 redirected to gone"_s, u"7 failed: HTTP/1.1 404 Not Found"_s}));
+    const QList<TRequest> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 4);
+    for (int i = 0; i < 4; i += 2) {
+        // The first request names the page given; the redirect's, the request before it.
+        EXPECT_EQ(requests[i].Path(), "/old");
+        EXPECT_EQ(requests[i].Header("Referer"), server.URL(u"/index.html").toUtf8());
+        EXPECT_EQ(requests[i + 1].Path(), "/gone");
+        EXPECT_EQ(requests[i + 1].Header("Referer"), server.URL(u"/old").toUtf8());
+    }
+}
+
+} // namespace tarrow::test
