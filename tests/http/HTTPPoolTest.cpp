@@ -87,8 +87,8 @@ TEST(HTTPPool, ARedirectPauseHoldsUpNoOtherJob) {
     pool.Add(0, server.URL(u"/moved"), {});
     pool.Add(1, server.URL(u"/quick"), {});
     RunAll(pool);
-    EXPECT_EQ(events.Events, (QStringList{u"0 redirected to /target"_s, u"1 finished"_s,
-                                          u"0 finished"_s}));
+    EXPECT_EQ(events.Events,
+              (QStringList{u"0 redirected to /target"_s, u"1 finished"_s, u"0 finished"_s}));
     EXPECT_EQ(events.Responses[0].Body, "/target");
     EXPECT_EQ(events.Responses[0].URL, server.URL(u"/target"));
     EXPECT_EQ(events.Responses[0].Location, u"/target"_s);
