@@ -215,11 +215,11 @@ TFetched TWebsiteCrawl::Fetch(const TEntry& AEntry) {
             break;
         } catch (const std::exception& E) {
             FContext.LogException(E);
-            if (attempt >= FContext.Options().HTTPRetries || IsTerminated() || IsFinalFailure(E)) {
+            if (IsLastAttempt(attempt, E, FContext)) {
                 ++FCounters.Failed;
                 break;
             }
-            FContext.Log(QStringLiteral("Retry #%1...").arg(attempt + 1));
+            FContext.Log(RetryLine(attempt));
             QThread::msleep(FContext.Options().RetryPauseMs);
         }
     }

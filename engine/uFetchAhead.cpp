@@ -5,6 +5,15 @@
 
 namespace tarrow {
 
+bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext) {
+    return AAttempt >= AContext.Options().HTTPRetries || AContext.IsTerminated() ||
+           IsFinalFailure(E);
+}
+
+QString RetryLine(int AAttempt) {
+    return QStringLiteral("Retry #%1...").arg(AAttempt + 1);
+}
+
 TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
                          bool ALogRedirects, const QString& ASpillFolder,
                          const TRunContext& AContext)
@@ -77,13 +86,13 @@ int TFetchAhead::Failed(int AJob, const std::exception& E) {
     TPending& pending = FPending[AJob];
     pending.Outcome.Lines.append(TRunContext::ExceptionLine(E));
     const int attempt = pending.Attempts;
-    if (attempt >= FContext.Options().HTTPRetries || FContext.IsTerminated() || IsFinalFailure(E)) {
+    if (IsLastAttempt(attempt, E, FContext)) {
         pending.Outcome.Failed = true;
         pending.Done = true;
         return -1;
     }
     ++pending.Attempts;
-    pending.Outcome.Lines.append(QStringLiteral("Retry #%1...").arg(attempt + 1));
+    pending.Outcome.Lines.append(RetryLine(attempt));
     return FContext.Options().RetryPauseMs;
 }
 

@@ -33,6 +33,11 @@ struct TFetchOutcome {
     TFetched Fetched;
 };
 
+// The crawl's rule for a failed attempt (counted from 0): whether it was the last one, and the line
+// logged before the next.
+bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext);
+QString RetryLine(int AAttempt);
+
 // The table's entries fetched ahead of their turn, several at once, each with the crawl's own
 // retries. The crawl still takes them one by one in table order and logs what each left, so the
 // run reads as if they had been fetched one after another. Fetching runs up to kAheadPerConnection

@@ -43,9 +43,8 @@ THTTPPool::THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TE
 }
 
 THTTPPool::~THTTPPool() {
-    for (const auto& job : FJobs)
-        if (job->Easy)
-            curl_multi_remove_handle(FMulti.get(), job->Easy->Handle());
+    for (TJob* job : FRunning)
+        curl_multi_remove_handle(FMulti.get(), job->Easy->Handle());
     // Connections close first, then the easy handles leave the share, which can then go.
     FMulti.reset();
     for (const auto& easy : FEasies)
@@ -68,10 +67,6 @@ bool THTTPPool::IsAborted() const {
     return FSettings.AbortFlag && FSettings.AbortFlag->IsSet();
 }
 
-int THTTPPool::Running() const {
-    return int(std::count_if(FJobs.begin(), FJobs.end(), [](const auto& J) { return J->Easy; }));
-}
-
 void THTTPPool::Poll(int AMaxWaitMs) {
     if (IsAborted()) {
         AbortAll();
@@ -86,12 +81,12 @@ void THTTPPool::Poll(int AMaxWaitMs) {
     CheckReadTimeouts(waitMs);
     const TClock::time_point now = TClock::now();
     // A job waiting only for a free slot wakes with the transfer that frees it.
-    const bool slotFree = Running() < FConnections;
-    for (const auto& job : FJobs) {
-        if (job->Easy || !slotFree)
+    const bool slotFree = int(FRunning.size()) < FConnections;
+    for (std::size_t i = 0; slotFree && waitMs > 0 && i < FJobs.size(); ++i) {
+        if (FJobs[i]->Easy)
             continue;
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(job->Due - now).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(FJobs[i]->Due - now).count();
         waitMs = int(std::clamp<qint64>(left, 0, waitMs));
     }
     if (!FJobs.empty() && waitMs > 0)
@@ -107,26 +102,19 @@ void THTTPPool::AbortAll() {
         return all;
     }();
     for (TJob* job : jobs) {
-        if (job->Easy) {
-            curl_multi_remove_handle(FMulti.get(), job->Easy->Handle());
-            FIdle.push_back(job->Easy);
-            job->Easy = nullptr;
-        }
+        if (job->Easy)
+            Detach(*job);
         Fail(*job, AbortedError());
     }
 }
 
 void THTTPPool::StartDue() {
-    int running = Running();
     const TClock::time_point now = TClock::now();
     // In the order added, so earlier entries are never overtaken for a slot.
-    for (std::size_t i = 0; i < FJobs.size() && running < FConnections; ++i) {
+    for (std::size_t i = 0; i < FJobs.size() && int(FRunning.size()) < FConnections; ++i) {
         TJob& job = *FJobs[i];
-        if (job.Easy || job.Due > now)
-            continue;
-        Start(job);
-        if (job.Easy)
-            ++running;
+        if (!job.Easy && job.Due <= now)
+            Start(job);
     }
 }
 
@@ -168,13 +156,21 @@ void THTTPPool::Start(TJob& AJob) {
         return;
     }
     AJob.Easy = easy;
+    FRunning.push_back(&AJob);
 }
 
 THTTPPool::TJob* THTTPPool::FindRunning(CURL* AEasy) {
-    for (const auto& job : FJobs)
-        if (job->Easy && job->Easy->Handle() == AEasy)
-            return job.get();
+    for (TJob* job : FRunning)
+        if (job->Easy->Handle() == AEasy)
+            return job;
     return nullptr;
+}
+
+void THTTPPool::Detach(TJob& AJob) {
+    curl_multi_remove_handle(FMulti.get(), AJob.Easy->Handle());
+    FIdle.push_back(AJob.Easy);
+    AJob.Easy = nullptr;
+    FRunning.erase(std::find(FRunning.begin(), FRunning.end(), &AJob));
 }
 
 void THTTPPool::ReadDone() {
@@ -189,18 +185,16 @@ void THTTPPool::ReadDone() {
 
 void THTTPPool::CheckReadTimeouts(int& AWaitMs) {
     std::vector<TJob*> timedOut;
-    for (const auto& job : FJobs)
-        if (job->Easy && job->Easy->CheckReadTimeout(AWaitMs))
-            timedOut.push_back(job.get());
+    for (TJob* job : FRunning)
+        if (job->Easy->CheckReadTimeout(AWaitMs))
+            timedOut.push_back(job);
     for (TJob* job : timedOut)
         End(*job, CURLE_OPERATION_TIMEDOUT);
 }
 
 void THTTPPool::End(TJob& AJob, CURLcode AResult) {
     TCurlEasy* easy = AJob.Easy;
-    curl_multi_remove_handle(FMulti.get(), easy->Handle());
-    AJob.Easy = nullptr;
-    FIdle.push_back(easy);
+    Detach(AJob);
     TReplyInfo reply;
     try {
         reply = easy->End(AResult);

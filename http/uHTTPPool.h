@@ -77,7 +77,8 @@ private:
     void Remove(TJob& AJob);
     TCurlEasy* TakeEasy();
     TJob* FindRunning(CURL* AEasy);
-    int Running() const;
+    // Takes a running job's transfer off the multi handle; its easy handle becomes idle.
+    void Detach(TJob& AJob);
 
     THTTPRequestSettings FSettings;
     int FConnections;
@@ -89,6 +90,7 @@ private:
     std::unique_ptr<CURLSH, TShareDeleter> FShare;
     std::unique_ptr<CURLM, TMultiDeleter> FMulti;
     std::vector<std::unique_ptr<TJob>> FJobs; // in the order they were added
+    std::vector<TJob*> FRunning;              // those with a transfer, at most FConnections
 };
 
 } // namespace tarrow
