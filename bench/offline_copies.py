@@ -64,6 +64,9 @@ def site_label(folder, path):
     return "/".join(parts[-1:] + ([path.strip("/")] if path.strip("/") else []))
 
 
+CONNECTIONS = 1
+
+
 def write_settings(folder, url, complete_pages):
     os.makedirs(folder, exist_ok=True)
     lines = ["TarrowProjectsN=1",
@@ -74,6 +77,8 @@ def write_settings(folder, url, complete_pages):
              "TarrowProjects[1].RelativePathLinks=1"]
     if complete_pages:
         lines.append("TarrowProjects[1].CompletePages=1")
+    if CONNECTIONS > 1:
+        lines.append(f"TarrowProjects[1].Connections={CONNECTIONS}")
     lines.append("TarrowProjects[1].Checked=1")
     with open(os.path.join(folder, "tarrow.ini"), "w") as f:
         f.write("\n".join(lines) + "\n")
@@ -257,6 +262,8 @@ def parse_args():
                    help="install and add " + ", ".join(f"{d[0]} ({d[2]})" for d in DEBIAN_DOCS))
     p.add_argument("--complete-pages", nargs="?", const="on", choices=("on", "both"),
                    help="write CompletePages=1 for the tarrow run; 'both' runs with and without")
+    p.add_argument("--connections", type=int, default=1,
+                   help="Tarrow's transfers at once (its Connections key)")
     p.add_argument("--programs", default="tarrow,wget",
                    help="comma list of tarrow, wget, source (the served folder itself)")
     p.add_argument("--max-pages", type=int, default=0, help="render at most N pages per copy")
@@ -286,7 +293,9 @@ def parse_args():
 
 
 def main():
+    global CONNECTIONS
     args = parse_args()
+    CONNECTIONS = args.connections
     sites = list(args.sites) + ([DEMO] if args.demo else [])
     if args.debian_docs:
         sites += debian_doc_sites()
