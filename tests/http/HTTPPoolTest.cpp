@@ -87,8 +87,10 @@ TEST(HTTPPool, ARedirectPauseHoldsUpNoOtherJob) {
     pool.Add(0, server.URL(u"/moved"), {});
     pool.Add(1, server.URL(u"/quick"), {});
     RunAll(pool);
-    EXPECT_EQ(events.Events,
-              (QStringList{u"0 redirected to /target"_s, u"1 finished"_s, u"0 finished"_s}));
+    // The quick job may even end before the redirect arrives; it never waits for the pause.
+    ASSERT_EQ(events.Events.size(), 3);
+    EXPECT_TRUE(events.Events.contains(u"0 redirected to /target"_s));
+    EXPECT_LT(events.Events.indexOf(u"1 finished"_s), events.Events.indexOf(u"0 finished"_s));
     EXPECT_EQ(events.Responses[0].Body, "/target");
     EXPECT_EQ(events.Responses[0].URL, server.URL(u"/target"));
     EXPECT_EQ(events.Responses[0].Location, u"/target"_s);
