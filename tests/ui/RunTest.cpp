@@ -215,6 +215,8 @@ TEST_F(RunTest, ADestroyedWindowWaitsForItsWorker) {
 class TLogLinesThread final : public QThread {
 public:
     TLogLinesThread(TLogSink* ASink, int ACount) : FContext(ASink), FCount(ACount) {}
+    // Qt's own hand-over at the thread's end is invisible to ThreadSanitizer; this one is not.
+    bool Done() const { return FDone.load(std::memory_order_acquire); }
 
 protected:
     void run() override {
@@ -226,10 +228,6 @@ protected:
         }
         FDone.store(true, std::memory_order_release);
     }
-
-public:
-    // Qt's own hand-over at the thread's end is invisible to ThreadSanitizer; this one is not.
-    bool Done() const { return FDone.load(std::memory_order_acquire); }
 
 private:
     TRunContext FContext;
