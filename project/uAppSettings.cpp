@@ -76,9 +76,17 @@ void TAppSettings::LoadFromFile(const QString& AFileName) {
 }
 
 void TAppSettings::SaveToFile(const QString& AFileName) const {
+    // A file that exists keeps its mode (QSaveFile carries it over); a new one may hold proxy
+    // passwords and is private to its owner.
+    const bool created = !QFileInfo::exists(AFileName);
     QSaveFile file(AFileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EFCreateError(CannotCreateFileMessage(AFileName, file.errorString()));
+    if (created && !file.setPermissions(PrivateFilePermissions)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EFCreateError(CannotCreateFileMessage(AFileName, reason));
+    }
     const QByteArray data = EncodeLines(FStrings.Lines());
     // Flushed before commit: a failure of the final flush inside commit() would otherwise go
     // unnoticed and put a truncated file in place of the old one.

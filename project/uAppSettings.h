@@ -4,9 +4,14 @@
 
 #include "project/VHashedStringList.h"
 
+#include <QFileDevice>
 #include <QString>
 
 namespace tarrow {
+
+// The mode of a settings file the program creates: read and write for its owner only.
+constexpr QFileDevice::Permissions PrivateFilePermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // The settings store: the name=value lines of tarrow.ini. The file is UTF-8; saving writes the
 // byte-order mark and CR LF after every line (a CR LF, CR or LF inside a line is written as one
@@ -22,7 +27,8 @@ public:
     // cannot be opened or read.
     void LoadFromFile(const QString& AFileName);
     // Replaces the file atomically: a save that fails leaves the previous file as it was.
-    // EFCreateError "Cannot create file ..." when it cannot be created or written.
+    // EFCreateError "Cannot create file ..." when it cannot be created or written. A new file is
+    // created with PrivateFilePermissions; an existing one keeps its mode.
     void SaveToFile(const QString& AFileName) const;
 
     // The lines of a file's text: a leading byte-order mark is skipped, invalid UTF-8 becomes

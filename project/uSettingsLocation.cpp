@@ -2,6 +2,7 @@
 
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
+#include "project/uAppSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,9 +98,10 @@ void TSettingsLocation::SeedFolder(const QString& AFolder, const QString& AConfi
             if (!WildcardMatch(piece, name, ignoreCase))
                 continue;
             const QString target = AFolder + PathDelim(FPathReading) + name;
-            // QFile::copy never replaces an existing file; a failed copy is ignored.
-            if (!QFileInfo::exists(target))
-                QFile::copy(file.absoluteFilePath(), target);
+            // QFile::copy never replaces an existing file; a failed copy is ignored. The copy is
+            // the user's own settings file, private like one the program saves anew.
+            if (!QFileInfo::exists(target) && QFile::copy(file.absoluteFilePath(), target))
+                QFile::setPermissions(target, PrivateFilePermissions);
         }
     }
 }

@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 using namespace tarrow;
@@ -433,3 +437,30 @@ TEST_F(SettingsFileTest, BadBytesLoadWithoutHarm) {
     EXPECT_EQ(Model->Projects.GetProject(1)->ProjectName(), u"B"_s + QChar(0) + u"C"_s);
     EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(SettingsFileTest, ANewFileIsPrivateAndAnExistingFileKeepsItsMode) {
+    auto mode = [](const QString& APath) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(APath).constData(), &st) == 0 ? st.st_mode & 07777 : 0U;
+    };
+    // Whatever the umask would allow, a file the program creates is its owner's alone.
+    struct OpenUmask {
+        mode_t Old = ::umask(0);
+        ~OpenUmask() { ::umask(Old); }
+    } openUmask;
+    TSettingsModel m;
+    BuildGoldenModel(m);
+    SaveSettings(m, Path());
+    EXPECT_EQ(mode(Path()), 0600U);
+    SaveSettings(m, Path());
+    EXPECT_EQ(mode(Path()), 0600U);
+
+    const QString shared = Dir.filePath(QStringLiteral("shared.ini"));
+    WriteAll(shared, "OutDir=x\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+    SaveSettings(m, shared);
+    EXPECT_EQ(mode(shared), 0640U);
+    EXPECT_EQ(ReadAll(shared), GoldenBytes());
+}
+#endif

@@ -114,6 +114,9 @@ TEST_F(SettingsLocationTest, ReadingSeedsANewUserFolderOnce) {
     const TSettingsLocation location = Location({});
     EXPECT_EQ(location.GetConfigFileName(true), User + u"/tarrow.ini"_s);
     EXPECT_EQ(ReadFile(User + u"/tarrow.ini"_s), QByteArray("OutDir=app\r\n"));
+    // The copy is the user's own settings file, whatever the mode of the application's.
+    EXPECT_EQ(QFile::permissions(User + u"/tarrow.ini"_s) & QFileDevice::Permissions(0x7077),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(QDir(User).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({u"tarrow.ini"_s}));
     // Once the folder exists the application folder is never looked at again.
