@@ -13,62 +13,7 @@ namespace tarrow {
 
 TWebsiteProject::TWebsiteProject(const TWebsiteProject* AProject) {
     if (AProject != nullptr)
-        Assign(*AProject);
-    else
-        Clear();
-}
-
-void TWebsiteProject::Clear() {
-    FProjectName.clear();
-    FGroupName.clear();
-    FWebsiteURL.clear();
-    FOutputFolder.clear();
-    FOverwrite = ofNone;
-    FRemoveScripts = false;
-    FRemoveNoscripts = false;
-    FRelativePathLinks = false;
-    FCompletePages = false;
-    FBaseURL.clear();
-    FIndexFile.clear();
-    FConnections = kConnectionsMin;
-    FChecked = false;
-    FVisible = true;
-    FWebPages.clear();
-    FWPExtractURLs.Clear();
-    FWebDocuments.clear();
-    FWDOutFolders.clear();
-    FReplacePatterns.clear();
-    FReplaceRules.clear();
-    FWebsiteDomainAliases.clear();
-    FSuppressURLs.clear();
-}
-
-void TWebsiteProject::Assign(const TWebsiteProject& AProject) {
-    if (&AProject == this)
-        return;
-    FProjectName = AProject.FProjectName;
-    FGroupName = AProject.FGroupName;
-    FWebsiteURL = AProject.FWebsiteURL;
-    FOutputFolder = AProject.FOutputFolder;
-    FOverwrite = AProject.FOverwrite;
-    FRemoveScripts = AProject.FRemoveScripts;
-    FRemoveNoscripts = AProject.FRemoveNoscripts;
-    FRelativePathLinks = AProject.FRelativePathLinks;
-    FCompletePages = AProject.FCompletePages;
-    FBaseURL = AProject.FBaseURL;
-    FIndexFile = AProject.FIndexFile;
-    FConnections = AProject.FConnections;
-    FChecked = AProject.FChecked;
-    FVisible = AProject.FVisible;
-    // QStringList copies share their data until written, so the copy is deep in effect.
-    FWebPages = AProject.FWebPages;
-    FWPExtractURLs.Assign(AProject.FWPExtractURLs);
-    FWebDocuments = AProject.FWebDocuments;
-    FWDOutFolders = AProject.FWDOutFolders;
-    FReplacePatterns = AProject.FReplacePatterns;
-    FReplaceRules = AProject.FReplaceRules;
-    FWebsiteDomainAliases = AProject.FWebsiteDomainAliases;
-    FSuppressURLs = AProject.FSuppressURLs;
+        *this = *AProject;
 }
 
 QString TWebsiteProject::DomainAliasesString() const {
@@ -274,139 +219,176 @@ void TWebsiteProjectList::Clear() {
 
 namespace {
 
-TOverwriteFile ReadOverwrite(const TVHashedStringList& ALst, const QString& AName) {
-    switch (ReadSettingsInt(ALst, AName, 0)) {
-    case 1:
-        return ofAll;
-    case 2:
-        return ofChanged;
-    default:
+using TProject = TWebsiteProject;
+
+TOverwriteFile OverwriteFromText(const QString& AText) {
+    int32_t value = 0;
+    if (!TryStrToInt(AText, value))
         return ofNone;
-    }
+    return value == 1 ? ofAll : value == 2 ? ofChanged : ofNone;
 }
 
 // A number is clamped to the range, also one too large for an integer; anything else is one.
-int ReadConnections(const TVHashedStringList& ALst, const QString& AName) {
-    const QString text = ALst.Values(AName);
+int ConnectionsFromText(const QString& AText) {
     int32_t value = 0;
-    if (TryStrToInt(text, value))
-        return std::clamp<int32_t>(value, TWebsiteProject::kConnectionsMin,
-                                   TWebsiteProject::kConnectionsMax);
-    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+    if (TryStrToInt(AText, value))
+        return std::clamp<int32_t>(value, TProject::kConnectionsMin, TProject::kConnectionsMax);
+    const bool digits = !AText.isEmpty() && std::all_of(AText.begin(), AText.end(), [](QChar c) {
         return c >= u'0' && c <= u'9';
     });
-    return digits ? TWebsiteProject::kConnectionsMax : TWebsiteProject::kConnectionsMin;
+    return digits ? TProject::kConnectionsMax : TProject::kConnectionsMin;
+}
+
+template <auto AField> TProjectKey TextKey(const char* AName, const char* ANew = nullptr) {
+    return {AName, [](const TProject& P) { return P.*AField; },
+            [](TProject& P, const QString& AText) { P.*AField = AText; }, ANew};
+}
+
+// Written "1" or "0"; read as true exactly from "1".
+template <auto AField>
+TProjectKey FlagKey(const char* AName, const char* ANew = nullptr, bool AOnlyWhenSet = false) {
+    return {AName, [](const TProject& P) { return SettingsBoolText(P.*AField); },
+            [](TProject& P, const QString& AText) { P.*AField = AText == u"1"; }, ANew,
+            AOnlyWhenSet};
+}
+
+// A list of texts, with an optional partner list of texts at the same index.
+template <auto AList, auto APartner = nullptr>
+TProjectEntries TextEntries(const char* ACount, const char* AName, const char* APartnerName) {
+    return {ACount,
+            AName,
+            APartnerName,
+            [](const TProject& P) { return (P.*AList).size(); },
+            [](const TProject& P, qsizetype I) { return (P.*AList)[I]; },
+            [](const TProject& P, qsizetype I) {
+                if constexpr (APartner == nullptr)
+                    return QString();
+                else
+                    return (P.*APartner).value(I);
+            },
+            [](TProject& P) {
+                (P.*AList).clear();
+                if constexpr (APartner != nullptr)
+                    (P.*APartner).clear();
+            },
+            [](TProject& P, const QString& AEntry, const QString& APartnerText) {
+                (P.*AList).append(AEntry);
+                if constexpr (APartner != nullptr)
+                    (P.*APartner).append(APartnerText);
+            }};
 }
 
 } // namespace
 
-void TWebsiteProject::LoadPairs(const TVHashedStringList& ALst, const QString& AP) {
-    // Visits the non-empty entries AName<n> for n up to the count stored under ACount.
-    auto entries = [&](const char* ACount, const char* AName, const auto& AAdd) {
-        const QString stem = SettingsKey(AP, AName);
-        const int32_t count = ReadSettingsInt(ALst, SettingsKey(AP, ACount), -1);
-        ForEachSettingsNumber(ALst, count, stem, QString(), [&](const QString& n) {
-            const QString value = ALst.Values(stem + n);
-            if (!value.isEmpty())
-                AAdd(value, n);
-        });
+std::span<const TProjectKey> TWebsiteProject::Keys() {
+    // Member pointers are named here, where the fields are accessible.
+    static const TProjectKey keys[] = {
+        TextKey<&TProject::FProjectName>("ProjectName"),
+        TextKey<&TProject::FGroupName>("GroupName"),
+        TextKey<&TProject::FWebsiteURL>("WebsiteURL"),
+        {"WebsiteDomainAliases", [](const TProject& P) { return P.DomainAliasesString(); },
+         [](TProject& P, const QString& AText) { P.SetDomainAliasesString(AText); }},
+        TextKey<&TProject::FOutputFolder>("OutputFolder", "{OutDir}\\{ProjectName}"),
+        {"Overwrite", [](const TProject& P) { return QString::number(int(P.FOverwrite)); },
+         [](TProject& P, const QString& AText) { P.FOverwrite = OverwriteFromText(AText); }, "2"},
+        FlagKey<&TProject::FRemoveScripts>("RemoveScripts"),
+        FlagKey<&TProject::FRemoveNoscripts>("RemoveNoscripts"),
+        FlagKey<&TProject::FRelativePathLinks>("RelativePathLinks"),
+        // New projects make copies that open in a browser.
+        FlagKey<&TProject::FCompletePages>("CompletePages", "1", true),
+        TextKey<&TProject::FBaseURL>("BaseURL"),
+        TextKey<&TProject::FIndexFile>("IndexFile", "index.html"),
+        // New projects run a few transfers at once; far sites load much faster.
+        {"Connections", [](const TProject& P) { return QString::number(P.FConnections); },
+         [](TProject& P, const QString& AText) { P.FConnections = ConnectionsFromText(AText); },
+         "4", true},
+        FlagKey<&TProject::FChecked>("Checked"),
+        // Missing means visible: only "0" hides.
+        {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },
+         [](TProject& P, const QString& AText) { P.FVisible = AText != u"0"; }},
     };
-    FWebPages.clear();
-    FWPExtractURLs.Clear();
-    entries("WebPagesN", "WebPages", [&](const QString& url, const QString& n) {
-        FWebPages.append(url);
-        FWPExtractURLs.Add(ReadSettingsDepth(ALst, SettingsKey(AP, "WPExtractURLs", n)));
-    });
-    FWebDocuments.clear();
-    FWDOutFolders.clear();
-    entries("WebDocsN", "WebDocs", [&](const QString& prefix, const QString& n) {
-        FWebDocuments.append(prefix);
-        FWDOutFolders.append(ALst.Values(SettingsKey(AP, "WDOutFolders", n)));
-    });
-    FReplacePatterns.clear();
-    FReplaceRules.clear();
-    entries("ReplaceRulesN", "ReplacePattern", [&](const QString& pattern, const QString& n) {
-        FReplacePatterns.append(pattern);
-        FReplaceRules.append(ALst.Values(SettingsKey(AP, "ReplaceRule", n)));
-    });
-    FSuppressURLs.clear();
-    entries("SuppressURLsN", "SuppressURLs",
-            [&](const QString& text, const QString&) { FSuppressURLs.append(text); });
+    return keys;
+}
+
+std::span<const TProjectEntries> TWebsiteProject::EntryKeys() {
+    static const TProjectEntries entries[] = {
+        {"WebPagesN", "WebPages", "WPExtractURLs",
+         [](const TProject& P) { return P.FWebPages.size(); },
+         [](const TProject& P, qsizetype I) { return P.FWebPages[I]; },
+         [](const TProject& P, qsizetype I) {
+             return QString::number(I < P.FWPExtractURLs.Count() ? P.FWPExtractURLs.GetValue(I)
+                                                                 : 0);
+         },
+         [](TProject& P) {
+             P.FWebPages.clear();
+             P.FWPExtractURLs.Clear();
+         },
+         [](TProject& P, const QString& AURL, const QString& ADepth) {
+             P.FWebPages.append(AURL);
+             P.FWPExtractURLs.Add(SettingsDepth(ADepth));
+         }},
+        TextEntries<&TProject::FWebDocuments, &TProject::FWDOutFolders>("WebDocsN", "WebDocs",
+                                                                        "WDOutFolders"),
+        TextEntries<&TProject::FReplacePatterns, &TProject::FReplaceRules>(
+            "ReplaceRulesN", "ReplacePattern", "ReplaceRule"),
+        TextEntries<&TProject::FSuppressURLs>("SuppressURLsN", "SuppressURLs", nullptr),
+    };
+    return entries;
+}
+
+TWebsiteProject TWebsiteProject::NewProject(const QString& AGroupName) {
+    TWebsiteProject project;
+    for (const TProjectKey& key : Keys())
+        if (key.NewProjectText != nullptr)
+            key.Read(project, QString::fromLatin1(key.NewProjectText));
+    project.FGroupName = AGroupName;
+    return project;
 }
 
 bool TWebsiteProject::LoadFromList(const TVHashedStringList& ALst, const QString& AP) {
-    const QString name = ALst.Values(SettingsKey(AP, "ProjectName"));
-    if (name.isEmpty())
+    if (ALst.Values(SettingsKey(AP, "ProjectName")).isEmpty())
         return false;
-    FProjectName = name;
-    FGroupName = ALst.Values(SettingsKey(AP, "GroupName"));
-    FWebsiteURL = ALst.Values(SettingsKey(AP, "WebsiteURL"));
-    SetDomainAliasesString(ALst.Values(SettingsKey(AP, "WebsiteDomainAliases")));
-    FOutputFolder = ALst.Values(SettingsKey(AP, "OutputFolder"));
-    FOverwrite = ReadOverwrite(ALst, SettingsKey(AP, "Overwrite"));
-    FRemoveScripts = ALst.Values(SettingsKey(AP, "RemoveScripts")) == u"1";
-    FRemoveNoscripts = ALst.Values(SettingsKey(AP, "RemoveNoscripts")) == u"1";
-    FRelativePathLinks = ALst.Values(SettingsKey(AP, "RelativePathLinks")) == u"1";
-    FCompletePages = ALst.Values(SettingsKey(AP, "CompletePages")) == u"1";
-    FBaseURL = ALst.Values(SettingsKey(AP, "BaseURL"));
-    FIndexFile = ALst.Values(SettingsKey(AP, "IndexFile"));
-    FConnections = ReadConnections(ALst, SettingsKey(AP, "Connections"));
-    FChecked = ALst.Values(SettingsKey(AP, "Checked")) == u"1";
-    FVisible = ALst.Values(SettingsKey(AP, "Visible")) != u"0";
-    LoadPairs(ALst, AP);
+    for (const TProjectKey& key : Keys())
+        key.Read(*this, ALst.Values(SettingsKey(AP, key.Name)));
+    for (const TProjectEntries& list : EntryKeys()) {
+        list.Clear(*this);
+        // Visits the non-empty entries Name<n> for n up to the count stored under Count.
+        const QString stem = SettingsKey(AP, list.Name);
+        const int32_t count = ReadSettingsInt(ALst, SettingsKey(AP, list.Count), -1);
+        ForEachSettingsNumber(ALst, count, stem, QString(), [&](const QString& n) {
+            const QString value = ALst.Values(stem + n);
+            if (value.isEmpty())
+                return;
+            list.Add(*this, value,
+                     list.Partner != nullptr ? ALst.Values(SettingsKey(AP, list.Partner, n))
+                                             : QString());
+        });
+    }
     return true;
 }
 
 void TWebsiteProject::SaveToList(TVHashedStringList& ALst, const QString& AP) const {
-    ALst.SetValues(SettingsKey(AP, "ProjectName"), FProjectName);
-    ALst.SetValues(SettingsKey(AP, "GroupName"), FGroupName);
-    ALst.SetValues(SettingsKey(AP, "WebsiteURL"), FWebsiteURL);
-    ALst.SetValues(SettingsKey(AP, "WebsiteDomainAliases"), DomainAliasesString());
-    ALst.SetValues(SettingsKey(AP, "OutputFolder"), FOutputFolder);
-    ALst.SetValues(SettingsKey(AP, "Overwrite"), QString::number(int(FOverwrite)));
-    ALst.SetValues(SettingsKey(AP, "RemoveScripts"), SettingsBoolText(FRemoveScripts));
-    ALst.SetValues(SettingsKey(AP, "RemoveNoscripts"), SettingsBoolText(FRemoveNoscripts));
-    ALst.SetValues(SettingsKey(AP, "RelativePathLinks"), SettingsBoolText(FRelativePathLinks));
-    // Written only when on, so files from before the option read and write as they were.
-    if (FCompletePages)
-        ALst.SetValues(SettingsKey(AP, "CompletePages"), QStringLiteral("1"));
-    ALst.SetValues(SettingsKey(AP, "BaseURL"), FBaseURL);
-    ALst.SetValues(SettingsKey(AP, "IndexFile"), FIndexFile);
-    // Written only above one, so files from before the setting read and write as they were.
-    if (FConnections > kConnectionsMin)
-        ALst.SetValues(SettingsKey(AP, "Connections"), QString::number(FConnections));
-    ALst.SetValues(SettingsKey(AP, "Checked"), SettingsBoolText(FChecked));
-    ALst.SetValues(SettingsKey(AP, "Visible"), SettingsBoolText(FVisible));
+    const TWebsiteProject cleared;
+    for (const TProjectKey& key : Keys()) {
+        const QString text = key.Write(*this);
+        if (!key.OnlyWhenSet || text != key.Write(cleared))
+            ALst.SetValues(SettingsKey(AP, key.Name), text);
+    }
     // Empty entries are left out and the numbering closes the gap; each written entry takes its
-    // partner at the same index along. A parallel list that fell short gives an empty partner.
-    auto entries = [&](const QStringList& AList, const char* AName, const char* APartner,
-                       const auto& APartnerText, const char* ACount) {
+    // partner at the same index along.
+    for (const TProjectEntries& list : EntryKeys()) {
         int n = 0;
-        for (qsizetype i = 0; i < AList.size(); ++i) {
-            if (AList[i].isEmpty())
+        for (qsizetype i = 0; i < list.Size(*this); ++i) {
+            const QString entry = list.Entry(*this, i);
+            if (entry.isEmpty())
                 continue;
             const QString num = QString::number(++n);
-            ALst.SetValues(SettingsKey(AP, AName, num), AList[i]);
-            if (APartner != nullptr)
-                ALst.SetValues(SettingsKey(AP, APartner, num), APartnerText(i));
+            ALst.SetValues(SettingsKey(AP, list.Name, num), entry);
+            if (list.Partner != nullptr)
+                ALst.SetValues(SettingsKey(AP, list.Partner, num), list.PartnerText(*this, i));
         }
-        ALst.SetValues(SettingsKey(AP, ACount), QString::number(n));
-    };
-    entries(
-        FWebPages, "WebPages", "WPExtractURLs",
-        [this](qsizetype i) {
-            return QString::number(i < FWPExtractURLs.Count() ? FWPExtractURLs.GetValue(i) : 0);
-        },
-        "WebPagesN");
-    entries(
-        FWebDocuments, "WebDocs", "WDOutFolders",
-        [this](qsizetype i) { return FWDOutFolders.value(i); }, "WebDocsN");
-    entries(
-        FReplacePatterns, "ReplacePattern", "ReplaceRule",
-        [this](qsizetype i) { return FReplaceRules.value(i); }, "ReplaceRulesN");
-    entries(
-        FSuppressURLs, "SuppressURLs", nullptr, [](qsizetype) { return QString(); },
-        "SuppressURLsN");
+        ALst.SetValues(SettingsKey(AP, list.Count), QString::number(n));
+    }
 }
 
 void TWebsiteProjectList::LoadFromList(const TVHashedStringList& ALst, const QString& APrefix) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace tarrow {
@@ -15,20 +16,31 @@ class TVHashedStringList;
 // What to do with a file that already exists when it is to be written.
 enum TOverwriteFile : uint8_t { ofNone, ofAll, ofChanged };
 
-// One website to load: a plain record that copies, resets and stores itself. The eight lists are
-// the project's own; FWPExtractURLs, FWDOutFolders and FReplaceRules run parallel to FWebPages,
-// FWebDocuments and FReplacePatterns. Visible is changed only by the project list.
+struct TProjectKey;
+struct TProjectEntries;
+
+// One website to load: a plain value. A fresh project holds the values after Clear; copies are
+// deep. FWPExtractURLs, FWDOutFolders and FReplaceRules run parallel to FWebPages, FWebDocuments
+// and FReplacePatterns. Visible is changed only by the project list.
 class TWebsiteProject final {
 public:
-    TWebsiteProject() { Clear(); }
+    TWebsiteProject() = default;
     // A copy of AProject (check mark and visibility included), or a fresh project for nullptr.
     explicit TWebsiteProject(const TWebsiteProject* AProject);
-    TWebsiteProject(const TWebsiteProject&) = delete;
-    TWebsiteProject& operator=(const TWebsiteProject&) = delete;
 
-    void Clear();
-    // Deep copy of every field; this project keeps its own lists.
-    void Assign(const TWebsiteProject& AProject);
+    void Clear() { *this = TWebsiteProject(); }
+    // Copies every field; this project keeps its own lists.
+    void Assign(const TWebsiteProject& AProject) { *this = AProject; }
+    bool operator==(const TWebsiteProject&) const = default;
+
+    // What the editor's "Add New Project" starts from: a cleared project with each key's
+    // new-project value, in the group AGroupName.
+    static TWebsiteProject NewProject(const QString& AGroupName);
+
+    // The settings keys of a project, in the order of the file's lines: the single values, then
+    // the numbered lists.
+    static std::span<const TProjectKey> Keys();
+    static std::span<const TProjectEntries> EntryKeys();
 
     const QString& ProjectName() const { return FProjectName; }
     void SetProjectName(const QString& AValue) { FProjectName = AValue; }
@@ -93,7 +105,6 @@ public:
 private:
     friend class TWebsiteProjectList;
     void SetVisible(bool AValue) { FVisible = AValue; }
-    void LoadPairs(const TVHashedStringList& ALst, const QString& AP);
 
     QString FProjectName;
     QString FGroupName;
@@ -117,6 +128,36 @@ private:
     QStringList FReplaceRules;
     QStringList FWebsiteDomainAliases;
     QStringList FSuppressURLs;
+};
+
+// One single-valued key of a project. A missing key reads as an empty text, which gives the
+// value of a cleared project.
+struct TProjectKey {
+    const char* Name;
+    // The value's text as written; an empty text writes no line.
+    QString (*Write)(const TWebsiteProject& AProject);
+    void (*Read)(TWebsiteProject& AProject, const QString& AText);
+    // The text "Add New Project" starts from; nullptr keeps the cleared value.
+    const char* NewProjectText = nullptr;
+    // No line while the value is a cleared project's, so files from before the key read and
+    // write as they were.
+    bool OnlyWhenSet = false;
+};
+
+// A numbered list of a project: Name<n> (n from 1), its partner Partner<n> at the same index
+// when there is one, and the count under Count. An empty entry is not written and its partner
+// goes with it; an empty or missing entry is skipped when read.
+struct TProjectEntries {
+    const char* Count;
+    const char* Name;
+    const char* Partner;
+    qsizetype (*Size)(const TWebsiteProject& AProject);
+    QString (*Entry)(const TWebsiteProject& AProject, qsizetype AIndex);
+    // The partner's text of entry AIndex; a partner list that fell short gives its empty value.
+    QString (*PartnerText)(const TWebsiteProject& AProject, qsizetype AIndex);
+    void (*Clear)(TWebsiteProject& AProject);
+    // Appends an entry read from a file with its partner's text (empty without a partner).
+    void (*Add)(TWebsiteProject& AProject, const QString& AEntry, const QString& APartnerText);
 };
 
 // All projects in list order (the saved order) and the visible ones in the order the window

@@ -14,13 +14,12 @@ int32_t ReadSettingsInt(const TVHashedStringList& ALst, const QString& AName, in
     return TryStrToInt(ALst.Values(AName), value) ? value : ADefault;
 }
 
-int32_t ReadSettingsDepth(const TVHashedStringList& ALst, const QString& AName) {
-    const QString text = ALst.Values(AName);
+int32_t SettingsDepth(const QString& AText) {
     int32_t depth = -1;
-    if (!TryStrToInt(text, depth))
+    if (!TryStrToInt(AText, depth))
         depth = -1;
     if (depth < 0)
-        depth = AsciiSameText(text, u"yes") ? 1000 : 0;
+        depth = AsciiSameText(AText, u"yes") ? 1000 : 0;
     return depth;
 }
 

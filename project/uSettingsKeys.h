@@ -15,7 +15,7 @@ QString SettingsKey(const QString& AP, const char* AName, const QString& ANumber
 // The integer value of a key, or ADefault when it is missing or not an integer.
 int32_t ReadSettingsInt(const TVHashedStringList& ALst, const QString& AName, int32_t ADefault);
 // A start page's depth: an integer of 0 or more, else 1000 for "yes" (any letter case), else 0.
-int32_t ReadSettingsDepth(const TVHashedStringList& ALst, const QString& AName);
+int32_t SettingsDepth(const QString& AText);
 // "1" or "0".
 QString SettingsBoolText(bool AValue);
 // Calls AVisit with n = 1 .. ACount (in decimal) for every n whose entry AStem + n + ASuffix the

@@ -305,13 +305,7 @@ void TEditProjectForm::CreateControls() {
 bool TEditProjectForm::AddProject(TWebsiteProject& AProject, const QString& AOutDir,
                                   const QString& AGroupName) {
     setWindowTitle(QStringLiteral("Add New Project"));
-    AProject.Clear();
-    AProject.SetGroupName(AGroupName);
-    AProject.SetIndexFile(QStringLiteral("index.html"));
-    AProject.SetOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"));
-    AProject.SetOverwrite(ofChanged);
-    AProject.SetCompletePages(true); // new projects make copies that open in a browser
-    AProject.SetConnections(4);      // a few transfers at once; far sites load much faster
+    AProject = TWebsiteProject::NewProject(AGroupName);
     return ExecuteProject(AProject, AOutDir);
 }
 

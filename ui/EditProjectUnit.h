@@ -31,8 +31,8 @@ public:
     explicit TEditProjectForm(QWidget* AParent = nullptr);
     ~TEditProjectForm() override;
 
-    // "Add New Project": clears the project, presets the group, the index file, the output folder,
-    // the overwrite policy and complete pages, then edits it. True when the user confirmed.
+    // "Add New Project": makes AProject a new project of the group AGroupName (the settings keys'
+    // new-project values), then edits it. True when the user confirmed.
     bool AddProject(TWebsiteProject& AProject, const QString& AOutDir, const QString& AGroupName);
     // Edits the project; ANewProject only chooses the caption ("Add New Project" or "Edit
     // Project"). True when the user confirmed; otherwise the project is left as it was.

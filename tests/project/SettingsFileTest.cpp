@@ -438,6 +438,83 @@ TEST_F(SettingsFileTest, BadBytesLoadWithoutHarm) {
     EXPECT_EQ(Model->Projects.GetProject(1)->WebsiteURL().size(), longValue.size());
 }
 
+namespace {
+
+// A text that gives the key a value other than a cleared project's.
+QString SetText(const TProjectKey& AKey) {
+    const TWebsiteProject cleared;
+    for (const char* text : {"x", "2", "1", "0"}) {
+        TWebsiteProject p;
+        AKey.Read(p, QString::fromLatin1(text));
+        if (AKey.Write(p) != AKey.Write(cleared))
+            return QString::fromLatin1(text);
+    }
+    return QString();
+}
+
+// The key names of the saved project lines under APrefix, in file order.
+QStringList SavedKeys(const QByteArray& AFile, const QByteArray& APrefix) {
+    QStringList keys;
+    for (const QByteArray& line : AFile.split('\n'))
+        if (line.startsWith(APrefix))
+            keys.append(QString::fromUtf8(line.mid(APrefix.size()).split('=').front()));
+    return keys;
+}
+
+} // namespace
+
+// Reads the key table itself, so a key added to it is covered here without more ado.
+TEST_F(SettingsFileTest, EveryKeyOfTheTableIsSavedInItsPlaceAndReadBack) {
+    auto project = std::make_unique<TWebsiteProject>();
+    QStringList expected;
+    for (const TProjectKey& key : TWebsiteProject::Keys()) {
+        SCOPED_TRACE(key.Name);
+        const QString text = SetText(key);
+        ASSERT_FALSE(text.isEmpty());
+        key.Read(*project, text);
+        expected.append(QString::fromLatin1(key.Name));
+    }
+    for (const TProjectEntries& list : TWebsiteProject::EntryKeys()) {
+        list.Add(*project, u"entry"_s, u"2"_s);
+        expected.append(QString::fromLatin1(list.Name) + u"1"_s);
+        if (list.Partner != nullptr)
+            expected.append(QString::fromLatin1(list.Partner) + u"1"_s);
+        expected.append(QString::fromLatin1(list.Count));
+    }
+    const TWebsiteProject saved = *project;
+    TSettingsModel m;
+    m.Projects.AddProject(std::move(project));
+    SaveSettings(m, Path());
+    EXPECT_EQ(SavedKeys(ReadAll(Path()), "TarrowProjects[1]."), expected);
+    Load(ReadAll(Path()));
+    EXPECT_TRUE(Only() == saved);
+
+    // A cleared project writes no key that is written only when set.
+    auto plain = std::make_unique<TWebsiteProject>();
+    plain->SetProjectName(u"P"_s);
+    TSettingsModel m2;
+    m2.Projects.AddProject(std::move(plain));
+    SaveSettings(m2, Path());
+    const QStringList written = SavedKeys(ReadAll(Path()), "TarrowProjects[1].");
+    for (const TProjectKey& key : TWebsiteProject::Keys()) {
+        SCOPED_TRACE(key.Name);
+        EXPECT_FALSE(key.OnlyWhenSet && written.contains(QString::fromLatin1(key.Name)));
+    }
+}
+
+TEST_F(SettingsFileTest, TheExampleSettingsSaveAsTheyWereWritten) {
+    const QByteArray example = ReadAll(QStringLiteral(TARROW_EXAMPLES_DIR "/demo-tarrow.ini.in"));
+    ASSERT_FALSE(example.startsWith("<unreadable>"));
+    Load(example);
+    ASSERT_EQ(Model->Projects.Count(), 1);
+    SaveSettings(*Model, Path());
+    QByteArray expected("\xEF\xBB\xBF");
+    for (const QByteArray& line : example.split('\n'))
+        if (!line.isEmpty())
+            expected.append(line).append("\r\n");
+    EXPECT_EQ(ReadAll(Path()), expected);
+}
+
 #ifdef Q_OS_UNIX
 TEST_F(SettingsFileTest, ANewFileIsPrivateAndAnExistingFileKeepsItsMode) {
     auto mode = [](const QString& APath) {

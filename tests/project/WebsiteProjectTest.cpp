@@ -155,3 +155,35 @@ TEST(WebsiteProject, CopyIsDeepAndKeepsCheckAndVisibility) {
     target.Assign(target); // self-assignment changes nothing
     EXPECT_EQ(target.WebPages(), source.WebPages());
 }
+
+TEST(WebsiteProject, IsAPlainValue) {
+    TWebsiteProject source;
+    Fill(source);
+    TWebsiteProject copy = source;
+    EXPECT_TRUE(copy == source);
+    copy.WPExtractURLs().SetValue(1, 7);
+    EXPECT_FALSE(copy == source);
+    EXPECT_EQ(source.WPExtractURLs().GetValue(1), 0);
+    copy = source;
+    EXPECT_TRUE(copy == source);
+    copy.SetConnections(5);
+    EXPECT_FALSE(copy == source);
+
+    // Every field takes part: a cleared project equals a fresh one.
+    copy.Clear();
+    EXPECT_TRUE(copy == TWebsiteProject());
+    EXPECT_TRUE(TWebsiteProject(&source) == source);
+    EXPECT_TRUE(TWebsiteProject(nullptr) == TWebsiteProject());
+}
+
+TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
+    TWebsiteProject expected;
+    expected.SetGroupName(u"News"_s);
+    expected.SetOutputFolder(u"{OutDir}\\{ProjectName}"_s);
+    expected.SetOverwrite(ofChanged);
+    expected.SetCompletePages(true);
+    expected.SetIndexFile(u"index.html"_s);
+    expected.SetConnections(4);
+    EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
+    EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
+}
