@@ -1,5 +1,6 @@
 // The settings file loader on any file content: it never crashes or hangs, and what it loads
-// survives a save and a second load unchanged (saving twice writes the same bytes).
+// survives a save and a second load unchanged (equal projects, and saving twice writes the same
+// bytes).
 #include "base/uExceptions.h"
 #include "fuzz/FuzzSupport.h"
 #include "project/SettingsUnit.h"
@@ -58,6 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     TSettingsModel reloaded;
     LoadSettings(reloaded, first);
     SaveSettings(reloaded, second);
+    FUZZ_CHECK(reloaded.Projects.Count() == model.Projects.Count(),
+               QString::number(reloaded.Projects.Count()));
+    for (int i = 0; i < model.Projects.Count(); ++i)
+        FUZZ_CHECK(*reloaded.Projects.GetProject(i) == *model.Projects.GetProject(i),
+                   model.Projects.GetProject(i)->ProjectName());
     const QByteArray a = ReadFile(first);
     const QByteArray b = ReadFile(second);
     FUZZ_CHECK(a == b, QStringLiteral("first save:\n%1\nsecond save:\n%2")
