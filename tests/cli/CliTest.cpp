@@ -200,7 +200,8 @@ TEST_F(Cli, InterruptAbortsTheCurrentURL) {
     EXPECT_TRUE(r.Out.contains(QStringLiteral("Aborted.")));
 }
 
-// 0 only when every URL succeeded (already there counts), 3 when one failed, 4 when stopped.
+// 0 only when no URL failed (one already there counts as loaded), 3 when one failed; a name not
+// found (1) comes first.
 TEST_F(Cli, ExitStatusTellsWhetherEveryURLSucceeded) {
     WriteSettings(QStringLiteral("TarrowProjectsN=2\n") +
                       Project(1, QStringLiteral("Site"), u"/site/") +
