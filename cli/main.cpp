@@ -13,6 +13,7 @@
 #include "project/uSettingsLocation.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
