@@ -5,11 +5,44 @@
 
 namespace tarrow {
 
+namespace {
+
+bool EndsAuthority(QChar AChar) {
+    return AChar == u'/' || AChar == u'?' || AChar == u'#' || AChar == u'"' || AChar == u'\'' ||
+           AChar == u'<' || AChar == u'>' || AChar.isSpace();
+}
+
+} // namespace
+
+QString HideURLPasswords(const QString& AText) {
+    static const QLatin1String Separator("://");
+    QString result;
+    qsizetype from = 0;
+    for (qsizetype p = AText.indexOf(Separator); p >= 0; p = AText.indexOf(Separator, from)) {
+        const qsizetype start = p + Separator.size();
+        qsizetype end = start;
+        while (end < AText.size() && !EndsAuthority(AText.at(end)))
+            ++end;
+        const QStringView authority = QStringView(AText).mid(start, end - start);
+        const qsizetype at = authority.lastIndexOf(u'@');
+        const qsizetype colon = at < 0 ? -1 : authority.left(at).indexOf(u':');
+        if (colon >= 0 && colon + 1 < at) {
+            result.append(QStringView(AText).mid(from, start + colon + 1 - from))
+                .append(QLatin1String("***"));
+            from = start + at;
+        }
+        result.append(QStringView(AText).mid(from, end - from));
+        from = end;
+    }
+    return result.append(QStringView(AText).mid(from));
+}
+
 void TRunContext::Log(const QString& AMsg) const {
     if (AMsg.isEmpty() || !FLogSink)
         return;
     // A server chooses much of what is logged: its control characters never reach a terminal.
-    FLogSink->LogMsg(EscapeLogControls(AMsg));
+    // A password given in a URL is the user's: it never reaches the log.
+    FLogSink->LogMsg(EscapeLogControls(HideURLPasswords(AMsg)));
 }
 
 QString TRunContext::FormatExceptionLine(const QString& AMessage) {

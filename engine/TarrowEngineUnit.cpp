@@ -67,6 +67,7 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     TWebsiteCrawl crawl(folder, AProject, client, AContext);
     crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
     crawl.Run();
+    FFailedURLs += crawl.Counters().Failed;
     return true;
 }
 
@@ -115,6 +116,7 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
                               const std::optional<QString>& AStartNames, TLogSink* ALogSink) {
     const TRunContext context(ALogSink, &FTerminated, FPathReading, FOptions);
     TRunResult result;
+    FFailedURLs = 0;
     try {
         if (AStartNames)
             result.NamesFound = StartProject(AProjects, *AStartNames, AOutDir, context);
@@ -132,6 +134,8 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
     }
     if (result.Failed)
         result.NamesFound = false; // a start by name that did not end is no success
+    result.FailedURLs = FFailedURLs;
+    result.Terminated = FTerminated.IsSet();
     return result;
 }
 

@@ -16,6 +16,8 @@ struct TRunResult {
     bool NamesFound = true;
     bool Failed = false;
     QString ErrorMessage;
+    int FailedURLs = 0;      // the "failed:" counts of every project of the run, added up
+    bool Terminated = false; // the break flag ended the run
 };
 
 // The project run driver: runs projects one after another on the calling thread, one HTTP client
@@ -57,6 +59,7 @@ private:
     TRunOptions FOptions;
     TPathReading FPathReading;
     TBreakFlag FTerminated;
+    int FFailedURLs = 0; // of the run under way
 };
 
 // The tags "{OutDir}" and "{ProjectName}" of a folder text replaced (letter case ignored), the

@@ -98,4 +98,38 @@ TEST(CommandLine, ProxyAndConnectionsOfTarrowCli) {
     }
 }
 
+// The one table drives both the reading and the help: every switch and alias it holds is read
+// as itself, and each program's help and usage show exactly its own switches.
+TEST(CommandLine, TheSwitchTableDrivesParsingAndHelp) {
+    const QString cliHelp = SwitchHelp(spCli);
+    const QString cliUsage = SwitchUsage(spCli, 18, 18);
+    const QString windowHelp = SwitchHelp(spWindow);
+    for (const TSwitchInfo& s : CommandLineSwitches()) {
+        SCOPED_TRACE(s.Name);
+        for (const char* spelling : {s.Name, s.Alias}) {
+            if (!spelling)
+                continue;
+            QStringList args = Args({spelling});
+            if (s.Value)
+                args.append(QStringLiteral("2"));
+            EXPECT_TRUE(ParseCommandLine(args).Unknown.isEmpty()) << spelling;
+        }
+        const QString entry = QStringLiteral("\n  ") + QLatin1String(s.Name);
+        const QString usage = u'[' + QLatin1String(s.Name);
+        const QString helpStart = QString::fromUtf8(s.Help).section(u'\n', 0, 0);
+        EXPECT_EQ((u'\n' + cliHelp).contains(entry), bool(s.Programs & spCli));
+        EXPECT_EQ(cliUsage.contains(usage), bool(s.Programs & spCli));
+        EXPECT_EQ(cliHelp.contains(helpStart), bool(s.Programs & spCli));
+        EXPECT_EQ((u'\n' + windowHelp).contains(entry), bool(s.Programs & spWindow));
+    }
+    EXPECT_TRUE(
+        cliHelp.contains(QStringLiteral("\n  -settingsdir DIR    read tarrow.ini from DIR\n")));
+    EXPECT_TRUE(cliHelp.contains(QStringLiteral("\n  --help, -h          show this text\n")));
+    const QStringList usageLines = cliUsage.split(u'\n');
+    for (qsizetype i = 0; i < usageLines.size(); ++i)
+        EXPECT_LT(usageLines[i].size() + (i == 0 ? 18 : 0), 79) << usageLines[i].toStdString();
+    for (const QString& line : cliHelp.split(u'\n'))
+        EXPECT_LT(line.size(), 80) << line.toStdString();
+}
+
 } // namespace

@@ -85,6 +85,33 @@ TEST(RunLog, EveryLoggedLineHasItsControlCharactersEscaped) {
                      QStringLiteral("Rule 1:%0D%0Amissing )")}));
 }
 
+TEST(RunLog, URLPasswordsAreHiddenInEveryLine) {
+    const struct {
+        const char* In;
+        const char* Out;
+    } rows[] = {
+        {"Downloading [ 1 / 2 ]: http://user:pw@h/a", "Downloading [ 1 / 2 ]: http://user:***@h/a"},
+        {"Redirect to: HTTPS://u:p%40ss@h:81?x=a:b@c", "Redirect to: HTTPS://u:***@h:81?x=a:b@c"},
+        {"http://u:a@b@h/ and socks5://v:w@[::1]:1080",
+         "http://u:***@h/ and socks5://v:***@[::1]:1080"},
+        // Nothing to hide: no password, an empty one, an "@" only after the host, no URL.
+        {"http://user@h/ http://user:@h/ http://h/p:q@r", nullptr},
+        {"Project \"a:b@c\"... ://x:y", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.In);
+        const QString in = QString::fromUtf8(row.In);
+        EXPECT_EQ(HideURLPasswords(in), row.Out ? QString::fromUtf8(row.Out) : in);
+    }
+    TMemoryLogSink sink;
+    const TRunContext t(&sink);
+    t.Log(QStringLiteral("Downloading [ 1 / 1 ]: http://me:secret@h/"));
+    t.LogException(std::runtime_error("Cannot connect to http://me:secret@h/"));
+    EXPECT_EQ(sink.Lines(), (QStringList{QStringLiteral("Downloading [ 1 / 1 ]: http://me:***@h/"),
+                                         QStringLiteral("Cannot connect to http://me:***@h/.")}));
+}
+
 TEST(RunLog, HandOverBlocksUntilTheReceiverRan) {
     THandOverLogSink sink; // lives on this (the test's main) thread
     QStringList received;
