@@ -9,11 +9,13 @@
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
 #include "ui/ProjectsListView.h"
+#include "ui/RunProgressUnit.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -147,6 +149,27 @@ TEST_F(RunTest, ARunGoesThroughTheProxyOfTheSettings) {
     EXPECT_EQ(proxy.Handshakes().size(), FServer.ConnectionCount());
     EXPECT_GT(FServer.ConnectionCount(), 0);
     EXPECT_TRUE(SavedSettings().contains("\r\nProxy=socks5://" + proxy.HostPort().toLatin1()));
+}
+
+// The page's two links are missing on the server: the log ends as always, the status line says
+// how many failed and stays in view.
+TEST_F(RunTest, ARunWithFailedURLsSaysHowManyFailed) {
+    FServer.SetHandler([](const TRequest& ARequest) {
+        if (ARequest.Path() != "/A/")
+            return MakeReply(404, "Not Found");
+        return OkReply("<html><body><a href=\"gone1.html\">1</a><a href=\"gone2.html\">2</a>"
+                       "</body></html>");
+    });
+    WriteProjects({u"A"_s}, OutDir(), u"1"_s);
+    TTarrowMainForm& window = MakeWindow();
+    window.Controls().LoadWebsitesButton->click();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Completed."_s}));
+    EXPECT_TRUE(Log().contains(
+        u"Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 2."_s));
+    const QLabel* status = window.RunProgress().Status();
+    EXPECT_TRUE(status->isVisibleTo(&window));
+    EXPECT_EQ(status->text(), u"Completed with 2 failed. Downloaded: 1."_s);
 }
 
 TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {
