@@ -404,18 +404,22 @@ TEST_F(EditProject, ArrowsSelectAndEnterEditsTheRowOfEachList) {
     EXPECT_FALSE(confirmed);
 }
 
-// On a screen shorter than the editor its buttons stay on the screen once the window manager adds
-// its title bar: the size leaves room for one.
-TEST_F(EditProject, TheAddDialogFitsWithItsButtonsUnderATitleBar) {
+// An editor taller than the screen (its size as last left) opens within the screen's available
+// area with its frame, and its buttons on it.
+TEST_F(EditProject, TheAddDialogFitsWithItsButtonsOnAShortScreen) {
+    const QRect area = FEditor->screen()->availableGeometry();
+    {
+        TEditProjectForm tall;
+        tall.show();
+        tall.resize(587, area.height() + 200);
+        tall.hide();
+    }
     TWebsiteProject project;
     WhenModal(FEditor.get(), [&] {
-        const QRect area = FEditor->screen()->availableGeometry();
-        if (area.height() < 745 + 40) {
-            EXPECT_LE(FEditor->height() + 30, area.height());
-            QPushButton* ok = Button("OKButton");
-            EXPECT_TRUE(
-                FEditor->rect().contains(QRect(ok->mapTo(FEditor.get(), QPoint()), ok->size())));
-        }
+        EXPECT_TRUE(area.contains(FEditor->frameGeometry()));
+        QPushButton* ok = Button("OKButton");
+        EXPECT_TRUE(
+            FEditor->rect().contains(QRect(ok->mapTo(FEditor.get(), QPoint()), ok->size())));
         FEditor->reject();
     });
     EXPECT_FALSE(FEditor->AddProject(project, QString(), QString()));
