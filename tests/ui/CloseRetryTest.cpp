@@ -6,9 +6,13 @@
 #include "ui/ProjectsListModel.h"
 #include "ui/SignalCloseUnit.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -128,6 +132,37 @@ TEST_F(CloseRetry, ASignalClosesAfterOneAttemptAndSaysSoOnStderr) {
             << err;
         EXPECT_FALSE(QFile::exists(SavePath()));
     }
+}
+
+// The real question: its three buttons, and a signal while it is open closes it and the window.
+TEST_F(CloseRetry, TheQuestionBoxOffersThreeWaysAndASignalEndsIt) {
+    TTarrowMainForm& window = OpenBlocked();
+    const TSignalClose closer(&window, [&] { window.CloseBySignal(); });
+    SetMessageHandler(nullptr);
+    QStringList buttons;
+    int polls = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++polls > 2000)
+                poll.stop();
+            return;
+        }
+        poll.stop();
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text().remove(u'&');
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Retry));
+        EXPECT_EQ(raise(SIGTERM), 0);
+    });
+    poll.start(5);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(window.close());
+    const std::string err = testing::internal::GetCapturedStderr();
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{u"Cancel"_s, u"Close Without Saving"_s, u"Retry"_s}));
+    EXPECT_NE(err.find("tarrow: closing without saving the settings: "), std::string::npos) << err;
+    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace
