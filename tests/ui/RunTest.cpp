@@ -119,6 +119,21 @@ TEST_F(RunTest, AStartWithoutAnOutputFolderWarnsAndRunsNothing) {
     EXPECT_EQ(FRequests.load(), 0);
 }
 
+TEST_F(RunTest, AStartWithAMalformedProxyWarnsAndRunsNothing) {
+    WriteProjects({u"Blog"_s}, OutDir(), u"1"_s);
+    QFile settings(SettingsPath());
+    ASSERT_TRUE(settings.open(QIODevice::Append));
+    settings.write("Proxy=socks5://127.0.0.1\r\n");
+    settings.close();
+    TTarrowMainForm& window = MakeWindow({u"tarrow"_s, u"-start"_s, u"Blog"_s, u"-close"_s});
+    ASSERT_TRUE(WaitFor([&] { return !FMessages.isEmpty(); }));
+    EXPECT_TRUE(FMessages[0].contains(u"Malformed proxy address: the port is missing."_s))
+        << FMessages[0].toStdString();
+    EXPECT_FALSE(window.IsRunning());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(FRequests.load(), 0);
+}
+
 TEST_F(RunTest, LoadWebsitesSavesFirstAndRunsTheCheckedVisibleProjects) {
     WriteProjects({u"A"_s, u"B"_s, u"C"_s}, OutDir(), u"101"_s, u"110"_s);
     TTarrowMainForm& window = MakeWindow();
