@@ -100,7 +100,8 @@ void FitOnScreen(QWidget* AForm, QSize AWanted) {
                                          : QSize(margins.left() + margins.right(),
                                                  margins.top() + margins.bottom());
     AForm->resize(AWanted.boundedTo(area.size() - frame));
-    QRect rect = AForm->frameGeometry();
+    // The window with its frame (pos() is the frame's corner) lies wholly on the screen.
+    QRect rect(AForm->pos(), AForm->size() + frame);
     rect.moveLeft(qBound(area.left(), rect.left(), qMax(area.left(), area.right() - rect.width())));
     rect.moveTop(qBound(area.top(), rect.top(), qMax(area.top(), area.bottom() - rect.height())));
     AForm->move(rect.topLeft());
