@@ -613,13 +613,15 @@ void TTarrowMainForm::CloseButtonClick() {
 
 void TTarrowMainForm::CloseBySignal() {
     FClosingBySignal = true;
-    if (FAskingOnClose) {
-        // The question about saving is open: it gets no answer, and closing goes on from there.
-        if (QWidget* box = QApplication::activeModalWidget())
-            box->close();
-        return;
+    // Open dialogs get no answer: the editor is cancelled, a question about saving on closing
+    // is left and closing goes on from there.
+    for (int i = 0; i < 8; ++i) {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->close())
+            break;
     }
-    close();
+    if (!FAskingOnClose)
+        close();
 }
 
 void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {

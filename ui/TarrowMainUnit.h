@@ -88,8 +88,9 @@ public:
     void LoadWebsitesButtonClick();
     void BreakButtonClick();
     void CloseButtonClick();
-    // Closing asked for by a signal (the session ends, kill): nobody may be there to answer, so a
-    // settings file that cannot be written is tried once, reported on stderr and left unsaved.
+    // Closing asked for by a signal (the session ends, kill): nobody may be there to answer, so
+    // open dialogs are cancelled, and a settings file that cannot be written is tried once more,
+    // reported on stderr and left unsaved.
     void CloseBySignal();
     void LinkLabelClick();
     void ProjectsListViewMouseDown(const QPoint& APos);
