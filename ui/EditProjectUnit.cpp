@@ -141,6 +141,7 @@ QWidget* TEditProjectForm::CreateRowList(TRowList& AList, const QString& AName,
     };
     connect(AList.List, &TRowListView::DoubleClicked, this, edit);
     connect(AList.List, &TRowListView::SpaceKeyPressed, this, edit);
+    connect(AList.List, &TRowListView::EnterKeyPressed, this, edit);
     connect(AList.List, &TRowListView::DeleteKeyPressed, this, [list] {
         if (list->DeleteButton->isEnabled())
             list->DeleteButton->click();

@@ -140,6 +140,10 @@ void TRowListView::keyPressEvent(QKeyEvent* AEvent) {
         Q_EMIT SpaceKeyPressed();
         return;
     }
+    if ((AEvent->key() == Qt::Key_Return || AEvent->key() == Qt::Key_Enter) && HasSelection()) {
+        Q_EMIT EnterKeyPressed();
+        return;
+    }
     QTreeWidget::keyPressEvent(AEvent);
 }
 

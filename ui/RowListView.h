@@ -34,6 +34,8 @@ public:
 Q_SIGNALS:
     void DeleteKeyPressed();
     void SpaceKeyPressed();
+    // Enter or Return on a selected row: the list takes it, the dialog's default button does not.
+    void EnterKeyPressed();
     void DoubleClicked();
 
 protected:

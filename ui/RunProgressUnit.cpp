@@ -94,9 +94,11 @@ TRunProgress::~TRunProgress() = default;
 void TRunProgress::Start(int AProjectCount) {
     FCounts = TRunCounts();
     FCounts.ProjectCount = AProjectCount;
+    FError.clear();
     if (!FRunning)
         FCaption = FWindow->windowTitle();
     FRunning = true;
+    FBar->show();
     FPanel->show();
     Show();
 }
@@ -125,23 +127,42 @@ void TRunProgress::Show() {
 }
 
 QString TRunProgress::EndText() const {
-    QString how = FCounts.Outcome == QLatin1String("Completed.") ? QStringLiteral("completed")
-                  : FCounts.Outcome == QLatin1String("Terminated.")
-                      ? QStringLiteral("was broken off")
-                      : QStringLiteral("ended early");
-    return QStringLiteral("The run %1. Downloaded: %2, failed: %3.")
-        .arg(how)
-        .arg(FCounts.Downloaded)
-        .arg(FCounts.Failed);
+    const TRunCounts& c = FCounts;
+    if (c.Outcome == QLatin1String("Completed.") && c.Failed > 0)
+        return QStringLiteral("Completed with %1 failed. Downloaded: %2.")
+            .arg(c.Failed)
+            .arg(c.Downloaded);
+    const QString how = c.Outcome == QLatin1String("Completed.") ? QStringLiteral("completed")
+                        : c.Outcome == QLatin1String("Terminated.")
+                            ? QStringLiteral("was broken off")
+                            : QStringLiteral("ended early");
+    QString text = QStringLiteral("The run %1. Downloaded: %2, failed: %3.")
+                       .arg(how)
+                       .arg(c.Downloaded)
+                       .arg(c.Failed);
+    if (!FError.isEmpty())
+        text += u' ' + FError;
+    return text;
 }
 
-void TRunProgress::Finish() {
+bool TRunProgress::EndedCleanly() const {
+    return FCounts.Outcome == QLatin1String("Completed.") && FCounts.Failed == 0 &&
+           FError.isEmpty();
+}
+
+void TRunProgress::Finish(const QString& AError) {
     if (!FRunning)
         return;
     FRunning = false;
+    FError = AError;
     FShowTimer.stop();
-    FPanel->hide();
     FWindow->setWindowTitle(FCaption);
+    FBar->hide();
+    // What went wrong stays in view; a clean run leaves nothing behind.
+    if (EndedCleanly())
+        FPanel->hide();
+    else
+        FStatus->setText(EndText());
     if (!FWindow->isActiveWindow())
         Notify(FCaption, EndText());
 }

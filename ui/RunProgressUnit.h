@@ -42,7 +42,9 @@ private:
 
 // The progress bar and status line under the main window's pages while a run goes on; the
 // window's caption gains the percentage. When a run ends while the window is not active, a
-// desktop notification tells how it ended (where the desktop has a notification area).
+// desktop notification tells how it ended (where the desktop has a notification area). A run
+// that did not end cleanly (failed URLs, broken off, stopped by an error) leaves its final counts
+// in the status line until the next run starts.
 class TRunProgress final : public QObject {
 public:
     // Places the bar and the line into AWindow's layout, under its pages (layout item AIndex).
@@ -51,7 +53,8 @@ public:
 
     void Start(int AProjectCount);
     void Add(const QString& ALine);
-    void Finish();
+    // AError: why the run stopped before its end, when it did.
+    void Finish(const QString& AError = QString());
 
     const TRunCounts& Counts() const { return FCounts; }
     QProgressBar* Bar() const { return FBar; }
@@ -62,6 +65,8 @@ public:
     }
     // How the last run ended, in words.
     QString EndText() const;
+    // The last run completed with nothing failed.
+    bool EndedCleanly() const;
 
 private:
     void Show();
@@ -74,6 +79,7 @@ private:
     QTimer FShowTimer;
     TRunCounts FCounts;
     QString FCaption;
+    QString FError;
     bool FRunning = false;
     std::function<void(const QString&, const QString&)> FNotify;
     QSystemTrayIcon* FTrayIcon = nullptr;

@@ -27,7 +27,8 @@ extern "C" void OnCloseSignal(int) {
 
 } // namespace
 
-TSignalClose::TSignalClose(QWidget* AWindow) : FWindow(AWindow) {
+TSignalClose::TSignalClose(QWidget* AWindow, std::function<void()> AClose)
+    : FWindow(AWindow), FClose(std::move(AClose)) {
     if (pipe2(FPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         throw Exception(QStringLiteral("Cannot create the signal pipe"));
     WritePipe = FPipe[1];
@@ -54,7 +55,10 @@ void TSignalClose::OnSignal() {
     char bytes[64];
     while (read(FPipe[0], bytes, sizeof bytes) > 0) {
     }
-    FWindow->close();
+    if (FClose)
+        FClose();
+    else
+        FWindow->close();
 }
 
 } // namespace tarrow

@@ -2,12 +2,16 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarrow {
@@ -28,7 +32,40 @@ QString CanonicalPath(const QString& AFile) {
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
+// A connected socket whose other end runs as another user.
+bool PeerIsOtherUser(const QLocalSocket& ASocket) {
+    ucred peer = {};
+    socklen_t size = sizeof peer;
+    if (getsockopt(int(ASocket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return true; // unknown is not ours
+    return peer.uid != getuid();
+}
+
 } // namespace
+
+QString PrivateSocketFolder() {
+    const QString folder = QDir::tempPath() + QStringLiteral("/tarrow-%1").arg(uint(getuid()));
+    const QByteArray path = QFile::encodeName(folder);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        struct stat info = {};
+        if (lstat(path.constData(), &info) != 0) {
+            if (errno != ENOENT || (mkdir(path.constData(), 0700) != 0 && errno != EEXIST))
+                return QString();
+            continue; // look again at what is there now
+        }
+        if (info.st_uid != getuid())
+            return QString();
+        if (!S_ISDIR(info.st_mode)) {
+            if (unlink(path.constData()) != 0)
+                return QString();
+            continue;
+        }
+        if ((info.st_mode & 07777) != 0700 && chmod(path.constData(), 0700) != 0)
+            return QString();
+        return folder;
+    }
+    return QString();
+}
 
 QString InstanceServerName(const QString& ASettingsFile) {
     const QByteArray hash =
@@ -37,11 +74,11 @@ QString InstanceServerName(const QString& ASettingsFile) {
             .left(32);
     const QString name =
         QStringLiteral("tarrow-%1-%2").arg(uint(getuid())).arg(QString::fromLatin1(hash));
-    // The user's private runtime folder where there is one; else the shared temporary folder.
+    // The user's private runtime folder where there is one; else a private one of our own.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return runtime + u'/' + name;
-    return name;
+    const QString folder =
+        !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : PrivateSocketFolder();
+    return folder.isEmpty() ? QString() : folder + u'/' + name;
 }
 
 TSingleInstance::TSingleInstance(const QString& ASettingsFile, QObject* AParent)
@@ -50,7 +87,7 @@ TSingleInstance::TSingleInstance(const QString& ASettingsFile, QObject* AParent)
 TSingleInstance::~TSingleInstance() = default;
 
 bool TSingleInstance::IsFirst() const {
-    return FServer && FServer->isListening();
+    return FAlone || (FServer && FServer->isListening());
 }
 
 bool TSingleInstance::Listen() {
@@ -70,22 +107,31 @@ bool TSingleInstance::Listen() {
 bool TSingleInstance::Claim() {
     if (IsFirst())
         return true;
+    if (FServerName.isEmpty()) {
+        qWarning("No private folder for the window's socket: other windows are not looked for.");
+        FAlone = true;
+        return true;
+    }
     // Listening first: two instances started together cannot both succeed.
     if (Listen())
         return true;
     QLocalSocket probe;
     probe.connectToServer(FServerName);
-    if (probe.waitForConnected(ConnectTimeoutMs))
+    if (probe.waitForConnected(ConnectTimeoutMs) && !PeerIsOtherUser(probe))
         return false;
-    // Nobody answers: what is left of a crashed instance.
+    // Nobody of ours answers: what is left of a crashed instance, or a stranger's.
+    probe.abort();
     QLocalServer::removeServer(FServerName);
     return Listen();
 }
 
 bool TSingleInstance::RequestRaise() const {
+    if (FServerName.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(FServerName);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
+    // Another user's socket never hears from us.
+    if (!socket.waitForConnected(ConnectTimeoutMs) || PeerIsOtherUser(socket))
         return false;
     socket.write(RaiseMessage);
     const bool written = socket.waitForBytesWritten(ConnectTimeoutMs);

@@ -13,12 +13,19 @@ namespace tarrow {
 
 // The name of the local socket that the window of one settings file listens on: the user id and a
 // hash of the file's canonical absolute path, so every spelling of one file meets and two users
-// never do; in $XDG_RUNTIME_DIR (only its user may enter) where it is set.
+// never do; in $XDG_RUNTIME_DIR (only its user may enter) where it is set, else in
+// PrivateSocketFolder. Empty when there is no such folder.
 QString InstanceServerName(const QString& ASettingsFile);
+// "tarrow-" + user id in the temporary folder, mode 0700 and owned by the user, so another local
+// user can neither take the socket's name nor reach it. Made when missing, its mode mended, and
+// replaced when it is something else of the user's (a link, a file); empty (refused) when it
+// belongs to another user or cannot be made.
+QString PrivateSocketFolder();
 
 // One window per settings file. The first instance listens on the file's socket; a later one finds
 // it there and can ask it to bring its window forward. A socket that no one answers (left behind
-// by a crashed instance) is removed and taken over.
+// by a crashed instance) or that another user answers is removed and taken over. Without a safe
+// place for the socket the instance is first and alone.
 class TSingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +50,7 @@ private:
 
     QString FServerName;
     std::unique_ptr<QLocalServer> FServer;
+    bool FAlone = false;
     QPointer<QWidget> FWindow;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/TarrowFormUnit.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 namespace tarrow {
@@ -16,8 +17,22 @@ QString ApplicationTitle() {
     return QStringLiteral("Tarrow");
 }
 
+int AskRetry(QMessageBox& ABox, bool AOffersClose) {
+    ABox.setIcon(QMessageBox::Critical);
+    ABox.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+    ABox.setDefaultButton(QMessageBox::Retry);
+    QAbstractButton* discard =
+        AOffersClose
+            ? ABox.addButton(QStringLiteral("Close &Without Saving"), QMessageBox::DestructiveRole)
+            : nullptr;
+    ABox.exec();
+    if (discard && ABox.clickedButton() == discard)
+        return CloseWithoutSavingAnswer;
+    return ABox.clickedButton() == ABox.button(QMessageBox::Retry) ? 1 : 0;
+}
+
 // Texts come from the user and the network: shown as plain text, never as markup.
-bool ShowBox(QWidget* AParent, const TMessage& AMessage) {
+int ShowBox(QWidget* AParent, const TMessage& AMessage) {
     if (Handler())
         return Handler()(AMessage);
     QMessageBox box(AParent);
@@ -28,7 +43,8 @@ bool ShowBox(QWidget* AParent, const TMessage& AMessage) {
     case TMessageKind::mkConfirm:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        // Every confirmation asks before something is lost: Enter must not lose it.
+        box.setDefaultButton(QMessageBox::No);
         break;
     case TMessageKind::mkWarning:
         box.setIcon(QMessageBox::Warning);
@@ -40,12 +56,9 @@ bool ShowBox(QWidget* AParent, const TMessage& AMessage) {
         box.setIcon(QMessageBox::Information);
         break;
     case TMessageKind::mkRetry:
-        box.setIcon(QMessageBox::Critical);
-        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Retry);
-        return box.exec() == QMessageBox::Retry;
+        return AskRetry(box, AMessage.OffersClose);
     }
-    return box.exec() == QMessageBox::Yes;
+    return box.exec() == QMessageBox::Yes ? 1 : 0;
 }
 
 } // namespace
@@ -59,7 +72,18 @@ void ShowError(QWidget* AParent, const QString& AMessage) {
 }
 
 bool AskRetry(QWidget* AParent, const QString& AMessage) {
-    return ShowBox(AParent, {TMessageKind::mkRetry, ApplicationTitle(), AMessage});
+    return ShowBox(AParent, {TMessageKind::mkRetry, ApplicationTitle(), AMessage}) == 1;
+}
+
+TSaveFailedChoice AskRetryOrClose(QWidget* AParent, const QString& AMessage) {
+    switch (ShowBox(AParent, {TMessageKind::mkRetry, ApplicationTitle(), AMessage, true})) {
+    case 1:
+        return TSaveFailedChoice::scRetry;
+    case CloseWithoutSavingAnswer:
+        return TSaveFailedChoice::scCloseWithoutSaving;
+    default:
+        return TSaveFailedChoice::scCancel;
+    }
 }
 
 void ShowInformation(QWidget* AParent, const QString& AMessage) {
@@ -71,7 +95,7 @@ void TTarrowForm::Warning(const QString& AMsg) const {
 }
 
 bool TTarrowForm::Confirm(const QString& AConfirmTitle, const QString& AConfirmQuery) const {
-    return ShowBox(FForm, {TMessageKind::mkConfirm, AConfirmTitle, AConfirmQuery});
+    return ShowBox(FForm, {TMessageKind::mkConfirm, AConfirmTitle, AConfirmQuery}) == 1;
 }
 
 bool TTarrowForm::CheckNotEmpty(const QString& AValue, const QString& AName) const {

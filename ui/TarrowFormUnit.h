@@ -15,11 +15,16 @@ struct TMessage {
     TMessageKind Kind;
     QString Title;
     QString Text;
+    // A Retry question on closing also offers "Close Without Saving".
+    bool OffersClose = false;
 };
 
+// The answer of a Retry question that offers closing without saving.
+constexpr int CloseWithoutSavingAnswer = 2;
+
 // Returns the answer of a confirmation (true for Yes) or of an error that offers Retry (true for
-// Retry); ignored for the other kinds.
-using TMessageHandler = std::function<bool(const TMessage&)>;
+// Retry, false for Cancel, CloseWithoutSavingAnswer where offered); ignored for the other kinds.
+using TMessageHandler = std::function<int(const TMessage&)>;
 // An empty handler brings the message boxes back.
 void SetMessageHandler(TMessageHandler AHandler);
 
@@ -27,6 +32,9 @@ void SetMessageHandler(TMessageHandler AHandler);
 void ShowError(QWidget* AParent, const QString& AMessage);
 // An error titled "Tarrow" with Retry and Cancel; true exactly when Retry is chosen.
 bool AskRetry(QWidget* AParent, const QString& AMessage);
+enum class TSaveFailedChoice { scRetry, scCloseWithoutSaving, scCancel };
+// An error titled "Tarrow" with Retry, Close Without Saving and Cancel (the default is Retry).
+TSaveFailedChoice AskRetryOrClose(QWidget* AParent, const QString& AMessage);
 // A notice for the user: an information box titled "Tarrow".
 void ShowInformation(QWidget* AParent, const QString& AMessage);
 
@@ -39,7 +47,7 @@ public:
 
     // A warning box with an OK button.
     void Warning(const QString& AMsg) const;
-    // A question box with Yes and No; true exactly when Yes is chosen.
+    // A question box with Yes and No (No the default); true exactly when Yes is chosen.
     bool Confirm(const QString& AConfirmTitle, const QString& AConfirmQuery) const;
     // True when AValue has at least one character (blanks count); otherwise warns
     // "Please, enter " + AName and returns false.

@@ -28,9 +28,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
+#include <cstdio>
 
 namespace tarrow {
 
@@ -42,6 +45,30 @@ QString CaptionFormat() {
 
 QString EditionText() {
     return QStringLiteral("%1-Bit %2Edition").arg(int(sizeof(void*) * 8)).arg(QString());
+}
+
+// Why a proxy text cannot be used, empty when it can.
+QString ProxyError(const QString& AText) {
+    try {
+        ParseProxyURL(AText);
+    } catch (const EProxyURLError& E) {
+        return E.Message();
+    }
+    return QString();
+}
+
+// A malformed proxy as the field may show it: whatever follows the first ":" of the part before
+// the last "@" (after the scheme) is hidden, so a password is never on screen.
+QString MaskProxyPassword(const QString& AText) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:/*"));
+    const qsizetype start = scheme.match(AText).capturedLength();
+    const qsizetype at = AText.lastIndexOf(u'@');
+    if (at < start)
+        return AText;
+    const qsizetype colon = AText.indexOf(u':', start);
+    if (colon < 0 || colon > at)
+        return AText;
+    return AText.left(colon + 1) + QStringLiteral("***") + AText.mid(at);
 }
 
 } // namespace
@@ -95,7 +122,7 @@ void TTarrowMainForm::FormCreate() {
     }
     FillGroupComboBox();
     FControls.OutDirEdit->setText(FSettings.OutDir);
-    FControls.ProxyEdit->setText(FSettings.Proxy);
+    ShowStoredProxy();
     RefreshProjectsList();
 }
 
@@ -176,6 +203,9 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     SortTabOrder(this);
     CenterOnScreen(this);
     RestoreWindowState(this, FControls.ProjectsListView->header());
+    // The second window on the same file must not hide the first one exactly.
+    if (FOptions.ReadOnly)
+        move(pos() + QPoint(ReadOnlyWindowOffset, ReadOnlyWindowOffset));
     FitOnScreen(this, size());
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
@@ -185,7 +215,7 @@ void TTarrowMainForm::FormShow() {
     const QString names = ParseCommandLine(FOptions.Arguments).StartNames;
     if (names.isEmpty() || IsRunning())
         return;
-    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
+    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")) || !TakeProxy(true))
         return;
     FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
     ClearLog();
@@ -216,9 +246,13 @@ void TTarrowMainForm::RefreshProjectsList() {
 
 void TTarrowMainForm::UpdateProjectActions() {
     const bool selected = GetSelectedProject() != nullptr;
-    for (QAction* action : {FControls.CopyProjectAction, FControls.EditProjectAction,
-                            FControls.DeleteProjectAction, FControls.OpenOutputFolderAction})
-        action->setEnabled(selected);
+    // A read-only window never saves: changes made there would be lost without a word.
+    const bool writable = !FOptions.ReadOnly;
+    FControls.AddProjectAction->setEnabled(writable);
+    for (QAction* action :
+         {FControls.CopyProjectAction, FControls.EditProjectAction, FControls.DeleteProjectAction})
+        action->setEnabled(selected && writable);
+    FControls.OpenOutputFolderAction->setEnabled(selected);
 }
 
 void TTarrowMainForm::ProjectsListViewSelectItem() {
@@ -413,41 +447,95 @@ void TTarrowMainForm::ClearLog() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool TTarrowMainForm::ProxyEditExit() {
+void TTarrowMainForm::ShowStoredProxy() {
+    const QString error = ProxyError(FSettings.Proxy);
+    FProxyMasked = !error.isEmpty();
+    // Kept as it stands in the file; it is already marked, leaving the field does not warn.
+    FProxyRefused = FProxyMasked ? FSettings.Proxy : QString();
+    FControls.ProxyEdit->setText(FProxyMasked ? MaskProxyPassword(FSettings.Proxy)
+                                              : FSettings.Proxy);
+    MarkProxyField(error);
+}
+
+QString TTarrowMainForm::ProxyFieldValue() const {
     const QString text = FControls.ProxyEdit->text();
-    if (text == FSettings.Proxy)
-        return true;
-    try {
-        ParseProxyURL(text);
-    } catch (const EProxyURLError& E) {
-        // Put back first: the message box takes the focus, which ends the editing once more.
-        FControls.ProxyEdit->setText(FSettings.Proxy);
-        Warning(E.Message());
+    return FProxyMasked && text == MaskProxyPassword(FSettings.Proxy) ? FSettings.Proxy : text;
+}
+
+void TTarrowMainForm::MarkProxyField(const QString& AError) {
+    QLineEdit* field = FControls.ProxyEdit;
+    field->setProperty("invalid", !AError.isEmpty());
+    field->setToolTip(AError);
+    QPalette palette;
+    if (!AError.isEmpty())
+        palette.setColor(QPalette::Base, QColor(255, 214, 214));
+    field->setPalette(palette);
+}
+
+bool TTarrowMainForm::ProxyEditExit() {
+    return TakeProxy(false);
+}
+
+bool TTarrowMainForm::TakeProxy(bool AWarnAgain) {
+    const QString text = ProxyFieldValue();
+    const QString error = ProxyError(text);
+    MarkProxyField(error);
+    if (!error.isEmpty()) {
+        // The message box takes the focus, which ends the editing once more: warned once.
+        const bool warn = AWarnAgain || text != FProxyRefused;
+        FProxyRefused = text;
+        if (warn)
+            Warning(error);
         return false;
     }
+    FProxyRefused.clear();
+    FProxyMasked = false;
     FSettings.Proxy = text;
     return true;
 }
 
-bool TTarrowMainForm::WriteSettings(bool AOfferRetry) {
+QString TTarrowMainForm::TrySaveSettings() {
+    FSettings.OutDir = OutDirText();
+    TakeProxy(false); // a refused proxy is not saved; the stored one is
+    try {
+        const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
+        if (!notice.isEmpty())
+            ShowInformation(this, notice);
+        return QString();
+    } catch (const std::exception& E) {
+        return ExceptionMessage(E);
+    }
+}
+
+bool TTarrowMainForm::WriteSettings() {
     if (FOptions.ReadOnly)
         return true;
-    FSettings.OutDir = OutDirText();
-    ProxyEditExit(); // a refused proxy is not saved; the stored one is
+    const QString error = TrySaveSettings();
+    if (!error.isEmpty())
+        ShowError(this, error);
+    return error.isEmpty();
+}
+
+bool TTarrowMainForm::WriteSettingsOnClose() {
+    if (FOptions.ReadOnly)
+        return true;
     for (;;) {
-        try {
-            const QString notice = SaveSettings(FSettings, FOptions.SettingsSaveFile);
-            if (!notice.isEmpty())
-                ShowInformation(this, notice);
+        const QString error = TrySaveSettings();
+        if (error.isEmpty())
             return true;
-        } catch (const std::exception& E) {
-            if (!AOfferRetry) {
-                ShowError(this, ExceptionMessage(E));
-                return false;
-            }
-            if (!AskRetry(this, ExceptionMessage(E)))
-                return false;
+        if (FClosingBySignal) {
+            std::fprintf(stderr, "tarrow: closing without saving the settings: %s\n",
+                         error.toLocal8Bit().constData());
+            std::fflush(stderr);
+            return true;
         }
+        FAskingOnClose = true;
+        const TSaveFailedChoice choice = AskRetryOrClose(this, error);
+        FAskingOnClose = false;
+        // A signal that came meanwhile closed the question: one more attempt, then no question.
+        if (FClosingBySignal || choice == TSaveFailedChoice::scRetry)
+            continue;
+        return choice == TSaveFailedChoice::scCloseWithoutSaving;
     }
 }
 
@@ -460,7 +548,7 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     }
     if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
         return;
-    if (!ProxyEditExit() || !WriteSettings())
+    if (!TakeProxy(true) || !WriteSettings())
         return;
     FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
     ClearLog();
@@ -488,7 +576,8 @@ void TTarrowMainForm::StartRun(TRunWorker* AThread) {
 
 void TTarrowMainForm::EndRun(TRunWorker* AThread) {
     FlushLog();
-    FRunProgress->Finish();
+    const TRunResult result = AThread->Result();
+    FRunProgress->Finish(result.Failed ? result.ErrorMessage : QString());
     FControls.LoadWebsitesButton->setEnabled(true);
     FControls.BreakButton->setEnabled(false);
     if (FRunThread == AThread)
@@ -522,13 +611,28 @@ void TTarrowMainForm::CloseButtonClick() {
     close();
 }
 
+void TTarrowMainForm::CloseBySignal() {
+    FClosingBySignal = true;
+    // Open dialogs get no answer: the editor is cancelled, a question about saving on closing
+    // is left and closing goes on from there.
+    for (int i = 0; i < 8; ++i) {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->close())
+            break;
+    }
+    if (!FAskingOnClose)
+        close();
+}
+
 void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
     if (!FClosed) {
         // Saved at once, also during a run (which works on copies): a second instance started
-        // meanwhile can no longer be overwritten by this one's late save.
-        SaveWindowState(this, FControls.ProjectsListView->header());
+        // meanwhile can no longer be overwritten by this one's late save. A read-only window
+        // leaves the place of the first one alone.
+        if (!FOptions.ReadOnly)
+            SaveWindowState(this, FControls.ProjectsListView->header());
         // Cancel keeps the window open with everything in it.
-        if (!WriteSettings(true)) {
+        if (!WriteSettingsOnClose()) {
             AEvent->ignore();
             return;
         }

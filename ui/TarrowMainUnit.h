@@ -19,6 +19,9 @@ class TRunLog;
 class TRunProgress;
 class TWebsiteProject;
 
+// How far a read-only window opens from where the first window stands, right and down.
+constexpr int ReadOnlyWindowOffset = 40;
+
 // What the main window is started with.
 struct TMainFormOptions {
     // The program's arguments (program name first): "-start NAMES" and "-close".
@@ -78,12 +81,17 @@ public:
     void GroupComboBoxClick();
     void ExploreOutDirButtonClick();
     void BrowseOutDirButtonClick();
-    // Takes the proxy field's text as the proxy of later runs; a malformed one is refused with a
-    // warning and the field shows the stored proxy again. False when it was refused.
+    // Takes the proxy field's text as the proxy of later runs. A malformed one is refused: it stays
+    // in the field, marked invalid, with a warning the first time that text is left. False when it
+    // was refused.
     bool ProxyEditExit();
     void LoadWebsitesButtonClick();
     void BreakButtonClick();
     void CloseButtonClick();
+    // Closing asked for by a signal (the session ends, kill): nobody may be there to answer, so
+    // open dialogs are cancelled, and a settings file that cannot be written is tried once more,
+    // reported on stderr and left unsaved.
+    void CloseBySignal();
     void LinkLabelClick();
     void ProjectsListViewMouseDown(const QPoint& APos);
     void ProjectsListViewDragDrop(TWebsiteProject* AProject, int ARow);
@@ -107,9 +115,19 @@ private:
     QString SelectedGroup() const;
     QString OutDirText() const;
     void ClearLog();
-    // Writes the settings file; false (the error shown) when it could not be written. On closing,
-    // the error offers Retry and Cancel: false when cancelled.
-    bool WriteSettings(bool AOfferRetry = false);
+    // The proxy the field stands for: the stored one while the field shows it masked.
+    QString ProxyFieldValue() const;
+    void ShowStoredProxy();
+    void MarkProxyField(const QString& AError);
+    // ProxyEditExit; AWarnAgain warns also about a text already refused.
+    bool TakeProxy(bool AWarnAgain);
+    // Writes the settings file; false (the error shown) when it could not be written.
+    bool WriteSettings();
+    // Writes the settings file on closing; a failure offers Retry, Close Without Saving and
+    // Cancel. False when the window is to stay open.
+    bool WriteSettingsOnClose();
+    // Takes the fields into the settings and writes them; the error's text when that failed.
+    QString TrySaveSettings();
     void StartRun(TRunWorker* AThread);
     void OnLoadWebsitesCompleted(TRunWorker* AThread);
     void OnStartProjectCompleted(TRunWorker* AThread);
@@ -128,8 +146,14 @@ private:
     TRunLog* FRunLog = nullptr;
     TRunProgress* FRunProgress = nullptr;
     int FSelectedItemIndex = -1;
+    // The field shows a malformed stored proxy with its password masked.
+    bool FProxyMasked = false;
+    // The malformed proxy text last warned about, so leaving the field again does not repeat it.
+    QString FProxyRefused;
     bool FShown = false;
     bool FCloseRequested = false;
+    bool FClosingBySignal = false;
+    bool FAskingOnClose = false;
     bool FClosed = false;
 };
 

@@ -36,8 +36,9 @@ int main(int argc, char* argv[]) {
     options.ReadOnly = mode == TOpenMode::omReadOnly;
     TTarrowMainForm window(std::move(options));
     instance.SetWindow(&window);
-    // A session's end or Ctrl+C in a terminal closes the window as "Close" does: settings saved.
-    TSignalClose signalClose(&window);
+    // A session's end or Ctrl+C in a terminal closes the window as "Close" does: settings saved,
+    // or, when they cannot be, reported on stderr without a question nobody may answer.
+    TSignalClose signalClose(&window, [&window] { window.CloseBySignal(); });
     window.show();
 #ifdef TARROW_SCREENSHOT_TOUR
     StartScreenshotTourIfAsked(window);

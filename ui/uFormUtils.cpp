@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QValidator>
 #include <QWidget>
+#include <QWindow>
 #include <limits>
 
 namespace tarrow {
@@ -91,11 +92,16 @@ void FitOnScreen(QWidget* AForm, QSize AWanted) {
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    // The frame is known only once the window is shown: a title bar's worth is kept free.
-    const QSize frame =
-        AForm->isVisible() ? AForm->frameGeometry().size() - AForm->size() : QSize(16, 40);
+    // The frame is known only once the window manager has framed the window, which is after it
+    // is shown: until then a title bar's and borders' worth is kept free.
+    const QWindow* window = AForm->windowHandle();
+    const QMargins margins = window ? window->frameMargins() : QMargins();
+    const QSize frame = margins.isNull() ? QSize(16, 40)
+                                         : QSize(margins.left() + margins.right(),
+                                                 margins.top() + margins.bottom());
     AForm->resize(AWanted.boundedTo(area.size() - frame));
-    QRect rect = AForm->frameGeometry();
+    // The window with its frame (pos() is the frame's corner) lies wholly on the screen.
+    QRect rect(AForm->pos(), AForm->size() + frame);
     rect.moveLeft(qBound(area.left(), rect.left(), qMax(area.left(), area.right() - rect.width())));
     rect.moveTop(qBound(area.top(), rect.top(), qMax(area.top(), area.bottom() - rect.height())));
     AForm->move(rect.topLeft());

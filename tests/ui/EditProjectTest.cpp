@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -356,6 +357,72 @@ TEST_F(EditProject, ListButtonsFollowTheSelectionAndTheKeys) {
         EXPECT_EQ(Rows("WebDocsListView").size(), 2);
         FEditor->reject();
     });
+}
+
+// In each of the three lists the arrow keys select the row they move to, and Enter edits that
+// row: the editor itself stays open.
+TEST_F(EditProject, ArrowsSelectAndEnterEditsTheRowOfEachList) {
+    struct Row {
+        const char* List;
+        int Tab;
+        QDialog* Dialog;
+        const char* Field;
+        const char* Second; // the field's text for the second row
+    };
+    const Row rows[] = {
+        {"WebPagesListView", 0, &FEditor->WebPageForm(), "WebPageEdit",
+         "https://site/blog/archive/"},
+        {"WebDocsListView", 0, &FEditor->WebDocForm(), "WebDocumentEdit", "https://cdn.site/pdf/"},
+        {"ReplaceRulesListView", 1, &FEditor->ReplaceRuleForm(), "PatternEdit", "b+"},
+    };
+    auto project = FullProject();
+    project->ReplacePatterns() << u"b+"_s;
+    project->ReplaceRules() << u"c"_s;
+    const bool confirmed = Edit(*project, [&] {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.List);
+            FEditor->findChild<QTabWidget*>(u"PageControl1"_s)->setCurrentIndex(row.Tab);
+            TRowListView* list = List(row.List);
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Down);
+            EXPECT_EQ(list->selectedItems(), QList<QTreeWidgetItem*>{list->topLevelItem(1)});
+            QTest::keyClick(list, Qt::Key_Up);
+            EXPECT_EQ(list->selectedItems(), QList<QTreeWidgetItem*>{list->topLevelItem(0)});
+            QTest::keyClick(list, Qt::Key_Down);
+            QString shown;
+            WhenModal(row.Dialog, [&] {
+                shown = Child<QLineEdit>(row.Dialog, row.Field)->text();
+                row.Dialog->reject();
+            });
+            QTest::keyClick(list, Qt::Key_Return);
+            EXPECT_EQ(shown, QString::fromUtf8(row.Second));
+            EXPECT_TRUE(FEditor->isVisible());
+        }
+        FEditor->reject();
+    });
+    EXPECT_FALSE(confirmed);
+}
+
+// An editor taller than the screen (its size as last left) opens within the screen's available
+// area with its frame, and its buttons on it.
+TEST_F(EditProject, TheAddDialogFitsWithItsButtonsOnAShortScreen) {
+    const QRect area = FEditor->screen()->availableGeometry();
+    {
+        TEditProjectForm tall;
+        tall.show();
+        tall.resize(587, area.height() + 200);
+        tall.hide();
+    }
+    TWebsiteProject project;
+    WhenModal(FEditor.get(), [&] {
+        EXPECT_TRUE(area.contains(FEditor->frameGeometry()));
+        QPushButton* ok = Button("OKButton");
+        EXPECT_TRUE(
+            FEditor->rect().contains(QRect(ok->mapTo(FEditor.get(), QPoint()), ok->size())));
+        FEditor->reject();
+    });
+    EXPECT_FALSE(FEditor->AddProject(project, QString(), QString()));
 }
 
 TEST_F(EditProject, StartPagesNeedAnIntegerDepth) {

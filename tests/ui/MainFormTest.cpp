@@ -20,10 +20,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <sys/stat.h>
 
@@ -510,7 +512,8 @@ TEST_F(MainForm, BrowseTakesTheChosenFolder) {
 }
 
 // The proxy field takes a well-formed proxy when the user leaves it, refuses a malformed one with
-// a warning (the stored proxy shows again), and the settings file keeps only what was taken.
+// a warning (what was typed stays, marked invalid), and the settings file keeps only what was
+// taken.
 TEST_F(MainForm, TheProxyFieldStoresWellFormedProxiesOnly) {
     QStringList lines = SettingsLines({{"Blog", "", true}});
     lines << u"Proxy=http://old.lan:3128"_s;
@@ -525,12 +528,18 @@ TEST_F(MainForm, TheProxyFieldStoresWellFormedProxiesOnly) {
     };
     leave(u"socks5://me:pw@127.0.0.1:1080"_s);
     EXPECT_TRUE(FMessages.isEmpty());
+    EXPECT_FALSE(field->property("invalid").toBool());
     leave(u"socks5://127.0.0.1"_s);
     ASSERT_EQ(FMessages.size(), 1);
     EXPECT_TRUE(FMessages[0].startsWith(
         u"Tarrow 1.21 [x64]|Malformed proxy address: the port is missing. Expected "_s))
         << FMessages[0].toStdString();
-    EXPECT_EQ(field->text(), u"socks5://me:pw@127.0.0.1:1080"_s);
+    // What was typed stays, marked; leaving it again does not repeat the warning.
+    EXPECT_EQ(field->text(), u"socks5://127.0.0.1"_s);
+    EXPECT_TRUE(field->property("invalid").toBool());
+    EXPECT_TRUE(field->toolTip().startsWith(u"Malformed proxy address: the port is missing."_s));
+    Q_EMIT field->editingFinished();
+    EXPECT_EQ(FMessages.size(), 1);
 
     // Still in the field when the window closes: refused, and the stored proxy is saved.
     field->setText(u"ftp://x:1"_s);
@@ -549,7 +558,78 @@ TEST_F(MainForm, AMalformedProxyStartsNoRun) {
     ASSERT_EQ(FMessages.size(), 1);
     EXPECT_TRUE(FMessages[0].contains(u"Malformed proxy address"_s));
     EXPECT_FALSE(FWindow->IsRunning());
-    EXPECT_EQ(C().ProxyEdit->text(), u""_s);
+    EXPECT_EQ(C().ProxyEdit->text(), u"socks5:/127.0.0.1:1080"_s);
+    // Refused again at each click, also once the field was left.
+    C().LoadWebsitesButton->click();
+    EXPECT_EQ(FMessages.size(), 2);
+    EXPECT_FALSE(FWindow->IsRunning());
+}
+
+// A malformed proxy in the settings file: shown marked in its field with the password hidden,
+// no run starts with it, and the file keeps it as it was.
+TEST_F(MainForm, AMalformedProxyFromTheSettingsFileIsShownInvalidAndStartsNoRun) {
+    QStringList lines = SettingsLines({{"Blog", "", true}}, "/tmp/out");
+    lines << u"Proxy=socks5:/me:s3cret@127.0.0.1:1080"_s;
+    WriteSettings(lines);
+    MakeWindow();
+    QLineEdit* field = C().ProxyEdit;
+    EXPECT_EQ(field->text(), u"socks5:/me:***@127.0.0.1:1080"_s);
+    EXPECT_TRUE(field->property("invalid").toBool());
+    EXPECT_TRUE(field->toolTip().startsWith(u"Malformed proxy address"_s));
+    EXPECT_TRUE(FMessages.isEmpty());
+    Q_EMIT field->editingFinished(); // passing through warns no more than the mark does
+    EXPECT_TRUE(FMessages.isEmpty());
+
+    C().LoadWebsitesButton->click();
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].contains(u"Malformed proxy address"_s));
+    EXPECT_FALSE(FMessages[0].contains(u"s3cret"_s));
+    EXPECT_FALSE(FWindow->IsRunning());
+    EXPECT_EQ(C().MainPageControl->currentWidget(), C().WebsitesTabSheet);
+
+    FWindow->close();
+    QFile saved(SettingsPath());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("\r\nProxy=socks5:/me:s3cret@127.0.0.1:1080\r\n"));
+
+    // Masking, table of the malformed shapes.
+    const std::pair<const char*, const char*> masks[] = {
+        {"http//u:p@h:1", "http//u:***@h:1"},
+        {"socks5://u:p:q@h", "socks5://u:***@h"},
+        {"socks5://p@h", "socks5://p@h"},
+        {"ftp://h:1", "ftp://h:1"},
+    };
+    for (const auto& [text, shown] : masks) {
+        SCOPED_TRACE(text);
+        WriteSettings({u"Proxy="_s + QString::fromUtf8(text)});
+        MakeWindow();
+        EXPECT_EQ(C().ProxyEdit->text(), QString::fromUtf8(shown));
+    }
+}
+
+// The real question box: Enter on it keeps the project.
+TEST_F(MainForm, DeletesConfirmationHasNoAsItsDefault) {
+    Open({{"Blog"}});
+    SetMessageHandler(nullptr);
+    C().ProjectsListView->SelectRow(0);
+    bool defaultNo = false;
+    int polls = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++polls > 2000) // never shown: the trigger has long returned
+                poll.stop();
+            return;
+        }
+        poll.stop();
+        defaultNo = box->defaultButton() == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    poll.start(5);
+    C().DeleteProjectAction->trigger();
+    EXPECT_TRUE(defaultNo);
+    EXPECT_EQ(RowNames(), QStringList{u"Blog"_s});
 }
 
 TEST_F(MainForm, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder) {

@@ -99,4 +99,61 @@ TEST_F(RunProgress, ShowsTheRunAndNotifiesWhenTheWindowIsNotActive) {
     EXPECT_EQ(notices.size(), 1);
 }
 
+// A run that ends with failed URLs, broken off or stopped by an error keeps its final counts in the
+// status line (the bar goes); a clean one leaves nothing. The notification says the same.
+TEST_F(RunProgress, ARunThatDidNotEndCleanlyKeepsItsCountsInView) {
+    struct Row {
+        const char* Name;
+        QStringList Lines;
+        const char* Error;
+        const char* Text; // empty: the panel is hidden after the run
+    };
+    const QString summary3 =
+        u"Downloaded: 5, already existed: 0, not changed: 0, empty: 0, failed: 3."_s;
+    const QString summary0 =
+        u"Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 0."_s;
+    const Row rows[] = {
+        {"failed",
+         {u"Project \"Blog\"..."_s, summary3, u"Completed."_s},
+         "",
+         "Completed with 3 failed. Downloaded: 5."},
+        {"clean", {u"Project \"Blog\"..."_s, summary0, u"Completed."_s}, "", ""},
+        {"broken off",
+         {u"Project \"Blog\"..."_s, summary0, u"Terminated."_s},
+         "",
+         "The run was broken off. Downloaded: 2, failed: 0."},
+        {"error",
+         {u"Project \"Blog\"..."_s},
+         "Malformed proxy address: the port is missing.",
+         "The run ended early. Downloaded: 0, failed: 0. Malformed proxy address: the port is "
+         "missing."},
+    };
+    TTarrowMainForm& window = MakeWindow();
+    TRunProgress& progress = window.RunProgress();
+    QStringList notices;
+    progress.SetNotifier([&](const QString&, const QString& AText) { notices << AText; });
+    window.hide(); // not the active window: every end is notified
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        notices.clear();
+        progress.Start(1);
+        for (const QString& line : row.Lines)
+            window.LogMsg(line);
+        progress.Finish(QString::fromUtf8(row.Error));
+        EXPECT_FALSE(progress.Bar()->isVisibleTo(&window));
+        const QString text = QString::fromUtf8(row.Text);
+        EXPECT_EQ(progress.Status()->isVisibleTo(&window), !text.isEmpty());
+        if (!text.isEmpty()) {
+            EXPECT_EQ(progress.Status()->text(), text);
+        }
+        ASSERT_EQ(notices.size(), 1);
+        EXPECT_EQ(notices[0],
+                  text.isEmpty() ? u"The run completed. Downloaded: 2, failed: 0."_s : text);
+        EXPECT_EQ(window.windowTitle(), u"Tarrow 1.21 [x64]"_s);
+    }
+    // The next run shows its bar again.
+    progress.Start(1);
+    EXPECT_TRUE(progress.Bar()->isVisibleTo(&window));
+}
+
 } // namespace

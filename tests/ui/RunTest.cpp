@@ -9,11 +9,13 @@
 #include "tests/support/TestReplies.h"
 #include "tests/support/TestServer.h"
 #include "ui/ProjectsListView.h"
+#include "ui/RunProgressUnit.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -117,6 +119,21 @@ TEST_F(RunTest, AStartWithoutAnOutputFolderWarnsAndRunsNothing) {
     EXPECT_EQ(FRequests.load(), 0);
 }
 
+TEST_F(RunTest, AStartWithAMalformedProxyWarnsAndRunsNothing) {
+    WriteProjects({u"Blog"_s}, OutDir(), u"1"_s);
+    QFile settings(SettingsPath());
+    ASSERT_TRUE(settings.open(QIODevice::Append));
+    settings.write("Proxy=socks5://127.0.0.1\r\n");
+    settings.close();
+    TTarrowMainForm& window = MakeWindow({u"tarrow"_s, u"-start"_s, u"Blog"_s, u"-close"_s});
+    ASSERT_TRUE(WaitFor([&] { return !FMessages.isEmpty(); }));
+    EXPECT_TRUE(FMessages[0].contains(u"Malformed proxy address: the port is missing."_s))
+        << FMessages[0].toStdString();
+    EXPECT_FALSE(window.IsRunning());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(FRequests.load(), 0);
+}
+
 TEST_F(RunTest, LoadWebsitesSavesFirstAndRunsTheCheckedVisibleProjects) {
     WriteProjects({u"A"_s, u"B"_s, u"C"_s}, OutDir(), u"101"_s, u"110"_s);
     TTarrowMainForm& window = MakeWindow();
@@ -147,6 +164,27 @@ TEST_F(RunTest, ARunGoesThroughTheProxyOfTheSettings) {
     EXPECT_EQ(proxy.Handshakes().size(), FServer.ConnectionCount());
     EXPECT_GT(FServer.ConnectionCount(), 0);
     EXPECT_TRUE(SavedSettings().contains("\r\nProxy=socks5://" + proxy.HostPort().toLatin1()));
+}
+
+// The page's two links are missing on the server: the log ends as always, the status line says
+// how many failed and stays in view.
+TEST_F(RunTest, ARunWithFailedURLsSaysHowManyFailed) {
+    FServer.SetHandler([](const TRequest& ARequest) {
+        if (ARequest.Path() != "/A/")
+            return MakeReply(404, "Not Found");
+        return OkReply("<html><body><a href=\"gone1.html\">1</a><a href=\"gone2.html\">2</a>"
+                       "</body></html>");
+    });
+    WriteProjects({u"A"_s}, OutDir(), u"1"_s);
+    TTarrowMainForm& window = MakeWindow();
+    window.Controls().LoadWebsitesButton->click();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Completed."_s}));
+    EXPECT_TRUE(Log().contains(
+        u"Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 2."_s));
+    const QLabel* status = window.RunProgress().Status();
+    EXPECT_TRUE(status->isVisibleTo(&window));
+    EXPECT_EQ(status->text(), u"Completed with 2 failed. Downloaded: 1."_s);
 }
 
 TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {

@@ -1,8 +1,10 @@
 // SIGTERM, SIGINT and SIGHUP close the window as "Close" does, settings saved.
 #include "tests/ui/UiTestSupport.h"
 
+#include "ui/EditProjectUnit.h"
 #include "ui/SignalCloseUnit.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <csignal>
@@ -36,6 +38,26 @@ TEST_F(SignalClose, EachSignalClosesTheWindowAndSavesTheSettings) {
         sigaction(signal, nullptr, &after);
         EXPECT_EQ(after.sa_handler, before.sa_handler); // the previous handler is back
     }
+}
+
+// A signal while the editor is open cancels it and closes the window, settings saved.
+TEST_F(SignalClose, ASignalClosesTheWindowWhileTheEditorIsOpen) {
+    TTarrowMainForm& window = MakeWindow();
+    const TSignalClose closer(&window, [&] { window.CloseBySignal(); });
+    window.Controls().OutDirEdit->setText(u"/sites/editor"_s);
+    TEditProjectForm& editor = window.EditProjectForm();
+    bool closed = false;
+    WhenModal(&editor, [&] {
+        Child<QLineEdit>(&editor, "ProjectNameEdit")->setText(u"Typed"_s);
+        EXPECT_EQ(raise(SIGTERM), 0);
+        closed = WaitFor([&] { return !window.isVisible() && !editor.isVisible(); });
+    });
+    window.Controls().AddProjectAction->trigger();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(window.Projects().Count(), 0);
+    QFile file(SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(u"OutDir=/sites/editor"_s));
 }
 
 } // namespace

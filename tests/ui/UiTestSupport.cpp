@@ -60,7 +60,7 @@ void UiTest::SetUp() {
     ASSERT_TRUE(FDir.isValid());
     // The window's own state file goes to the test's folder too.
     qputenv("XDG_STATE_HOME", FDir.path().toLocal8Bit());
-    SetMessageHandler([this](const TMessage& AMessage) {
+    SetMessageHandler([this](const TMessage& AMessage) -> int {
         FMessages.append(AMessage.Title + u'|' + AMessage.Text);
         // Retry is never the answer nobody gave: a failing save would ask for ever.
         if (AMessage.Kind == TMessageKind::mkRetry && FAnswers.empty())
@@ -68,7 +68,7 @@ void UiTest::SetUp() {
         if ((AMessage.Kind != TMessageKind::mkConfirm && AMessage.Kind != TMessageKind::mkRetry) ||
             FAnswers.empty())
             return true;
-        const bool answer = FAnswers.front();
+        const int answer = FAnswers.front();
         FAnswers.pop_front();
         return answer;
     });

@@ -53,8 +53,8 @@ protected:
     // Messages shown so far, as "title|text".
     QStringList FMessages;
     // The answers the next confirmations and Retry questions give (Yes when none is left for a
-    // confirmation, Cancel for a Retry question).
-    std::deque<bool> FAnswers;
+    // confirmation, Cancel for a Retry question): true, false or CloseWithoutSavingAnswer.
+    std::deque<int> FAnswers;
     QStringList FOpenedFolders;
     QList<QUrl> FOpenedPages;
     // What the folder chooser returns (empty: cancelled), and where it was asked to start.
