@@ -81,6 +81,13 @@ const TTagInfo& TagInfo(int32_t AIndex) {
 
 constexpr int32_t InputTagIndex = 13, MetaTagIndex = 21;
 
+// Requisites fetched past the depth limit bring requisites of their own only so far. A page
+// fetched as a requisite (a frame, an object) brings its own; a page one step further brings none,
+// so frames that frame each other end.
+constexpr int32_t MaxPageNesting = 1;
+// A page's sheet and eight levels of @import below it bring what they name.
+constexpr int32_t MaxSheetNesting = 9;
+
 // Where the target of a refresh declaration ("5; url=next.html") lies in the content value:
 // its start and length, or a start of -1.
 std::pair<qsizetype, qsizetype> RefreshTarget(QStringView AContent) {
@@ -129,7 +136,8 @@ QString PlaceholderName(TURLTag AKind) {
 class TLinkProcessor final {
 public:
     TLinkProcessor(TLinkTable& AURLList, const QString& APageURL, const QString& APageOutFilePath,
-                   int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S);
+                   int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S,
+                   int32_t ANesting, int32_t AMaxNesting);
     int32_t Walk(QStringView AText, QString& AOut);
     // The link a requisite found in style text or a style sheet is rewritten to.
     std::optional<QString> MapRequisite(const QString& AValue, TURLTag AKind) {
@@ -156,6 +164,8 @@ private:
     const int32_t FExtractURLs;
     const int32_t FURLDepth;
     const int32_t FNextDepth;
+    const int32_t FNesting;
+    const bool FAddsRequisites; // false once the nesting is used up
     const TLinkProcessingSettings& FSettings;
     TLocalLinkOptions FLocalLinks;
     QStringList FAliasPrefixes;          // the website prefix with each alias as its host
@@ -166,10 +176,12 @@ private:
 
 TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
-                               int32_t AURLDepth, const TLinkProcessingSettings& S)
+                               int32_t AURLDepth, const TLinkProcessingSettings& S,
+                               int32_t ANesting, int32_t AMaxNesting)
     : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)), FPageOutFilePath(APageOutFilePath),
       FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
+      FNesting(ANesting), FAddsRequisites(ANesting <= AMaxNesting),
       FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir,
                                 S.PathReading} {
     const QString& website = S.WebsiteURL;
@@ -349,14 +361,15 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
     int entry = -1;
     int rule = -1;
     const bool onSite = AsciiStartsText(AURL, s.WebsiteURL);
-    if (ARequisite && onSite) {
+    const bool addsRequisite = ARequisite && FAddsRequisites;
+    if (addsRequisite && onSite) {
         // What a saved page shows is fetched at any depth, with limit 0: it never leads further.
         entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, 0, FNextDepth,
                                 &s.SuppressURLs, ALinkType);
     } else if (FURLDepth < FExtractURLs && onSite) {
         entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, FExtractURLs,
                                 FNextDepth, &s.SuppressURLs, ALinkType);
-    } else if ((rule = FindRule(AURL)) >= 0) {
+    } else if ((addsRequisite || !ARequisite) && (rule = FindRule(AURL)) >= 0) {
         // Files under a download-file rule get limit 0: their site links are never followed.
         entry = FURLList.AddURL(AKind, AURL, s.WebDocuments.at(rule), PlaceholderName(AKind),
                                 FRuleFolders.at(rule), 0, FNextDepth, &s.SuppressURLs, ALinkType);
@@ -364,8 +377,11 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
                !AValue.startsWith(u"//")) {
         return std::nullopt;
     }
-    if (entry >= 0 && FURLList.Count() > countBefore)
+    if (entry >= 0 && FURLList.Count() > countBefore) {
         ++FNewCount;
+        if (addsRequisite)
+            FURLList.SetRequisiteNesting(entry, FNesting + 1);
+    }
     return entry;
 }
 
@@ -374,10 +390,11 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
 TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
                                    TLinkTable& AURLList, const QString& APageURL,
                                    const QString& APageOutFilePath, int32_t AExtractURLs,
-                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings) {
+                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
+                                   int32_t ARequisiteNesting) {
     AOutStream.reserve(AOutStream.size() + APageText.size() + APageText.size() / 4);
     TLinkProcessor processor(AURLList, APageURL, APageOutFilePath, AExtractURLs, AURLDepth,
-                             ASettings);
+                             ASettings, ARequisiteNesting, MaxPageNesting);
     const qsizetype start = AOutStream.size();
     processor.Walk(APageText, AOutStream);
     if (ASettings.CompletePages) {
@@ -394,8 +411,10 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
 TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOutStream,
                                         TLinkTable& AURLList, const QString& ASheetURL,
                                         const QString& ASheetOutFilePath, int32_t AURLDepth,
-                                        const TLinkProcessingSettings& ASettings) {
-    TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings);
+                                        const TLinkProcessingSettings& ASettings,
+                                        int32_t ARequisiteNesting) {
+    TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings,
+                             ARequisiteNesting, MaxSheetNesting);
     AOutStream.append(
         RewriteStyleText(ASheetText, [&processor](const QString& AValue, TURLTag AKind) {
             return processor.MapRequisite(AValue, AKind);

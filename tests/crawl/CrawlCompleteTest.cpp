@@ -134,4 +134,73 @@ TEST_F(CrawlComplete, IndexFileLinksAndCollidingNamesShareOneLayout) {
     EXPECT_EQ(Saved(QStringLiteral("logo")), QByteArray("L"));
 }
 
+// Requisites fetched past the depth limit bring requisites of their own only a few levels deep:
+// a chain of sheets that each import the next, or of frames that frame the next, ends.
+TEST_F(CrawlComplete, ChainedStyleSheetsEndAFewImportsBelowThePage) {
+    FSite.Html("/blog/", "<link rel=\"stylesheet\" href=\"s1.css\">");
+    constexpr int Chain = 16;
+    for (int i = 1; i <= Chain; ++i) {
+        const QByteArray n = QByteArray::number(i), next = QByteArray::number(i + 1);
+        FSite.Page("/blog/s" + n + ".css",
+                   OkReply("@import url(s" + next + ".css);\nb{background:url(i" + n + ".png)}",
+                           "text/css"));
+        FSite.Page("/blog/i" + n + ".png", OkReply("I", "image/png"));
+    }
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 0);
+    const QStringList log = Run(*project);
+    // The page's sheet and eight levels of @import are read and bring their images; the sheet
+    // the last of them imports is saved but not read.
+    EXPECT_TRUE(log.contains(Summary(1 + 10 + 9, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    for (int i = 1; i <= Chain; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray n = QByteArray::number(i);
+        EXPECT_EQ(FSite.Hits("/blog/s" + n + ".css"), i <= 10 ? 1 : 0);
+        EXPECT_EQ(FSite.Hits("/blog/i" + n + ".png"), i <= 9 ? 1 : 0);
+    }
+    EXPECT_EQ(Saved(QStringLiteral("s9.css")),
+              QByteArray("@import url(\"s10.css\");\nb{background:url(\"i9.png\")}"));
+    EXPECT_EQ(Saved(QStringLiteral("s10.css")),
+              QByteArray("@import url(s11.css);\nb{background:url(i10.png)}"));
+}
+
+TEST_F(CrawlComplete, FramesAndObjectsAtTheLimitBringOnlyTheirOwnRequisites) {
+    FSite.Html("/blog/", "<iframe src=\"f1.html\"></iframe><object data=\"o1.html\"></object>"
+                         "<a href=\"a.html\">a</a>");
+    for (const char* kind : {"f", "o"})
+        for (int i = 1; i <= 4; ++i) {
+            const QByteArray n = QByteArray::number(i), next = QByteArray::number(i + 1);
+            FSite.Html("/blog/" + QByteArray(kind) + n + ".html",
+                       "<iframe src=\"f" + next + ".html\"></iframe><object data=\"o" + next +
+                           ".html\"></object><img src=\"" + kind + n +
+                           ".png\"><link rel=\"stylesheet\" href=\"" + kind + n + ".css\">");
+            FSite.Page("/blog/" + QByteArray(kind) + n + ".png", OkReply("P", "image/png"));
+            FSite.Page(
+                "/blog/" + QByteArray(kind) + n + ".css",
+                OkReply("p{background:url(" + QByteArray(kind) + n + "-bg.png)}", "text/css"));
+            FSite.Page("/blog/" + QByteArray(kind) + n + "-bg.png", OkReply("B", "image/png"));
+        }
+    FSite.Html("/blog/a.html", "a");
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 0);
+    const QStringList log = Run(*project);
+    // The page, its frame and object with their image, sheet and the sheet's image each, and the
+    // frames and objects these two hold, fetched but not read.
+    EXPECT_TRUE(log.contains(Summary(1 + 2 * 4 + 2, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    for (const char* kind : {"f", "o"}) {
+        SCOPED_TRACE(kind);
+        const QByteArray k(kind);
+        for (const char* path : {"1.html", "1.png", "1.css", "1-bg.png", "2.html"})
+            EXPECT_EQ(FSite.Hits("/blog/" + k + path), 1) << path;
+        for (const char* path : {"2.png", "2.css", "3.html"})
+            EXPECT_EQ(FSite.Hits("/blog/" + k + path), 0) << path;
+    }
+    EXPECT_EQ(FSite.Hits("/blog/a.html"), 0);
+    EXPECT_EQ(Saved(QStringLiteral("f2.html")),
+              QByteArray("<iframe src=\"f3.html\"></iframe><object data=\"o3.html\"></object>"
+                         "<img src=\"f2.png\"><link rel=\"stylesheet\" href=\"f2.css\">"));
+}
+
 } // namespace
