@@ -3,6 +3,7 @@
 
 using namespace tarrow;
 using namespace tarrow::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -132,6 +133,45 @@ TEST_F(CrawlComplete, IndexFileLinksAndCollidingNamesShareOneLayout) {
                                    QStringLiteral("Blog/logo-2/big.png")}));
     EXPECT_EQ(Saved(QStringLiteral("logo-2/big.png")), QByteArray("BIG"));
     EXPECT_EQ(Saved(QStringLiteral("logo")), QByteArray("L"));
+}
+
+QByteArray MarkedUTF16LE(const QString& AText) {
+    QByteArray bytes("\xFF\xFE");
+    for (QChar c : AText)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
+
+// As browsers read them: a byte-order mark outweighs every label, an @charset of UTF-16 on an
+// ASCII sheet means UTF-8, and a page labelled UTF-7 keeps its text as text.
+TEST_F(CrawlComplete, MarkedAndMislabelledTextsAreReadAsBrowsersReadThem) {
+    FSite.Page("/blog/", MakeReply(200, "OK", {{"Content-Type", "text/html; charset=iso-8859-1"}},
+                                   MarkedUTF16LE(u"<link rel=\"stylesheet\" href=\"a.css\">"
+                                                 "<link rel=\"stylesheet\" href=\"b.css\">"
+                                                 "<a href=\"u7.html\">u</a><p>\u00E9</p>"_s)));
+    FSite.Page("/blog/a.css", OkReply(MarkedUTF16LE(u"@import \"a2.css\";"_s), "text/css"));
+    FSite.Page("/blog/a2.css", OkReply("i{}", "text/css"));
+    FSite.Page("/blog/b.css",
+               OkReply("@charset \"UTF-16\";\nb{background:url(b.png)}", "text/css"));
+    FSite.Page("/blog/b.png", OkReply("B", "image/png"));
+    const QByteArray utf7 = "<p>+ADw-script+AD4-alert(1)+ADw-/script+AD4-</p>";
+    FSite.Page("/blog/u7.html",
+               MakeReply(200, "OK", {{"Content-Type", "text/html; charset=UTF-7"}}, utf7));
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(6, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Saved(QStringLiteral("index.html")),
+              QByteArray("\xEF\xBB\xBF<link rel=\"stylesheet\" href=\"a.css\">"
+                         "<link rel=\"stylesheet\" href=\"b.css\">"
+                         "<a href=\"u7.html\">u</a><p>\xC3\xA9</p>"));
+    EXPECT_EQ(Saved(QStringLiteral("a.css")), QByteArray("@import \"a2.css\";"));
+    EXPECT_EQ(FSite.Hits("/blog/a2.css"), 1);
+    EXPECT_EQ(Saved(QStringLiteral("b.css")),
+              QByteArray("@charset \"UTF-16\";\nb{background:url(\"b.png\")}"));
+    EXPECT_EQ(FSite.Hits("/blog/b.png"), 1);
+    EXPECT_EQ(Saved(QStringLiteral("u7.html")), utf7);
 }
 
 // Requisites fetched past the depth limit bring requisites of their own only a few levels deep:
