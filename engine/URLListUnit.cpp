@@ -148,6 +148,7 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
     FURLDepthList.Add(AURLDepth);
+    FNestingList.Add(0);
     if (size_t(Count()) * 2 > FSlots.size())
         GrowHash();
     else

@@ -43,6 +43,10 @@ public:
     QString OutFilePath(int AIndex) const override { return GetOutFilePath(AIndex); }
     int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
     int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
+    int32_t RequisiteNesting(int AIndex) const override { return FNestingList.GetValue(AIndex); }
+    void SetRequisiteNesting(int AIndex, int32_t ANesting) override {
+        FNestingList.SetValue(AIndex, ANesting);
+    }
 
     bool CompletePages() const { return FCompletePages; }
 
@@ -83,6 +87,7 @@ private:
     std::vector<TEntryText> FEntries;
     TIntList FExtractURLsList;
     TIntList FURLDepthList;
+    TIntList FNestingList;
 
     // Open-addressing hash over the case-folded keys: slot -> entry index (-1 free).
     std::vector<int32_t> FSlots;

@@ -92,6 +92,7 @@ struct TWebsiteCrawl::TEntry {
     QString OutFilePath; // the table's path, or the path a redirect gave it
     int32_t ExtractURLs = 0;
     int32_t URLDepth = 0;
+    int32_t RequisiteNesting = 0;
 };
 
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
@@ -153,7 +154,8 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
                      .arg(FURLList.Count())
                      .arg(FURLList.URL(AIndex)));
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
-                 FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
+                 FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex),
+                 FURLList.RequisiteNesting(AIndex)};
     TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);
@@ -297,7 +299,7 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
     QString processed;
     const TLinkProcessingResult found =
         ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
-                     AEntry.URLDepth, FLinkSettings);
+                     AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
@@ -322,7 +324,7 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
     }
     QString processed;
     ProcessStyleSheet(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.URLDepth,
-                      FLinkSettings);
+                      FLinkSettings, AEntry.RequisiteNesting);
     QByteArray content = processed.toUtf8();
     // Saved as UTF-8: an @charset naming another set would now mislead the browser.
     if (!IsUTF8Charset(charset) && content.startsWith("@charset"))

@@ -43,6 +43,15 @@ bool IsPlainName(const QString& AName) {
     return !AName.isEmpty() && AName.size() <= 64;
 }
 
+// UTF-7 under any of its names ("UTF-7", "utf7", "UNICODE-1-1-UTF-7", "UTF-7-IMAP"...).
+bool IsUTF7Name(const QString& AName) {
+    QString letters;
+    for (QChar c : AName)
+        if (c.isLetterOrNumber())
+            letters.append(c.toUpper());
+    return letters.contains(QLatin1String("UTF7"));
+}
+
 bool IsLatin1Name(const QString& AName) {
     return AsciiSameText(AName, u"iso-8859-1") || AsciiSameText(AName, u"latin1") ||
            AsciiSameText(AName, u"iso8859-1") || AsciiSameText(AName, u"l1");
@@ -74,9 +83,9 @@ void Flush(TIconv& AConv, QString& AText, qsizetype& AWritten) {
 }
 
 // The text, or false when it passes ALimit code units (negative: no limit).
-bool DecodeWith(TIconv& AConv, const QByteArray& ABody, qint64 ALimit, QString& AText) {
+bool DecodeWith(TIconv& AConv, QByteArrayView ABody, qint64 ALimit, QString& AText) {
     QString result(ABody.size(), Qt::Uninitialized); // one code unit per byte is a good first guess
-    const char* in = ABody.constData();
+    const char* in = ABody.data();
     const char* const end = in + ABody.size();
     qsizetype written = 0;
     while (in < end) {
@@ -118,7 +127,7 @@ bool DecodeWith(TIconv& AConv, const QByteArray& ABody, qint64 ALimit, QString& 
     return true;
 }
 
-bool DecodeLatin1(const QByteArray& ABody, qint64 ALimit, QString& AText) {
+bool DecodeLatin1(QByteArrayView ABody, qint64 ALimit, QString& AText) {
     if (ALimit >= 0 && ABody.size() > ALimit)
         return false;
     AText = QString::fromLatin1(ABody);
@@ -126,7 +135,7 @@ bool DecodeLatin1(const QByteArray& ABody, qint64 ALimit, QString& AText) {
 }
 
 // UTF-8 in slices, so that a text over the limit is never built whole.
-bool DecodeUTF8(const QByteArray& ABody, qint64 ALimit, QString& AText) {
+bool DecodeUTF8(QByteArrayView ABody, qint64 ALimit, QString& AText) {
     // Never more code units than bytes.
     if (ALimit < 0 || ABody.size() <= ALimit) {
         AText = QString::fromUtf8(ABody);
@@ -135,8 +144,7 @@ bool DecodeUTF8(const QByteArray& ABody, qint64 ALimit, QString& AText) {
     QStringDecoder decoder(QStringConverter::Utf8);
     QString text;
     for (qsizetype at = 0; at < ABody.size(); at += SliceBytes) {
-        text += decoder(
-            QByteArrayView(ABody).sliced(at, std::min<qsizetype>(SliceBytes, ABody.size() - at)));
+        text += decoder(ABody.sliced(at, std::min<qsizetype>(SliceBytes, ABody.size() - at)));
         if (text.size() > ALimit)
             return false;
     }
@@ -148,6 +156,16 @@ bool DecodeUTF8(const QByteArray& ABody, qint64 ALimit, QString& AText) {
 }
 
 } // namespace
+
+QString ByteOrderMarkCharset(QByteArrayView ABytes) {
+    if (ABytes.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("UTF-8");
+    if (ABytes.startsWith("\xFF\xFE"))
+        return QStringLiteral("UTF-16LE");
+    if (ABytes.startsWith("\xFE\xFF"))
+        return QStringLiteral("UTF-16BE");
+    return {};
+}
 
 bool IsUTF8Charset(const QString& ACharset) {
     return AsciiSameText(ACharset, u"utf-8") || AsciiSameText(ACharset, u"utf8");
@@ -162,14 +180,19 @@ QString DecodeCharset(const QByteArray& ABody, const QString& ACharset) {
 bool DecodePageText(const QByteArray& ABody, const QString& ACharset, qint64 ALimit,
                     QString& AText) {
     AText.clear();
-    if (IsUTF8Charset(ACharset))
-        return DecodeUTF8(ABody, ALimit, AText);
-    if (ACharset.isEmpty() || IsLatin1Name(ACharset) || !IsPlainName(ACharset))
-        return DecodeLatin1(ABody, ALimit, AText);
-    TIconv conv(ACharset.toLatin1());
+    const QString marked = ByteOrderMarkCharset(ABody);
+    const QString& charset = marked.isEmpty() ? ACharset : marked;
+    QByteArrayView body(ABody);
+    if (!marked.isEmpty())
+        body = body.sliced(IsUTF8Charset(marked) ? 3 : 2);
+    if (IsUTF8Charset(charset))
+        return DecodeUTF8(body, ALimit, AText);
+    if (charset.isEmpty() || IsLatin1Name(charset) || !IsPlainName(charset) || IsUTF7Name(charset))
+        return DecodeLatin1(body, ALimit, AText);
+    TIconv conv(charset.toLatin1());
     if (!conv.IsValid())
-        return DecodeLatin1(ABody, ALimit, AText);
-    return DecodeWith(conv, ABody, ALimit, AText);
+        return DecodeLatin1(body, ALimit, AText);
+    return DecodeWith(conv, body, ALimit, AText);
 }
 
 } // namespace tarrow

@@ -3,13 +3,13 @@
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
+#include "page/uLinkTags.h"
 #include "page/uLocalLinks.h"
 #include "page/uParseUtils.h"
 #include "page/uSrcSet.h"
 #include "page/uStyleLinks.h"
 
 #include <QHash>
-#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -17,69 +17,12 @@ namespace tarrow {
 
 namespace {
 
-// The names handed to FindTag; the index found gives the tag. The first six are always read;
-// the rest only for complete pages, so the walk without them is the same as ever.
-const QStringList& LinkTagNames(bool ACompletePages) {
-    static const QStringList base{QStringLiteral("a"),        QStringLiteral("img"),
-                                  QStringLiteral("link"),     QStringLiteral("script"),
-                                  QStringLiteral("noscript"), QStringLiteral("iframe")};
-    static const QStringList complete =
-        base +
-        QStringList{QStringLiteral("frame"), QStringLiteral("area"),  QStringLiteral("source"),
-                    QStringLiteral("video"), QStringLiteral("audio"), QStringLiteral("track"),
-                    QStringLiteral("embed"), QStringLiteral("input"), QStringLiteral("object"),
-                    QStringLiteral("body"),  QStringLiteral("table"), QStringLiteral("td"),
-                    QStringLiteral("th"),    QStringLiteral("image"), QStringLiteral("use"),
-                    QStringLiteral("meta")};
-    return ACompletePages ? complete : base;
-}
-
-// How an attribute holds its link.
-enum class TValueForm : uint8_t { vfURL, vfSrcSet, vfRefresh };
-
-struct TLinkAttr {
-    QStringView Name;
-    TValueForm Form = TValueForm::vfURL;
-};
-
-// One tag of the list: the kind the URL table maps by, whether its links are requisites of the
-// page (fetched with it whatever its depth), and its link attributes.
-struct TTagInfo {
-    TURLTag Kind;
-    bool Requisite;
-    TLinkAttr Attrs[2]; // an empty name ends the list
-};
-
-const TTagInfo& TagInfo(int32_t AIndex) {
-    using enum TValueForm;
-    static const TTagInfo infos[] = {
-        {utA, false, {{u"href"}}},
-        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}},
-        {utLink, true, {{u"href"}}}, // a requisite only as a style sheet (IsRequisite)
-        {utScript, true, {{u"src"}}},
-        {utNoscript, false, {}},
-        {utIFrame, true, {{u"src"}}},
-        {utIFrame, true, {{u"src"}}},                     // frame
-        {utA, false, {{u"href"}}},                        // area
-        {utImg, true, {{u"src"}, {u"srcset", vfSrcSet}}}, // source
-        {utImg, true, {{u"src"}, {u"poster"}}},           // video
-        {utImg, true, {{u"src"}}},                        // audio
-        {utImg, true, {{u"src"}}},                        // track
-        {utImg, true, {{u"src"}}},                        // embed
-        {utImg, true, {{u"src"}}},                        // input (type=image only)
-        {utImg, true, {{u"data"}}},                       // object
-        {utImg, true, {{u"background"}}},                 // body
-        {utImg, true, {{u"background"}}},                 // table
-        {utImg, true, {{u"background"}}},                 // td
-        {utImg, true, {{u"background"}}},                 // th
-        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG image
-        {utImg, true, {{u"href"}, {u"xlink:href"}}},      // SVG use
-        {utA, false, {{u"content", vfRefresh}}},          // meta http-equiv="refresh"
-    };
-    return infos[AIndex];
-}
-
-constexpr int32_t InputTagIndex = 13, MetaTagIndex = 21;
+// Requisites fetched past the depth limit bring requisites of their own only so far. A page
+// fetched as a requisite (a frame, an object) brings its own; a page one step further brings none,
+// so frames that frame each other end.
+constexpr int32_t MaxPageNesting = 1;
+// A page's sheet and eight levels of @import below it bring what they name.
+constexpr int32_t MaxSheetNesting = 9;
 
 // Where the target of a refresh declaration ("5; url=next.html") lies in the content value:
 // its start and length, or a start of -1.
@@ -129,7 +72,8 @@ QString PlaceholderName(TURLTag AKind) {
 class TLinkProcessor final {
 public:
     TLinkProcessor(TLinkTable& AURLList, const QString& APageURL, const QString& APageOutFilePath,
-                   int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S);
+                   int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S,
+                   int32_t ANesting, int32_t AMaxNesting);
     int32_t Walk(QStringView AText, QString& AOut);
     // The link a requisite found in style text or a style sheet is rewritten to.
     std::optional<QString> MapRequisite(const QString& AValue, TURLTag AKind) {
@@ -139,8 +83,8 @@ public:
 
 private:
     bool IsRemoved(TURLTag AKind) const;
-    bool IsRequisite(int32_t ATagIndex, QStringView ATag) const;
-    void WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut);
+    bool IsRequisite(const TLinkTag& ALinkTag, QStringView ATag) const;
+    void WriteTag(QStringView ATag, const TLinkTag& ALinkTag, QString& AOut);
     std::optional<QString> RewriteAttr(QStringView ATag, const TLinkAttr& AAttr, TURLTag AKind,
                                        bool ARequisite);
     std::optional<QString> NewLinkFor(const QString& AValue, TURLTag AKind, bool ARequisite,
@@ -156,6 +100,8 @@ private:
     const int32_t FExtractURLs;
     const int32_t FURLDepth;
     const int32_t FNextDepth;
+    const int32_t FNesting;
+    const bool FAddsRequisites; // false once the nesting is used up
     const TLinkProcessingSettings& FSettings;
     TLocalLinkOptions FLocalLinks;
     QStringList FAliasPrefixes;          // the website prefix with each alias as its host
@@ -166,10 +112,12 @@ private:
 
 TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
-                               int32_t AURLDepth, const TLinkProcessingSettings& S)
+                               int32_t AURLDepth, const TLinkProcessingSettings& S,
+                               int32_t ANesting, int32_t AMaxNesting)
     : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)), FPageOutFilePath(APageOutFilePath),
       FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
+      FNesting(ANesting), FAddsRequisites(ANesting <= AMaxNesting),
       FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir,
                                 S.PathReading} {
     const QString& website = S.WebsiteURL;
@@ -194,18 +142,14 @@ bool TLinkProcessor::IsRemoved(TURLTag AKind) const {
 }
 
 // A link the saved page needs to show itself; only complete pages fetch these at every depth.
-bool TLinkProcessor::IsRequisite(int32_t ATagIndex, QStringView ATag) const {
-    if (!FSettings.CompletePages || !TagInfo(ATagIndex).Requisite)
-        return false;
-    if (TagInfo(ATagIndex).Kind != utLink)
-        return true;
-    const QStringList rels = GetAttrValue(ATag, u"rel", 1).split(u' ', Qt::SkipEmptyParts);
-    return std::any_of(rels.cbegin(), rels.cend(),
-                       [](const QString& R) { return AsciiSameText(R, u"stylesheet"); });
+bool TLinkProcessor::IsRequisite(const TLinkTag& ALinkTag, QStringView ATag) const {
+    return FSettings.CompletePages && (ALinkTag.Flags & ltRequisite) &&
+           ALinkTag.RequisiteIf.HoldsFor(ATag);
 }
 
 int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
-    const QStringList& names = LinkTagNames(FSettings.CompletePages);
+    const TLinkTagSet& tags = LinkTags(FSettings.CompletePages);
+    const QStringList& names = tags.Names;
     qsizetype last = 0; // everything before this index has been written or dropped
     int32_t tagIndex = 0;
     for (qsizetype p = FindTag(AText, names, tagIndex, 1); p > 0;
@@ -215,15 +159,15 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
             break; // the tag never closes: the rest is copied as it stands
         AOut.append(AText.mid(last, p - 1 - last));
         last = e;
-        const TURLTag kind = TagInfo(tagIndex).Kind;
+        const TLinkTag& linkTag = *tags.Tags[size_t(tagIndex)];
         const QStringView tag = AText.mid(p - 1, e - p + 1);
-        if (!IsRemoved(kind)) {
-            WriteTag(tag, tagIndex, AOut);
+        if (!IsRemoved(linkTag.Kind)) {
+            WriteTag(tag, linkTag, AOut);
             continue;
         }
         if (tag.endsWith(u"/>"))
             continue; // self-closed: nothing more to drop
-        const qsizetype close = FindCloseTag(AText, names.at(tagIndex), last + 1);
+        const qsizetype close = FindCloseTag(AText, linkTag.Name, last + 1);
         if (close == 0)
             break; // the opening tag stays dropped, the content is copied
         last = FindTagEnd(AText, close);
@@ -232,21 +176,18 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
     return FNewCount;
 }
 
-void TLinkProcessor::WriteTag(QStringView ATag, int32_t ATagIndex, QString& AOut) {
-    const TTagInfo& info = TagInfo(ATagIndex);
-    if ((ATagIndex == InputTagIndex && !AsciiSameText(GetAttrValue(ATag, u"type", 1), u"image")) ||
-        (ATagIndex == MetaTagIndex &&
-         !AsciiSameText(GetAttrValue(ATag, u"http-equiv", 1), u"refresh"))) {
+void TLinkProcessor::WriteTag(QStringView ATag, const TLinkTag& ALinkTag, QString& AOut) {
+    if (!ALinkTag.ReadIf.HoldsFor(ATag)) {
         AOut.append(ATag);
         return;
     }
-    const bool requisite = IsRequisite(ATagIndex, ATag);
+    const bool requisite = IsRequisite(ALinkTag, ATag);
     std::optional<QString> tag; // set once a link changes
-    for (const TLinkAttr& attr : info.Attrs) {
+    for (const TLinkAttr& attr : ALinkTag.Attrs) {
         if (attr.Name.isEmpty())
             break;
         if (std::optional<QString> changed =
-                RewriteAttr(tag ? QStringView(*tag) : ATag, attr, info.Kind, requisite))
+                RewriteAttr(tag ? QStringView(*tag) : ATag, attr, ALinkTag.Kind, requisite))
             tag = std::move(changed);
     }
     AOut.append(tag ? QStringView(*tag) : ATag);
@@ -349,14 +290,15 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
     int entry = -1;
     int rule = -1;
     const bool onSite = AsciiStartsText(AURL, s.WebsiteURL);
-    if (ARequisite && onSite) {
+    const bool addsRequisite = ARequisite && FAddsRequisites;
+    if (addsRequisite && onSite) {
         // What a saved page shows is fetched at any depth, with limit 0: it never leads further.
         entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, 0, FNextDepth,
                                 &s.SuppressURLs, ALinkType);
     } else if (FURLDepth < FExtractURLs && onSite) {
         entry = FURLList.AddURL(AKind, AURL, s.WebsiteURL, s.IndexFile, s.OutDir, FExtractURLs,
                                 FNextDepth, &s.SuppressURLs, ALinkType);
-    } else if ((rule = FindRule(AURL)) >= 0) {
+    } else if ((addsRequisite || !ARequisite) && (rule = FindRule(AURL)) >= 0) {
         // Files under a download-file rule get limit 0: their site links are never followed.
         entry = FURLList.AddURL(AKind, AURL, s.WebDocuments.at(rule), PlaceholderName(AKind),
                                 FRuleFolders.at(rule), 0, FNextDepth, &s.SuppressURLs, ALinkType);
@@ -364,8 +306,11 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
                !AValue.startsWith(u"//")) {
         return std::nullopt;
     }
-    if (entry >= 0 && FURLList.Count() > countBefore)
+    if (entry >= 0 && FURLList.Count() > countBefore) {
         ++FNewCount;
+        if (addsRequisite)
+            FURLList.SetRequisiteNesting(entry, FNesting + 1);
+    }
     return entry;
 }
 
@@ -374,10 +319,11 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
 TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
                                    TLinkTable& AURLList, const QString& APageURL,
                                    const QString& APageOutFilePath, int32_t AExtractURLs,
-                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings) {
+                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
+                                   int32_t ARequisiteNesting) {
     AOutStream.reserve(AOutStream.size() + APageText.size() + APageText.size() / 4);
     TLinkProcessor processor(AURLList, APageURL, APageOutFilePath, AExtractURLs, AURLDepth,
-                             ASettings);
+                             ASettings, ARequisiteNesting, MaxPageNesting);
     const qsizetype start = AOutStream.size();
     processor.Walk(APageText, AOutStream);
     if (ASettings.CompletePages) {
@@ -394,8 +340,10 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
 TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOutStream,
                                         TLinkTable& AURLList, const QString& ASheetURL,
                                         const QString& ASheetOutFilePath, int32_t AURLDepth,
-                                        const TLinkProcessingSettings& ASettings) {
-    TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings);
+                                        const TLinkProcessingSettings& ASettings,
+                                        int32_t ARequisiteNesting) {
+    TLinkProcessor processor(AURLList, ASheetURL, ASheetOutFilePath, 0, AURLDepth, ASettings,
+                             ARequisiteNesting, MaxSheetNesting);
     AOutStream.append(
         RewriteStyleText(ASheetText, [&processor](const QString& AValue, TURLTag AKind) {
             return processor.MapRequisite(AValue, AKind);

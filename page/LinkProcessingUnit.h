@@ -29,7 +29,8 @@ struct TLinkProcessingSettings {
 // "link", "script" and "iframe" tag (with complete pages also frames, image maps, media, objects,
 // backgrounds, SVG references and refresh targets) is resolved against APageURL without its
 // fragment, added to AURLList when it belongs to the download, and rewritten to the saved copy
-// (or to the absolute URL). Malformed
+// (or to the absolute URL). ARequisiteNesting is the page's entry's requisite nesting (see
+// TLinkTable): a page fetched as a requisite of a requisite adds no requisites. Malformed
 // markup never raises: what cannot be read is copied unchanged. It logs nothing: the caller
 // reports what it found.
 struct TLinkProcessingResult {
@@ -38,14 +39,18 @@ struct TLinkProcessingResult {
 TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
                                    TLinkTable& AURLList, const QString& APageURL,
                                    const QString& APageOutFilePath, int32_t AExtractURLs,
-                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings);
+                                   int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
+                                   int32_t ARequisiteNesting = 0);
 
 // A style sheet's copy: every url() and @import resolved against ASheetURL, fetched as a
-// requisite (limit 0) and rewritten to the local form seen from ASheetOutFilePath.
+// requisite (limit 0) and rewritten to the local form seen from ASheetOutFilePath. Sheets nested
+// deeper than a few levels of @import below the page add nothing more; their references are
+// rewritten only to what the table already holds.
 TLinkProcessingResult ProcessStyleSheet(const QString& ASheetText, QString& AOutStream,
                                         TLinkTable& AURLList, const QString& ASheetURL,
                                         const QString& ASheetOutFilePath, int32_t AURLDepth,
-                                        const TLinkProcessingSettings& ASettings);
+                                        const TLinkProcessingSettings& ASettings,
+                                        int32_t ARequisiteNesting = 0);
 
 // The log line of a page whose links were followed: "<N> new URLs extracted.".
 QString NewURLsExtractedLine(int32_t ANewCount);

@@ -26,6 +26,11 @@ public:
     virtual int Count() const = 0;
     // The entry's absolute output file path; empty when the URL has none.
     virtual QString OutFilePath(int AIndex) const = 0;
+    // How many requisite steps lie between the entry and the followed page that led to it: 0 for
+    // a page whose links are followed, 1 for its images, sheets and frames, 2 for what a sheet
+    // imports... It bounds what requisites fetched past the depth limit bring in turn.
+    virtual int32_t RequisiteNesting(int AIndex) const = 0;
+    virtual void SetRequisiteNesting(int AIndex, int32_t ANesting) = 0;
 };
 
 } // namespace tarrow

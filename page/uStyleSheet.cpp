@@ -375,6 +375,28 @@ QString RewriteStyleSheet(QStringView ACss,
     return out;
 }
 
+namespace {
+
+// What a name in an @charset rule stands for. The rule's own bytes are ASCII, so a sheet that has
+// one cannot be in UTF-16: such a name means UTF-8, as in browsers. UTF-32 no browser knows: the
+// rule counts as absent.
+QString CharsetOfRule(const QString& AName) {
+    QString letters;
+    for (QChar c : AName)
+        if (c.isLetterOrNumber())
+            letters.append(c.toUpper());
+    static const QStringList utf16Names{QStringLiteral("UNICODE"), QStringLiteral("UNICODEFEFF"),
+                                        QStringLiteral("UNICODEFFFE"), QStringLiteral("CSUNICODE"),
+                                        QStringLiteral("ISO10646UCS2")};
+    if (letters.startsWith(u"UTF16") || letters.startsWith(u"UCS2") || utf16Names.contains(letters))
+        return QStringLiteral("UTF-8");
+    if (letters.startsWith(u"UTF32") || letters.startsWith(u"UCS4"))
+        return {};
+    return AName;
+}
+
+} // namespace
+
 QString StyleSheetCharset(QByteArrayView ABytes) {
     constexpr QByteArrayView Bom("\xEF\xBB\xBF");
     constexpr QByteArrayView Prefix("@charset \"");
@@ -387,7 +409,8 @@ QString StyleSheetCharset(QByteArrayView ABytes) {
         const char c = bytes[i];
         if (c == '"') {
             const bool closed = i + 1 < bytes.size() && bytes[i + 1] == ';';
-            return closed ? QString::fromLatin1(bytes.sliced(Prefix.size(), i - Prefix.size()))
+            return closed ? CharsetOfRule(
+                                QString::fromLatin1(bytes.sliced(Prefix.size(), i - Prefix.size())))
                           : QString();
         }
         if (c < 0x20 || c > 0x7E)

@@ -46,7 +46,8 @@ QString RewriteStyleSheet(QStringView ACss,
 
 // The name of an @charset rule at the very start of the sheet's bytes (after an optional UTF-8
 // BOM), read as CSS does: exactly `@charset "NAME";` within the first 1024 bytes. The name must
-// be printable ASCII; the result is empty when the rule is absent or malformed.
+// be printable ASCII; the result is empty when the rule is absent or malformed. A name of UTF-16
+// gives "UTF-8" (the rule itself is ASCII), one of UTF-32 nothing.
 QString StyleSheetCharset(QByteArrayView ABytes);
 
 } // namespace tarrow

@@ -3,6 +3,7 @@
 
 using namespace tarrow;
 using namespace tarrow::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -132,6 +133,114 @@ TEST_F(CrawlComplete, IndexFileLinksAndCollidingNamesShareOneLayout) {
                                    QStringLiteral("Blog/logo-2/big.png")}));
     EXPECT_EQ(Saved(QStringLiteral("logo-2/big.png")), QByteArray("BIG"));
     EXPECT_EQ(Saved(QStringLiteral("logo")), QByteArray("L"));
+}
+
+QByteArray MarkedUTF16LE(const QString& AText) {
+    QByteArray bytes("\xFF\xFE");
+    for (QChar c : AText)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
+
+// As browsers read them: a byte-order mark outweighs every label, an @charset of UTF-16 on an
+// ASCII sheet means UTF-8, and a page labelled UTF-7 keeps its text as text.
+TEST_F(CrawlComplete, MarkedAndMislabelledTextsAreReadAsBrowsersReadThem) {
+    FSite.Page("/blog/", MakeReply(200, "OK", {{"Content-Type", "text/html; charset=iso-8859-1"}},
+                                   MarkedUTF16LE(u"<link rel=\"stylesheet\" href=\"a.css\">"
+                                                 "<link rel=\"stylesheet\" href=\"b.css\">"
+                                                 "<a href=\"u7.html\">u</a><p>\u00E9</p>"_s)));
+    FSite.Page("/blog/a.css", OkReply(MarkedUTF16LE(u"@import \"a2.css\";"_s), "text/css"));
+    FSite.Page("/blog/a2.css", OkReply("i{}", "text/css"));
+    FSite.Page("/blog/b.css",
+               OkReply("@charset \"UTF-16\";\nb{background:url(b.png)}", "text/css"));
+    FSite.Page("/blog/b.png", OkReply("B", "image/png"));
+    const QByteArray utf7 = "<p>+ADw-script+AD4-alert(1)+ADw-/script+AD4-</p>";
+    FSite.Page("/blog/u7.html",
+               MakeReply(200, "OK", {{"Content-Type", "text/html; charset=UTF-7"}}, utf7));
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(6, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Saved(QStringLiteral("index.html")),
+              QByteArray("\xEF\xBB\xBF<link rel=\"stylesheet\" href=\"a.css\">"
+                         "<link rel=\"stylesheet\" href=\"b.css\">"
+                         "<a href=\"u7.html\">u</a><p>\xC3\xA9</p>"));
+    EXPECT_EQ(Saved(QStringLiteral("a.css")), QByteArray("@import \"a2.css\";"));
+    EXPECT_EQ(FSite.Hits("/blog/a2.css"), 1);
+    EXPECT_EQ(Saved(QStringLiteral("b.css")),
+              QByteArray("@charset \"UTF-16\";\nb{background:url(\"b.png\")}"));
+    EXPECT_EQ(FSite.Hits("/blog/b.png"), 1);
+    EXPECT_EQ(Saved(QStringLiteral("u7.html")), utf7);
+}
+
+// Requisites fetched past the depth limit bring requisites of their own only a few levels deep:
+// a chain of sheets that each import the next, or of frames that frame the next, ends.
+TEST_F(CrawlComplete, ChainedStyleSheetsEndAFewImportsBelowThePage) {
+    FSite.Html("/blog/", "<link rel=\"stylesheet\" href=\"s1.css\">");
+    constexpr int Chain = 16;
+    for (int i = 1; i <= Chain; ++i) {
+        const QByteArray n = QByteArray::number(i), next = QByteArray::number(i + 1);
+        FSite.Page("/blog/s" + n + ".css",
+                   OkReply("@import url(s" + next + ".css);\nb{background:url(i" + n + ".png)}",
+                           "text/css"));
+        FSite.Page("/blog/i" + n + ".png", OkReply("I", "image/png"));
+    }
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 0);
+    const QStringList log = Run(*project);
+    // The page's sheet and eight levels of @import are read and bring their images; the sheet
+    // the last of them imports is saved but not read.
+    EXPECT_TRUE(log.contains(Summary(1 + 10 + 9, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    for (int i = 1; i <= Chain; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray n = QByteArray::number(i);
+        EXPECT_EQ(FSite.Hits("/blog/s" + n + ".css"), i <= 10 ? 1 : 0);
+        EXPECT_EQ(FSite.Hits("/blog/i" + n + ".png"), i <= 9 ? 1 : 0);
+    }
+    EXPECT_EQ(Saved(QStringLiteral("s9.css")),
+              QByteArray("@import url(\"s10.css\");\nb{background:url(\"i9.png\")}"));
+    EXPECT_EQ(Saved(QStringLiteral("s10.css")),
+              QByteArray("@import url(s11.css);\nb{background:url(i10.png)}"));
+}
+
+TEST_F(CrawlComplete, FramesAndObjectsAtTheLimitBringOnlyTheirOwnRequisites) {
+    FSite.Html("/blog/", "<iframe src=\"f1.html\"></iframe><object data=\"o1.html\"></object>"
+                         "<a href=\"a.html\">a</a>");
+    for (const char* kind : {"f", "o"})
+        for (int i = 1; i <= 4; ++i) {
+            const QByteArray n = QByteArray::number(i), next = QByteArray::number(i + 1);
+            FSite.Html("/blog/" + QByteArray(kind) + n + ".html",
+                       "<iframe src=\"f" + next + ".html\"></iframe><object data=\"o" + next +
+                           ".html\"></object><img src=\"" + kind + n +
+                           ".png\"><link rel=\"stylesheet\" href=\"" + kind + n + ".css\">");
+            FSite.Page("/blog/" + QByteArray(kind) + n + ".png", OkReply("P", "image/png"));
+            FSite.Page(
+                "/blog/" + QByteArray(kind) + n + ".css",
+                OkReply("p{background:url(" + QByteArray(kind) + n + "-bg.png)}", "text/css"));
+            FSite.Page("/blog/" + QByteArray(kind) + n + "-bg.png", OkReply("B", "image/png"));
+        }
+    FSite.Html("/blog/a.html", "a");
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 0);
+    const QStringList log = Run(*project);
+    // The page, its frame and object with their image, sheet and the sheet's image each, and the
+    // frames and objects these two hold, fetched but not read.
+    EXPECT_TRUE(log.contains(Summary(1 + 2 * 4 + 2, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    for (const char* kind : {"f", "o"}) {
+        SCOPED_TRACE(kind);
+        const QByteArray k(kind);
+        for (const char* path : {"1.html", "1.png", "1.css", "1-bg.png", "2.html"})
+            EXPECT_EQ(FSite.Hits("/blog/" + k + path), 1) << path;
+        for (const char* path : {"2.png", "2.css", "3.html"})
+            EXPECT_EQ(FSite.Hits("/blog/" + k + path), 0) << path;
+    }
+    EXPECT_EQ(FSite.Hits("/blog/a.html"), 0);
+    EXPECT_EQ(Saved(QStringLiteral("f2.html")),
+              QByteArray("<iframe src=\"f3.html\"></iframe><object data=\"o3.html\"></object>"
+                         "<img src=\"f2.png\"><link rel=\"stylesheet\" href=\"f2.css\">"));
 }
 
 } // namespace

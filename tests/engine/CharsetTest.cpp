@@ -6,6 +6,7 @@
 #include <string>
 
 using namespace tarrow;
+using namespace Qt::StringLiterals;
 
 TEST(Charset, DecodesByNameAndFallsBackByteForByte) {
     const QByteArray cp1251("\xCF\xF0\xE8\xE2\xE5\xF2", 6); // "Привет"
@@ -81,4 +82,47 @@ TEST(Charset, ConvertersThatHoldCharactersBack) {
             tamil.append(b).append(i % 5 == 0 ? " " : "");
     }
     EXPECT_EQ(DecodeCharset(tamil, QStringLiteral("TSCII")), DecodeInOneGo(tamil, "TSCII"));
+}
+
+// As browsers do: a byte-order mark decides before the label, and UTF-7, which would turn
+// "+ADw-script+AD4-" into a live tag, is never used (the bytes read as they are). The mark is not
+// part of the text.
+TEST(Charset, AByteOrderMarkDecidesAndUTF7IsNeverUsed) {
+    struct Row {
+        QByteArray Bytes;
+        const char* Label;
+        QString Text;
+    };
+    const Row rows[] = {
+        {QByteArray("\xFF\xFE@\0i\0\xE9\0", 8), "ISO-8859-1", u"@i\u00E9"_s},
+        {QByteArray("\xFF\xFE@\0i\0", 6), "", u"@i"_s},
+        {QByteArray("\xFE\xFF\0@\0i\x04\x10", 8), "windows-1252", u"@i\u0410"_s},
+        {QByteArray("\xEF\xBB\xBF"
+                    "caf\xC3\xA9"),
+         "windows-1252", u"caf\u00E9"_s},
+        {QByteArray("\xEF\xBB\xBF"
+                    "caf\xC3\xA9"),
+         "UTF-16", u"caf\u00E9"_s},
+        {QByteArray("+ADw-script+AD4-"), "UTF-7", u"+ADw-script+AD4-"_s},
+        {QByteArray("+ADw-script+AD4-"), "utf7", u"+ADw-script+AD4-"_s},
+        {QByteArray("+ADw-script+AD4-"), "UNICODE-1-1-UTF-7", u"+ADw-script+AD4-"_s},
+        {QByteArray("+ADw-script+AD4-"), "csUnicode11UTF7", u"+ADw-script+AD4-"_s},
+        {QByteArray("+ADw-script+AD4-"), "UTF-7-IMAP", u"+ADw-script+AD4-"_s},
+        // A mark cut short is no mark.
+        {QByteArray("\xFF"
+                    "a"),
+         "ISO-8859-1", u"\u00FFa"_s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Label);
+        SCOPED_TRACE(row.Bytes.toHex().toStdString());
+        EXPECT_EQ(DecodeCharset(row.Bytes, QString::fromLatin1(row.Label)), row.Text);
+        QString text;
+        ASSERT_TRUE(DecodePageText(row.Bytes, QString::fromLatin1(row.Label), 1000, text));
+        EXPECT_EQ(text, row.Text);
+    }
+    EXPECT_EQ(ByteOrderMarkCharset("\xFF\xFE"), u"UTF-16LE"_s);
+    EXPECT_EQ(ByteOrderMarkCharset("\xFE\xFF"), u"UTF-16BE"_s);
+    EXPECT_EQ(ByteOrderMarkCharset("\xEF\xBB\xBF"), u"UTF-8"_s);
+    EXPECT_EQ(ByteOrderMarkCharset("\xEF\xBB"), QString());
 }

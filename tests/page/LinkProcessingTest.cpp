@@ -346,6 +346,41 @@ TEST_P(LinkProcessing, PageURLFragmentIsNoPartOfTheBase) {
     EXPECT_EQ(List.URL(1), u"https://site/blog/i.png"_s);
 }
 
+// Requisites record how deeply they nest below the followed page; past a few levels they add
+// nothing more: a page fetched as a requisite of a requisite, or a sheet eight imports deep.
+TEST_P(LinkProcessing, RequisitesNestOnlyAFewLevelsDeep) {
+    Settings.CompletePages = true;
+    struct Row {
+        bool Sheet;
+        int32_t Nesting;
+        int Added;
+    };
+    const Row rows[] = {{false, 0, 3}, {false, 1, 2}, {false, 2, 0},
+                        {true, 1, 2},  {true, 9, 2},  {true, 10, 0}};
+    const QString sheet = u"@import 'a.css'; a{background:url(i.png)}"_s;
+    const QString page = u"<img src=i.png><iframe src=f.html></iframe><a href=p.html>"_s;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.Sheet ? "sheet " : "page ") << row.Nesting);
+        TURLList table(GetParam(), true);
+        QString out;
+        if (row.Sheet) {
+            ProcessStyleSheet(sheet, out, table, u"https://site/blog/s.css"_s, Path(u"s.css"_s), 3,
+                              Settings, row.Nesting);
+        } else { // the page's own links are followed only at the top, where its limit allows
+            ProcessLinks(page, out, table, u"https://site/blog/"_s, Path(u"index.html"_s),
+                         row.Nesting == 0 ? 2 : 0, 1, Settings, row.Nesting);
+        }
+        ASSERT_EQ(table.Count(), row.Added);
+        for (int i = 0; i < table.Count(); ++i)
+            EXPECT_EQ(table.RequisiteNesting(i),
+                      table.URL(i).endsWith(u"p.html") ? 0 : row.Nesting + 1)
+                << table.URL(i).toStdString();
+        if (row.Added == 0) { // nothing in the table: the links stay as written
+            EXPECT_EQ(out, row.Sheet ? sheet : page);
+        }
+    }
+}
+
 // Each tag that only complete pages read: the input, what the tag becomes (links relative to
 // the page https://site/blog/ saved as its index file) and the URLs it adds, in order.
 struct CompleteTagRow {

@@ -215,6 +215,14 @@ TEST(StyleSheet, CharsetIsReadOnlyInItsExactForm) {
         {"a{} @charset \"x\";", ""},
         {"", ""},
         {"@charset \"" + QByteArray(1013, 'a') + "\";", ""}, // ends past the first 1024 bytes
+        // A rule written in ASCII cannot be in UTF-16: it means UTF-8. UTF-32 nobody reads.
+        {"@charset \"UTF-16\";", "UTF-8"},
+        {"@charset \"utf-16le\";", "UTF-8"},
+        {"@charset \"UTF-16BE\";", "UTF-8"},
+        {"@charset \"ucs-2\";", "UTF-8"},
+        {"@charset \"unicode\";", "UTF-8"},
+        {"@charset \"UTF-32\";", ""},
+        {"@charset \"UTF-7\";", "UTF-7"}, // refused where texts are decoded
     };
     for (const CharsetRow& row : rows) {
         SCOPED_TRACE(row.Bytes.left(40).toStdString());
