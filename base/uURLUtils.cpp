@@ -73,6 +73,23 @@ QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
     return CollapseDotDotSegments(r);
 }
 
+QString UnloadableURLReason(const QString& AURL) {
+    const bool http = AURL.startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+    if (!http && !AURL.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return QStringLiteral("not an http or https URL");
+    const qsizetype start = http ? 7 : 8;
+    qsizetype end = start;
+    while (end < AURL.size() && !QStringView(u"/?#").contains(AURL[end]))
+        ++end;
+    const QStringView authority = QStringView(AURL).mid(start, end - start);
+    QStringView host = authority.mid(authority.lastIndexOf(u'@') + 1);
+    if (!host.startsWith(u'['))
+        host = host.left(host.indexOf(u':') < 0 ? host.size() : host.indexOf(u':'));
+    if (host.isEmpty())
+        return QStringLiteral("no host name");
+    return QString();
+}
+
 QString RemoveURLFragment(const QString& AURL) {
     return CutAtFirst(AURL, u'#');
 }

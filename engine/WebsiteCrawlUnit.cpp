@@ -121,10 +121,13 @@ void TWebsiteCrawl::Seed() {
     const TLinkProcessingSettings& s = FLinkSettings;
     const QStringList& pages = FProject.WebPages();
     if (!pages.isEmpty()) {
-        for (qsizetype j = 0; j < pages.size(); ++j)
-            FURLList.AddURL(utA, ResolveURL(pages[j], s.WebsiteURL), s.WebsiteURL, s.IndexFile,
+        for (qsizetype j = 0; j < pages.size(); ++j) {
+            // A page that does not resolve keeps its text, so its entry says what was typed.
+            const QString url = ResolveURL(pages[j], s.WebsiteURL);
+            FURLList.AddURL(utA, url.isEmpty() ? pages[j] : url, s.WebsiteURL, s.IndexFile,
                             s.OutDir, FProject.WPExtractURLs().GetValue(j), 0, &s.SuppressURLs,
                             QString());
+        }
     } else if (!FProject.WebsiteURL().isEmpty()) {
         FURLList.AddURL(utA, WithRootPath(FProject.WebsiteURL()), s.WebsiteURL, s.IndexFile,
                         s.OutDir, UnlimitedDepth, 0, &s.SuppressURLs, QString());
@@ -154,6 +157,13 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
                      .arg(FURLList.URL(AIndex)));
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
+    const QString unloadable = UnloadableURLReason(entry.URL);
+    if (!unloadable.isEmpty()) {
+        FContext.Log(
+            QStringLiteral("Unsupported URL: %1 (%2)").arg(FURLList.URL(AIndex), unloadable));
+        ++FCounters.Failed;
+        return;
+    }
     TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);

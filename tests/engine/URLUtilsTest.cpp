@@ -97,6 +97,27 @@ TEST(ResolveURL, HostileInputStaysBoundedAndSafe) {
     }
 }
 
+TEST(UnloadableURLReason, OnlyHTTPURLsWithAHostAreLoaded) {
+    const Row rows[] = {
+        {u"http://h/", u""},
+        {u"HTTPS://u:p@h:8080/a?b", u""},
+        {u"http://[::1]:80/", u""},
+        {u"127.0.0.1:18431/", u"not an http or https URL"},
+        {u"http:/x", u"not an http or https URL"},
+        {u"mailto:a@b", u"not an http or https URL"},
+        {u"//x", u"not an http or https URL"},
+        {u"", u"not an http or https URL"},
+        {u"http:///a", u"no host name"},
+        {u"https://:80/", u"no host name"},
+        {u"http://user@?q", u"no host name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(UnloadableURLReason(QString::fromUtf16(row.In)),
+                  QString::fromUtf16(row.Expected));
+    }
+}
+
 TEST(RemoveURLFragment, CutsAtFirstHash) {
     EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a#x#y")), QStringLiteral("http://s/a"));
     EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a")), QStringLiteral("http://s/a"));
