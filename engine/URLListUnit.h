@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace tarrow {
@@ -73,11 +74,13 @@ private:
         int32_t OutDir = -1; // index into FOutDirs, or -1
     };
     void AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath);
-    QString FreeOutFilePath(QString APath, const QString& AOutDir);
+    QString FreeOutFilePath(QString APath, const QString& AOutDir, uint64_t AOwner);
+    QString NumberedPath(const QString& APath, qsizetype AFrom, qsizetype AEnd);
 
     TPathReading FPathReading;
     bool FCompletePages;
-    TUsedPaths FUsedPaths; // every file and folder the output paths use
+    TUsedPaths FUsedPaths;                          // every file and folder the output paths use
+    std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;
     QStringList FOutDirs;
     std::vector<TEntryText> FEntries;

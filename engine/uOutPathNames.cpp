@@ -1,6 +1,9 @@
 #include "engine/uOutPathNames.h"
 
 #include "base/uStrUtils.h"
+#include "engine/uFileUtils.h"
+
+#include <QList>
 
 namespace tarrow {
 
@@ -69,6 +72,60 @@ QString FileNameWithQuery(QStringView AFileName, QStringView AQuery) {
     if (dot <= 0)
         return AFileName.toString() + u'@' + query;
     return AFileName.left(dot).toString() + u'@' + query + AFileName.mid(dot).toString();
+}
+
+QString QueryAsName(QString AQuery, TPathReading AReading) {
+    const bool windows = AReading == TPathReading::prWindows;
+    for (qsizetype i = 0; i < AQuery.size(); ++i) {
+        const QChar c = AQuery[i];
+        if (c == u'/' || (windows && c == u'\\')) {
+            AQuery[i] = u'_';
+        } else if (c == u'%' && i + 2 < AQuery.size() &&
+                   ((AQuery[i + 1] == u'2' && (AQuery[i + 2] == u'f' || AQuery[i + 2] == u'F')) ||
+                    (windows && AQuery[i + 1] == u'5' &&
+                     (AQuery[i + 2] == u'c' || AQuery[i + 2] == u'C')))) {
+            AQuery.replace(i, 3, u'_');
+        }
+    }
+    return AQuery;
+}
+
+bool SettleOutPath(QString& APath, qsizetype AFrom, TPathReading AReading) {
+    const QChar delim = PathDelim(AReading);
+    // Escaped separators are folder steps once decoded: split there too.
+    QString rest = APath.mid(AFrom);
+    for (const QLatin1StringView escape : {QLatin1StringView("%2F"), QLatin1StringView("%2f"),
+                                           QLatin1StringView("%5C"), QLatin1StringView("%5c")})
+        if (escape[1] == u'2' || AReading == TPathReading::prWindows)
+            rest.replace(escape, delim);
+    if (AReading == TPathReading::prWindows)
+        rest.replace(u'/', delim);
+    // Empty segments stay: the written text keeps one segment per decoded one.
+    QList<QStringView> kept;
+    const QList<QStringView> segments = QStringView(rest).split(delim);
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const QString decoded = PercentDecodePath(segments[i].toString());
+        const bool dot = decoded == u".", dotDot = decoded == u"..";
+        if (i == segments.size() - 1 && (decoded.isEmpty() || dot || dotDot))
+            return false;
+        if (dotDot) {
+            while (!kept.isEmpty() && PercentDecodePath(kept.last().toString()).isEmpty())
+                kept.removeLast();
+            if (kept.isEmpty())
+                return false;
+            kept.removeLast();
+        } else if (!dot) {
+            kept.append(segments[i]);
+        }
+    }
+    QString settled = APath.left(AFrom);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0)
+            settled.append(delim);
+        settled.append(kept[i]);
+    }
+    APath = settled;
+    return true;
 }
 
 QString NumberedName(QStringView ASegment, int ANumber) {
