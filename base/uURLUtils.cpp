@@ -52,6 +52,29 @@ QString CollapseDotDotSegments(const QString& R) {
     return out;
 }
 
+// R with its path's "." segments removed and a last ".." segment ended by "/", so that
+// "/a/./b" is "/a/b", "/a/." is "/a/" and "/a/b/.." is collapsed as "/a/b/../" is.
+QString EndDotSegments(const QString& R) {
+    const qsizetype scheme = R.indexOf(QLatin1String("://"));
+    const qsizetype hostStart = scheme < 0 ? 0 : scheme + 3;
+    qsizetype end = 0;
+    while (end < R.size() && R[end] != u'?' && R[end] != u'#')
+        ++end;
+    QString out;
+    out.reserve(R.size() + 1);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (R[i] == u'/' && out.size() > hostStart && out.endsWith(QLatin1String("/.")))
+            out.chop(1);
+        else
+            out.append(R[i]);
+    }
+    if (out.size() > hostStart && out.endsWith(QLatin1String("/.")))
+        out.chop(1);
+    else if (out.size() > hostStart && out.endsWith(QLatin1String("/..")))
+        out.append(u'/');
+    return out.append(QStringView(R).mid(end));
+}
+
 } // namespace
 
 QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
@@ -70,7 +93,7 @@ QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
         return QString();
     if (r.startsWith(QLatin1String("./")))
         r.remove(0, 2);
-    return CollapseDotDotSegments(r);
+    return CollapseDotDotSegments(EndDotSegments(r));
 }
 
 QString UnloadableURLReason(const QString& AURL) {

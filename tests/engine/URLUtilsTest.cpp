@@ -65,6 +65,12 @@ TEST(ResolveURL, StepsRatherThanSummaries) {
         // A base without a scheme: the host start is the first character.
         {u"x.html", u"page", u"page/x.html"},
         {u"../x.html", u"dir/page", u""},
+        // Dot segments without a "/" after them go too: the folder itself, once.
+        {u"..", u"http://site/guide/setup/x.html", u"http://site/guide/"},
+        {u".", u"http://site/guide/setup/x.html", u"http://site/guide/setup/"},
+        {u"..?q=1#f", u"http://site/guide/setup/x", u"http://site/guide/?q=1#f"},
+        {u"a/./b/.", u"http://site/", u"http://site/a/b/"},
+        {u"/a/b/..", u"http://site/", u"http://site/a/"},
         // "/../" in the query of the resolved URL stays.
         {u"p?q=a/../b", u"http://site/d/", u"http://site/d/p?q=a/../b"},
     };
