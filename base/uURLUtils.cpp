@@ -2,6 +2,8 @@
 
 #include "base/uPathUtils.h"
 
+#include <algorithm>
+
 namespace tarrow {
 
 namespace {
@@ -111,6 +113,26 @@ QString UnloadableURLReason(const QString& AURL) {
     if (host.isEmpty())
         return QStringLiteral("no host name");
     return QString();
+}
+
+QString EncodeNonASCIIChars(const QString& AURL) {
+    const QByteArray utf8 = AURL.toUtf8();
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; }))
+        return AURL;
+    static const char Hex[] = "0123456789ABCDEF";
+    QString result;
+    result.reserve(utf8.size() * 3);
+    for (char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            result.append(QLatin1Char(char(b)));
+        } else {
+            result.append(u'%');
+            result.append(QLatin1Char(Hex[b >> 4]));
+            result.append(QLatin1Char(Hex[b & 15]));
+        }
+    }
+    return result;
 }
 
 QString RemoveURLFragment(const QString& AURL) {

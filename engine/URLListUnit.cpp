@@ -88,12 +88,12 @@ void TURLList::CheckIndex(int AIndex) const {
         RaiseListIndexError(AIndex);
 }
 
-QString TURLList::GetURL(int AIndex) const {
+QString TURLList::URL(int AIndex) const {
     CheckIndex(AIndex);
     return FText.Text(FEntries[AIndex].URL);
 }
 
-QString TURLList::GetOutFilePath(int AIndex) const {
+QString TURLList::OutFilePath(int AIndex) const {
     CheckIndex(AIndex);
     const TEntryText& entry = FEntries[AIndex];
     const QString rest = FText.Text(entry.OutFilePath);

@@ -35,17 +35,10 @@ public:
                const QString& ALinkType) override;
 
     int Count() const override { return int(FEntries.size()); }
-    QString GetURL(int AIndex) const;
-    QString GetOutFilePath(int AIndex) const;
-    int32_t GetExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
-    int32_t GetURLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
-    // The same, under the names the crawl uses.
-    QString URL(int AIndex) const { return GetURL(AIndex); }
-    QString OutFilePath(int AIndex) const override { return GetOutFilePath(AIndex); }
-    int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
-    int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
-
-    bool CompletePages() const { return FCompletePages; }
+    QString URL(int AIndex) const;
+    QString OutFilePath(int AIndex) const override;
+    int32_t ExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
+    int32_t URLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
 
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
     // A last segment equal to AIndexFile (ASCII case ignored) maps as its folder does. With

@@ -56,26 +56,6 @@ bool HasNonASCII(const QByteArray& AText) {
 
 } // namespace
 
-QString EncodeNonASCIIChars(const QString& AURL) {
-    const QByteArray utf8 = AURL.toUtf8();
-    if (!HasNonASCII(utf8))
-        return AURL;
-    static const char Hex[] = "0123456789ABCDEF";
-    QString result;
-    result.reserve(utf8.size() * 3);
-    for (char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            result.append(QLatin1Char(char(b)));
-        } else {
-            result.append(u'%');
-            result.append(QLatin1Char(Hex[b >> 4]));
-            result.append(QLatin1Char(Hex[b & 15]));
-        }
-    }
-    return result;
-}
-
 QString WebsitePrefix(const QString& AWebsiteURL) {
     QString url = AWebsiteURL.left(AWebsiteURL.indexOf(u'?') < 0 ? AWebsiteURL.size()
                                                                  : AWebsiteURL.indexOf(u'?'));

@@ -124,6 +124,13 @@ TEST(UnloadableURLReason, OnlyHTTPURLsWithAHostAreLoaded) {
     }
 }
 
+TEST(EncodeNonASCIIChars, EscapesEachUTF8ByteAbove0x7F) {
+    EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/a b?x=%41")),
+              QStringLiteral("http://h/a b?x=%41"));
+    EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/caf\u00E9/\u20AC")),
+              QStringLiteral("http://h/caf%C3%A9/%E2%82%AC"));
+}
+
 TEST(RemoveURLFragment, CutsAtFirstHash) {
     EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a#x#y")), QStringLiteral("http://s/a"));
     EXPECT_EQ(RemoveURLFragment(QStringLiteral("http://s/a")), QStringLiteral("http://s/a"));
