@@ -189,7 +189,9 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
 QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir, uint64_t AOwner) {
     const qsizetype from = APath.startsWith(AOutDir) ? AOutDir.size() : 0;
     if (APath.isEmpty() || !SettleOutPath(APath, from, FPathReading))
-        return APath; // refused when it is saved
+        return APath;   // refused when it is saved
+    if (FCompletePages) // a complete copy keeps every file, whatever the length of its name
+        APath = ShortenLongNames(APath, from, FPathReading);
     for (qsizetype end = FUsedPaths.TryAdd(Decoded(APath, from), from, AOwner); end >= 0;
          end = FUsedPaths.TryAdd(Decoded(APath, from), from, AOwner))
         APath = NumberedPath(APath, from, end);

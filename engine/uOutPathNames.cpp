@@ -3,6 +3,7 @@
 #include "base/uStrUtils.h"
 #include "engine/uFileUtils.h"
 
+#include <QCryptographicHash>
 #include <QList>
 
 namespace tarrow {
@@ -46,6 +47,47 @@ bool SameExtension(QStringView AText, QLatin1StringView AExt) {
         if (AsciiFold(AText[i].unicode()) != char16_t(AExt[i].unicode()))
             return false;
     return true;
+}
+
+// Names above this many bytes once decoded are shortened, leaving room for a number and for the
+// 255 bytes most file systems allow.
+constexpr qsizetype kLongNameBytes = 200;
+constexpr qsizetype kShortStartBytes = 100;
+constexpr qsizetype kMaxKeptExtension = 10;
+
+// Counts the bytes of the decoded name that the written text stands for: an escape is one byte,
+// any other character its UTF-8 length.
+// AEnd is set to the end of the longest start that stays within ALimit bytes.
+void WrittenLength(QStringView ASegment, qsizetype& AEnd, qsizetype ALimit) {
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < ASegment.size()) {
+        const bool escape = ASegment[i] == u'%' && i + 2 < ASegment.size();
+        const qsizetype step = escape ? 3 : (ASegment[i].isHighSurrogate() ? 2 : 1);
+        const qsizetype size =
+            escape ? 1 : ASegment.mid(i, step).toUtf8().size(); // one character's bytes
+        if (bytes + size > ALimit)
+            break;
+        bytes += size;
+        i += step;
+    }
+    AEnd = i;
+}
+
+QString ShortName(QStringView ASegment) {
+    qsizetype start = 0;
+    WrittenLength(ASegment, start, kLongNameBytes);
+    if (start == ASegment.size())
+        return ASegment.toString();
+    WrittenLength(ASegment, start, kShortStartBytes);
+    const qsizetype dot = ASegment.lastIndexOf(u'.');
+    const QStringView ext =
+        dot > 0 && ASegment.size() - dot <= kMaxKeptExtension && !ASegment.mid(dot).contains(u'%')
+            ? ASegment.mid(dot)
+            : QStringView();
+    const QByteArray digest =
+        QCryptographicHash::hash(ASegment.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return ASegment.left(start).toString() + u'-' + QString::fromLatin1(digest) + ext.toString();
 }
 
 } // namespace
@@ -126,6 +168,18 @@ bool SettleOutPath(QString& APath, qsizetype AFrom, TPathReading AReading) {
     }
     APath = settled;
     return true;
+}
+
+QString ShortenLongNames(const QString& APath, qsizetype AFrom, TPathReading AReading) {
+    const QChar delim = PathDelim(AReading);
+    QString result = APath.left(AFrom);
+    const QList<QStringView> segments = QStringView(APath).mid(AFrom).split(delim);
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        if (i > 0)
+            result.append(delim);
+        result.append(ShortName(segments[i]));
+    }
+    return result;
 }
 
 QString NumberedName(QStringView ASegment, int ANumber) {

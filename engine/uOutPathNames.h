@@ -31,6 +31,11 @@ QString QueryAsName(QString AQuery, TPathReading AReading);
 // then refuses it.
 bool SettleOutPath(QString& APath, qsizetype AFrom, TPathReading AReading);
 
+// APath (settled) with every segment past AFrom whose written name would be longer than a file
+// system allows shortened: its start, "-" and eight hexadecimal digits of a digest of the whole
+// segment, and its extension when it has a short one.
+QString ShortenLongNames(const QString& APath, qsizetype AFrom, TPathReading AReading);
+
 // ASegment with "-" + ANumber put before its extension: "style.css" and 2 give "style-2.css".
 QString NumberedName(QStringView ASegment, int ANumber);
 

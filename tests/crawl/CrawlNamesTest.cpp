@@ -69,4 +69,36 @@ TEST_F(CrawlNames, NoURLsFileReplacesAnothers) {
     }
 }
 
+// With Complete pages a name longer than the file system allows is shortened with a digest,
+// keeping its extension, and the page links to it; two such names stay apart.
+TEST_F(CrawlNames, ALongNameIsShortenedInACompleteCopy) {
+    const QByteArray query = "doc.pdf?q=" + QByteArray(300, 'q');
+    const QByteArray image = QByteArray(300, 'n') + ".png";
+    const QByteArray other = QByteArray(300, 'n') + "x.png";
+    FSite.Html("/blog/", "<a href=\"" + query + "\">d</a><img src=\"" + image + "\"><img src=\"" +
+                             other + "\">");
+    FSite.Page("/blog/" + query, OkReply("pdf", "application/pdf"));
+    FSite.Page("/blog/" + image, OkReply("png", "image/png"));
+    FSite.Page("/blog/" + other, OkReply("other", "image/png"));
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(4, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    const QStringList tree = Tree();
+    ASSERT_EQ(tree.size(), 4) << tree.join(u'\n').toStdString();
+    const QByteArray top = Saved(QStringLiteral("index.html"));
+    QSet<QByteArray> bodies;
+    for (const QString& file : tree) {
+        const QString name = file.mid(QStringLiteral("Blog/").size());
+        EXPECT_LT(name.toUtf8().size(), 255) << name.toStdString();
+        bodies.insert(Saved(name));
+        if (name != QStringLiteral("index.html")) {
+            EXPECT_TRUE(top.contains("\"" + name.toUtf8() + "\"")) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(bodies, (QSet<QByteArray>{"pdf", "png", "other", top}));
+    EXPECT_EQ(tree.filter(QStringLiteral(".pdf")).size(), 1);
+    EXPECT_EQ(tree.filter(QStringLiteral(".png")).size(), 2);
+}
+
 } // namespace
