@@ -137,13 +137,8 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
                      .arg(FURLList.URL(AIndex)));
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex)};
-    const QString unloadable = UnloadableURLReason(entry.URL);
-    if (!unloadable.isEmpty()) {
-        FContext.Log(
-            QStringLiteral("Unsupported URL: %1 (%2)").arg(FURLList.URL(AIndex), unloadable));
-        ++FCounters.Failed;
+    if (!IsLoadable(FURLList.URL(AIndex)))
         return;
-    }
     TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);
@@ -157,6 +152,16 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     if (FFetchAhead)
         NoteReferers(known, entry.URL);
     Save(localPath, content);
+}
+
+// A URL that names no http(s) host is never requested: one line says why, and it counts failed.
+bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
+    const QString reason = UnloadableURLReason(AURL);
+    if (reason.isEmpty())
+        return true;
+    FContext.Log(QStringLiteral("Unsupported URL: %1 (%2)").arg(AURL, reason));
+    ++FCounters.Failed;
+    return false;
 }
 
 TFetched TWebsiteCrawl::TakeFetched(int AIndex) {

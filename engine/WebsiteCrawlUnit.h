@@ -54,6 +54,7 @@ private:
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
+    bool IsLoadable(const QString& AURL);
     TFetched Fetch(const TEntry& AEntry);
     TFetched TakeFetched(int AIndex);
     void NoteReferers(int AFirst, const QString& APageURL);
