@@ -56,6 +56,8 @@ QString IndexFileFor(const QString& AIndexFile, const QString& ALinkType) {
 
 // The text a settled output path is written as: decoded below the output prefix.
 QString Decoded(const QString& APath, qsizetype AFrom) {
+    if (!QStringView(APath).mid(AFrom).contains(u'%'))
+        return APath;
     return APath.left(AFrom) + PercentDecodePath(APath.mid(AFrom));
 }
 

@@ -134,6 +134,11 @@ QString QueryAsName(QString AQuery, TPathReading AReading) {
 
 bool SettleOutPath(QString& APath, qsizetype AFrom, TPathReading AReading) {
     const QChar delim = PathDelim(AReading);
+    // Most paths hold no escape and no segment that starts with a dot: nothing to settle.
+    const QStringView written = QStringView(APath).mid(AFrom);
+    if (!written.contains(u'%') && !written.startsWith(u'.') &&
+        !written.contains(QString(delim) + u'.') && !written.contains(u"/."))
+        return !written.isEmpty() && !written.endsWith(delim);
     // Escaped separators are folder steps once decoded: split there too.
     QString rest = APath.mid(AFrom);
     for (const QLatin1StringView escape : {QLatin1StringView("%2F"), QLatin1StringView("%2f"),
