@@ -95,6 +95,7 @@ TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& A
     s.WDOutFolders = AProject.WDOutFolders();
     s.WebsiteDomainAliases = AProject.WebsiteDomainAliases();
     s.SuppressURLs = AProject.SuppressURLs();
+    s.BreakFlag = AContext.Terminated();
 }
 
 void TWebsiteCrawl::Seed() {
