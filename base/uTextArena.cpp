@@ -22,8 +22,8 @@ char* TTextArena::Reserve(uint32_t ABytes, TSlice& ASlice) {
         ASlice.Offset = 0;
         return FBlocks.back().get();
     }
-    FUsed = (FUsed + 1) & ~1u; // two-byte texts stay aligned
-    if (FUsed + ABytes > BlockSize) {
+    FUsed = (FUsed + 1) & ~1u;                           // two-byte texts stay aligned
+    if (FBlocks.empty() || FUsed + ABytes > BlockSize) { // an empty first text needs a block too
         FBlocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
         FSharedBlock = uint32_t(FBlocks.size() - 1);
         FUsed = 0;

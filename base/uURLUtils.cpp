@@ -2,6 +2,8 @@
 
 #include "base/uPathUtils.h"
 
+#include <algorithm>
+
 namespace tarrow {
 
 namespace {
@@ -52,6 +54,29 @@ QString CollapseDotDotSegments(const QString& R) {
     return out;
 }
 
+// R with its path's "." segments removed and a last ".." segment ended by "/", so that
+// "/a/./b" is "/a/b", "/a/." is "/a/" and "/a/b/.." is collapsed as "/a/b/../" is.
+QString EndDotSegments(const QString& R) {
+    const qsizetype scheme = R.indexOf(QLatin1String("://"));
+    const qsizetype hostStart = scheme < 0 ? 0 : scheme + 3;
+    qsizetype end = 0;
+    while (end < R.size() && R[end] != u'?' && R[end] != u'#')
+        ++end;
+    QString out;
+    out.reserve(R.size() + 1);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (R[i] == u'/' && out.size() > hostStart && out.endsWith(QLatin1String("/.")))
+            out.chop(1);
+        else
+            out.append(R[i]);
+    }
+    if (out.size() > hostStart && out.endsWith(QLatin1String("/.")))
+        out.chop(1);
+    else if (out.size() > hostStart && out.endsWith(QLatin1String("/..")))
+        out.append(u'/');
+    return out.append(QStringView(R).mid(end));
+}
+
 } // namespace
 
 QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
@@ -70,7 +95,44 @@ QString ResolveURL(const QString& AURL, const QString& ABaseURL) {
         return QString();
     if (r.startsWith(QLatin1String("./")))
         r.remove(0, 2);
-    return CollapseDotDotSegments(r);
+    return CollapseDotDotSegments(EndDotSegments(r));
+}
+
+QString UnloadableURLReason(const QString& AURL) {
+    const bool http = AURL.startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+    if (!http && !AURL.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return QStringLiteral("not an http or https URL");
+    const qsizetype start = http ? 7 : 8;
+    qsizetype end = start;
+    while (end < AURL.size() && !QStringView(u"/?#").contains(AURL[end]))
+        ++end;
+    const QStringView authority = QStringView(AURL).mid(start, end - start);
+    QStringView host = authority.mid(authority.lastIndexOf(u'@') + 1);
+    if (!host.startsWith(u'['))
+        host = host.left(host.indexOf(u':') < 0 ? host.size() : host.indexOf(u':'));
+    if (host.isEmpty())
+        return QStringLiteral("no host name");
+    return QString();
+}
+
+QString EncodeNonASCIIChars(const QString& AURL) {
+    const QByteArray utf8 = AURL.toUtf8();
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; }))
+        return AURL;
+    static const char Hex[] = "0123456789ABCDEF";
+    QString result;
+    result.reserve(utf8.size() * 3);
+    for (char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            result.append(QLatin1Char(char(b)));
+        } else {
+            result.append(u'%');
+            result.append(QLatin1Char(Hex[b >> 4]));
+            result.append(QLatin1Char(Hex[b & 15]));
+        }
+    }
+    return result;
 }
 
 QString RemoveURLFragment(const QString& AURL) {

@@ -1,5 +1,6 @@
 // Cost of TURLList::AddURL per URL as the table grows: duplicate lookup must stay near constant.
 #include "engine/URLListUnit.h"
+#include "page/LinkProcessingUnit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,5 +36,29 @@ BENCHMARK(BM_AddDistinctURLs)
     ->Arg(100000)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
+
+// One page whose links all name one file ("dN/%2e%2e/x.png" is "x.png"): each URL after the
+// first takes the next numbered name, which must not cost more as the numbers grow.
+static void BM_PageOfClashingLinks(benchmark::State& state) {
+    const int n = int(state.range(0));
+    QString page;
+    for (int i = 0; i < n; ++i)
+        page += QStringLiteral("<img src=\"d%1/%2e%2e/x.png\">\n").arg(i);
+    TLinkProcessingSettings settings;
+    settings.WebsiteURL = QStringLiteral("http://site/");
+    settings.OutDir = QStringLiteral("/tmp/out/");
+    settings.PathReading = TPathReading::prLinux;
+    for (auto _ : state) {
+        TURLList list(TPathReading::prLinux);
+        list.AddURL(utA, settings.WebsiteURL, settings.WebsiteURL, settings.IndexFile,
+                    settings.OutDir, 1, 0, nullptr, QString());
+        QString out;
+        benchmark::DoNotOptimize(ProcessLinks(page, out, list, settings.WebsiteURL,
+                                              list.OutFilePath(0), 1, 0, settings));
+    }
+    state.counters["ns_per_link"] = benchmark::Counter(
+        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PageOfClashingLinks)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

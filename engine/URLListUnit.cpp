@@ -4,7 +4,10 @@
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
+#include "engine/uFileUtils.h"
 #include "engine/uOutPathNames.h"
+
+#include <algorithm>
 
 namespace tarrow {
 
@@ -51,6 +54,31 @@ QString IndexFileFor(const QString& AIndexFile, const QString& ALinkType) {
     return AIndexFile;
 }
 
+// The text a settled output path is written as: decoded below the output prefix.
+QString Decoded(const QString& APath, qsizetype AFrom) {
+    if (!QStringView(APath).mid(AFrom).contains(u'%'))
+        return APath;
+    return APath.left(AFrom) + PercentDecodePath(APath.mid(AFrom));
+}
+
+// One resource under the URLs that name it: "dir/", "dir" and "dir/index.html" (the index file),
+// and the same text decoded, share a digest and so may share a file.
+uint64_t ResourceDigest(const QString& AKey, const QString& AIndexFile) {
+    const qsizetype question = AKey.indexOf(u'?');
+    QString path = question < 0 ? AKey : AKey.left(question);
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (!AIndexFile.isEmpty() && AsciiSameText(QStringView(path).mid(slash + 1), AIndexFile))
+        path.truncate(slash + 1);
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    if (question >= 0 && question + 1 < AKey.size())
+        path += QStringView(AKey).mid(question);
+    uint64_t h = 14695981039346656037ULL; // FNV-1a over the ASCII-folded text
+    for (QChar c : PercentDecodePath(path))
+        h = (h ^ AsciiFold(c.unicode())) * 1099511628211ULL;
+    return h;
+}
+
 } // namespace
 
 TURLList::TURLList(TPathReading AReading, bool ACompletePages)
@@ -62,12 +90,12 @@ void TURLList::CheckIndex(int AIndex) const {
         RaiseListIndexError(AIndex);
 }
 
-QString TURLList::GetURL(int AIndex) const {
+QString TURLList::URL(int AIndex) const {
     CheckIndex(AIndex);
     return FText.Text(FEntries[AIndex].URL);
 }
 
-QString TURLList::GetOutFilePath(int AIndex) const {
+QString TURLList::OutFilePath(int AIndex) const {
     CheckIndex(AIndex);
     const TEntryText& entry = FEntries[AIndex];
     const QString rest = FText.Text(entry.OutFilePath);
@@ -143,7 +171,8 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     const QString mapped = MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType,
                                            FPathReading, FCompletePages);
     AddOutFilePath(entry, AOutDir,
-                   FreeOutFilePath(JoinOutDir(AOutDir, mapped, FPathReading), AOutDir));
+                   FreeOutFilePath(JoinOutDir(AOutDir, mapped, FPathReading), AOutDir,
+                                   ResourceDigest(key, AIndexFile)));
     FEntries.push_back(entry);
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
@@ -156,30 +185,50 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     return index;
 }
 
-// APath, or when it needs a folder where an earlier path has its file (or a file where an earlier
-// path has a folder), APath with the conflicting name numbered "-2", "-3"... The first URL keeps
-// its name; the numbered name is recorded, so every link to the URL uses it.
-QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir) {
-    if (APath.isEmpty())
-        return APath;
-    const QChar delim = PathDelim(FPathReading);
-    const qsizetype from = AOutDir.size();
-    for (qsizetype end = FUsedPaths.TryAdd(APath, from); end >= 0;
-         end = FUsedPaths.TryAdd(APath, from)) {
-        const qsizetype start = APath.lastIndexOf(delim, end - 1) + 1;
-        const QStringView segment = QStringView(APath).mid(start, end - start);
-        const QString tail = APath.mid(end);
-        QString candidate;
-        for (int number = 2;; ++number) {
-            candidate = APath.left(start) + NumberedName(segment, number) + tail;
-            // A renamed file never shares the file of another URL.
-            if (!(tail.isEmpty() && FUsedPaths.IsFile(candidate)) &&
-                FUsedPaths.FindConflict(candidate, start) < 0)
-                break;
-        }
-        APath = candidate;
-    }
+// APath settled on the text that is written, or when that needs a folder where an earlier path
+// has its file (or a file where an earlier path has a folder or another resource's file), with the
+// conflicting name numbered "-2", "-3"... Names are compared decoded, as they are written. The
+// first URL keeps its name; the numbered name is recorded, so every link to the URL uses it.
+QString TURLList::FreeOutFilePath(QString APath, const QString& AOutDir, uint64_t AOwner) {
+    const qsizetype from = APath.startsWith(AOutDir) ? AOutDir.size() : 0;
+    if (APath.isEmpty() || !SettleOutPath(APath, from, FPathReading))
+        return APath;   // refused when it is saved
+    if (FCompletePages) // a complete copy keeps every file, whatever the length of its name
+        APath = ShortenLongNames(APath, from, FPathReading);
+    for (qsizetype end = FUsedPaths.TryAdd(Decoded(APath, from), from, AOwner); end >= 0;
+         end = FUsedPaths.TryAdd(Decoded(APath, from), from, AOwner))
+        APath = NumberedPath(APath, from, end);
     return APath;
+}
+
+// APath with the segment that ends at AEnd of its decoded text given the next free number.
+QString TURLList::NumberedPath(const QString& APath, qsizetype AFrom, qsizetype AEnd) {
+    const QChar delim = PathDelim(FPathReading);
+    const QString decoded = Decoded(APath, AFrom);
+    // A settled path has one written segment for each decoded one: count the separators.
+    const qsizetype steps = QStringView(decoded).mid(AFrom, AEnd - AFrom).count(delim);
+    qsizetype start = AFrom;
+    for (qsizetype i = 0; i < steps; ++i)
+        start = APath.indexOf(delim, start) + 1;
+    qsizetype stop = APath.indexOf(delim, start);
+    if (stop < 0)
+        stop = APath.size();
+    const QStringView segment = QStringView(APath).mid(start, stop - start);
+    const QString tail = APath.mid(stop);
+    // Numbers that an earlier file of this name took are not tried again (a renamed folder may
+    // hold more files), so choosing a name stays near constant time however many clash.
+    const bool file = tail.isEmpty();
+    int& next = FNextNumbers[FUsedPaths.Digest(decoded.left(AEnd)) ^ uint64_t(file)];
+    for (int number = std::max(next, 2);; ++number) {
+        QString candidate = APath.left(start) + NumberedName(segment, number) + tail;
+        const QString decodedCandidate = Decoded(candidate, AFrom);
+        // A renamed file never shares the file of another URL.
+        if (!(file && FUsedPaths.IsFile(decodedCandidate)) &&
+            FUsedPaths.FindConflict(decodedCandidate, AFrom) < 0) {
+            next = file ? number + 1 : number;
+            return candidate;
+        }
+    }
 }
 
 void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath) {
@@ -215,6 +264,7 @@ QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QS
         p.truncate(lastSlash + 1);
 
     const QChar delim = PathDelim(AReading);
+    query = QueryAsName(query, AReading);
     if (ACompletePages && !p.isEmpty() && !p.endsWith(u'/') &&
         IsKeptFileExtension(LastSegmentExtension(p))) {
         if (!query.isEmpty())
@@ -232,7 +282,6 @@ QString TURLList::MakeOutFilePath(TURLTag AURLTag, const QString& AURL, const QS
     }
     if (delim != u'/')
         p.replace(u'/', delim);
-    query.replace(u'/', u'_');
     if (!query.isEmpty())
         query.append(delim);
     QString result = p + query;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace tarrow {
@@ -34,21 +35,14 @@ public:
                const QString& ALinkType) override;
 
     int Count() const override { return int(FEntries.size()); }
-    QString GetURL(int AIndex) const;
-    QString GetOutFilePath(int AIndex) const;
-    int32_t GetExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
-    int32_t GetURLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
-    // The same, under the names the crawl uses.
-    QString URL(int AIndex) const { return GetURL(AIndex); }
-    QString OutFilePath(int AIndex) const override { return GetOutFilePath(AIndex); }
-    int32_t ExtractURLs(int AIndex) const { return GetExtractURLs(AIndex); }
-    int32_t URLDepth(int AIndex) const { return GetURLDepth(AIndex); }
+    QString URL(int AIndex) const;
+    QString OutFilePath(int AIndex) const override;
+    int32_t ExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
+    int32_t URLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
     int32_t RequisiteNesting(int AIndex) const override { return FNestingList.GetValue(AIndex); }
     void SetRequisiteNesting(int AIndex, int32_t ANesting) override {
         FNestingList.SetValue(AIndex, ANesting);
     }
-
-    bool CompletePages() const { return FCompletePages; }
 
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
     // A last segment equal to AIndexFile (ASCII case ignored) maps as its folder does. With
@@ -77,11 +71,13 @@ private:
         int32_t OutDir = -1; // index into FOutDirs, or -1
     };
     void AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath);
-    QString FreeOutFilePath(QString APath, const QString& AOutDir);
+    QString FreeOutFilePath(QString APath, const QString& AOutDir, uint64_t AOwner);
+    QString NumberedPath(const QString& APath, qsizetype AFrom, qsizetype AEnd);
 
     TPathReading FPathReading;
     bool FCompletePages;
-    TUsedPaths FUsedPaths; // every file and folder the output paths use
+    TUsedPaths FUsedPaths;                          // every file and folder the output paths use
+    std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;
     QStringList FOutDirs;
     std::vector<TEntryText> FEntries;

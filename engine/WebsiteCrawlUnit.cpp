@@ -56,26 +56,6 @@ bool HasNonASCII(const QByteArray& AText) {
 
 } // namespace
 
-QString EncodeNonASCIIChars(const QString& AURL) {
-    const QByteArray utf8 = AURL.toUtf8();
-    if (!HasNonASCII(utf8))
-        return AURL;
-    static const char Hex[] = "0123456789ABCDEF";
-    QString result;
-    result.reserve(utf8.size() * 3);
-    for (char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            result.append(QLatin1Char(char(b)));
-        } else {
-            result.append(u'%');
-            result.append(QLatin1Char(Hex[b >> 4]));
-            result.append(QLatin1Char(Hex[b & 15]));
-        }
-    }
-    return result;
-}
-
 QString WebsitePrefix(const QString& AWebsiteURL) {
     QString url = AWebsiteURL.left(AWebsiteURL.indexOf(u'?') < 0 ? AWebsiteURL.size()
                                                                  : AWebsiteURL.indexOf(u'?'));
@@ -116,16 +96,20 @@ TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& A
     s.WDOutFolders = AProject.WDOutFolders();
     s.WebsiteDomainAliases = AProject.WebsiteDomainAliases();
     s.SuppressURLs = AProject.SuppressURLs();
+    s.BreakFlag = AContext.Terminated();
 }
 
 void TWebsiteCrawl::Seed() {
     const TLinkProcessingSettings& s = FLinkSettings;
     const QStringList& pages = FProject.WebPages();
     if (!pages.isEmpty()) {
-        for (qsizetype j = 0; j < pages.size(); ++j)
-            FURLList.AddURL(utA, ResolveURL(pages[j], s.WebsiteURL), s.WebsiteURL, s.IndexFile,
+        for (qsizetype j = 0; j < pages.size(); ++j) {
+            // A page that does not resolve keeps its text, so its entry says what was typed.
+            const QString url = ResolveURL(pages[j], s.WebsiteURL);
+            FURLList.AddURL(utA, url.isEmpty() ? pages[j] : url, s.WebsiteURL, s.IndexFile,
                             s.OutDir, FProject.WPExtractURLs().GetValue(j), 0, &s.SuppressURLs,
                             QString());
+        }
     } else if (!FProject.WebsiteURL().isEmpty()) {
         FURLList.AddURL(utA, WithRootPath(FProject.WebsiteURL()), s.WebsiteURL, s.IndexFile,
                         s.OutDir, UnlimitedDepth, 0, &s.SuppressURLs, QString());
@@ -156,6 +140,8 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex),
                  FURLList.RequisiteNesting(AIndex)};
+    if (!IsLoadable(FURLList.URL(AIndex)))
+        return;
     TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);
@@ -169,6 +155,16 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     if (FFetchAhead)
         NoteReferers(known, entry.URL);
     Save(localPath, content);
+}
+
+// A URL that names no http(s) host is never requested: one line says why, and it counts failed.
+bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
+    const QString reason = UnloadableURLReason(AURL);
+    if (reason.isEmpty())
+        return true;
+    FContext.Log(QStringLiteral("Unsupported URL: %1 (%2)").arg(AURL, reason));
+    ++FCounters.Failed;
+    return false;
 }
 
 TFetched TWebsiteCrawl::TakeFetched(int AIndex) {

@@ -26,9 +26,6 @@ struct TCrawlCounters {
     int32_t Failed = 0;
 };
 
-// The URL with every UTF-8 byte of 0x80 or above written as "%" and two upper-case hex digits.
-QString EncodeNonASCIIChars(const QString& AURL);
-
 // The website prefix of a website URL: cut before its first "?", then after its last "/".
 // A URL without a path ("http://site") is read as "http://site/".
 QString WebsitePrefix(const QString& AWebsiteURL);
@@ -57,6 +54,7 @@ private:
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
+    bool IsLoadable(const QString& AURL);
     TFetched Fetch(const TEntry& AEntry);
     TFetched TakeFetched(int AIndex);
     void NoteReferers(int AFirst, const QString& APageURL);

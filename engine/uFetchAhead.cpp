@@ -1,5 +1,7 @@
 #include "engine/uFetchAhead.h"
 
+#include "base/uURLUtils.h"
+
 #include "engine/URLListUnit.h"
 #include "engine/WebsiteCrawlUnit.h"
 
@@ -40,8 +42,11 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
 void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
     FNext = std::max(FNext, AIndex);
     while (FNext < ATable.Count() && FNext <= AIndex + FWindow) {
-        FPending.emplace(FNext, TPending());
-        FPool.Add(FNext, EncodeNonASCIIChars(ATable.URL(FNext)), AReferers.value(FNext));
+        const QString url = EncodeNonASCIIChars(ATable.URL(FNext));
+        if (UnloadableURLReason(url).isEmpty()) { // the crawl fails the others without a request
+            FPending.emplace(FNext, TPending());
+            FPool.Add(FNext, url, AReferers.value(FNext));
+        }
         ++FNext;
     }
 }

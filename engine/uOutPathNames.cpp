@@ -1,6 +1,10 @@
 #include "engine/uOutPathNames.h"
 
 #include "base/uStrUtils.h"
+#include "engine/uFileUtils.h"
+
+#include <QCryptographicHash>
+#include <QList>
 
 namespace tarrow {
 
@@ -45,6 +49,47 @@ bool SameExtension(QStringView AText, QLatin1StringView AExt) {
     return true;
 }
 
+// Names above this many bytes once decoded are shortened, leaving room for a number and for the
+// 255 bytes most file systems allow.
+constexpr qsizetype kLongNameBytes = 200;
+constexpr qsizetype kShortStartBytes = 100;
+constexpr qsizetype kMaxKeptExtension = 10;
+
+// Counts the bytes of the decoded name that the written text stands for: an escape is one byte,
+// any other character its UTF-8 length.
+// AEnd is set to the end of the longest start that stays within ALimit bytes.
+void WrittenLength(QStringView ASegment, qsizetype& AEnd, qsizetype ALimit) {
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < ASegment.size()) {
+        const bool escape = ASegment[i] == u'%' && i + 2 < ASegment.size();
+        const qsizetype step = escape ? 3 : (ASegment[i].isHighSurrogate() ? 2 : 1);
+        const qsizetype size =
+            escape ? 1 : ASegment.mid(i, step).toUtf8().size(); // one character's bytes
+        if (bytes + size > ALimit)
+            break;
+        bytes += size;
+        i += step;
+    }
+    AEnd = i;
+}
+
+QString ShortName(QStringView ASegment) {
+    qsizetype start = 0;
+    WrittenLength(ASegment, start, kLongNameBytes);
+    if (start == ASegment.size())
+        return ASegment.toString();
+    WrittenLength(ASegment, start, kShortStartBytes);
+    const qsizetype dot = ASegment.lastIndexOf(u'.');
+    const QStringView ext =
+        dot > 0 && ASegment.size() - dot <= kMaxKeptExtension && !ASegment.mid(dot).contains(u'%')
+            ? ASegment.mid(dot)
+            : QStringView();
+    const QByteArray digest =
+        QCryptographicHash::hash(ASegment.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return ASegment.left(start).toString() + u'-' + QString::fromLatin1(digest) + ext.toString();
+}
+
 } // namespace
 
 bool IsKeptFileExtension(QStringView AExtension) {
@@ -69,6 +114,77 @@ QString FileNameWithQuery(QStringView AFileName, QStringView AQuery) {
     if (dot <= 0)
         return AFileName.toString() + u'@' + query;
     return AFileName.left(dot).toString() + u'@' + query + AFileName.mid(dot).toString();
+}
+
+QString QueryAsName(QString AQuery, TPathReading AReading) {
+    const bool windows = AReading == TPathReading::prWindows;
+    for (qsizetype i = 0; i < AQuery.size(); ++i) {
+        const QChar c = AQuery[i];
+        if (c == u'/' || (windows && c == u'\\')) {
+            AQuery[i] = u'_';
+        } else if (c == u'%' && i + 2 < AQuery.size() &&
+                   ((AQuery[i + 1] == u'2' && (AQuery[i + 2] == u'f' || AQuery[i + 2] == u'F')) ||
+                    (windows && AQuery[i + 1] == u'5' &&
+                     (AQuery[i + 2] == u'c' || AQuery[i + 2] == u'C')))) {
+            AQuery.replace(i, 3, u'_');
+        }
+    }
+    return AQuery;
+}
+
+bool SettleOutPath(QString& APath, qsizetype AFrom, TPathReading AReading) {
+    const QChar delim = PathDelim(AReading);
+    // Most paths hold no escape and no segment that starts with a dot: nothing to settle.
+    const QStringView written = QStringView(APath).mid(AFrom);
+    if (!written.contains(u'%') && !written.startsWith(u'.') &&
+        !written.contains(QString(delim) + u'.') && !written.contains(u"/."))
+        return !written.isEmpty() && !written.endsWith(delim);
+    // Escaped separators are folder steps once decoded: split there too.
+    QString rest = APath.mid(AFrom);
+    for (const QLatin1StringView escape : {QLatin1StringView("%2F"), QLatin1StringView("%2f"),
+                                           QLatin1StringView("%5C"), QLatin1StringView("%5c")})
+        if (escape[1] == u'2' || AReading == TPathReading::prWindows)
+            rest.replace(escape, delim);
+    if (AReading == TPathReading::prWindows)
+        rest.replace(u'/', delim);
+    // Empty segments stay: the written text keeps one segment per decoded one.
+    QList<QStringView> kept;
+    const QList<QStringView> segments = QStringView(rest).split(delim);
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const QString decoded = PercentDecodePath(segments[i].toString());
+        const bool dot = decoded == u".", dotDot = decoded == u"..";
+        if (i == segments.size() - 1 && (decoded.isEmpty() || dot || dotDot))
+            return false;
+        if (dotDot) {
+            while (!kept.isEmpty() && PercentDecodePath(kept.last().toString()).isEmpty())
+                kept.removeLast();
+            if (kept.isEmpty())
+                return false;
+            kept.removeLast();
+        } else if (!dot) {
+            kept.append(segments[i]);
+        }
+    }
+    QString settled = APath.left(AFrom);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (i > 0)
+            settled.append(delim);
+        settled.append(kept[i]);
+    }
+    APath = settled;
+    return true;
+}
+
+QString ShortenLongNames(const QString& APath, qsizetype AFrom, TPathReading AReading) {
+    const QChar delim = PathDelim(AReading);
+    QString result = APath.left(AFrom);
+    const QList<QStringView> segments = QStringView(APath).mid(AFrom).split(delim);
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        if (i > 0)
+            result.append(delim);
+        result.append(ShortName(segments[i]));
+    }
+    return result;
 }
 
 QString NumberedName(QStringView ASegment, int ANumber) {

@@ -20,20 +20,20 @@ uint64_t Mix(uint64_t h) { // spreads FNV's weak low bits over the slot index
 
 } // namespace
 
-TUsedPaths::TUsedPaths(TPathReading AReading) : FReading(AReading), FSlots(64, 0) {}
+TUsedPaths::TUsedPaths(TPathReading AReading) : FReading(AReading), FSlots(64, 0), FOwners(64, 0) {}
 
-bool TUsedPaths::Contains(uint64_t ADigest, uint64_t AKind) const {
+qsizetype TUsedPaths::Find(uint64_t ADigest, uint64_t AKind) const {
     const uint64_t key = ADigest | AKind;
     const size_t mask = FSlots.size() - 1;
     for (size_t slot = (ADigest >> 2) & mask;; slot = (slot + 1) & mask) {
         if (FSlots[slot] == 0)
-            return false;
+            return -1;
         if (FSlots[slot] == key)
-            return true;
+            return qsizetype(slot);
     }
 }
 
-void TUsedPaths::Insert(uint64_t ADigest, uint64_t AKind) {
+void TUsedPaths::Insert(uint64_t ADigest, uint64_t AKind, uint64_t AOwner) {
     const uint64_t key = ADigest | AKind;
     const size_t mask = FSlots.size() - 1;
     size_t slot = (ADigest >> 2) & mask;
@@ -41,21 +41,25 @@ void TUsedPaths::Insert(uint64_t ADigest, uint64_t AKind) {
         if (FSlots[slot] == key)
             return;
     FSlots[slot] = key;
+    FOwners[slot] = AOwner;
     if (++FUsed * 4 > FSlots.size() * 3)
         Grow();
 }
 
 void TUsedPaths::Grow() {
     std::vector<uint64_t> old(FSlots.size() * 2, 0);
+    std::vector<uint64_t> oldOwners(old.size(), 0);
     old.swap(FSlots);
+    oldOwners.swap(FOwners);
     const size_t mask = FSlots.size() - 1;
-    for (uint64_t key : old) {
-        if (key == 0)
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (old[i] == 0)
             continue;
-        size_t slot = (key >> 2) & mask;
+        size_t slot = (old[i] >> 2) & mask;
         while (FSlots[slot] != 0)
             slot = (slot + 1) & mask;
-        FSlots[slot] = key;
+        FSlots[slot] = old[i];
+        FOwners[slot] = oldOwners[i];
     }
 }
 
@@ -68,6 +72,8 @@ bool TUsedPaths::ForEachPrefix(QStringView APath, qsizetype AFrom, TVisit AVisit
     uint64_t h = 14695981039346656037ULL; // FNV-1a, 64 bits
     for (qsizetype i = 0; i < APath.size(); ++i) {
         const char16_t c = APath[i].unicode();
+        if (c == delim && i > 0 && APath[i - 1] == delim)
+            continue; // repeated separators are one, as the save reads them
         if (c == delim && i > AFrom && AVisit(i, Mix(h) & ~KindMask))
             return true;
         h = (h ^ (fold ? AsciiFold(c) : c)) * 1099511628211ULL;
@@ -96,7 +102,7 @@ uint64_t TUsedPaths::Digest(QStringView APath) const {
     return digest;
 }
 
-qsizetype TUsedPaths::TryAdd(QStringView APath, qsizetype AFrom) {
+qsizetype TUsedPaths::TryAdd(QStringView APath, qsizetype AFrom, uint64_t AOwner) {
     // The digests of every folder and of the file, computed once for the check and the record.
     QVarLengthArray<std::pair<qsizetype, uint64_t>, 16> prefixes;
     ForEachPrefix(APath, 0, [&](qsizetype AEnd, uint64_t ADigest) {
@@ -106,8 +112,11 @@ qsizetype TUsedPaths::TryAdd(QStringView APath, qsizetype AFrom) {
     for (const auto& [end, digest] : prefixes)
         if (end > AFrom && Contains(digest, end == APath.size() ? FolderKind : FileKind))
             return end;
+    const qsizetype file = Find(prefixes.back().second, FileKind);
+    if (file >= 0 && FOwners[size_t(file)] != AOwner)
+        return APath.size();
     for (const auto& [end, digest] : prefixes)
-        Insert(digest, end == APath.size() ? FileKind : FolderKind);
+        Insert(digest, end == APath.size() ? FileKind : FolderKind, AOwner);
     return -1;
 }
 

@@ -74,6 +74,8 @@ QString ExpandRefererURL(const QString& AURL, const QString& AReferer) {
     const qsizetype sep = referer.indexOf(u"://");
     if (referer.isEmpty() || sep < 0)
         return AURL;
+    if (AURL.startsWith(QLatin1String("//"))) // a network-path reference: another host
+        return referer.left(sep + 1) + AURL;
     const bool rooted = AURL.startsWith(u'/');
     const qsizetype firstSlash = referer.indexOf(u'/', sep + 3);
     if (firstSlash < 0)

@@ -29,8 +29,8 @@ using THTTPLogEvent = std::function<void(THTTPClient& Sender, const QString& AMe
 // before it ("http://h?x=1" -> "http://h/?x=1").
 QString NormalizeURL(const QString& AURL);
 // A URL without "://" placed against the referer (its fragment and query cut off): "/x" after the
-// referer's scheme and host, anything else after its last "/". Unchanged when the referer has no
-// "://".
+// referer's scheme and host, "//host/x" after its scheme, anything else after its last "/".
+// Unchanged when the referer has no "://".
 QString ExpandRefererURL(const QString& AURL, const QString& AReferer);
 // The URL as a Referer header carries it: without its fragment and without "user:password@".
 QString RefererHeaderURL(const QString& AURL);

@@ -155,8 +155,8 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
     for (qsizetype p = FindTag(AText, names, tagIndex, 1); p > 0;
          p = FindTag(AText, names, tagIndex, last + 1)) {
         const qsizetype e = FindTagEnd(AText, p);
-        if (e == 0)
-            break; // the tag never closes: the rest is copied as it stands
+        if (e == 0 || (FSettings.BreakFlag && FSettings.BreakFlag->IsSet()))
+            break; // the tag never closes, or the run stops: the rest is copied as it stands
         AOut.append(AText.mid(last, p - 1 - last));
         last = e;
         const TLinkTag& linkTag = *tags.Tags[size_t(tagIndex)];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/uBreakFlag.h"
 #include "base/uPathUtils.h"
 #include "page/uLinkTable.h"
 
@@ -21,6 +22,9 @@ struct TLinkProcessingSettings {
     QString OutDir; // the output folder ending with the separator, or empty
     QStringList WebDocuments, WDOutFolders, WebsiteDomainAliases, SuppressURLs;
     TPathReading PathReading = NativePathReading(); // how output paths are read
+    // When set, the walk stops at the next tag and the rest of the page is copied as it stands,
+    // so Break acts at once even inside a page of millions of links.
+    const TBreakFlag* BreakFlag = nullptr;
 };
 
 // Turns one downloaded HTML page into the copy that is saved and feeds the crawl with its links.

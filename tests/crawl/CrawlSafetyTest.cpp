@@ -112,3 +112,37 @@ TEST_F(CrawlSafety, ARedirectTargetNeverSteersATerminal) {
 }
 
 } // namespace
+
+// A URL that names no http(s) host is one clear line and one failed entry, as a start page and as
+// the website URL, and the run goes on with the other entries and projects.
+TEST_F(CrawlSafety, AURLWithoutSchemeOrHostFailsItsEntryOnly) {
+    FSite.Html("/blog/", "top");
+    struct Row {
+        const char* URL;
+        bool AsStartPage; // "//x" as a start page is a network-path reference to the host "x"
+    };
+    const Row rows[] = {{"127.0.0.1:18431/", true}, {"http:/x", true},      {"mailto:a@b", true},
+                        {"http:///a", true},        {"https://:80/", true}, {"//x", false}};
+    for (const Row& row : rows) {
+        const QString url = QString::fromLatin1(row.URL);
+        SCOPED_TRACE(row.URL);
+        TWebsiteProjectList list;
+        auto start = MakeProject(Url(u"/blog/"), QStringLiteral("Start"));
+        if (row.AsStartPage)
+            AddStartPage(*start, url, 0);
+        AddStartPage(*start, Url(u"/blog/"), 0);
+        list.AddProject(std::move(start));
+        list.AddProject(MakeProject(url, QStringLiteral("Site")));
+        list.AddProject(MakeProject(Url(u"/blog/"), QStringLiteral("Blog")));
+        const QStringList log = Start(list, QStringLiteral("Start,Site,Blog"));
+        const std::string joined = log.join(u'\n').toStdString();
+        const QString line = QStringLiteral("Unsupported URL: ") + url + QStringLiteral(" (");
+        const auto refused = std::count_if(log.begin(), log.end(),
+                                           [&](const QString& l) { return l.startsWith(line); });
+        EXPECT_EQ(refused, row.AsStartPage ? 2 : 1) << joined;
+        EXPECT_EQ(log.count(Summary(1, 0, 0, 0, 1)), row.AsStartPage ? 1 : 0) << joined;
+        EXPECT_EQ(log.count(Summary(0, 0, 0, 0, 1)), 1) << joined;
+        EXPECT_EQ(log.count(Summary(1, 0, 0, 0, 0)), row.AsStartPage ? 1 : 2) << joined;
+        EXPECT_EQ(Saved(QStringLiteral("index.html")), QByteArray("top"));
+    }
+}

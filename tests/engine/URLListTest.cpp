@@ -312,3 +312,46 @@ TEST(URLList, CompletePagesMapping) {
                  QStringLiteral("index.html"), QStringLiteral("/out"), 2, 0, nullptr, QString());
     EXPECT_EQ(parts.OutFilePath(0), QStringLiteral("/out/page.html/index.html"));
 }
+
+TEST(URLList, NamesAreComparedAsTheyAreWritten) {
+    for (TPathReading reading : {TPathReading::prWindows, TPathReading::prLinux}) {
+        // Decoded dot segments and separators: the later URL takes a numbered name.
+        CheckSequence(
+            {{u"about/", utA, u"C:\\Out\\about\\index.html", u"/out/about/index.html"},
+             {u"c/%2e%2e/about/", utA, u"C:\\Out\\about\\index-2.html", u"/out/about/index-2.html"},
+             {u"x/%2E/y.png", utImg, u"C:\\Out\\x\\y.png", u"/out/x/y.png"},
+             {u"x%2fy.png", utImg, u"C:\\Out\\x\\y-2.png", u"/out/x/y-2.png"},
+             // A decoded separator of a query stays in the name.
+             {u"a/page?..%2f..", utA, u"C:\\Out\\a\\page\\.._..\\index.html",
+              u"/out/a/page/.._../index.html"},
+             // One resource under several URLs keeps one file.
+             {u"about/index.html", utA, u"C:\\Out\\about\\index.html", u"/out/about/index.html"},
+             {u"about", utA, u"C:\\Out\\about\\index.html", u"/out/about/index.html"},
+             // Climbing above the output folder is left for the save to refuse.
+             {u"%2e%2e/%2e%2e/z.png", utImg, u"C:\\Out\\%2e%2e\\%2e%2e\\z.png",
+              u"/out/%2e%2e/%2e%2e/z.png"}},
+            false, reading);
+        CheckSequence({{u"q.css?v=1", utLink, u"C:\\Out\\q@v=1.css", u"/out/q@v=1.css"},
+                       {u"q@v=1.css", utLink, u"C:\\Out\\q@v=1-2.css", u"/out/q@v=1-2.css"},
+                       {u"s.css?a%2Fb", utLink, u"C:\\Out\\s@a_b.css", u"/out/s@a_b.css"},
+                       // The same text once decoded: one resource.
+                       {u"s.css?a/b", utLink, u"C:\\Out\\s@a_b.css", u"/out/s@a_b.css"},
+                       {u"s@a_b.css", utLink, u"C:\\Out\\s@a_b-2.css", u"/out/s@a_b-2.css"}},
+                      true, reading);
+    }
+    // In the Windows reading "\" and its escape separate folders, so a query keeps them too.
+    CheckSequence({{u"p?a%5Cb\\c", utA, u"C:\\Out\\p\\a_b_c\\index.html", u""}}, false,
+                  TPathReading::prWindows);
+}
+
+TEST(URLList, ManyClashingNamesTakeSuccessiveNumbers) {
+    TURLList table(TPathReading::prLinux);
+    for (int i = 0; i < 2000; ++i) {
+        const QString url = QStringLiteral("http://site/d%1/%2e%2e/x.png").arg(i);
+        const int index =
+            table.AddURL(utImg, url, QStringLiteral("http://site/"), QStringLiteral("index.html"),
+                         QStringLiteral("/out"), 0, 0, nullptr, QString());
+        ASSERT_EQ(table.OutFilePath(index), i == 0 ? QStringLiteral("/out/x.png")
+                                                   : QStringLiteral("/out/x-%1.png").arg(i + 1));
+    }
+}

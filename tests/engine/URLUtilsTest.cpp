@@ -65,6 +65,12 @@ TEST(ResolveURL, StepsRatherThanSummaries) {
         // A base without a scheme: the host start is the first character.
         {u"x.html", u"page", u"page/x.html"},
         {u"../x.html", u"dir/page", u""},
+        // Dot segments without a "/" after them go too: the folder itself, once.
+        {u"..", u"http://site/guide/setup/x.html", u"http://site/guide/"},
+        {u".", u"http://site/guide/setup/x.html", u"http://site/guide/setup/"},
+        {u"..?q=1#f", u"http://site/guide/setup/x", u"http://site/guide/?q=1#f"},
+        {u"a/./b/.", u"http://site/", u"http://site/a/b/"},
+        {u"/a/b/..", u"http://site/", u"http://site/a/"},
         // "/../" in the query of the resolved URL stays.
         {u"p?q=a/../b", u"http://site/d/", u"http://site/d/p?q=a/../b"},
     };
@@ -95,6 +101,34 @@ TEST(ResolveURL, HostileInputStaysBoundedAndSafe) {
         (void)ResolveURL(base, QString::fromUtf16(text));
         (void)ResolveURL(QString::fromUtf16(text), QString::fromUtf16(text));
     }
+}
+
+TEST(UnloadableURLReason, OnlyHTTPURLsWithAHostAreLoaded) {
+    const Row rows[] = {
+        {u"http://h/", u""},
+        {u"HTTPS://u:p@h:8080/a?b", u""},
+        {u"http://[::1]:80/", u""},
+        {u"127.0.0.1:18431/", u"not an http or https URL"},
+        {u"http:/x", u"not an http or https URL"},
+        {u"mailto:a@b", u"not an http or https URL"},
+        {u"//x", u"not an http or https URL"},
+        {u"", u"not an http or https URL"},
+        {u"http:///a", u"no host name"},
+        {u"https://:80/", u"no host name"},
+        {u"http://user@?q", u"no host name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
+        EXPECT_EQ(UnloadableURLReason(QString::fromUtf16(row.In)),
+                  QString::fromUtf16(row.Expected));
+    }
+}
+
+TEST(EncodeNonASCIIChars, EscapesEachUTF8ByteAbove0x7F) {
+    EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/a b?x=%41")),
+              QStringLiteral("http://h/a b?x=%41"));
+    EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/caf\u00E9/\u20AC")),
+              QStringLiteral("http://h/caf%C3%A9/%E2%82%AC"));
 }
 
 TEST(RemoveURLFragment, CutsAtFirstHash) {

@@ -57,6 +57,8 @@ TEST(ExpandRefererURL, RelativeAgainstReferer) {
         // No dot segments are processed here.
         {u"../c.html", u"http://h/a/x.html", u"http://h/a/../c.html"},
         {u"?y=2", u"http://h/a/x.html", u"http://h/a/?y=2"},
+        // A network-path reference names another host under the referer's scheme.
+        {u"//o/p?q", u"https://h/a/x.html", u"https://o/p?q"},
         // Without a usable referer the URL stays.
         {u"c.html", u"", u"c.html"},
         {u"c.html", u"h/a/x.html", u"c.html"},

@@ -87,6 +87,16 @@ TEST_P(LinkProcessing, SiteLinkGetsEachLocalForm) {
     EXPECT_EQ(Log().last(), u"0 new URLs extracted."_s);
 }
 
+// Break stops the walk at the next tag: the rest of the page is copied and adds nothing.
+TEST_P(LinkProcessing, BreakStopsAtTheNextTag) {
+    TBreakFlag breakFlag;
+    breakFlag.Set();
+    Settings.BreakFlag = &breakFlag;
+    const QString page = u"<a href=\"a.html\">a</a><img src=\"b.png\">"_s;
+    EXPECT_EQ(Run(page), page);
+    EXPECT_EQ(Table().Count(), 0);
+}
+
 TEST_P(LinkProcessing, BaseURLLinksFoldersAndTheTopPageWithoutIndexFile) {
     Settings.RelativePathLinks = false;
     Settings.BaseURL = QStringLiteral("https://mirror/");
