@@ -127,12 +127,19 @@ TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool
     if (AReply.HasContentLength && AReply.ContentLength <= 0) {
         AOutStream.truncate(AOutStart);
     } else if (ADecode) {
+        bool whole = true;
         try {
-            DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, AMaxDecodedSize);
+            whole = DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, AMaxDecodedSize);
         } catch (const EContentTooLarge& E) {
             throw EContentTooLarge(E.Message() + QStringLiteral(": ") +
                                    URLHostPort(EncodeRequestURL(AURL)));
         }
+        // A body framed only by the connection's end cannot tell a close part way from its end;
+        // the compressed stream can.
+        if (!whole)
+            throw ETransportError(TTransportFault::tfCutShort,
+                                  QStringLiteral("Compressed body cut short: ") +
+                                      URLHostPort(EncodeRequestURL(AURL)));
     }
     const TContentType header = ParseContentType(AReply.ContentType);
     TResponseType result{header.MediaType, header.Charset};

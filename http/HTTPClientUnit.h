@@ -53,7 +53,8 @@ QString RedirectLogLine(const QString& ALocation);
 
 // The media type and character set of a 2xx reply whose body (from AOutStart on) is complete:
 // decompressed first when ADecode is set (ABuffer holds what was received), the charset from the
-// header replaced by what a page's meta elements declare, else the text/* default.
+// header replaced by what a page's meta elements declare, else the text/* default. A compressed
+// body that stops before its stream's end raises ETransportError: it was cut short.
 struct TResponseType {
     QString MediaType;
     QString Charset;
