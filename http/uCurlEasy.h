@@ -99,6 +99,8 @@ private:
     static size_t WriteCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static int PrereqCallback(void* AThis, char*, char*, int, int);
     void SetupHandle();
+    void ResetHandle();
+    void AttachShare();
     void ApplyProxy();
     bool TakeHeaderLine(const char* AData, size_t ALen);
     bool TakeBody(const char* AData, size_t ALen);
