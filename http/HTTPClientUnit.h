@@ -72,6 +72,7 @@ struct THTTPRequestSettings {
     bool GzipDeflate = true;
     qint64 MaxDecodedSize = kMaxDecodedSize;
     const TBreakFlag* AbortFlag = nullptr;
+    QString CustomCookie; // sent instead of the cookie store's cookies when set
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -149,8 +150,8 @@ public:
     const QString& BoundIP() const { return FBoundIP; }
 
 private:
-    QString SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
-                         QList<QByteArray>& AHeaders);
+    // Before each request: the cookie store's switch, and a fresh connection where needed.
+    void PrepareConnection(const QString& AURL);
     void DoRedirect(const QString& ALocation);
     void Pause() const;
 

@@ -193,17 +193,18 @@ void TCurlEasy::ApplyProxy() {
     curl_easy_setopt(h, CURLOPT_PROXYHEADER, FProxyHeaders.get());
 }
 
-void TCurlEasy::SetShare(CURLSH* AShare) {
-    if (AShare == FShare)
+void TCurlEasy::SetShare(CURLSH* AShare, bool ACookies) {
+    if (AShare == FShare && ACookies == FCookies)
         return;
     FShare = AShare;
+    FCookies = ACookies;
     AttachShare();
 }
 
 void TCurlEasy::AttachShare() {
     // Detaching the share keeps its cookies for when it is attached again.
     curl_easy_setopt(FEasy.get(), CURLOPT_SHARE, FShare);
-    if (FShare)
+    if (FShare && FCookies)
         curl_easy_setopt(FEasy.get(), CURLOPT_COOKIEFILE, "");
 }
 

@@ -69,8 +69,8 @@ public:
     void Apply(const TCurlOptions& AOptions);
     const TCurlOptions& Options() const { return FOptions; }
     // Attaches the share whose cookie store (and whatever else it shares) the transfers use;
-    // null detaches it and leaves the transfers without cookies.
-    void SetShare(CURLSH* AShare);
+    // null, or ACookies false, leaves the transfers without cookies.
+    void SetShare(CURLSH* AShare, bool ACookies = true);
     // Where the sockets of its connections are registered (for the read time-out).
     void SetSocketRegistry(TSocketRegistry* ARegistry);
     CURL* Handle() const { return FEasy.get(); }
@@ -114,6 +114,7 @@ private:
     char FErrorBuffer[CURL_ERROR_SIZE] = {};
     TCurlOptions FOptions;
     CURLSH* FShare = nullptr;
+    bool FCookies = true;
     TSocketRegistry* FSockets = nullptr;
 
     // State of the running transfer.

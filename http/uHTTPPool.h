@@ -26,7 +26,8 @@ struct THTTPResponse {
 // transfers in flight (and of connections, per host and in all), connections kept alive, TLS
 // sessions resumed and HTTP/2 offered over TLS. Each GET follows its redirects and decodes its
 // body by the client's rules, with its own pauses, so one URL's waits never hold up another.
-// Cookies are shared: a request carries those known when it starts. Not thread safe.
+// Cookies are shared: a request carries those known when it starts, or only the client's custom
+// cookie when it has one. Not thread safe.
 class THTTPPool final {
 public:
     // Called from Poll, on the pool's thread.
@@ -67,6 +68,7 @@ private:
     bool IsAborted() const;
     void AbortAll();
     void StartDue();
+    void StartOver(TJob& AJob);
     void Start(TJob& AJob);
     void ReadDone();
     void CheckReadTimeouts(int& AWaitMs);

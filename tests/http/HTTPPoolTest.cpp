@@ -122,4 +122,33 @@ TEST(HTTPPool, AFailedAttemptStartsOverFromTheJobsURLWithItsReferer) {
     }
 }
 
+TEST(HTTPPool, SendsTheRequestsTheClientSends) {
+    // The same GET through both drivers, with a redirect that sets a cookie, with and without a
+    // custom cookie (which replaces the cookie store).
+    for (const QString& cookie : {QString(), u"mine=2"_s}) {
+        SCOPED_TRACE(cookie.toStdString());
+        TScriptedServer server;
+        server.SetHandler([](const TRequest& ARequest) {
+            if (ARequest.Path() == "/a")
+                return MakeReply(302, "Found", {{"Location", "b?x=1#f"}, {"Set-Cookie", "s=1"}});
+            return OkReply("b", "text/plain");
+        });
+        auto client = NewTestClient();
+        client->SetCustomCookie(cookie);
+        client->SetReferer(server.URL(u"/index.html#top"));
+        EXPECT_EQ(Get(*client, server.URL(u"/a")).Body, "b");
+        TRecorder events;
+        THTTPPool pool(client->RequestSettings(), 2, events);
+        pool.Add(0, server.URL(u"/a"), server.URL(u"/index.html#top"));
+        RunAll(pool);
+        EXPECT_EQ(events.Events, (QStringList{u"0 redirected to b?x=1#f"_s, u"0 finished"_s}));
+        const QList<TRequest> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 4);
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(requests[i + 2].Raw, requests[i].Raw);
+        EXPECT_EQ(requests[1].Header("Cookie"), cookie.isEmpty() ? "s=1" : "mine=2");
+        EXPECT_EQ(requests[1].HeaderCount("Cookie"), 1);
+    }
+}
+
 } // namespace tarrow::test
