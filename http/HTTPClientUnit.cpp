@@ -180,15 +180,9 @@ QString RedirectLogLine(const QString& ALocation) {
 
 // ---- THTTPClient ----
 
-THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
-                         const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
+THTTPClient::THTTPClient(const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
                          int AReadTimeoutSec)
-    : FProxyPort(AProxyPort), FProxyType(AProxyType), FUserAgent(AUserAgent), FBoundIP(ABoundIP),
-      FIdHTTP(std::make_unique<TCurlTransfer>()) {
-    int port = ExtractProxyPort(FProxyPort);
-    if (port < 0 || port > 65535)
-        port = 0;
-    FIdHTTP->SetProxy(ProxyKindFor(FProxyPort, FProxyType), ExtractProxyHost(FProxyPort), port);
+    : FUserAgent(AUserAgent), FBoundIP(ABoundIP), FIdHTTP(std::make_unique<TCurlTransfer>()) {
     FIdHTTP->SetUserAgent(QString::fromUtf8(HeaderValue(FUserAgent)));
     FIdHTTP->SetBoundIP(FBoundIP);
     SetReadTimeout(AReadTimeoutSec);

@@ -4,7 +4,6 @@
 #include "http/uCurlEasy.h"
 #include "http/uHTTPContent.h"
 #include "http/uHTTPErrors.h"
-#include "http/uProxyAddress.h"
 #include "http/uProxyURL.h"
 
 #include <QByteArray>
@@ -84,8 +83,9 @@ public:
     static constexpr int kDefaultMaxRedirects = 15;
     static constexpr int kDefaultRetryPauseMs = 100;
 
-    THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
-                const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec);
+    // Direct connections until SetProxy; ABoundIP (when not empty) is the local address.
+    THTTPClient(const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
+                int AReadTimeoutSec);
     ~THTTPClient();
     THTTPClient(const THTTPClient&) = delete;
     THTTPClient& operator=(const THTTPClient&) = delete;
@@ -144,8 +144,6 @@ public:
     // The settings its requests are made with; negative limits read as none.
     THTTPRequestSettings RequestSettings() const;
 
-    const QString& ProxyPort() const { return FProxyPort; }
-    TProxyType ProxyType() const { return FProxyType; }
     const QString& UserAgent() const { return FUserAgent; }
     const QString& BoundIP() const { return FBoundIP; }
 
@@ -155,8 +153,6 @@ private:
     void DoRedirect(const QString& ALocation);
     void Pause() const;
 
-    QString FProxyPort;
-    TProxyType FProxyType;
     QString FUserAgent;
     QString FBoundIP;
     std::unique_ptr<TCurlTransfer> FIdHTTP;

@@ -13,6 +13,19 @@
 
 namespace tarrow {
 
+// The longest a transfer or a pool waits between looks at the break flag.
+inline constexpr int kAbortPollMs = 200;
+
+// Owners of the multi and share handles that drive and serve easy handles.
+struct TCurlMultiDeleter {
+    void operator()(CURLM* H) const { curl_multi_cleanup(H); }
+};
+struct TCurlShareDeleter {
+    void operator()(CURLSH* H) const { curl_share_cleanup(H); }
+};
+using TCurlMulti = std::unique_ptr<CURLM, TCurlMultiDeleter>;
+using TCurlShare = std::unique_ptr<CURLSH, TCurlShareDeleter>;
+
 // The headers of the final reply of one transfer (interim 1xx replies are forgotten).
 struct TReplyInfo {
     int Code = 0;

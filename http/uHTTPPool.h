@@ -53,17 +53,11 @@ public:
     // set, every job fails with "Aborted.".
     void Poll(int AMaxWaitMs);
 
-    static constexpr int kAbortPollMs = 200;
+    static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
 
 private:
     struct TJob;
     using TClock = std::chrono::steady_clock;
-    struct TMultiDeleter {
-        void operator()(CURLM* H) const { curl_multi_cleanup(H); }
-    };
-    struct TShareDeleter {
-        void operator()(CURLSH* H) const { curl_share_cleanup(H); }
-    };
 
     bool IsAborted() const;
     void AbortAll();
@@ -89,8 +83,8 @@ private:
     TSocketRegistry FSockets;
     std::vector<std::unique_ptr<TCurlEasy>> FEasies;
     std::vector<TCurlEasy*> FIdle;
-    std::unique_ptr<CURLSH, TShareDeleter> FShare;
-    std::unique_ptr<CURLM, TMultiDeleter> FMulti;
+    TCurlShare FShare;
+    TCurlMulti FMulti;
     std::vector<std::unique_ptr<TJob>> FJobs; // in the order they were added
     std::vector<TJob*> FRunning;              // those with a transfer, at most FConnections
 };
