@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
     const QString url = QString::fromLocal8Bit(argv[1]);
     const long count = std::strtol(argv[2], nullptr, 10);
     tarrow::THTTPClient client(
-        {}, tarrow::ptAUTO,
         QStringLiteral("Mozilla/5.0 (Windows NT 6.1; Trident/7.0; rv:11.0) like Gecko"), {}, 60,
         60);
     QByteArray body;

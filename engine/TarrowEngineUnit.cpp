@@ -54,7 +54,7 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
 
 bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
-    THTTPClient client(QString(), ptAUTO, QString::fromLatin1(UserAgent), QString(), 30, 30);
+    THTTPClient client(QString::fromLatin1(UserAgent), QString(), 30, 30);
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);

@@ -4,10 +4,10 @@
 #include "base/uURLUtils.h"
 #include "http/LibSSLUnit.h"
 #include "http/uCurlTransfer.h"
+#include "http/uHTTPGetSteps.h"
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <thread>
 
 namespace tarrow {
@@ -129,12 +129,19 @@ TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool
     if (AReply.HasContentLength && AReply.ContentLength <= 0) {
         AOutStream.truncate(AOutStart);
     } else if (ADecode) {
+        bool whole = true;
         try {
-            DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, AMaxDecodedSize);
+            whole = DecodeContent(ABuffer, AReply.ContentEncoding, AOutStream, AMaxDecodedSize);
         } catch (const EContentTooLarge& E) {
             throw EContentTooLarge(E.Message() + QStringLiteral(": ") +
                                    URLHostPort(EncodeRequestURL(AURL)));
         }
+        // A body framed only by the connection's end cannot tell a close part way from its end;
+        // the compressed stream can.
+        if (!whole)
+            throw ETransportError(TTransportFault::tfCutShort,
+                                  QStringLiteral("Compressed body cut short: ") +
+                                      URLHostPort(EncodeRequestURL(AURL)));
     }
     const TContentType header = ParseContentType(AReply.ContentType);
     TResponseType result{header.MediaType, header.Charset};
@@ -175,15 +182,9 @@ QString RedirectLogLine(const QString& ALocation) {
 
 // ---- THTTPClient ----
 
-THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType,
-                         const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
+THTTPClient::THTTPClient(const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
                          int AReadTimeoutSec)
-    : FProxyPort(AProxyPort), FProxyType(AProxyType), FUserAgent(AUserAgent), FBoundIP(ABoundIP),
-      FIdHTTP(std::make_unique<TCurlTransfer>()) {
-    int port = ExtractProxyPort(FProxyPort);
-    if (port < 0 || port > 65535)
-        port = 0;
-    FIdHTTP->SetProxy(ProxyKindFor(FProxyPort, FProxyType), ExtractProxyHost(FProxyPort), port);
+    : FUserAgent(AUserAgent), FBoundIP(ABoundIP), FIdHTTP(std::make_unique<TCurlTransfer>()) {
     FIdHTTP->SetUserAgent(QString::fromUtf8(HeaderValue(FUserAgent)));
     FIdHTTP->SetBoundIP(FBoundIP);
     SetReadTimeout(AReadTimeoutSec);
@@ -222,73 +223,47 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         AMaxRedirects = std::max(FMaxRedirects, 0);
     if (ATimeoutRetries < 0)
         ATimeoutRetries = std::max(FTimeoutRetries, 0);
-    const bool decode = FGzipDeflate && !ANoGZipDeflate;
+    THTTPGetSteps get(RequestSettings(), AURL, FReferer, AUpdateReferer,
+                      FGzipDeflate && !ANoGZipDeflate, AMaxRedirects, ATimeoutRetries);
     const qsizetype outStart = AOutStream.size();
     QByteArray buffer;
-    QString url = AURL;
-    int retries = 0;
-    std::exception_ptr lastError;
-    for (int attempt = 0; attempt <= AMaxRedirects; ++attempt) {
+    for (;;) {
         // A partial body of a failed attempt never precedes the next attempt's body.
         buffer.clear();
         AOutStream.truncate(outStart);
-        QList<QByteArray> headers;
-        url = SetupRequest(url, AUpdateReferer, ANoGZipDeflate, headers);
         TReplyInfo reply;
         try {
-            if (IsHTTPS(url) && !IsSSLLibraryAvailable())
-                throw ETransportError(TTransportFault::tfTLSUnavailable,
-                                      SSLLibraryMissingMessage());
-            reply = FIdHTTP->Get(EncodeRequestURL(url), headers, decode ? buffer : AOutStream);
+            const THTTPGetSteps::TRequest request = get.Next();
+            PrepareConnection(request.URL);
+            FReferer = get.Referer();
+            THTTPGetSteps::CheckSendable(request);
+            reply =
+                FIdHTTP->Get(request.WireURL, request.Headers, get.Decode() ? buffer : AOutStream);
         } catch (const ETransportError& E) {
-            if (!IsRetryableError(E) || ++retries > ATimeoutRetries)
-                throw;
-            lastError = std::current_exception();
+            get.OnTransportError(E); // a retry, or raised again
             Pause();
             continue;
         }
         FResponseCharset = ParseContentType(reply.ContentType).Charset;
         if (FResponseCharset.isEmpty())
             FResponseCharset = DefaultCharset(reply.ContentType);
-        if (reply.Code >= 200 && reply.Code <= 299) {
-            const TResponseType type =
-                FinishResponse(url, reply, decode, buffer, AOutStream, outStart, FMaxDecodedSize);
-            FResponseCharset = type.Charset;
-            AResponseContentType = type.MediaType;
+        const THTTPGetSteps::TStep step = get.OnReply(reply, buffer, AOutStream, outStart);
+        if (step == THTTPGetSteps::TStep::stFinished) {
+            FResponseCharset = get.Type().Charset;
+            AResponseContentType = get.Type().MediaType;
             return;
         }
-        // A redirect without a Location cannot be followed: it fails like any other reply.
-        if (attempt < AMaxRedirects && IsRedirectReply(reply.Code) && !reply.Location.isEmpty()) {
-            DoRedirect(reply.Location);
-            retries = 0;
-            Pause();
-            url = reply.Location;
-            continue;
-        }
-        if (reply.StatusLine.isEmpty())
-            throw EHTTPProtocolError(reply.Code,
-                                     QStringLiteral("Reply Error # %1").arg(reply.Code));
-        throw EHTTPProtocolError(reply.Code, reply.StatusLine);
+        if (step == THTTPGetSteps::TStep::stRedirected)
+            DoRedirect(get.Location());
+        Pause();
     }
-    // Only a time-out retry can use up the last attempt: its error stands.
-    if (lastError)
-        std::rethrow_exception(lastError);
 }
 
-QString THTTPClient::SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
-                                  QList<QByteArray>& AHeaders) {
-    QString url = NormalizeURL(AURL);
-    if (!url.isEmpty() && !url.contains(u"://"))
-        url = ExpandRefererURL(url, FReferer);
-
-    AHeaders = RequestHeaders(FGzipDeflate && !ANoGZipDeflate, FReferer, FCustomCookie);
-    if (AUpdateReferer)
-        FReferer = RemoveURLFragment(url);
+void THTTPClient::PrepareConnection(const QString& AURL) {
     FIdHTTP->SetCookieStore(FCustomCookie.isEmpty());
-    if (MustCloseConnection(url, FCurURL))
+    if (MustCloseConnection(AURL, FCurURL))
         FIdHTTP->CloseConnection();
-    FCurURL = url;
-    return url;
+    FCurURL = AURL;
 }
 
 THTTPRequestSettings THTTPClient::RequestSettings() const {
@@ -300,6 +275,7 @@ THTTPRequestSettings THTTPClient::RequestSettings() const {
     settings.GzipDeflate = FGzipDeflate;
     settings.MaxDecodedSize = FMaxDecodedSize;
     settings.AbortFlag = FAbortFlag;
+    settings.CustomCookie = FCustomCookie;
     return settings;
 }
 

@@ -4,7 +4,6 @@
 #include "http/uCurlEasy.h"
 #include "http/uHTTPContent.h"
 #include "http/uHTTPErrors.h"
-#include "http/uProxyAddress.h"
 #include "http/uProxyURL.h"
 
 #include <QByteArray>
@@ -53,7 +52,8 @@ QString RedirectLogLine(const QString& ALocation);
 
 // The media type and character set of a 2xx reply whose body (from AOutStart on) is complete:
 // decompressed first when ADecode is set (ABuffer holds what was received), the charset from the
-// header replaced by what a page's meta elements declare, else the text/* default.
+// header replaced by what a page's meta elements declare, else the text/* default. A compressed
+// body that stops before its stream's end raises ETransportError: it was cut short.
 struct TResponseType {
     QString MediaType;
     QString Charset;
@@ -71,6 +71,7 @@ struct THTTPRequestSettings {
     bool GzipDeflate = true;
     qint64 MaxDecodedSize = kMaxDecodedSize;
     const TBreakFlag* AbortFlag = nullptr;
+    QString CustomCookie; // sent instead of the cookie store's cookies when set
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -82,8 +83,9 @@ public:
     static constexpr int kDefaultMaxRedirects = 15;
     static constexpr int kDefaultRetryPauseMs = 100;
 
-    THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
-                const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec);
+    // Direct connections until SetProxy; ABoundIP (when not empty) is the local address.
+    THTTPClient(const QString& AUserAgent, const QString& ABoundIP, int AConnectTimeoutSec,
+                int AReadTimeoutSec);
     ~THTTPClient();
     THTTPClient(const THTTPClient&) = delete;
     THTTPClient& operator=(const THTTPClient&) = delete;
@@ -142,19 +144,15 @@ public:
     // The settings its requests are made with; negative limits read as none.
     THTTPRequestSettings RequestSettings() const;
 
-    const QString& ProxyPort() const { return FProxyPort; }
-    TProxyType ProxyType() const { return FProxyType; }
     const QString& UserAgent() const { return FUserAgent; }
     const QString& BoundIP() const { return FBoundIP; }
 
 private:
-    QString SetupRequest(const QString& AURL, bool AUpdateReferer, bool ANoGZipDeflate,
-                         QList<QByteArray>& AHeaders);
+    // Before each request: the cookie store's switch, and a fresh connection where needed.
+    void PrepareConnection(const QString& AURL);
     void DoRedirect(const QString& ALocation);
     void Pause() const;
 
-    QString FProxyPort;
-    TProxyType FProxyType;
     QString FUserAgent;
     QString FBoundIP;
     std::unique_ptr<TCurlTransfer> FIdHTTP;

@@ -193,13 +193,18 @@ void TCurlEasy::ApplyProxy() {
     curl_easy_setopt(h, CURLOPT_PROXYHEADER, FProxyHeaders.get());
 }
 
-void TCurlEasy::SetShare(CURLSH* AShare) {
-    if (AShare == FShare)
+void TCurlEasy::SetShare(CURLSH* AShare, bool ACookies) {
+    if (AShare == FShare && ACookies == FCookies)
         return;
     FShare = AShare;
+    FCookies = ACookies;
+    AttachShare();
+}
+
+void TCurlEasy::AttachShare() {
     // Detaching the share keeps its cookies for when it is attached again.
-    curl_easy_setopt(FEasy.get(), CURLOPT_SHARE, AShare);
-    if (AShare)
+    curl_easy_setopt(FEasy.get(), CURLOPT_SHARE, FShare);
+    if (FShare && FCookies)
         curl_easy_setopt(FEasy.get(), CURLOPT_COOKIEFILE, "");
 }
 
@@ -209,8 +214,20 @@ void TCurlEasy::SetSocketRegistry(TSocketRegistry* ARegistry) {
     curl_easy_setopt(FEasy.get(), CURLOPT_CLOSESOCKETDATA, ARegistry);
 }
 
+void TCurlEasy::ResetHandle() {
+    // libcurl counts the silent resends of a request that died on a reused connection (or that an
+    // HTTP/2 GOAWAY left unsent) per handle, not per transfer, and after five refuses the next
+    // such request at once. Each transfer starts with its own count.
+    curl_easy_reset(FEasy.get());
+    SetupHandle();
+    Apply(FOptions);
+    AttachShare();
+    SetSocketRegistry(FSockets);
+}
+
 void TCurlEasy::Begin(const QByteArray& AURL, const QList<QByteArray>& AHeaders,
                       QByteArray& ABody) {
+    ResetHandle();
     TSlist headers;
     for (const QByteArray& line : AHeaders) {
         curl_slist* next = curl_slist_append(headers.get(), line.constData());

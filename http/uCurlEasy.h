@@ -13,6 +13,19 @@
 
 namespace tarrow {
 
+// The longest a transfer or a pool waits between looks at the break flag.
+inline constexpr int kAbortPollMs = 200;
+
+// Owners of the multi and share handles that drive and serve easy handles.
+struct TCurlMultiDeleter {
+    void operator()(CURLM* H) const { curl_multi_cleanup(H); }
+};
+struct TCurlShareDeleter {
+    void operator()(CURLSH* H) const { curl_share_cleanup(H); }
+};
+using TCurlMulti = std::unique_ptr<CURLM, TCurlMultiDeleter>;
+using TCurlShare = std::unique_ptr<CURLSH, TCurlShareDeleter>;
+
 // The headers of the final reply of one transfer (interim 1xx replies are forgotten).
 struct TReplyInfo {
     int Code = 0;
@@ -69,8 +82,8 @@ public:
     void Apply(const TCurlOptions& AOptions);
     const TCurlOptions& Options() const { return FOptions; }
     // Attaches the share whose cookie store (and whatever else it shares) the transfers use;
-    // null detaches it and leaves the transfers without cookies.
-    void SetShare(CURLSH* AShare);
+    // null, or ACookies false, leaves the transfers without cookies.
+    void SetShare(CURLSH* AShare, bool ACookies = true);
     // Where the sockets of its connections are registered (for the read time-out).
     void SetSocketRegistry(TSocketRegistry* ARegistry);
     CURL* Handle() const { return FEasy.get(); }
@@ -99,6 +112,8 @@ private:
     static size_t WriteCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static int PrereqCallback(void* AThis, char*, char*, int, int);
     void SetupHandle();
+    void ResetHandle();
+    void AttachShare();
     void ApplyProxy();
     bool TakeHeaderLine(const char* AData, size_t ALen);
     bool TakeBody(const char* AData, size_t ALen);
@@ -112,6 +127,7 @@ private:
     char FErrorBuffer[CURL_ERROR_SIZE] = {};
     TCurlOptions FOptions;
     CURLSH* FShare = nullptr;
+    bool FCookies = true;
     TSocketRegistry* FSockets = nullptr;
 
     // State of the running transfer.

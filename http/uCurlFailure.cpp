@@ -78,8 +78,10 @@ TKind KindOf(const TCurlFailure& F) {
                 false};
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-        // A socket error is the peer going away; without one libcurl rejected what it read.
-        if (F.OSErrno != 0)
+        // A socket error is the peer going away, and so are connections that died before an
+        // answer each time libcurl sent the request again; otherwise libcurl rejected what it
+        // read.
+        if (F.OSErrno != 0 || F.Detail.startsWith(u"Connection died"))
             return {TTransportFault::tfPeerClosed,
                     QStringLiteral("Connection closed by the server"), true};
         return {TTransportFault::tfBadReply, QStringLiteral("Invalid reply"), true};

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "http/uHTTPErrors.h"
-#include "http/uProxyAddress.h"
+#include "http/uProxyURL.h"
 
 #include <QByteArray>
 #include <QString>

@@ -61,7 +61,7 @@ void TCurlTransfer::SetCookieStore(bool AOn) {
 
 void TCurlTransfer::CloseConnection() {
     // The connection lives in the multi handle's cache; a fresh multi handle closes it.
-    std::unique_ptr<CURLM, TMultiDeleter> fresh(curl_multi_init());
+    TCurlMulti fresh(curl_multi_init());
     if (!fresh)
         throw std::bad_alloc();
     FMulti = std::move(fresh);

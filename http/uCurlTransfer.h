@@ -34,7 +34,6 @@ public:
     const TCurlOptions& Options() const { return FEasy.Options(); }
     // When set, a transfer under way ends with AbortedError within kAbortPollMs.
     void SetAbortFlag(const TBreakFlag* AFlag) { FAbortFlag = AFlag; }
-    static constexpr int kAbortPollMs = 200;
 
     // Drops the open connection, so the next request connects afresh.
     void CloseConnection();
@@ -44,12 +43,6 @@ public:
     TReplyInfo Get(const QByteArray& AURL, const QList<QByteArray>& AHeaders, QByteArray& ABody);
 
 private:
-    struct TMultiDeleter {
-        void operator()(CURLM* H) const { curl_multi_cleanup(H); }
-    };
-    struct TShareDeleter {
-        void operator()(CURLSH* H) const { curl_share_cleanup(H); }
-    };
     CURLcode Run();
     template <typename F> void Change(F AChange) {
         TCurlOptions options = FEasy.Options();
@@ -60,8 +53,8 @@ private:
     // Both outlive the multi handle, whose cache may still hold their connection.
     TSocketRegistry FSockets;
     TCurlEasy FEasy;
-    std::unique_ptr<CURLSH, TShareDeleter> FShare;
-    std::unique_ptr<CURLM, TMultiDeleter> FMulti;
+    TCurlShare FShare;
+    TCurlMulti FMulti;
     bool FCookieStoreOn = true;
     const TBreakFlag* FAbortFlag = nullptr;
 };

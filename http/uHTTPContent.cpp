@@ -231,10 +231,11 @@ struct TInflateStream {
 constexpr qsizetype kInflateChunk = 64 * 1024;
 constexpr qsizetype kInflateInput = 1 << 30; // uInt-safe slice of the input
 
-void Inflate(const QByteArray& ABuffer, int AWindowBits, QByteArray& AOut, qint64 ALimit) {
+// False when the input ran out before the stream's end; a corrupt stream counts as ended.
+bool Inflate(const QByteArray& ABuffer, int AWindowBits, QByteArray& AOut, qint64 ALimit) {
     TInflateStream stream(AWindowBits);
     if (!stream.Open)
-        return;
+        return true;
     z_stream& z = stream.Z;
     const qsizetype start = AOut.size();
     qsizetype inPos = 0;
@@ -258,22 +259,25 @@ void Inflate(const QByteArray& ABuffer, int AWindowBits, QByteArray& AOut, qint6
             throw EContentTooLarge(
                 QStringLiteral("Decompressed content exceeds the limit of %1 bytes").arg(ALimit));
         }
-        if (ret != Z_OK || (produced == 0 && z.avail_in == 0 && inPos >= ABuffer.size()))
-            return; // the end of the stream, or a failure that keeps what was decoded
+        const bool inputUsed = z.avail_in == 0 && inPos >= ABuffer.size();
+        if (ret == Z_BUF_ERROR || (ret == Z_OK && produced == 0 && inputUsed))
+            return ABuffer.isEmpty(); // no body at all is no stream, not a cut one
+        if (ret != Z_OK)
+            return true; // the end of the stream, or a failure that keeps what was decoded
         chunk = std::min<qsizetype>(std::max(chunk, (AOut.size() - start) / 2), 16 * kInflateChunk);
     }
 }
 
 } // namespace
 
-void DecodeContent(const QByteArray& ABuffer, const QString& AContentEncoding,
+bool DecodeContent(const QByteArray& ABuffer, const QString& AContentEncoding,
                    QByteArray& AOutStream, qint64 ALimit) {
     if (AContentEncoding == u"deflate")
-        Inflate(ABuffer, MAX_WBITS, AOutStream, ALimit);
-    else if (AContentEncoding == u"gzip")
-        Inflate(ABuffer, 16 + MAX_WBITS, AOutStream, ALimit);
-    else
-        AOutStream.append(ABuffer);
+        return Inflate(ABuffer, MAX_WBITS, AOutStream, ALimit);
+    if (AContentEncoding == u"gzip")
+        return Inflate(ABuffer, 16 + MAX_WBITS, AOutStream, ALimit);
+    AOutStream.append(ABuffer);
+    return true;
 }
 
 } // namespace tarrow

@@ -46,9 +46,10 @@ TMetaDeclaration ReadMetaDeclaration(const char* AData, qsizetype ASize);
 
 // Appends ABuffer to AOutStream, decoded by its Content-Encoding: exactly "deflate" is a zlib
 // stream, exactly "gzip" a gzip member (CRC and length checked); anything else is copied. A
-// decoding failure is swallowed and keeps what was decoded before it. Raises EContentTooLarge when
+// decoding failure is swallowed and keeps what was decoded before it. False when a non-empty
+// compressed stream stops before its end: the body was cut short. Raises EContentTooLarge when
 // the decoded bytes would pass ALimit (what was decoded up to the limit stays).
-void DecodeContent(const QByteArray& ABuffer, const QString& AContentEncoding,
+bool DecodeContent(const QByteArray& ABuffer, const QString& AContentEncoding,
                    QByteArray& AOutStream, qint64 ALimit = kMaxDecodedSize);
 
 } // namespace tarrow

@@ -16,6 +16,7 @@ bool IsRetryableError(const std::exception& E) {
     case TTransportFault::tfHostUnreachable:
     case TTransportFault::tfReadTimedOut:
     case TTransportFault::tfPeerClosed:
+    case TTransportFault::tfCutShort:
     case TTransportFault::tfSocksRefused:
     case TTransportFault::tfSocksFailure:
         return true;

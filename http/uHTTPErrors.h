@@ -30,6 +30,7 @@ enum class TTransportFault {
     tfHostUnreachable,
     tfReadTimedOut,
     tfPeerClosed,
+    tfCutShort, // the body ended before its end: a compressed stream stopped part way
     tfSocksRefused,
     tfSocksFailure,
     tfOtherSocketError,
@@ -66,7 +67,8 @@ inline QString SSLLibraryMissingMessage() {
 }
 
 // True for the failures a time-out retry repeats: a connection that timed out, was refused or found
-// no route, a read time-out, the peer closing the connection, and a SOCKS refusal or failure.
+// no route, a read time-out, the peer closing the connection, a body cut short, and a SOCKS
+// refusal or failure.
 bool IsRetryableError(const std::exception& E);
 
 // True for a failure that another attempt cannot change: a body or decoded size over a ceiling,

@@ -1,11 +1,10 @@
 #include "http/uHTTPPool.h"
 
-#include "base/uStrUtils.h"
-#include "base/uURLUtils.h"
-#include "http/LibSSLUnit.h"
+#include "http/uHTTPGetSteps.h"
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 namespace tarrow {
 
@@ -13,14 +12,9 @@ struct THTTPPool::TJob {
     int Id = 0;
     QString StartURL;
     QString StartReferer;
-    QString URL;     // of the next request: the job's URL, then each redirect's Location
-    QString Referer; // the chain within the job: each request names the one before it
-    QString CurURL;  // the last request sent
-    QString Location;
-    int Attempt = 0; // requests of the current GET (redirects and time-out retries)
-    int TimeoutRetries = 0;
-    TCurlEasy* Easy = nullptr; // while running
-    QByteArray Received;       // as received, when the body is decoded afterwards
+    std::optional<THTTPGetSteps> Get; // the GET of the current attempt
+    TCurlEasy* Easy = nullptr;        // while running
+    QByteArray Received;              // as received, when the body is decoded afterwards
     QByteArray Body;
     TClock::time_point Due;
 };
@@ -32,9 +26,11 @@ THTTPPool::THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TE
     FMulti.reset(curl_multi_init());
     if (!FShare || !FMulti)
         throw std::bad_alloc();
-    for (const curl_lock_data data :
-         {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS})
+    for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS})
         curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, data);
+    // A custom cookie replaces the cookie store, as with the client.
+    if (FSettings.CustomCookie.isEmpty())
+        curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     CURLM* m = FMulti.get();
     curl_multi_setopt(m, CURLMOPT_MAX_HOST_CONNECTIONS, long(FConnections));
     curl_multi_setopt(m, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(FConnections));
@@ -57,9 +53,8 @@ void THTTPPool::Add(int AJob, const QString& AURL, const QString& AReferer) {
     job->Id = AJob;
     job->StartURL = AURL;
     job->StartReferer = AReferer;
-    job->URL = AURL;
-    job->Referer = AReferer;
     job->Due = TClock::now();
+    StartOver(*job);
     FJobs.push_back(std::move(job));
 }
 
@@ -126,29 +121,29 @@ TCurlEasy* THTTPPool::TakeEasy() {
     }
     auto easy = std::make_unique<TCurlEasy>();
     easy->Apply(FSettings.Transfer);
-    easy->SetShare(FShare.get());
+    easy->SetShare(FShare.get(), FSettings.CustomCookie.isEmpty());
     easy->SetSocketRegistry(&FSockets);
     FEasies.push_back(std::move(easy));
     return FEasies.back().get();
 }
 
+void THTTPPool::StartOver(TJob& AJob) {
+    AJob.Get.emplace(FSettings, AJob.StartURL, AJob.StartReferer, true, FSettings.GzipDeflate,
+                     FSettings.MaxRedirects, FSettings.TimeoutRetries);
+}
+
 void THTTPPool::Start(TJob& AJob) {
-    QString url = NormalizeURL(AJob.URL);
-    if (!url.isEmpty() && !url.contains(u"://"))
-        url = ExpandRefererURL(url, AJob.Referer);
-    const QList<QByteArray> headers = RequestHeaders(FSettings.GzipDeflate, AJob.Referer, {});
-    AJob.Referer = RemoveURLFragment(url);
-    AJob.CurURL = url;
-    AJob.URL = url;
-    ++AJob.Attempt;
-    if (AsciiStartsText(url, u"https:") && !IsSSLLibraryAvailable()) {
-        Fail(AJob, ETransportError(TTransportFault::tfTLSUnavailable, SSLLibraryMissingMessage()));
+    const THTTPGetSteps::TRequest request = AJob.Get->Next();
+    try {
+        THTTPGetSteps::CheckSendable(request);
+    } catch (const ETransportError& E) {
+        Fail(AJob, E);
         return;
     }
     TCurlEasy* easy = TakeEasy();
     AJob.Received.clear();
     AJob.Body.clear();
-    easy->Begin(EncodeRequestURL(url), headers, FSettings.GzipDeflate ? AJob.Received : AJob.Body);
+    easy->Begin(request.WireURL, request.Headers, AJob.Get->Decode() ? AJob.Received : AJob.Body);
     if (curl_multi_add_handle(FMulti.get(), easy->Handle()) != CURLM_OK) {
         FIdle.push_back(easy);
         Fail(AJob, ETransportError(TTransportFault::tfOther,
@@ -195,23 +190,15 @@ void THTTPPool::CheckReadTimeouts(int& AWaitMs) {
 void THTTPPool::End(TJob& AJob, CURLcode AResult) {
     TCurlEasy* easy = AJob.Easy;
     Detach(AJob);
-    TReplyInfo reply;
     try {
-        reply = easy->End(AResult);
-    } catch (const ETransportError& E) {
-        // A time-out retry of the client's own counts as one of the GET's requests.
-        if (IsRetryableError(E) && ++AJob.TimeoutRetries <= FSettings.TimeoutRetries &&
-            AJob.Attempt <= FSettings.MaxRedirects) {
-            Wait(AJob, FSettings.RetryPauseMs);
+        TReplyInfo reply;
+        try {
+            reply = easy->End(AResult);
+        } catch (const ETransportError& E) {
+            AJob.Get->OnTransportError(E); // a retry, or raised again
+            Wait(AJob, AJob.Get->PauseMs());
             return;
         }
-        Fail(AJob, E);
-        return;
-    } catch (const std::exception& E) {
-        Fail(AJob, E);
-        return;
-    }
-    try {
         TakeReply(AJob, reply);
     } catch (const std::exception& E) {
         Fail(AJob, E);
@@ -219,30 +206,23 @@ void THTTPPool::End(TJob& AJob, CURLcode AResult) {
 }
 
 void THTTPPool::TakeReply(TJob& AJob, const TReplyInfo& AReply) {
-    if (AReply.Code >= 200 && AReply.Code <= 299) {
-        const TResponseType type =
-            FinishResponse(AJob.CurURL, AReply, FSettings.GzipDeflate, AJob.Received, AJob.Body, 0,
-                           FSettings.MaxDecodedSize);
-        THTTPResponse response{std::move(AJob.Body), type.MediaType, type.Charset, AJob.CurURL,
-                               AJob.Location};
+    THTTPGetSteps& get = *AJob.Get;
+    switch (get.OnReply(AReply, AJob.Received, AJob.Body, 0)) {
+    case THTTPGetSteps::TStep::stFinished: {
+        THTTPResponse response{std::move(AJob.Body), get.Type().MediaType, get.Type().Charset,
+                               get.CurURL(), get.Location()};
         const int id = AJob.Id;
         Remove(AJob);
         FEvents.Finished(id, std::move(response));
         return;
     }
-    // A redirect without a Location cannot be followed: it fails like any other reply.
-    if (AJob.Attempt <= FSettings.MaxRedirects && IsRedirectReply(AReply.Code) &&
-        !AReply.Location.isEmpty()) {
-        FEvents.Redirected(AJob.Id, AReply.Location);
-        AJob.Location = AReply.Location;
-        AJob.URL = AReply.Location;
-        AJob.TimeoutRetries = 0;
-        Wait(AJob, FSettings.RetryPauseMs);
-        return;
+    case THTTPGetSteps::TStep::stRedirected:
+        FEvents.Redirected(AJob.Id, get.Location());
+        break;
+    case THTTPGetSteps::TStep::stRetry:
+        break;
     }
-    if (AReply.StatusLine.isEmpty())
-        throw EHTTPProtocolError(AReply.Code, QStringLiteral("Reply Error # %1").arg(AReply.Code));
-    throw EHTTPProtocolError(AReply.Code, AReply.StatusLine);
+    Wait(AJob, get.PauseMs());
 }
 
 void THTTPPool::Fail(TJob& AJob, const std::exception& E) {
@@ -252,11 +232,7 @@ void THTTPPool::Fail(TJob& AJob, const std::exception& E) {
         return;
     }
     // Another attempt of the whole GET, from the job's own URL.
-    AJob.URL = AJob.StartURL;
-    AJob.Referer = AJob.StartReferer;
-    AJob.Location.clear();
-    AJob.Attempt = 0;
-    AJob.TimeoutRetries = 0;
+    StartOver(AJob);
     Wait(AJob, pause);
 }
 

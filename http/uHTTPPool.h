@@ -26,7 +26,8 @@ struct THTTPResponse {
 // transfers in flight (and of connections, per host and in all), connections kept alive, TLS
 // sessions resumed and HTTP/2 offered over TLS. Each GET follows its redirects and decodes its
 // body by the client's rules, with its own pauses, so one URL's waits never hold up another.
-// Cookies are shared: a request carries those known when it starts. Not thread safe.
+// Cookies are shared: a request carries those known when it starts, or only the client's custom
+// cookie when it has one. Not thread safe.
 class THTTPPool final {
 public:
     // Called from Poll, on the pool's thread.
@@ -52,21 +53,16 @@ public:
     // set, every job fails with "Aborted.".
     void Poll(int AMaxWaitMs);
 
-    static constexpr int kAbortPollMs = 200;
+    static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
 
 private:
     struct TJob;
     using TClock = std::chrono::steady_clock;
-    struct TMultiDeleter {
-        void operator()(CURLM* H) const { curl_multi_cleanup(H); }
-    };
-    struct TShareDeleter {
-        void operator()(CURLSH* H) const { curl_share_cleanup(H); }
-    };
 
     bool IsAborted() const;
     void AbortAll();
     void StartDue();
+    void StartOver(TJob& AJob);
     void Start(TJob& AJob);
     void ReadDone();
     void CheckReadTimeouts(int& AWaitMs);
@@ -87,8 +83,8 @@ private:
     TSocketRegistry FSockets;
     std::vector<std::unique_ptr<TCurlEasy>> FEasies;
     std::vector<TCurlEasy*> FIdle;
-    std::unique_ptr<CURLSH, TShareDeleter> FShare;
-    std::unique_ptr<CURLM, TMultiDeleter> FMulti;
+    TCurlShare FShare;
+    TCurlMulti FMulti;
     std::vector<std::unique_ptr<TJob>> FJobs; // in the order they were added
     std::vector<TJob*> FRunning;              // those with a transfer, at most FConnections
 };

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "base/uExceptions.h"
-#include "http/uProxyAddress.h"
 
 #include <QString>
 
 namespace tarrow {
 
 TARROW_DECLARE_EXCEPTION(EProxyURLError, Exception)
+
+// The proxy a client uses.
+enum class TProxyKind { pkNone, pkHTTP, pkSOCKS4, pkSOCKS5 };
 
 // The proxy of a run, as the "Proxy" setting and tarrow-cli's -proxy give it.
 struct TProxySettings {

@@ -176,7 +176,7 @@ TEST(HTTPConnection, ConnectTimeout) {
 TEST(HTTPConnection, BoundAddress) {
     TScriptedServer server;
     server.SetHandler([](const TRequest&) { return OkReply("x"); });
-    auto bound = NewTestClient({}, ptAUTO, QStringLiteral("127.0.0.2"));
+    auto bound = NewTestClient({}, QStringLiteral("127.0.0.2"));
     ASSERT_FALSE(Get(*bound, server.URL(u"/a")).Failed);
     auto any = NewTestClient();
     ASSERT_FALSE(Get(*any, server.URL(u"/b")).Failed);

@@ -82,18 +82,29 @@ TEST(HTTPPool, ARedirectPauseHoldsUpNoOtherJob) {
         return OkReply(ARequest.Path(), "text/plain");
     });
     TRecorder events;
-    // A pause far longer than the other job takes: it finishes while the first one waits.
-    THTTPPool pool(Settings(1500), 2, events);
+    TBreakFlag stop;
+    // A pause far longer than any request takes; Break ends it.
+    THTTPRequestSettings settings = Settings(600000);
+    settings.AbortFlag = &stop;
+    THTTPPool pool(settings, 2, events);
     pool.Add(0, server.URL(u"/moved"), {});
+    auto pollUntil = [&](const QString& AEvent) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!events.Events.contains(AEvent) && std::chrono::steady_clock::now() < deadline)
+            pool.Poll(THTTPPool::kAbortPollMs);
+    };
+    pollUntil(u"0 redirected to /target"_s);
+    // Only now, with the first job in its pause, does the other one start; it ends while the
+    // pause still runs.
     pool.Add(1, server.URL(u"/quick"), {});
-    RunAll(pool);
-    // The quick job may even end before the redirect arrives; it never waits for the pause.
-    ASSERT_EQ(events.Events.size(), 3);
-    EXPECT_TRUE(events.Events.contains(u"0 redirected to /target"_s));
-    EXPECT_LT(events.Events.indexOf(u"1 finished"_s), events.Events.indexOf(u"0 finished"_s));
-    EXPECT_EQ(events.Responses[0].Body, "/target");
-    EXPECT_EQ(events.Responses[0].URL, server.URL(u"/target"));
-    EXPECT_EQ(events.Responses[0].Location, u"/target"_s);
+    pollUntil(u"1 finished"_s);
+    EXPECT_EQ(events.Events, (QStringList{u"0 redirected to /target"_s, u"1 finished"_s}));
+    EXPECT_EQ(events.Responses[1].Body, "/quick");
+    EXPECT_EQ(server.RequestCount(), 2); // the redirect's target was not requested yet
+    stop.Set();
+    pool.Poll(THTTPPool::kAbortPollMs);
+    EXPECT_EQ(events.Events.back(), u"0 failed: Aborted."_s);
+    EXPECT_EQ(pool.Pending(), 0);
 }
 
 TEST(HTTPPool, AFailedAttemptStartsOverFromTheJobsURLWithItsReferer) {
@@ -119,6 +130,39 @@ TEST(HTTPPool, AFailedAttemptStartsOverFromTheJobsURLWithItsReferer) {
         EXPECT_EQ(requests[i].Header("Referer"), server.URL(u"/index.html").toUtf8());
         EXPECT_EQ(requests[i + 1].Path(), "/gone");
         EXPECT_EQ(requests[i + 1].Header("Referer"), server.URL(u"/old").toUtf8());
+    }
+}
+
+TEST(HTTPPool, SendsTheRequestsTheClientSends) {
+    // The same GET through both drivers, with a redirect that sets a cookie, with and without a
+    // custom cookie (which replaces the cookie store).
+    for (const QString& cookie : {QString(), u"mine=2"_s}) {
+        SCOPED_TRACE(cookie.toStdString());
+        TScriptedServer server;
+        server.SetHandler([](const TRequest& ARequest) {
+            if (ARequest.Path() == "/a")
+                return MakeReply(302, "Found", {{"Location", "b?x=1#f"}, {"Set-Cookie", "s=1"}});
+            return OkReply("b", "text/plain");
+        });
+        auto client = NewTestClient();
+        client->SetCustomCookie(cookie);
+        client->SetReferer(server.URL(u"/index.html#top"));
+        EXPECT_EQ(Get(*client, server.URL(u"/a")).Body, "b");
+        TRecorder events;
+        THTTPPool pool(client->RequestSettings(), 2, events);
+        pool.Add(0, server.URL(u"/a"), server.URL(u"/index.html#top"));
+        RunAll(pool);
+        EXPECT_EQ(events.Events, (QStringList{u"0 redirected to b?x=1#f"_s, u"0 finished"_s}));
+        EXPECT_EQ(events.Responses[0].Body, "b");
+        EXPECT_EQ(events.Responses[0].URL, server.URL(u"/b?x=1#f"));
+        EXPECT_EQ(events.Responses[0].URL, client->CurURL());
+        EXPECT_EQ(events.Responses[0].Location, u"b?x=1#f"_s);
+        const QList<TRequest> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 4);
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(requests[i + 2].Raw, requests[i].Raw);
+        EXPECT_EQ(requests[1].Header("Cookie"), cookie.isEmpty() ? "s=1" : "mine=2");
+        EXPECT_EQ(requests[1].HeaderCount("Cookie"), 1);
     }
 }
 

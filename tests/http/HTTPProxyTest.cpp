@@ -1,4 +1,4 @@
-// Proxies: each kind against its front end, the ptAUTO prefixes, refusals, and TLS through them.
+// Proxies: each kind against its front end, refusals, and TLS through them.
 #include "tests/http/HTTPTestFixture.h"
 #include "tests/support/TestProxy.h"
 
@@ -11,24 +11,9 @@ using namespace tarrow::test;
 
 namespace {
 
-struct TProxyRow {
-    const char* Name;
-    TProxyType Type;
-    const char16_t* Prefix; // put before "127.0.0.1:<port>"
-    TProxyProtocol Protocol;
-};
-
-const TProxyRow kProxyRows[] = {
-    {"HTTP", ptHTTPS, u"", TProxyProtocol::ppHTTP},
-    {"SOCKS 4", ptSOCKS4, u"", TProxyProtocol::ppSOCKS4},
-    {"SOCKS 5", ptSOCKS5, u"", TProxyProtocol::ppSOCKS5},
-    {"auto: HTTP", ptAUTO, u"", TProxyProtocol::ppHTTP},
-    {"auto: + is SOCKS 4", ptAUTO, u"+", TProxyProtocol::ppSOCKS4},
-    {"auto: * is SOCKS 5", ptAUTO, u"*", TProxyProtocol::ppSOCKS5},
-    {"auto: # is dropped", ptAUTO, u"#", TProxyProtocol::ppHTTP},
-    {"auto: the @ prefix is skipped", ptAUTO, u"someone@", TProxyProtocol::ppHTTP},
-    {"SOCKS 5 with a + host", ptSOCKS5, u"+", TProxyProtocol::ppSOCKS5},
-};
+QString ProxyURL(const TProxyKindRow& ARow, const TProxyServer& AProxy) {
+    return QString::fromLatin1(ARow.Scheme) + u"://"_s + AProxy.HostPort();
+}
 
 void ExpectHandshake(const THandshake& AShake, TProxyProtocol AProtocol, const QString& AURL,
                      quint16 APort, bool ATunnel) {
@@ -54,13 +39,13 @@ void ExpectHandshake(const THandshake& AShake, TProxyProtocol AProtocol, const Q
 }
 
 TEST(HTTPProxy, EachKindReachesTheOrigin) {
-    for (const TProxyRow& row : kProxyRows) {
-        SCOPED_TRACE(row.Name);
+    for (const TProxyKindRow& row : kProxyKindRows) {
+        SCOPED_TRACE(row.Scheme);
         TScriptedServer origin;
         origin.Queue(OkReply("via proxy", "text/plain"));
         origin.Queue(OkReply("again", "text/plain"));
         TProxyServer proxy(row.Protocol);
-        auto client = NewTestClient(QString::fromUtf16(row.Prefix) + proxy.HostPort(), row.Type);
+        auto client = NewTestClient(ProxyURL(row, proxy));
         const QString url = origin.URL(u"/x");
         const TGetResult result = Get(*client, url);
         EXPECT_EQ(result.Body, "via proxy") << result.Error.toStdString();
@@ -74,12 +59,12 @@ TEST(HTTPProxy, EachKindReachesTheOrigin) {
 }
 
 TEST(HTTPProxy, HTTPSThroughEachKind) {
-    for (const TProxyRow& row : kProxyRows) {
-        SCOPED_TRACE(row.Name);
+    for (const TProxyKindRow& row : kProxyKindRows) {
+        SCOPED_TRACE(row.Scheme);
         auto origin = TScriptedServer::TLS();
         origin->Queue(OkReply("secret", "text/plain"));
         TProxyServer proxy(row.Protocol);
-        auto client = NewTestClient(QString::fromUtf16(row.Prefix) + proxy.HostPort(), row.Type);
+        auto client = NewTestClient(ProxyURL(row, proxy));
         const QString url = origin->URL(u"/s");
         const TGetResult result = Get(*client, url);
         EXPECT_EQ(result.Body, "secret") << result.Error.toStdString();
@@ -142,8 +127,10 @@ TEST(HTTPProxy, NoProxyOrEmptyAddressGoesDirect) {
     TProxyServer proxy(TProxyProtocol::ppHTTP);
     TScriptedServer origin;
     origin.SetHandler([](const TRequest&) { return OkReply("direct"); });
-    auto none = NewTestClient(proxy.HostPort(), ptNoProxy);
-    auto empty = NewTestClient({}, ptHTTPS);
+    // A proxy that was set and then removed, and an empty address.
+    auto none = NewTestClient(u"http://"_s + proxy.HostPort());
+    none->SetProxy(TProxySettings());
+    auto empty = NewTestClient({});
     EXPECT_EQ(Get(*none, origin.URL(u"/a")).Body, "direct");
     EXPECT_EQ(Get(*empty, origin.URL(u"/b")).Body, "direct");
     EXPECT_EQ(proxy.ConnectionCount(), 0);
@@ -157,7 +144,7 @@ TEST(HTTPProxy, SocksRefusalIsRetryable) {
         TScriptedServer origin;
         TProxyServer proxy(protocol);
         proxy.SetRefuse(true);
-        auto client = NewTestClient(proxy.HostPort(), four ? ptSOCKS4 : ptSOCKS5);
+        auto client = NewTestClient((four ? u"socks4://"_s : u"socks5://"_s) + proxy.HostPort());
         const TGetResult result = Get(*client, origin.URL(u"/x"));
         EXPECT_TRUE(result.Retryable);
         EXPECT_TRUE(result.Error.startsWith(QStringLiteral("SOCKS proxy refused the request: ") +
@@ -171,7 +158,7 @@ TEST(HTTPProxy, SocksRefusalIsRetryable) {
 TEST(HTTPProxy, HTTPProxyRefusal) {
     TProxyServer proxy(TProxyProtocol::ppHTTP);
     proxy.SetRefuse(true);
-    auto client = NewTestClient(proxy.HostPort(), ptHTTPS);
+    auto client = NewTestClient(u"http://"_s + proxy.HostPort());
     TScriptedServer origin;
     // A plain request gets the proxy's reply; a tunnel that is refused is a connection failure.
     EXPECT_EQ(Get(*client, origin.URL(u"/x")).Error, QStringLiteral("HTTP/1.1 403 Forbidden"));
@@ -184,7 +171,7 @@ TEST(HTTPProxy, HTTPProxyRefusal) {
 
 TEST(HTTPProxy, UnreachableProxy) {
     const quint16 port = RefusedPort();
-    auto client = NewTestClient(QStringLiteral("*127.0.0.1:%1").arg(port), ptAUTO);
+    auto client = NewTestClient(QStringLiteral("socks5://127.0.0.1:%1").arg(port));
     const TGetResult result = Get(*client, QStringLiteral("http://127.0.0.1:9/x"));
     EXPECT_TRUE(result.Retryable);
     EXPECT_TRUE(result.Error.endsWith(QStringLiteral(" via proxy 127.0.0.1:%1").arg(port)))

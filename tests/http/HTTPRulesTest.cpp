@@ -123,71 +123,6 @@ TEST(IsRedirectReply, OnlyTheFollowedCodes) {
     }
 }
 
-TEST(ProxyAddress, HostPortAndFieldLength) {
-    struct TRow {
-        const char16_t* Text;
-        const char16_t* Host;
-        int Port;
-    };
-    const TRow rows[] = {
-        {u"proxy:3128", u"proxy", 3128},
-        {u"user@proxy:3128", u"proxy", 3128},
-        {u"a@b@proxy:3128", u"b@proxy", 3128},
-        {u"+socks:1080", u"socks", 1080},
-        {u"*socks:1080", u"socks", 1080},
-        {u"#host:81", u"host", 81},
-        {u"x@+socks:1080", u"socks", 1080},
-        {u"++h:1", u"+h", 1},
-        {u"proxy", u"proxy", 0},
-        {u"proxy;other", u"proxy", 0},
-        {u"proxy,other:9", u"proxy,other", 9},
-        {u"proxy:", u"proxy", 0},
-        {u"proxy:abc", u"proxy", 0},
-        {u"proxy:8080;backup:9090", u"proxy", 8080},
-        {u"proxy:80\t1", u"proxy", 80},
-        {u"", u"", 0},
-    };
-    for (const TRow& row : rows) {
-        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString());
-        EXPECT_EQ(ExtractProxyHost(QString::fromUtf16(row.Text)), QString::fromUtf16(row.Host));
-        EXPECT_EQ(ExtractProxyPort(QString::fromUtf16(row.Text)), row.Port);
-    }
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 0), 2);
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("ab:cd"), 3), 2);
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a,b"), 0), 1);
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a;b"), 0), 1);
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("a\tb"), 0), 1);
-    EXPECT_EQ(ProxyFieldLength(QStringLiteral("abc"), 3), 0);
-}
-
-TEST(ProxyAddress, KindFromTypeAndPrefix) {
-    struct TRow {
-        const char16_t* Text;
-        TProxyType Type;
-        TProxyKind Kind;
-    };
-    const TRow rows[] = {
-        {u"", ptAUTO, TProxyKind::pkNone},
-        {u"", ptHTTPS, TProxyKind::pkNone},
-        {u"h:1", ptNoProxy, TProxyKind::pkNone},
-        {u"h:1", ptHTTPS, TProxyKind::pkHTTP},
-        {u"+h:1", ptHTTPS, TProxyKind::pkHTTP},
-        {u"h:1", ptSOCKS4, TProxyKind::pkSOCKS4},
-        {u"h:1", ptSOCKS5, TProxyKind::pkSOCKS5},
-        {u"h:1", ptAUTO, TProxyKind::pkHTTP},
-        {u"+h:1", ptAUTO, TProxyKind::pkSOCKS4},
-        {u"*h:1", ptAUTO, TProxyKind::pkSOCKS5},
-        {u"#h:1", ptAUTO, TProxyKind::pkHTTP},
-        // The first character of the whole text decides, not that of the host.
-        {u"u@+h:1", ptAUTO, TProxyKind::pkHTTP},
-    };
-    for (const TRow& row : rows) {
-        SCOPED_TRACE(QString::fromUtf16(row.Text).toStdString() + " type " +
-                     std::to_string(row.Type));
-        EXPECT_EQ(ProxyKindFor(QString::fromUtf16(row.Text), row.Type), row.Kind);
-    }
-}
-
 TEST(EncodeRequestURL, OnlyWhatCannotStandInARequestLine) {
     EXPECT_EQ(EncodeRequestURL(QStringLiteral("http://h/a%20b?x=1&y=2#f")),
               QByteArray("http://h/a%20b?x=1&y=2#f"));
@@ -280,6 +215,16 @@ TEST(TransportErrorFor, NamesWhatFailedAndWhere) {
         EXPECT_EQ(error.Fault(), row.Fault);
         EXPECT_EQ(error.Message(), QString::fromUtf16(row.Message));
     }
+
+    // Without a socket error, a send or receive failure is a closed connection only when every
+    // connection tried died before an answer.
+    TCurlFailure failure;
+    failure.Code = CURLE_SEND_ERROR;
+    failure.URL = "http://h:8080/x";
+    failure.Detail = QStringLiteral("Connection died, tried 5 times before giving up");
+    EXPECT_EQ(TransportErrorFor(failure).Fault(), TTransportFault::tfPeerClosed);
+    failure.Detail = QStringLiteral("Malformed encoding found in chunked-encoding");
+    EXPECT_EQ(TransportErrorFor(failure).Fault(), TTransportFault::tfBadReply);
 }
 
 TEST(TransportErrorFor, DefaultPortsAndMissingTLS) {

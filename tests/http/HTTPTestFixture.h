@@ -14,9 +14,10 @@ namespace tarrow::test {
 
 inline const QString kTestUserAgent = QStringLiteral("TarrowTest/1.0 (loopback)");
 
-inline std::unique_ptr<THTTPClient>
-NewTestClient(const QString& AProxy = {}, TProxyType AType = ptAUTO, const QString& ABoundIP = {}) {
-    auto client = std::make_unique<THTTPClient>(AProxy, AType, kTestUserAgent, ABoundIP, 30, 30);
+inline std::unique_ptr<THTTPClient> NewTestClient(const QString& AProxyURL = {},
+                                                  const QString& ABoundIP = {}) {
+    auto client = std::make_unique<THTTPClient>(kTestUserAgent, ABoundIP, 30, 30);
+    client->SetProxy(ParseProxyURL(AProxyURL));
     client->SetConnectTimeoutMs(3000);
     client->SetReadTimeoutMs(3000);
     client->SetRetryPauseMs(0);

@@ -6,7 +6,7 @@
 //
 //   TScriptedServer origin;
 //   TProxyServer proxy(TProxyProtocol::ppSOCKS5);
-//   THTTPClient client(proxy.HostPort(), ptSOCKS5, ...);
+//   client.SetProxy(ParseProxyURL(u"socks5://" + proxy.HostPort()));
 //   client.HTTPGet(origin.URL(u"/x"), ...);
 //   proxy.Handshakes()[0].TargetPort == origin.Port();
 

@@ -1,0 +1,64 @@
+#include "http/uHTTPGetSteps.h"
+
+#include "base/uStrUtils.h"
+#include "base/uURLUtils.h"
+#include "http/LibSSLUnit.h"
+
+namespace tarrow {
+
+THTTPGetSteps::THTTPGetSteps(const THTTPRequestSettings& ASettings, const QString& AURL,
+                             const QString& AReferer, bool AUpdateReferer, bool ADecode,
+                             int AMaxRedirects, int ATimeoutRetries)
+    : FSettings(ASettings), FURL(AURL), FReferer(AReferer), FUpdateReferer(AUpdateReferer),
+      FDecode(ADecode), FMaxRedirects(AMaxRedirects), FTimeoutRetries(ATimeoutRetries) {}
+
+THTTPGetSteps::TRequest THTTPGetSteps::Next() {
+    QString url = NormalizeURL(FURL);
+    if (!url.isEmpty() && !url.contains(u"://"))
+        url = ExpandRefererURL(url, FReferer);
+    TRequest request{url, EncodeRequestURL(url),
+                     RequestHeaders(FDecode, FReferer, FSettings.CustomCookie)};
+    if (FUpdateReferer)
+        FReferer = RemoveURLFragment(url);
+    FURL = url;
+    FCurURL = url;
+    ++FRequests;
+    return request;
+}
+
+void THTTPGetSteps::CheckSendable(const TRequest& ARequest) {
+    if (AsciiStartsText(ARequest.URL, u"https:") && !IsSSLLibraryAvailable())
+        throw ETransportError(TTransportFault::tfTLSUnavailable, SSLLibraryMissingMessage());
+}
+
+THTTPGetSteps::TStep THTTPGetSteps::OnReply(const TReplyInfo& AReply, const QByteArray& AReceived,
+                                            QByteArray& ABody, qsizetype AOutStart) {
+    if (AReply.Code >= 200 && AReply.Code <= 299) {
+        try {
+            FType = FinishResponse(FCurURL, AReply, FDecode, AReceived, ABody, AOutStart,
+                                   FSettings.MaxDecodedSize);
+        } catch (const ETransportError& E) {
+            return OnTransportError(E);
+        }
+        return TStep::stFinished;
+    }
+    // A redirect without a Location cannot be followed: it fails like any other reply.
+    if (FRequests <= FMaxRedirects && IsRedirectReply(AReply.Code) && !AReply.Location.isEmpty()) {
+        FLocation = AReply.Location;
+        FURL = AReply.Location;
+        FRetries = 0;
+        return TStep::stRedirected;
+    }
+    if (AReply.StatusLine.isEmpty())
+        throw EHTTPProtocolError(AReply.Code, QStringLiteral("Reply Error # %1").arg(AReply.Code));
+    throw EHTTPProtocolError(AReply.Code, AReply.StatusLine);
+}
+
+THTTPGetSteps::TStep THTTPGetSteps::OnTransportError(const ETransportError& E) {
+    // A time-out retry counts as one of the GET's requests, as a redirect does.
+    if (IsRetryableError(E) && ++FRetries <= FTimeoutRetries && FRequests <= FMaxRedirects)
+        return TStep::stRetry;
+    throw E;
+}
+
+} // namespace tarrow
