@@ -57,8 +57,8 @@ private:
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
-    TFetched Fetch(const TEntry& AEntry);
-    TFetched TakeFetched(int AIndex);
+    TFetchOutcome Fetch(const TEntry& AEntry);
+    TFetched Record(TFetchOutcome&& AOutcome);
     void NoteReferers(int AFirst, const QString& APageURL);
     void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
