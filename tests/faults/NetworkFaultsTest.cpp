@@ -5,6 +5,9 @@
 
 #include <openssl/ssl.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -153,6 +156,31 @@ TEST_F(NetworkFaults, AFailureAnotherAttemptCannotChangeIsNotRetried) {
         ExpectOutcome(log, Summary(2, 0, 0, 0, 1), row.ClearLine);
         EXPECT_EQ(CountStartingWith(log, row.ClearLine), 1) << JoinLog(log).toStdString();
         EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 0);
+    }
+}
+
+// Break while the crawl waits to try a failed entry again: no further request goes out, one
+// transfer at a time or several.
+TEST_F(NetworkFaults, BreakDuringARetryPauseSendsNoFurtherRequest) {
+    FSite.Page("/blog/", MakeReply(500, "Internal Server Error"));
+    FOptions.RetryPauseMs = 1000;
+    std::jthread breaker;
+    FSite.OnRequest([&](const TRequest&) {
+        breaker = std::jthread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            FEngine->Terminated().Set();
+        });
+    });
+    int hits = 0;
+    for (const int connections : {1, 4}) {
+        SCOPED_TRACE(connections);
+        FOptions.Connections = connections;
+        const QStringList log = Run(*NewProject());
+        breaker = std::jthread(); // the flag is set before the next run's engine is made
+        EXPECT_EQ(FSite.Hits("/blog/") - hits, 1);
+        hits = FSite.Hits("/blog/");
+        EXPECT_EQ(log.mid(log.size() - 2),
+                  (QStringList{Summary(0, 0, 0, 0, 1), QStringLiteral("Terminated.")}));
     }
 }
 
