@@ -187,7 +187,7 @@ QStringList FaultTest::Run(const TWebsiteProject& AProject) {
     });
     TWebsiteProjectList list;
     list.AddProject(std::make_unique<TWebsiteProject>(&AProject));
-    FEngine = std::make_unique<TTarrowEngine>(FOptions);
+    FEngine->SetOptions(FOptions);
     TMemoryLogSink sink;
     FEngine->Run(list, FOutDir, AProject.ProjectName(), &sink);
     return sink.Lines();

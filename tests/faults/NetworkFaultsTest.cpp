@@ -6,6 +6,8 @@
 #include <openssl/ssl.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace tarrow;
@@ -164,19 +166,32 @@ TEST_F(NetworkFaults, AFailureAnotherAttemptCannotChangeIsNotRetried) {
 TEST_F(NetworkFaults, BreakDuringARetryPauseSendsNoFurtherRequest) {
     FSite.Page("/blog/", MakeReply(500, "Internal Server Error"));
     FOptions.RetryPauseMs = 1000;
-    std::jthread breaker;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool requested = false;
     FSite.OnRequest([&](const TRequest&) {
-        breaker = std::jthread([this] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            FEngine->Terminated().Set();
-        });
+        const std::lock_guard guard(lock);
+        requested = true;
+        wake.notify_all();
     });
     int hits = 0;
     for (const int connections : {1, 4}) {
         SCOPED_TRACE(connections);
         FOptions.Connections = connections;
+        {
+            const std::lock_guard guard(lock);
+            requested = false;
+        }
+        FEngine->Terminated().Clear();
+        // Set a moment after the first attempt was asked for: while the crawl waits to retry.
+        const std::jthread breaker([&] {
+            std::unique_lock guard(lock);
+            wake.wait(guard, [&] { return requested; });
+            guard.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            FEngine->Terminated().Set();
+        });
         const QStringList log = Run(*NewProject());
-        breaker = std::jthread(); // the flag is set before the next run's engine is made
         EXPECT_EQ(FSite.Hits("/blog/") - hits, 1);
         hits = FSite.Hits("/blog/");
         EXPECT_EQ(log.mid(log.size() - 2),

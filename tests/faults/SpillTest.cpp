@@ -134,7 +134,6 @@ protected:
 TEST_F(SpillFaults, AFullDiskNeitherCostsASaveNorFillsMemory) {
     constexpr int kPictures = 120;
     constexpr int kConnections = 4;
-    FPictures = kPictures;
     FOptions.ReadTimeoutMs = 30000; // slow.html is held for a while
     ServeSlowAndPictures(kPictures, 16 << 10);
     auto project = NewProject();
@@ -150,6 +149,7 @@ TEST_F(SpillFaults, AFullDiskNeitherCostsASaveNorFillsMemory) {
         {
             const std::lock_guard lock(FLock);
             FHolding = AConnections > 1;
+            FPictures = kPictures;
             FAhead = 0;
         }
         Result result{Run(*project), Files()};
@@ -163,6 +163,7 @@ TEST_F(SpillFaults, AFullDiskNeitherCostsASaveNorFillsMemory) {
     EXPECT_EQ(several.Files, one.Files);
     EXPECT_GT(CountStartingWith(one.Log, QStringLiteral("Cannot create file")), 0)
         << "the disk never filled up";
+    const std::lock_guard lock(FLock);
     EXPECT_LE(FAheadWhileHeld,
               (TFetchAhead::kHeldPerConnection + TFetchAhead::kQueuedPerConnection) * kConnections);
     for (int i = 0; i < kPictures; ++i)
