@@ -52,7 +52,7 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
     return folder;
 }
 
-bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
+void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
     THTTPClient client(QString::fromLatin1(UserAgent), QString(), 30, 30);
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
@@ -60,15 +60,12 @@ bool TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
     client.SetAbortFlag(&FTerminated);
-    client.SetOnRedirectLog(
-        [&AContext](THTTPClient&, const QString& AMessage) { AContext.Log(AMessage); });
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
     TWebsiteCrawl crawl(folder, AProject, client, AContext);
     crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
     crawl.Run();
     FFailedURLs += crawl.Counters().Failed;
-    return true;
 }
 
 void TTarrowEngine::LogRunEnd(const TRunContext& AContext) const {
@@ -106,7 +103,7 @@ bool TTarrowEngine::StartProject(const TWebsiteProjectList& AProjects, const QSt
             continue;
         }
         AContext.Log(ProjectLine(name));
-        result = LoadWebsite(*project, AOutDir, AContext) && result;
+        LoadWebsite(*project, AOutDir, AContext);
     } while (!FTerminated.IsSet() && !rest.isEmpty());
     LogRunEnd(AContext);
     return result;

@@ -52,7 +52,7 @@ public:
                       const QString& AOutDir, const TRunContext& AContext);
 
 private:
-    bool LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
+    void LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                      const TRunContext& AContext);
     void LogRunEnd(const TRunContext& AContext) const;
 

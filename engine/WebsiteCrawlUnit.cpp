@@ -6,6 +6,7 @@
 #include "engine/uCharsetDecoder.h"
 #include "engine/uFileUtils.h"
 #include "http/HTTPClientUnit.h"
+#include "http/uHTTPErrors.h"
 #include "page/uStyleSheet.h"
 #include "project/WebsiteUnit.h"
 
@@ -119,9 +120,8 @@ void TWebsiteCrawl::Seed() {
 void TWebsiteCrawl::Run() {
     Seed();
     if (FConnections > 1) {
-        FFetchAhead =
-            std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
-                                          bool(FHTTPClient.OnRedirectLog()), FOutFolder, FContext);
+        FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
+                                                    FOutFolder, FContext);
         NoteReferers(0, QString());
     }
     for (int i = 0; i < FURLList.Count(); ++i) {
@@ -142,7 +142,8 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
                  FURLList.RequisiteNesting(AIndex)};
     if (!IsLoadable(FURLList.URL(AIndex)))
         return;
-    TFetched fetched = FFetchAhead ? TakeFetched(AIndex) : Fetch(entry);
+    TFetched fetched =
+        Record(FFetchAhead ? FFetchAhead->Take(AIndex, FURLList, FReferers) : Fetch(entry));
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);
     if (!fetched.Succeeded || entry.OutFilePath.isEmpty())
@@ -167,15 +168,16 @@ bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
     return false;
 }
 
-TFetched TWebsiteCrawl::TakeFetched(int AIndex) {
-    TFetchOutcome outcome = FFetchAhead->Take(AIndex, FURLList, FReferers);
+// The one place where a fetch, however it was made, reaches the log and the counts.
+TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
+    const TFetchOutcome& outcome = AOutcome;
     for (const QString& line : std::as_const(outcome.Lines))
         FContext.Log(line);
     if (outcome.Empty)
         ++FCounters.Empty;
     if (outcome.Failed)
         ++FCounters.Failed;
-    return std::move(outcome.Fetched);
+    return std::move(AOutcome.Fetched);
 }
 
 // Overlapping requests form no chain: each names the page on which its URL was first found.
@@ -196,35 +198,35 @@ void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
     }
 }
 
-TFetched TWebsiteCrawl::Fetch(const TEntry& AEntry) {
-    TFetched fetched;
+// One after another: the client's redirects and the crawl's retries noted as the pool's are.
+TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
+    TFetchOutcome outcome;
+    TFetched& fetched = outcome.Fetched;
     FHTTPClient.SetOnRedirect(
-        [&fetched](THTTPClient&, const QString& ALocation) { fetched.Location = ALocation; });
-    for (int attempt = 0;; ++attempt) {
+        [&outcome](THTTPClient&, const QString& ALocation) { outcome.Redirected(ALocation); });
+    for (;;) {
         fetched.Location.clear();
         fetched.ContentType.clear();
-        fetched.Body.clear(); // a failed attempt's partial body never precedes the next one's
+        QByteArray body; // a failed attempt's partial body never precedes the next one's
+        if (IsTerminated()) {
+            outcome.AttemptFailed(AbortedError(), FContext); // no request after Break
+            break;
+        }
         try {
-            FHTTPClient.HTTPGet(AEntry.URL, fetched.Body, fetched.ContentType, kUpdateReferer,
+            FHTTPClient.HTTPGet(AEntry.URL, body, fetched.ContentType, kUpdateReferer,
                                 kNoGZipDeflate, kClientMaxRedirects, kClientTimeoutRetries);
-            if (fetched.Body.isEmpty())
-                ++FCounters.Empty;
-            fetched.Succeeded = !fetched.Body.isEmpty();
+            outcome.Received(std::move(body));
             break;
         } catch (const std::exception& E) {
-            FContext.LogException(E);
-            if (IsLastAttempt(attempt, E, FContext)) {
-                ++FCounters.Failed;
+            if (outcome.AttemptFailed(E, FContext))
                 break;
-            }
-            FContext.Log(RetryLine(attempt));
             QThread::msleep(FContext.Options().RetryPauseMs);
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
     fetched.Charset = FHTTPClient.GetResponseCharset();
     fetched.URL = FHTTPClient.CurURL();
-    return fetched;
+    return outcome;
 }
 
 void TWebsiteCrawl::ApplyRedirect(TEntry& AEntry, const TFetched& AFetched) {

@@ -55,8 +55,8 @@ private:
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
-    TFetched Fetch(const TEntry& AEntry);
-    TFetched TakeFetched(int AIndex);
+    TFetchOutcome Fetch(const TEntry& AEntry);
+    TFetched Record(TFetchOutcome&& AOutcome);
     void NoteReferers(int AFirst, const QString& APageURL);
     void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);

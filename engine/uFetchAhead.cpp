@@ -7,20 +7,12 @@
 
 namespace tarrow {
 
-bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext) {
-    return AAttempt >= AContext.Options().HTTPRetries || AContext.IsTerminated() ||
-           IsFinalFailure(E);
-}
-
-QString RetryLine(int AAttempt) {
-    return QStringLiteral("Retry #%1...").arg(AAttempt + 1);
-}
-
 TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
-                         bool ALogRedirects, const QString& ASpillFolder,
-                         const TRunContext& AContext)
-    : FContext(AContext), FLogRedirects(ALogRedirects), FSpill(ASpillFolder),
+                         const QString& ASpillFolder, const TRunContext& AContext)
+    : FContext(AContext), FSpill(ASpillFolder),
       FMemoryBudget(std::max(AConnections, 1) * kHeldPerConnection),
+      FMemoryBytes(qint64(std::max(AConnections, 1)) * kSpillBytes),
+      FQueueLimit(std::max(AConnections, 1) * kQueuedPerConnection),
       FWindow(std::max(AConnections, 1) * kAheadPerConnection),
       FPool(ASettings, AConnections, *this) {}
 
@@ -41,21 +33,33 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
 
 void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
     FNext = std::max(FNext, AIndex);
-    while (FNext < ATable.Count() && FNext <= AIndex + FWindow) {
+    while (FNext < ATable.Count() && (FNext == AIndex || MayFetchAhead(AIndex))) {
         const QString url = EncodeNonASCIIChars(ATable.URL(FNext));
         if (UnloadableURLReason(url).isEmpty()) { // the crawl fails the others without a request
             FPending.emplace(FNext, TPending());
+            ++FInPool;
             FPool.Add(FNext, url, AReferers.value(FNext));
         }
         ++FNext;
     }
 }
 
+// After Break nothing new is started; without room on disk, only what memory can hold.
+bool TFetchAhead::MayFetchAhead(int AIndex) const {
+    const bool memoryFull =
+        FSpillRefused && (FInMemory >= FMemoryBudget || FInMemoryBytes >= FMemoryBytes);
+    return FNext <= AIndex + FWindow && FInPool < FQueueLimit && !memoryFull &&
+           !FContext.IsTerminated();
+}
+
 void TFetchAhead::TakeBack(TPending& APending) {
-    if (APending.InMemory)
+    if (APending.InMemory) {
         --FInMemory;
+        FInMemoryBytes -= APending.Outcome.Fetched.Body.size();
+    }
     if (!APending.Spilled.IsValid())
         return;
+    FSpillRefused = false; // the disk has its space back: it may take the next body
     TFetchOutcome& outcome = APending.Outcome;
     if (!FSpill.Take(APending.Spilled, outcome.Fetched.Body)) {
         outcome.Lines.append(QStringLiteral("Cannot read the received data back: ") +
@@ -66,7 +70,8 @@ void TFetchAhead::TakeBack(TPending& APending) {
 }
 
 // A body waits in memory while the budget allows, on disk beyond it and when it is large; the
-// one being waited for is processed at once.
+// one being waited for is processed at once. A body the disk does not take stays in memory, and
+// fetching ahead pauses until memory has room again.
 void TFetchAhead::SetAside(int AJob, TPending& APending) {
     QByteArray& body = APending.Outcome.Fetched.Body;
     const bool toDisk =
@@ -77,41 +82,41 @@ void TFetchAhead::SetAside(int AJob, TPending& APending) {
             body = QByteArray();
             return;
         }
+        FSpillRefused = true;
     }
+    Hold(APending);
+}
+
+void TFetchAhead::Hold(TPending& APending) {
     APending.InMemory = true;
     ++FInMemory;
+    FInMemoryBytes += APending.Outcome.Fetched.Body.size();
 }
 
 void TFetchAhead::Redirected(int AJob, const QString& ALocation) {
-    if (FLogRedirects)
-        FPending[AJob].Outcome.Lines.append(RedirectLogLine(ALocation));
+    FPending[AJob].Outcome.Redirected(ALocation);
 }
 
 int TFetchAhead::Failed(int AJob, const std::exception& E) {
     TPending& pending = FPending[AJob];
-    pending.Outcome.Lines.append(TRunContext::ExceptionLine(E));
-    const int attempt = pending.Attempts;
-    if (IsLastAttempt(attempt, E, FContext)) {
-        pending.Outcome.Failed = true;
+    if (pending.Outcome.AttemptFailed(E, FContext)) {
         pending.Done = true;
+        --FInPool;
         return -1;
     }
-    ++pending.Attempts;
-    pending.Outcome.Lines.append(RetryLine(attempt));
     return FContext.Options().RetryPauseMs;
 }
 
 void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     TPending& pending = FPending[AJob];
     TFetched& fetched = pending.Outcome.Fetched;
-    pending.Outcome.Empty = AResponse.Body.isEmpty();
-    fetched.Succeeded = !AResponse.Body.isEmpty();
-    fetched.Body = std::move(AResponse.Body);
+    pending.Outcome.Received(std::move(AResponse.Body));
     fetched.ContentType = AResponse.ContentType;
     fetched.Charset = AResponse.Charset;
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
     pending.Done = true;
+    --FInPool;
     SetAside(AJob, pending);
 }
 

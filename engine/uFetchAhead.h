@@ -1,58 +1,35 @@
 #pragma once
 
 #include "base/uRunContext.h"
+#include "engine/uFetchOutcome.h"
 #include "engine/uSpillFile.h"
 #include "http/uHTTPPool.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <unordered_map>
 
 namespace tarrow {
 
 class TURLList;
 
-// What fetching one table entry left.
-struct TFetched {
-    bool Succeeded = false; // a 2xx reply with a body
-    QByteArray Body;
-    QString ContentType;
-    QString Charset;
-    QString URL;      // the last request sent: after redirects, where the body came from
-    QString Location; // the last redirect followed by the final attempt, as received
-};
-
-// A fetch as the crawl reports it: the log lines of its failed attempts, retries and redirects,
-// in order, the counts it adds to, and its result.
-struct TFetchOutcome {
-    QStringList Lines;
-    bool Empty = false;
-    bool Failed = false;
-    TFetched Fetched;
-};
-
-// The crawl's rule for a failed attempt (counted from 0): whether it was the last one, and the line
-// logged before the next.
-bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext);
-QString RetryLine(int AAttempt);
-
 // The table's entries fetched ahead of their turn, several at once, each with the crawl's own
 // retries. The crawl still takes them one by one in table order and logs what each left, so the
 // run reads as if they had been fetched one after another. Fetching runs up to kAheadPerConnection
-// entries per connection ahead, so one slow entry (its retry pauses, say) holds up no others; at
-// most kHeldPerConnection bodies per connection wait in memory, the rest (and every large one)
-// wait on disk.
+// entries per connection ahead, with at most kQueuedPerConnection per connection handed to the
+// pool at a time, so one slow entry (its retry pauses, say) holds up no others; at most
+// kHeldPerConnection bodies per connection wait in memory, the rest (and every large one) wait on
+// disk. When the disk takes no more, fetching ahead pauses while the bodies in memory reach
+// their budget, and resumes as they are taken: the entry taken is always fetched.
 class TFetchAhead final : private THTTPPool::TEvents {
 public:
-    // ALogRedirects: a "Redirect to: " line for each redirect, as the client would log it.
     // A large body that must wait for its turn waits on disk, beside ASpillFolder.
-    TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections, bool ALogRedirects,
+    TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
                 const QString& ASpillFolder, const TRunContext& AContext);
     // Bodies larger than this wait on disk.
     static constexpr qsizetype kSpillBytes = qsizetype(4) << 20;
     static constexpr int kHeldPerConnection = 4;
+    static constexpr int kQueuedPerConnection = 2;
     static constexpr int kAheadPerConnection = 256;
 
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
@@ -62,24 +39,29 @@ public:
 private:
     struct TPending {
         TFetchOutcome Outcome;
-        int Attempts = 0;
         bool Done = false;
         bool InMemory = false; // its body counts against the memory budget
         TSpillFile::TPlace Spilled;
     };
 
     void Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers);
+    bool MayFetchAhead(int AIndex) const;
     void TakeBack(TPending& APending);
     void SetAside(int AJob, TPending& APending);
+    void Hold(TPending& APending);
     void Redirected(int AJob, const QString& ALocation) override;
     int Failed(int AJob, const std::exception& E) override;
     void Finished(int AJob, THTTPResponse&& AResponse) override;
 
     const TRunContext& FContext;
-    bool FLogRedirects;
     TSpillFile FSpill;
-    int FMemoryBudget;
+    int FMemoryBudget;   // bodies
+    qint64 FMemoryBytes; // what they may hold while the disk takes no more
+    qint64 FInMemoryBytes = 0;
     int FInMemory = 0;
+    bool FSpillRefused = false; // the disk took no more since it last gave space back
+    int FQueueLimit;
+    int FInPool = 0; // entries handed to the pool and not done
     int FWindow;
     int FTaking = -1; // the entry Take waits for
     int FNext = 0;    // the first table entry not handed to the pool yet

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tarrow {
@@ -73,20 +74,34 @@ bool TSpillFile::Open() {
     return FFd >= 0;
 }
 
+bool TSpillFile::HasRoomFor(qint64 ASize) const {
+    struct statvfs disk {};
+    if (::fstatvfs(FFd, &disk) != 0)
+        return false;
+    const qint64 freeAfter = qint64(disk.f_bavail) * qint64(disk.f_frsize) - ASize;
+    return freeAfter >= kFreeReserve && freeAfter >= FHeldBytes + ASize;
+}
+
 TSpillFile::TPlace TSpillFile::Put(const QByteArray& ABody) {
-    if (!Open())
+    if (!Open() || !HasRoomFor(ABody.size()))
         return {};
     const TPlace place{FEnd, ABody.size()};
-    if (!WriteAllAt(FFd, ABody, place.Offset))
+    if (!WriteAllAt(FFd, ABody, place.Offset)) {
+        // What was written of it goes back at once.
+        (void)::fallocate(FFd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, place.Offset,
+                          place.Size);
         return {};
+    }
     FEnd += place.Size;
     ++FHeld;
+    FHeldBytes += place.Size;
     return place;
 }
 
 bool TSpillFile::Take(const TPlace& APlace, QByteArray& ABody) {
     QByteArray data(APlace.Size, Qt::Uninitialized);
     const bool read = FFd >= 0 && ReadAllAt(FFd, data, APlace.Offset);
+    FHeldBytes -= APlace.Size;
     if (--FHeld == 0) {
         // Nothing waits: the file starts over, empty.
         FEnd = 0;

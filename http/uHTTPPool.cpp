@@ -104,6 +104,8 @@ void THTTPPool::AbortAll() {
 }
 
 void THTTPPool::StartDue() {
+    if (IsAborted())
+        return; // after Break no transfer starts, not even a redirect's
     const TClock::time_point now = TClock::now();
     // In the order added, so earlier entries are never overtaken for a slot.
     for (std::size_t i = 0; i < FJobs.size() && int(FRunning.size()) < FConnections; ++i) {

@@ -17,13 +17,13 @@ if [ "${TARROW_SANITIZE:-0}" = 1 ]; then
 elif [ "${TARROW_TSAN:-0}" = 1 ]; then
   build=build-tsan
   extra=(-DTARROW_TSAN=ON -DTARROW_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-  tests=(-R '^test_(engine|crawl|crawl_parallel|http|ui)$')
+  tests=(-R '^test_(engine|crawl|crawl_parallel|faults|faults_parallel|http|ui)$')
   export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1:die_after_fork=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 fi
 [ "${TARROW_WERROR:-0}" = 1 ] && extra+=(-DTARROW_WERROR=ON)
 cmake -S . -B "$build" -G Ninja "${extra[@]}" >/dev/null
 if [ ${#tests[@]} -gt 0 ]; then
-  cmake --build "$build" --target test_engine test_crawl test_http test_ui
+  cmake --build "$build" --target test_engine test_crawl test_faults test_http test_ui
 else
   cmake --build "$build"
 fi

@@ -88,8 +88,8 @@ protected:
 
     // A project on the site saved under <root>/out/Blog, overwriting all files.
     std::unique_ptr<TWebsiteProject> NewProject() const;
-    // Runs the project as the command-line start does; returns the log. FEngine is the run's
-    // engine meanwhile (for its break flag).
+    // Runs the project as the command-line start does, with FOptions; returns the log. FEngine
+    // is the engine of every run of the test (for its break flag).
     QStringList Run(const TWebsiteProject& AProject);
 
     // A file of an earlier run in the output folder, checked by ExpectOutcome.
@@ -108,9 +108,10 @@ protected:
 
     QTemporaryDir FRoot;
     QString FOutDir; // {OutDir}: <root>/out; the project's folder is <root>/out/Blog
+    // Made before the site's threads start, so a test's server hook may set its break flag.
+    std::unique_ptr<TTarrowEngine> FEngine = std::make_unique<TTarrowEngine>();
     TFaultSite FSite;
     TRunOptions FOptions;
-    std::unique_ptr<TTarrowEngine> FEngine;
     QHash<QString, QByteArray> FPlanted;
     TTreeSnapshot FOutsideBefore;
 };

@@ -5,6 +5,11 @@
 
 #include <openssl/ssl.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 using namespace tarrow;
 using namespace tarrow::test;
 
@@ -153,6 +158,44 @@ TEST_F(NetworkFaults, AFailureAnotherAttemptCannotChangeIsNotRetried) {
         ExpectOutcome(log, Summary(2, 0, 0, 0, 1), row.ClearLine);
         EXPECT_EQ(CountStartingWith(log, row.ClearLine), 1) << JoinLog(log).toStdString();
         EXPECT_EQ(CountStartingWith(log, QStringLiteral("Retry #")), 0);
+    }
+}
+
+// Break while the crawl waits to try a failed entry again: no further request goes out, one
+// transfer at a time or several.
+TEST_F(NetworkFaults, BreakDuringARetryPauseSendsNoFurtherRequest) {
+    FSite.Page("/blog/", MakeReply(500, "Internal Server Error"));
+    FOptions.RetryPauseMs = 1000;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool requested = false;
+    FSite.OnRequest([&](const TRequest&) {
+        const std::lock_guard guard(lock);
+        requested = true;
+        wake.notify_all();
+    });
+    int hits = 0;
+    for (const int connections : {1, 4}) {
+        SCOPED_TRACE(connections);
+        FOptions.Connections = connections;
+        {
+            const std::lock_guard guard(lock);
+            requested = false;
+        }
+        FEngine->Terminated().Clear();
+        // Set a moment after the first attempt was asked for: while the crawl waits to retry.
+        const std::jthread breaker([&] {
+            std::unique_lock guard(lock);
+            wake.wait(guard, [&] { return requested; });
+            guard.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            FEngine->Terminated().Set();
+        });
+        const QStringList log = Run(*NewProject());
+        EXPECT_EQ(FSite.Hits("/blog/") - hits, 1);
+        hits = FSite.Hits("/blog/");
+        EXPECT_EQ(log.mid(log.size() - 2),
+                  (QStringList{Summary(0, 0, 0, 0, 1), QStringLiteral("Terminated.")}));
     }
 }
 

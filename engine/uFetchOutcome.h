@@ -1,0 +1,46 @@
+#pragma once
+
+#include "base/uRunContext.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <exception>
+
+namespace tarrow {
+
+// What fetching one table entry left.
+struct TFetched {
+    bool Succeeded = false; // a 2xx reply with a body
+    QByteArray Body;
+    QString ContentType;
+    QString Charset;
+    QString URL;      // the last request sent: after redirects, where the body came from
+    QString Location; // the last redirect followed by the final attempt, as received
+};
+
+// A fetch as the crawl reports it, whichever way it was fetched: the log lines of its redirects,
+// failed attempts and retries, in order, the counts it adds to, and its result. Both ways of
+// fetching fill it through the steps below, so they follow one set of rules.
+struct TFetchOutcome {
+    QStringList Lines;
+    bool Empty = false;
+    bool Failed = false;
+    int Attempts = 0; // failed attempts so far
+    TFetched Fetched;
+
+    // A redirect was followed (the client's own "Redirect to: " line).
+    void Redirected(const QString& ALocation);
+    // An attempt failed: its line is noted and, unless it was the last, the retry line; true when
+    // it was the last, so the fetch failed.
+    bool AttemptFailed(const std::exception& E, const TRunContext& AContext);
+    // The final reply arrived; an empty body is counted as empty, not as a success.
+    void Received(QByteArray&& ABody);
+};
+
+// The crawl's rule for a failed attempt (counted from 0): whether it was the last one, and the line
+// logged before the next.
+bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext);
+QString RetryLine(int AAttempt);
+
+} // namespace tarrow
