@@ -170,14 +170,21 @@ bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
 
 // The one place where a fetch, however it was made, reaches the log and the counts.
 TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
+    LogNoted(AOutcome);
     const TFetchOutcome& outcome = AOutcome;
-    for (const QString& line : std::as_const(outcome.Lines))
-        FContext.Log(line);
     if (outcome.Empty)
         ++FCounters.Empty;
     if (outcome.Failed)
         ++FCounters.Failed;
     return std::move(AOutcome.Fetched);
+}
+
+// One after another, the lines are logged as they happen (a retry line before its pause); fetched
+// ahead, they wait for their entry's turn.
+void TWebsiteCrawl::LogNoted(TFetchOutcome& AOutcome) {
+    for (const QString& line : std::as_const(AOutcome.Lines))
+        FContext.Log(line);
+    AOutcome.Lines.clear();
 }
 
 // Overlapping requests form no chain: each names the page on which its URL was first found.
@@ -202,8 +209,10 @@ void TWebsiteCrawl::ProcessEntryGuarded(int AIndex) {
 TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
     TFetchOutcome outcome;
     TFetched& fetched = outcome.Fetched;
-    FHTTPClient.SetOnRedirect(
-        [&outcome](THTTPClient&, const QString& ALocation) { outcome.Redirected(ALocation); });
+    FHTTPClient.SetOnRedirect([this, &outcome](THTTPClient&, const QString& ALocation) {
+        outcome.Redirected(ALocation);
+        LogNoted(outcome);
+    });
     for (;;) {
         fetched.Location.clear();
         fetched.ContentType.clear();
@@ -218,7 +227,9 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
             outcome.Received(std::move(body));
             break;
         } catch (const std::exception& E) {
-            if (outcome.AttemptFailed(E, FContext))
+            const bool last = outcome.AttemptFailed(E, FContext);
+            LogNoted(outcome);
+            if (last)
                 break;
             QThread::msleep(FContext.Options().RetryPauseMs);
         }

@@ -57,6 +57,7 @@ private:
     bool IsLoadable(const QString& AURL);
     TFetchOutcome Fetch(const TEntry& AEntry);
     TFetched Record(TFetchOutcome&& AOutcome);
+    void LogNoted(TFetchOutcome& AOutcome);
     void NoteReferers(int AFirst, const QString& APageURL);
     void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
