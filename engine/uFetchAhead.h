@@ -22,6 +22,8 @@ struct TFetched {
     QString Charset;
     QString URL;      // the last request sent: after redirects, where the body came from
     QString Location; // the last redirect followed by the final attempt, as received
+    // Of the final reply.
+    QString ContentDisposition;
 };
 
 // A fetch as the crawl reports it: the log lines of its failed attempts, retries and redirects,

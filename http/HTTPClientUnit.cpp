@@ -254,6 +254,7 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
             const TResponseType type =
                 FinishResponse(url, reply, decode, buffer, AOutStream, outStart, FMaxDecodedSize);
             FResponseCharset = type.Charset;
+            FResponseDisposition = reply.ContentDisposition;
             AResponseContentType = type.MediaType;
             return;
         }

@@ -225,6 +225,7 @@ void THTTPPool::TakeReply(TJob& AJob, const TReplyInfo& AReply) {
                            FSettings.MaxDecodedSize);
         THTTPResponse response{std::move(AJob.Body), type.MediaType, type.Charset, AJob.CurURL,
                                AJob.Location};
+        response.ContentDisposition = AReply.ContentDisposition;
         const int id = AJob.Id;
         Remove(AJob);
         FEvents.Finished(id, std::move(response));

@@ -1,0 +1,84 @@
+// A complete copy saves a download whose URL names nothing useful under the name the server's
+// reply gives, and every page links to it there, whether processed before or after it.
+#include "tests/crawl/CrawlFixture.h"
+#include "tests/support/TestReplies.h"
+
+using namespace tarrow;
+using namespace tarrow::test;
+
+namespace {
+
+using CrawlServerNames = CrawlTest;
+
+TReply Download(QByteArrayView ABody, const QByteArray& ADisposition) {
+    return MakeReply(200, "OK",
+                     {{"Content-Type", "application/pdf"}, {"Content-Disposition", ADisposition}},
+                     ABody);
+}
+
+struct ServerNameRow {
+    const char* Link;        // below /blog/
+    const char* Disposition; // of its reply
+    const char* Saved;       // the file it is saved as with Complete pages
+};
+
+const ServerNameRow ServerNameRows[] = {
+    {"get?file=report", "attachment; filename=\"report.pdf\"", "get/file=report/report.pdf"},
+    {"get?file=euro", "attachment; filename*=UTF-8''%E2%82%AC%20rates.pdf",
+     "get/file=euro/\xE2\x82\xAC_rates.pdf"},
+    // A real file of that name keeps it; the download gets a numbered name.
+    {"files/report.pdf", "", "files/report.pdf"},
+    {"files", "attachment; filename=report.pdf", "files/report-2.pdf"},
+    // A name with a path, dot segments, a control character or no extension is not taken.
+    {"get?file=up", "attachment; filename=\"../../up.pdf\"", "get/file=up/index.html"},
+    {"get?file=abs", "attachment; filename=\"/etc/abs.pdf\"", "get/file=abs/index.html"},
+    {"get?file=ctl", "attachment; filename*=UTF-8''a%0Ab.pdf", "get/file=ctl/index.html"},
+    {"get?file=bare", "attachment; filename=\"report\"", "get/file=bare/index.html"},
+    // A URL that names its file keeps that name.
+    {"doc.pdf?v=2", "attachment; filename=\"other.pdf\"", "doc@v=2.pdf"},
+};
+
+// The start page links to "early/" first, so that page is saved before any download is fetched;
+// "late/" comes after every download.
+TEST_F(CrawlServerNames, ADownloadTakesTheServersNameAndEveryLinkFollows) {
+    QByteArray links;
+    for (const ServerNameRow& row : ServerNameRows) {
+        const QByteArray link = row.Link;
+        links += "<a href=\"/blog/" + link + "\">d</a><a href='/blog/" + link + "#part'>p</a>";
+        FSite.Page("/blog/" + link, Download(link, row.Disposition));
+    }
+    FSite.Html("/blog/", "<a href=\"early/\">e</a>" + links + "<a href=\"late/\">l</a>");
+    FSite.Html("/blog/early/", links);
+    FSite.Html("/blog/late/", links);
+    const int urls = int(std::size(ServerNameRows)) + 3;
+    for (const bool complete : {true, false}) {
+        SCOPED_TRACE(complete ? "complete pages" : "parts mapping");
+        QDir(Out(QString())).removeRecursively();
+        auto project = NewProject();
+        project->SetCompletePages(complete);
+        AddStartPage(*project, Url(u"/blog/"), 1);
+        const QStringList log = Run(*project);
+        EXPECT_TRUE(log.contains(Summary(urls, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+        EXPECT_EQ(Tree().size(), urls) << Tree().join(u'\n').toStdString();
+        // Without Complete pages the server's name changes nothing.
+        EXPECT_EQ(Exists(QStringLiteral("get/file=report/index.html")), !complete);
+        EXPECT_EQ(Exists(QStringLiteral("files/index.html")), !complete);
+        for (const ServerNameRow& row : ServerNameRows) {
+            SCOPED_TRACE(row.Link);
+            if (!complete)
+                continue;
+            const QString saved = QString::fromUtf8(row.Saved);
+            EXPECT_EQ(Saved(saved), QByteArray(row.Link));
+            const QByteArray target = row.Saved;
+            for (const char* page : {"index.html", "early/index.html", "late/index.html"}) {
+                SCOPED_TRACE(page);
+                const QByteArray prefix = QByteArrayView(page) == "index.html" ? "" : "../";
+                const QByteArray html = Saved(QString::fromLatin1(page));
+                EXPECT_TRUE(html.contains("href=\"" + prefix + target + "\"")) << html.data();
+                EXPECT_TRUE(html.contains("href='" + prefix + target + "#part'")) << html.data();
+            }
+        }
+    }
+}
+
+} // namespace
