@@ -154,6 +154,9 @@ QString DispositionFileName(QStringView AValue) {
     bool hasPlain = false;
     bool hasExtended = false;
     qsizetype pos = AValue.indexOf(u';');
+    // Only a download is named by the server; "inline" content keeps the name of its URL.
+    if (pos < 0 || !AsciiSameText(Trimmed(AValue.left(pos)), u"attachment"))
+        return QString();
     while (pos >= 0 && pos < AValue.size()) {
         ++pos; // past ";"
         const qsizetype equals = AValue.indexOf(u'=', pos);
@@ -197,6 +200,7 @@ QByteArray ReplaceLinkText(QByteArray AContent, const QString& AOld, const QStri
 void TLinkedFiles::BeginFile(int AIndex) {
     FCurrent = AIndex;
     FRead.clear();
+    FLinkedFrom.erase(AIndex); // its name is settled now
 }
 
 void TLinkedFiles::FileSaved(const QString& ALocalPath, const QString& AOutFilePath) {

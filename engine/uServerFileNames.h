@@ -13,11 +13,11 @@ namespace tarrow {
 
 class TURLList;
 
-// The file name a Content-Disposition value gives ("filename*" with a UTF-8 or ISO-8859-1 value
-// before "filename", quoted or a token), reduced to a plain name that is safe inside a folder and
-// in any link: characters a link or a file system would read specially become "_". Empty when
-// there is none, or when it names a path, holds "..", a control character, starts with "." or has
-// no extension.
+// The file name an "attachment" Content-Disposition value gives ("filename*" with a UTF-8 or
+// ISO-8859-1 value before "filename", quoted or a token), reduced to a plain name that is safe
+// inside a folder and in any link: characters a link or a file system would read specially become
+// "_". Empty when there is none, or when it names a path, holds "..", a control character, starts
+// with "." or has no extension.
 QString DispositionFileName(QStringView AValue);
 
 // The crawl's URL table as link processing sees it, noting which saved files link to entries
@@ -29,7 +29,7 @@ public:
     TLinkedFiles(const TLinkedFiles&) = delete;
     TLinkedFiles& operator=(const TLinkedFiles&) = delete;
 
-    // Links read from now on are those of the file of entry AIndex.
+    // Links read from now on are those of the file of entry AIndex, whose own name is settled.
     void BeginFile(int AIndex);
     // The file at ALocalPath, saved as AOutFilePath, holds the links read since BeginFile.
     void FileSaved(const QString& ALocalPath, const QString& AOutFilePath);

@@ -19,7 +19,10 @@ const DispositionRow DispositionRows[] = {
     {u"attachment; filename=report.pdf", u"report.pdf"},
     {u"attachment;filename=report.pdf;size=3", u"report.pdf"},
     {u"ATTACHMENT; FileName = \"report.pdf\" ", u"report.pdf"},
-    {u"inline; filename=\"a \\\"b\\\".pdf\"", u"a__b_.pdf"},
+    {u"attachment; filename=\"a \\\"b\\\".pdf\"", u"a__b_.pdf"},
+    // Content shown in place keeps the name of its URL.
+    {u"inline; filename=\"report.pdf\"", u""},
+    {u"filename=\"report.pdf\"", u""},
     {u"attachment; filename=\"My Report (2).tar.gz\"", u"My_Report__2_.tar.gz"},
     {u"attachment; filename=\"x;y.pdf\"; name=z", u"x_y.pdf"},
     {u"attachment; filename*=UTF-8''%E2%82%AC%20rates.pdf", u"\u20AC_rates.pdf"},
