@@ -82,3 +82,31 @@ TEST_F(CrawlServerNames, ADownloadTakesTheServersNameAndEveryLinkFollows) {
 }
 
 } // namespace
+
+namespace {
+
+// Links under a base URL leave the index file out; the renamed download is linked in full.
+TEST_F(CrawlServerNames, LinksUnderABaseURLFollowTheServersName) {
+    FSite.Html("/blog/", "<a href=\"early/\">e</a><a href=\"get?file=report\">d</a>");
+    FSite.Html("/blog/early/", "<a href=\"../get?file=report#part\">d</a>"
+                               "<a href=\"../get?file=plain\">p</a>");
+    FSite.Page("/blog/get?file=report", Download("pdf", "attachment; filename=\"report.pdf\""));
+    FSite.Page("/blog/get?file=plain", OkReply("plain", "application/pdf"));
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    project->SetRelativePathLinks(false);
+    project->SetBaseURL(QStringLiteral("http://copy.example/"));
+    AddStartPage(*project, Url(u"/blog/"), 2);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(4, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    EXPECT_EQ(Saved(QStringLiteral("get/file=report/report.pdf")), "pdf");
+    const QByteArray early = Saved(QStringLiteral("early/index.html"));
+    EXPECT_TRUE(early.contains("\"http://copy.example/get/file=report/report.pdf#part\""))
+        << early.data();
+    // A download the server does not name keeps its link.
+    EXPECT_TRUE(early.contains("\"http://copy.example/get/file=plain/\"")) << early.data();
+    EXPECT_TRUE(Saved(QStringLiteral("index.html"))
+                    .contains("\"http://copy.example/get/file=report/report.pdf\""));
+}
+
+} // namespace
