@@ -128,6 +128,7 @@ void TWebsiteCrawl::Run() {
         if (IsTerminated())
             break;
     }
+    FLinkedFiles.Flush(FOutFolder, [this](const std::exception& E) { FContext.LogException(E); });
     LogSummary();
 }
 
@@ -170,12 +171,9 @@ void TWebsiteCrawl::TakeServerName(int AIndex, TEntry& AEntry, const QString& AD
         return;
     AEntry.OutFilePath = FURLList.OutFilePath(AIndex);
     const TLinkProcessingSettings& s = FLinkSettings;
-    try {
-        FLinkedFiles.Moved(AIndex, oldPath, FOutFolder,
-                           {s.RelativePathLinks, s.BaseURL, s.IndexFile, s.OutDir, s.PathReading});
-    } catch (const std::exception& E) {
-        FContext.LogException(E);
-    }
+    FLinkedFiles.Moved(AIndex, oldPath, FOutFolder,
+                       {s.RelativePathLinks, s.BaseURL, s.IndexFile, s.OutDir, s.PathReading},
+                       [this](const std::exception& E) { FContext.LogException(E); });
 }
 
 // A URL that names no http(s) host is never requested: one line says why, and it counts failed.

@@ -209,14 +209,14 @@ void TLinkedFiles::FileSaved(const QString& ALocalPath, const QString& AOutFileP
     std::sort(FRead.begin(), FRead.end());
     FRead.erase(std::unique(FRead.begin(), FRead.end()), FRead.end());
     const int32_t file = int32_t(FFiles.size());
-    FFiles.push_back({ALocalPath, AOutFilePath});
+    FFiles.push_back({ALocalPath, AOutFilePath, {}});
     for (int entry : FRead)
         FLinkedFrom[entry].push_back(file);
     FRead.clear();
 }
 
 void TLinkedFiles::Moved(int AIndex, const QString& AOldPath, const QString& AOutFolder,
-                         const TLocalLinkOptions& AOptions) {
+                         const TLocalLinkOptions& AOptions, const TErrorEvent& AOnError) {
     const auto found = FLinkedFrom.find(AIndex);
     if (found == FLinkedFrom.end())
         return;
@@ -224,17 +224,43 @@ void TLinkedFiles::Moved(int AIndex, const QString& AOldPath, const QString& AOu
     FLinkedFrom.erase(found);
     const QString newPath = FTable.OutFilePath(AIndex);
     for (int32_t file : files) {
-        const TSavedFile& saved = FFiles[size_t(file)];
-        const QString oldLink = LocalLinkForm(AOldPath, saved.OutFilePath, AOptions);
-        const QString newLink = LocalLinkForm(newPath, saved.OutFilePath, AOptions);
-        QFile in(saved.LocalPath);
-        if (oldLink == newLink || !in.open(QIODevice::ReadOnly))
+        TSavedFile& saved = FFiles[size_t(file)];
+        QString oldLink = LocalLinkForm(AOldPath, saved.OutFilePath, AOptions);
+        QString newLink = LocalLinkForm(newPath, saved.OutFilePath, AOptions);
+        if (oldLink == newLink)
             continue;
-        const QByteArray content = in.readAll();
-        in.close();
-        const QByteArray changed = ReplaceLinkText(content, oldLink, newLink);
-        if (changed != content)
-            WriteFileBelow(AOutFolder, saved.LocalPath, changed);
+        if (saved.Waiting.isEmpty())
+            FWaiting.push_back(file);
+        saved.Waiting.append({std::move(oldLink), std::move(newLink)});
+        if (saved.Waiting.size() >= kRewriteBatch)
+            Rewrite(saved, AOutFolder, AOnError);
+    }
+}
+
+void TLinkedFiles::Flush(const QString& AOutFolder, const TErrorEvent& AOnError) {
+    for (int32_t file : FWaiting)
+        Rewrite(FFiles[size_t(file)], AOutFolder, AOnError);
+    FWaiting.clear();
+}
+
+void TLinkedFiles::Rewrite(TSavedFile& AFile, const QString& AOutFolder,
+                           const TErrorEvent& AOnError) {
+    const QList<QPair<QString, QString>> links = std::move(AFile.Waiting);
+    AFile.Waiting.clear();
+    QFile in(AFile.LocalPath);
+    if (links.isEmpty() || !in.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = in.readAll();
+    in.close();
+    QByteArray changed = content;
+    for (const auto& [oldLink, newLink] : links)
+        changed = ReplaceLinkText(std::move(changed), oldLink, newLink);
+    if (changed == content)
+        return;
+    try {
+        WriteFileBelow(AOutFolder, AFile.LocalPath, changed);
+    } catch (const std::exception& E) {
+        AOnError(E);
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -33,11 +35,17 @@ public:
     void BeginFile(int AIndex);
     // The file at ALocalPath, saved as AOutFilePath, holds the links read since BeginFile.
     void FileSaved(const QString& ALocalPath, const QString& AOutFilePath);
+    // What a failed rewrite of a saved file raised.
+    using TErrorEvent = std::function<void(const std::exception&)>;
     // Entry AIndex is now saved as its table path, not AOldPath: every saved file below
-    // AOutFolder that links to it gets the new link, in the form AOptions give. Raises what the
-    // save raises.
+    // AOutFolder that links to it is to get the new link, in the form AOptions give. A file is
+    // rewritten once kRewriteBatch of its links wait, so a page linking to thousands of renamed
+    // downloads is not written thousands of times.
     void Moved(int AIndex, const QString& AOldPath, const QString& AOutFolder,
-               const TLocalLinkOptions& AOptions);
+               const TLocalLinkOptions& AOptions, const TErrorEvent& AOnError);
+    // Rewrites every saved file whose new links still wait.
+    void Flush(const QString& AOutFolder, const TErrorEvent& AOnError);
+    static constexpr int kRewriteBatch = 64;
 
     int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
@@ -51,13 +59,16 @@ private:
     struct TSavedFile {
         QString LocalPath;
         QString OutFilePath;
+        QList<QPair<QString, QString>> Waiting; // old link, new link
     };
+    static void Rewrite(TSavedFile& AFile, const QString& AOutFolder, const TErrorEvent& AOnError);
 
     TURLList& FTable;
     int FCurrent = -1;
     mutable std::vector<int> FRead; // renamable entries linked from the current file
     std::vector<TSavedFile> FFiles;
     std::unordered_map<int, std::vector<int32_t>> FLinkedFrom; // entry -> indexes into FFiles
+    std::vector<int32_t> FWaiting;                             // files with waiting links
 };
 
 // AContent with every whole occurrence of the link AOld (as any attribute quoting writes it)

@@ -1,5 +1,6 @@
 // A complete copy saves a download whose URL names nothing useful under the name the server's
 // reply gives, and every page links to it there, whether processed before or after it.
+#include "engine/uServerFileNames.h"
 #include "tests/crawl/CrawlFixture.h"
 #include "tests/support/TestReplies.h"
 
@@ -107,6 +108,37 @@ TEST_F(CrawlServerNames, LinksUnderABaseURLFollowTheServersName) {
     EXPECT_TRUE(early.contains("\"http://copy.example/get/file=plain/\"")) << early.data();
     EXPECT_TRUE(Saved(QStringLiteral("index.html"))
                     .contains("\"http://copy.example/get/file=report/report.pdf\""));
+}
+
+} // namespace
+
+namespace {
+
+// A page linking to more renamed downloads than one rewrite takes gets every new link.
+TEST_F(CrawlServerNames, APageLinkingToManyRenamedDownloadsGetsEveryLink) {
+    const int downloads = TLinkedFiles::kRewriteBatch + 6;
+    QByteArray links;
+    for (int i = 0; i < downloads; ++i) {
+        const QByteArray id = QByteArray::number(i);
+        links += "<a href=\"/blog/get?id=" + id + "\">d</a>";
+        FSite.Page("/blog/get?id=" + id,
+                   Download(id, "attachment; filename=\"doc-" + id + ".pdf\""));
+    }
+    FSite.Html("/blog/", "<a href=\"early/\">e</a>" + links);
+    FSite.Html("/blog/early/", links);
+    auto project = NewProject();
+    project->SetCompletePages(true);
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(Summary(downloads + 2, 0, 0, 0, 0))) << log.join(u'\n').toStdString();
+    const QByteArray early = Saved(QStringLiteral("early/index.html"));
+    for (int i = 0; i < downloads; ++i) {
+        const QByteArray id = QByteArray::number(i);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Saved(QStringLiteral("get/id=%1/doc-%1.pdf").arg(i)), id);
+        EXPECT_TRUE(early.contains("\"../get/id=" + id + "/doc-" + id + ".pdf\""));
+    }
+    EXPECT_FALSE(early.contains("index.html"));
 }
 
 } // namespace
