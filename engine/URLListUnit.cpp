@@ -231,6 +231,36 @@ QString TURLList::NumberedPath(const QString& APath, qsizetype AFrom, qsizetype 
     }
 }
 
+bool TURLList::MayTakeServerName(int AIndex) const {
+    CheckIndex(AIndex);
+    const TEntryText& entry = FEntries[AIndex];
+    if (!FCompletePages || entry.OutFilePath.Length == 0)
+        return false;
+    QString key = FText.Text(entry.URL);
+    key.truncate(entry.KeyLength);
+    const qsizetype question = key.indexOf(u'?');
+    if (question >= 0)
+        key.truncate(question);
+    return !IsKeptFileExtension(LastSegmentExtension(key));
+}
+
+bool TURLList::TakeServerName(int AIndex, const QString& AFileName) {
+    TEntryText& entry = FEntries[AIndex];
+    const QString oldPath = OutFilePath(AIndex);
+    const QString outDir = entry.OutDir < 0 ? QString() : FOutDirs.at(entry.OutDir);
+    const qsizetype folderEnd = oldPath.lastIndexOf(PathDelim(FPathReading)) + 1;
+    if (folderEnd < outDir.size() || QStringView(oldPath).mid(folderEnd) == AFileName)
+        return false;
+    QString key = FText.Text(entry.URL);
+    key.truncate(entry.KeyLength);
+    // Its own owner: the renamed file is never shared with the URL's other names.
+    constexpr uint64_t ServerNamed = 0x9E3779B97F4A7C15ULL;
+    AddOutFilePath(entry, outDir,
+                   FreeOutFilePath(oldPath.left(folderEnd) + AFileName, outDir,
+                                   ResourceDigest(key, QString()) ^ ServerNamed));
+    return true;
+}
+
 void TURLList::AddOutFilePath(TEntryText& AEntry, const QString& AOutDir, const QString& APath) {
     if (AOutDir.isEmpty() || !APath.startsWith(AOutDir)) {
         AEntry.OutFilePath = FText.Add(APath);

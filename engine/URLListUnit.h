@@ -44,6 +44,13 @@ public:
         FNestingList.SetValue(AIndex, ANesting);
     }
 
+    // Whether the reply may still rename the file of entry AIndex: in a complete copy, an entry
+    // with a file whose URL names no file with a known extension.
+    bool MayTakeServerName(int AIndex) const;
+    // Gives entry AIndex the file AFileName (a plain name) in the folder of its file, numbered when
+    // another path holds it. False, with nothing changed, when its file already has that name.
+    bool TakeServerName(int AIndex, const QString& AFileName);
+
     // The path of AURL relative to the output folder, or empty when AURL lies outside AWebsiteURL.
     // A last segment equal to AIndexFile (ASCII case ignored) maps as its folder does. With
     // ACompletePages a last segment with a page or well-known file extension keeps its name,

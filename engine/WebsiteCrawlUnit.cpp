@@ -129,6 +129,7 @@ void TWebsiteCrawl::Run() {
         if (IsTerminated())
             break;
     }
+    FLinkedFiles.Flush(FOutFolder, [this](const std::exception& E) { FContext.LogException(E); });
     LogSummary();
 }
 
@@ -148,14 +149,34 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
         ApplyRedirect(entry, fetched);
     if (!fetched.Succeeded || entry.OutFilePath.isEmpty())
         return;
+    TakeServerName(AIndex, entry, fetched.ContentDisposition);
     QString localPath;
     if (!CheckFolder(entry, localPath))
         return;
     const int known = FURLList.Count();
+    FLinkedFiles.BeginFile(AIndex);
     const QByteArray content = ContentToWrite(entry, fetched);
     if (FFetchAhead)
         NoteReferers(known, entry.URL);
-    Save(localPath, content);
+    if (Save(localPath, content))
+        FLinkedFiles.FileSaved(localPath, entry.OutFilePath);
+}
+
+// A complete copy saves a download whose URL names no file under the name its reply gives, and
+// the files saved before it that link to it follow.
+void TWebsiteCrawl::TakeServerName(int AIndex, TEntry& AEntry, const QString& ADisposition) {
+    if (ADisposition.isEmpty() || AEntry.OutFilePath != FURLList.OutFilePath(AIndex) ||
+        !FURLList.MayTakeServerName(AIndex))
+        return;
+    const QString name = DispositionFileName(ADisposition);
+    const QString oldPath = AEntry.OutFilePath;
+    if (name.isEmpty() || !FURLList.TakeServerName(AIndex, name))
+        return;
+    AEntry.OutFilePath = FURLList.OutFilePath(AIndex);
+    const TLinkProcessingSettings& s = FLinkSettings;
+    FLinkedFiles.Moved(AIndex, oldPath, FOutFolder,
+                       {s.RelativePathLinks, s.BaseURL, s.IndexFile, s.OutDir, s.PathReading},
+                       [this](const std::exception& E) { FContext.LogException(E); });
 }
 
 // A URL that names no http(s) host is never requested: one line says why, and it counts failed.
@@ -237,6 +258,8 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
     FHTTPClient.SetOnRedirect(nullptr);
     fetched.Charset = FHTTPClient.GetResponseCharset();
     fetched.URL = FHTTPClient.CurURL();
+    if (fetched.Succeeded)
+        fetched.ContentDisposition = FHTTPClient.ResponseDisposition();
     return outcome;
 }
 
@@ -307,8 +330,8 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
     AFetched.Body.clear();
     QString processed;
     const TLinkProcessingResult found =
-        ProcessLinks(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
-                     AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
+        ProcessLinks(text, processed, FLinkedFiles, AEntry.URL, AEntry.OutFilePath,
+                     AEntry.ExtractURLs, AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
@@ -332,8 +355,8 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
         return AFetched.Body;
     }
     QString processed;
-    ProcessStyleSheet(text, processed, FURLList, AEntry.URL, AEntry.OutFilePath, AEntry.URLDepth,
-                      FLinkSettings, AEntry.RequisiteNesting);
+    ProcessStyleSheet(text, processed, FLinkedFiles, AEntry.URL, AEntry.OutFilePath,
+                      AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
     QByteArray content = processed.toUtf8();
     // Saved as UTF-8: an @charset naming another set would now mislead the browser.
     if (!IsUTF8Charset(charset) && content.startsWith("@charset"))
@@ -341,26 +364,29 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
     return content;
 }
 
-void TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {
+// Whether the file now holds AContent.
+bool TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {
     const bool exists = QFileInfo::exists(ALocalPath);
     const TOverwriteFile policy = FProject.Overwrite();
     if (policy == ofChanged && exists && !FileChanged(ALocalPath, AContent, &FContext)) {
         FContext.Log(QStringLiteral("File does not changed: ") + ALocalPath);
         ++FCounters.NotChanged;
-        return;
+        return true;
     }
     if (policy == ofNone && IsRegularFile(ALocalPath)) {
         FContext.Log(QStringLiteral("File already exists: ") + ALocalPath);
         ++FCounters.AlreadyExisted;
-        return;
+        return false;
     }
     FContext.Log(QStringLiteral("Saving: ") + ALocalPath);
     try {
         WriteFileBelow(FOutFolder, ALocalPath, AContent);
         ++FCounters.Downloaded;
+        return true;
     } catch (const std::exception& E) {
         FContext.LogException(E);
         ++FCounters.Failed;
+        return false;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/uRunContext.h"
 #include "engine/URLListUnit.h"
 #include "engine/uFetchAhead.h"
+#include "engine/uServerFileNames.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/ReplaceRulesUnit.h"
@@ -60,10 +61,11 @@ private:
     void LogNoted(TFetchOutcome& AOutcome);
     void NoteReferers(int AFirst, const QString& APageURL);
     void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
+    void TakeServerName(int AIndex, TEntry& AEntry, const QString& ADisposition);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
     QByteArray ContentToWrite(const TEntry& AEntry, TFetched& AFetched);
     QByteArray StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched);
-    void Save(const QString& ALocalPath, const QByteArray& AContent);
+    bool Save(const QString& ALocalPath, const QByteArray& AContent);
     bool IsTerminated() const { return FContext.IsTerminated(); }
     void LogSummary();
 
@@ -75,6 +77,7 @@ private:
     TLinkProcessingSettings FLinkSettings; // website prefix, output prefix, base URL, index file...
     TReplaceRules FReplaceRules;
     TURLList FURLList;
+    TLinkedFiles FLinkedFiles{FURLList}; // the table as link processing sees it
     TCrawlCounters FCounters;
     int FConnections = 1;
     std::unique_ptr<TFetchAhead> FFetchAhead;

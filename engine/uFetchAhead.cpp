@@ -115,6 +115,7 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     fetched.Charset = AResponse.Charset;
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
+    fetched.ContentDisposition = AResponse.ContentDisposition;
     pending.Done = true;
     --FInPool;
     SetAside(AJob, pending);

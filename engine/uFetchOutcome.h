@@ -17,6 +17,8 @@ struct TFetched {
     QString Charset;
     QString URL;      // the last request sent: after redirects, where the body came from
     QString Location; // the last redirect followed by the final attempt, as received
+    // Of the final reply.
+    QString ContentDisposition;
 };
 
 // A fetch as the crawl reports it, whichever way it was fetched: the log lines of its redirects,

@@ -250,6 +250,7 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         const THTTPGetSteps::TStep step = get.OnReply(reply, buffer, AOutStream, outStart);
         if (step == THTTPGetSteps::TStep::stFinished) {
             FResponseCharset = get.Type().Charset;
+            FResponseDisposition = reply.ContentDisposition;
             AResponseContentType = get.Type().MediaType;
             return;
         }

@@ -121,6 +121,8 @@ public:
     // The character set of the latest response: from its Content-Type, replaced by what the meta
     // elements of a decoded HTML body declare, else the text/* default.
     QString GetResponseCharset() const { return FResponseCharset; }
+    // The Content-Disposition of the latest 2xx reply, as received.
+    const QString& ResponseDisposition() const { return FResponseDisposition; }
 
     bool GZipDeflate() const { return FGzipDeflate; }
     void SetGZipDeflate(bool AValue) { FGzipDeflate = AValue; }
@@ -168,6 +170,7 @@ private:
     const TBreakFlag* FAbortFlag = nullptr;
     qint64 FMaxDecodedSize = kMaxDecodedSize;
     QString FResponseCharset; // of the latest reply
+    QString FResponseDisposition;
 };
 
 } // namespace tarrow

@@ -400,6 +400,8 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
         FReply.ContentEncoding = HeaderText(value);
     else if (SameName(name, "Location") && FReply.Location.isEmpty())
         FReply.Location = HeaderText(value);
+    else if (SameName(name, "Content-Disposition") && FReply.ContentDisposition.isEmpty())
+        FReply.ContentDisposition = HeaderText(value);
     else if (SameName(name, "Content-Length") && !FReply.HasContentLength) {
         bool ok = false;
         const qint64 length = value.toLongLong(&ok);

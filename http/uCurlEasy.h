@@ -33,6 +33,7 @@ struct TReplyInfo {
     QString ContentType;
     QString ContentEncoding;
     QString Location;
+    QString ContentDisposition;
     bool HasContentLength = false;
     qint64 ContentLength = -1;
 };

@@ -213,6 +213,7 @@ void THTTPPool::TakeReply(TJob& AJob, const TReplyInfo& AReply) {
     case THTTPGetSteps::TStep::stFinished: {
         THTTPResponse response{std::move(AJob.Body), get.Type().MediaType, get.Type().Charset,
                                get.CurURL(), get.Location()};
+        response.ContentDisposition = AReply.ContentDisposition;
         const int id = AJob.Id;
         Remove(AJob);
         FEvents.Finished(id, std::move(response));

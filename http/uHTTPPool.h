@@ -20,6 +20,8 @@ struct THTTPResponse {
     QString Charset;
     QString URL;      // the last request sent: after redirects, where the body came from
     QString Location; // the last redirect followed by the final attempt, as received
+    // Of the final reply, as received.
+    QString ContentDisposition = {};
 };
 
 // Many GETs at once on one thread: libcurl's multi interface with up to a given number of
