@@ -8,6 +8,7 @@
 #include "ui/ShellUnit.h"
 #include "ui/TabOrderUnit.h"
 #include "ui/WebDocFormUnit.h"
+#include "ui/WebOptionsPage.h"
 #include "ui/WebPageFormUnit.h"
 #include "ui/WindowStateUnit.h"
 #include "ui/uFormUtils.h"
@@ -179,6 +180,9 @@ void TEditProjectForm::CreateControls() {
                                         {240, 240}, false, QStringLiteral("ReplaceRule"),
                                         TabListCaptions()),
                           QStringLiteral("Replace Rules"));
+    FWebOptionsPage = new TWebOptionsPage(this);
+    if (!FWebOptionsPage->IsEmpty())
+        FPageControl1->addTab(FWebOptionsPage, QStringLiteral("Web Access"));
     FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
     FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
     FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
@@ -357,6 +361,7 @@ void TEditProjectForm::FillFields(const TWebsiteProject& AProject) {
     for (qsizetype i = 0; i < AProject.ReplacePatterns().size(); ++i)
         FReplaceRules.List->AddRow(AProject.ReplacePatterns()[i], AProject.ReplaceRules().value(i));
     FSuppressMemo->setPlainText(MemoText(AProject.SuppressURLs()));
+    FWebOptionsPage->Fill(AProject);
 }
 
 void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
@@ -393,6 +398,7 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
         AProject.ReplaceRules().append(FReplaceRules.List->RowText(i, 1));
     }
     AProject.SuppressURLs() = MemoLines(FSuppressMemo->toPlainText());
+    FWebOptionsPage->Write(AProject);
 }
 
 void TEditProjectForm::showEvent(QShowEvent* AEvent) {
@@ -421,10 +427,18 @@ void TEditProjectForm::hideEvent(QHideEvent* AEvent) {
 }
 
 void TEditProjectForm::OKButtonClick() {
-    if (CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name")))
-        accept();
-    else
+    if (!CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name"))) {
         FProjectNameEdit->setFocus();
+        return;
+    }
+    const QString problem = FWebOptionsPage->Problem();
+    if (problem.isEmpty()) {
+        accept();
+        return;
+    }
+    FPageControl1->setCurrentWidget(FWebOptionsPage);
+    Warning(problem);
+    FWebOptionsPage->Problem(); // the field again, now that its page shows
 }
 
 QString TEditProjectForm::ExpandProjectOutFolder() const {

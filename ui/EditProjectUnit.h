@@ -19,6 +19,7 @@ class TRowListView;
 class TReplaceRuleForm;
 class TWebDocForm;
 class TWebPageForm;
+class TWebOptionsPage;
 class TWebsiteProject;
 
 // The project editor: every setting of one project, with its start pages, download-file rules
@@ -103,6 +104,7 @@ private:
     QLineEdit* FProjectOutFolderEdit = nullptr;
     QCheckBox* FRelativePathLinksCheckBox = nullptr;
     QCheckBox* FCompletePagesCheckBox = nullptr;
+    TWebOptionsPage* FWebOptionsPage = nullptr;
     QComboBox* FProjectOverwriteComboBox = nullptr;
     QSpinBox* FConnectionsSpinBox = nullptr;
     TRowList FWebPages;
