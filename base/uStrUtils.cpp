@@ -51,8 +51,6 @@ qsizetype AsciiIndexOfText(QStringView S, QStringView Sub, qsizetype From) {
 
 namespace tarrow {
 
-namespace {
-
 int HexDigitValue(char16_t C) {
     if (C >= u'0' && C <= u'9')
         return C - u'0';
@@ -62,6 +60,8 @@ int HexDigitValue(char16_t C) {
         return C - u'A' + 10;
     return -1;
 }
+
+namespace {
 
 // Digits only, to the end; the limit is checked as each digit arrives, so no overflow.
 bool ReadMagnitude(QStringView ADigits, int ABase, uint64_t ALimit, uint64_t& AValue) {

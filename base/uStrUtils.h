@@ -7,6 +7,9 @@
 
 namespace tarrow {
 
+// The value of one hexadecimal digit, or -1.
+int HexDigitValue(char16_t C);
+
 // Markup whitespace: TAB, LF, CR and space only (no form feed, no no-break space).
 constexpr bool IsSpaceChar(char16_t C) {
     return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r';

@@ -47,17 +47,6 @@ QString ParamValue(QStringView AValue, qsizetype& APos) {
     return result;
 }
 
-int HexDigit(QChar C) {
-    const char16_t c = C.unicode();
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 // An extended value: charset "'" language "'" percent-encoded bytes. Empty when its charset is
 // neither UTF-8 nor ISO-8859-1, or its bytes are not valid in it.
 QString ExtendedValue(QStringView AValue) {
@@ -69,9 +58,10 @@ QString ExtendedValue(QStringView AValue) {
     QByteArray bytes;
     for (qsizetype i = second + 1; i < AValue.size(); ++i) {
         const QChar c = AValue[i];
-        if (c == u'%' && i + 2 < AValue.size() && HexDigit(AValue[i + 1]) >= 0 &&
-            HexDigit(AValue[i + 2]) >= 0) {
-            bytes.append(char(HexDigit(AValue[i + 1]) * 16 + HexDigit(AValue[i + 2])));
+        if (c == u'%' && i + 2 < AValue.size() && HexDigitValue(AValue[i + 1].unicode()) >= 0 &&
+            HexDigitValue(AValue[i + 2].unicode()) >= 0) {
+            bytes.append(char(HexDigitValue(AValue[i + 1].unicode()) * 16 +
+                              HexDigitValue(AValue[i + 2].unicode())));
             i += 2;
         } else if (c.unicode() < 0x80) {
             bytes.append(char(c.unicode()));

@@ -19,8 +19,8 @@ build=${TARROW_FUZZ_BUILD:-$root/build-fuzz}
 work=${TARROW_FUZZ_WORK:-$build/fuzz-work}
 timeout=${TARROW_FUZZ_TIMEOUT:-10}
 
-all_targets=(fuzz_markup fuzz_process_links fuzz_output_paths fuzz_attr_decode fuzz_settings
-  fuzz_http_content fuzz_replace_rules fuzz_style_sheet fuzz_srcset fuzz_proxy_url)
+# Every target that fuzz/CMakeLists.txt declares, so a new one is one line there.
+mapfile -t all_targets < <(sed -n 's/^tarrow_add_fuzzer(\([a-z0-9_]*\) .*/\1/p' "$root/fuzz/CMakeLists.txt")
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 

@@ -283,8 +283,6 @@ THTTPRequestSettings THTTPClient::RequestSettings() const {
 void THTTPClient::DoRedirect(const QString& ALocation) {
     if (FOnRedirect)
         FOnRedirect(*this, ALocation);
-    if (FOnRedirectLog)
-        FOnRedirectLog(*this, RedirectLogLine(ALocation));
 }
 
 void THTTPClient::Pause() const {

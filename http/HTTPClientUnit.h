@@ -20,7 +20,6 @@ class TCurlTransfer;
 // Called when a redirect is about to be followed, with the Location exactly as received.
 using TRedirectEvent = std::function<void(THTTPClient& Sender, const QString& ALocation)>;
 // A line for the run log.
-using THTTPLogEvent = std::function<void(THTTPClient& Sender, const QString& AMessage)>;
 
 // ---- text rules of a request ----
 
@@ -136,8 +135,6 @@ public:
     void SetCustomCookie(const QString& AValue) { FCustomCookie = AValue; }
     const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
     void SetOnRedirect(TRedirectEvent AEvent) { FOnRedirect = std::move(AEvent); }
-    const THTTPLogEvent& OnRedirectLog() const { return FOnRedirectLog; }
-    void SetOnRedirectLog(THTTPLogEvent AEvent) { FOnRedirectLog = std::move(AEvent); }
 
     // The URL of the latest request as it was sent (normalised, resolved against the referer):
     // after redirects, the URL the page was finally fetched from.
@@ -164,7 +161,6 @@ private:
     QString FReferer;
     QString FCurURL;
     TRedirectEvent FOnRedirect;
-    THTTPLogEvent FOnRedirectLog;
     QString FCustomCookie;
     int FRetryPauseMs = kDefaultRetryPauseMs;
     const TBreakFlag* FAbortFlag = nullptr;

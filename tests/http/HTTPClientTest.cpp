@@ -154,9 +154,8 @@ TEST_F(HTTPClientTest, RedirectEventsSeeTheLocationAsSent) {
     QStringList calls;
     Client->SetOnRedirect([&](THTTPClient& Sender, const QString& ALocation) {
         EXPECT_EQ(&Sender, Client.get());
-        calls << QStringLiteral("redirect: ") + ALocation;
+        calls << QStringLiteral("redirect: ") + ALocation << RedirectLogLine(ALocation);
     });
-    Client->SetOnRedirectLog([&](THTTPClient&, const QString& AMessage) { calls << AMessage; });
     EXPECT_EQ(Fetch(u"/a/p.html").Body, "done");
     EXPECT_EQ(calls, QStringList({QStringLiteral("redirect: ../b c/x.html?q=1"),
                                   QStringLiteral("Redirect to: ../b c/x.html?q=1")}));
@@ -164,7 +163,6 @@ TEST_F(HTTPClientTest, RedirectEventsSeeTheLocationAsSent) {
 
     // Cleared events are not called.
     Client->SetOnRedirect({});
-    Client->SetOnRedirectLog(nullptr);
     Server.Queue(Redirect(301, "/z"));
     Server.Queue(OkReply("z"));
     EXPECT_EQ(Fetch(u"/y").Body, "z");
