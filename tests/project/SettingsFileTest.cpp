@@ -115,6 +115,7 @@ void ExpectSameProject(const TWebsiteProject& A, const TWebsiteProject& B) {
     EXPECT_EQ(A.BaseURL(), B.BaseURL());
     EXPECT_EQ(A.IndexFile(), B.IndexFile());
     EXPECT_EQ(A.Connections(), B.Connections());
+    EXPECT_EQ(A.Robots(), B.Robots());
     EXPECT_EQ(A.Checked(), B.Checked());
     EXPECT_EQ(A.Visible(), B.Visible());
     EXPECT_EQ(A.WebPages(), B.WebPages());
