@@ -91,6 +91,40 @@ TEST_F(CrawlRobots, ItsGroupIsObeyedAndItIsAskedFirstAndOnce) {
     EXPECT_EQ(logs[0], logs[1]);
 }
 
+// Fetching ahead stops at a host whose robots.txt is not read yet, and never asks for what it
+// refuses.
+TEST_F(CrawlRobots, EachHostIsAskedBeforeItsFirstRequest) {
+    TScriptedSite other;
+    other.Page("/robots.txt", OkReply("User-agent: *\nDisallow: /x/\n", "text/plain"));
+    other.Default(OkReply("<p>other</p>"));
+    FSite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b.html\">b</a>");
+    FSite.Default(OkReply("<p>leaf</p>"));
+    auto project = RobotsProject();
+    AddStartPage(*project, Url(u"/blog/"), 1);
+    AddStartPage(*project, other.URL(u"/x/y.html"), 0);
+    AddStartPage(*project, other.URL(u"/ok.html"), 0);
+    QStringList logs[2];
+    const int connections[] = {1, 4};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(connections[i]);
+        const qsizetype before = other.Server().Requests().size();
+        QList<QByteArray> paths;
+        logs[i] = RunWith(*project, connections[i], &paths);
+        EXPECT_EQ(paths.first(), "/robots.txt");
+        EXPECT_EQ(paths.count("/robots.txt"), 1);
+        QList<QByteArray> otherPaths;
+        for (const TRequest& request : other.Server().Requests().mid(before))
+            otherPaths.append(request.Path());
+        EXPECT_EQ(otherPaths, (QList<QByteArray>{"/robots.txt", "/ok.html"}));
+        ASSERT_GE(logs[i].size(), 2);
+        EXPECT_TRUE(logs[i].contains(QStringLiteral("Disallowed by robots.txt: ") +
+                                     other.URL(u"/x/y.html")));
+        // The other host's page is fetched but lies outside the site: it is not saved.
+        EXPECT_EQ(logs[i].at(logs[i].size() - 2), SkippedSummary(3, 0, 1));
+    }
+    EXPECT_EQ(logs[0], logs[1]);
+}
+
 TEST_F(CrawlRobots, AnswersWithoutAFileAllowOrRefuseEverything) {
     TReply stalled = OkReply("User-agent: *\nAllow: /\n", "text/plain");
     stalled.StallAfter = 20;
