@@ -199,7 +199,10 @@ QString RobotsOrigin(const QString& AURL) {
         ++end;
     if (end == scheme + 3)
         return QString();
-    return AURL.left(end).toLower();
+    // A user name and password keep their case; the host is one whatever its case.
+    const qsizetype at = AURL.lastIndexOf(u'@', end - 1);
+    const qsizetype host = at > scheme ? at + 1 : scheme + 3;
+    return name + AURL.mid(scheme, host - scheme) + AURL.mid(host, end - host).toLower();
 }
 
 QByteArray RobotsPath(const QString& AURL) {
