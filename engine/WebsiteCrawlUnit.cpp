@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <QUrl>
 #include <limits>
 
 namespace tarrow {
@@ -26,6 +27,9 @@ constexpr bool kNoGZipDeflate = false;
 constexpr int kClientMaxRedirects = -1;
 constexpr int kClientTimeoutRetries = -1;
 const char UTF8ByteOrderMark[] = "\xEF\xBB\xBF";
+// robots.txt is read for this product token; its redirects are followed as far as RFC 9309 asks.
+constexpr char kRobotsAgent[] = "Tarrow";
+constexpr int kRobotsMaxRedirects = 5;
 
 QString OutputPrefix(const QString& AOutFolder, TPathReading AReading) {
     QString prefix = ToReadingSeparators(AOutFolder, AReading);
@@ -79,7 +83,7 @@ struct TWebsiteCrawl::TEntry {
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
                              THTTPClient& AHTTPClient, const TRunContext& AContext)
     : FProject(AProject), FHTTPClient(AHTTPClient), FContext(AContext), FOutFolder(AOutFolder),
-      FURLList(AContext.PathReading(), AProject.CompletePages()) {
+      FURLList(AContext.PathReading(), AProject.CompletePages()), FPacing(AProject.WaitMs()) {
     // A pattern that does not compile ends the crawl here, before anything is fetched.
     FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
     TLinkProcessingSettings& s = FLinkSettings;
@@ -123,6 +127,9 @@ void TWebsiteCrawl::Run() {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
                                                     FOutFolder, FContext);
         NoteReferers(0, QString());
+        if (FProject.Robots())
+            FFetchAhead->SetGate([this](const QString& AURL) { return RobotsGate(AURL); });
+        FFetchAhead->SetPacing(&FPacing);
     }
     for (int i = 0; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
@@ -141,7 +148,7 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     TEntry entry{EncodeNonASCIIChars(FURLList.URL(AIndex)), FURLList.OutFilePath(AIndex),
                  FURLList.ExtractURLs(AIndex), FURLList.URLDepth(AIndex),
                  FURLList.RequisiteNesting(AIndex)};
-    if (!IsLoadable(FURLList.URL(AIndex)))
+    if (!IsLoadable(FURLList.URL(AIndex)) || !IsAllowedByRobots(entry.URL, FURLList.URL(AIndex)))
         return;
     TFetched fetched =
         Record(FFetchAhead ? FFetchAhead->Take(AIndex, FURLList, FReferers) : Fetch(entry));
@@ -187,6 +194,77 @@ bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
     FContext.Log(QStringLiteral("Unsupported URL: %1 (%2)").arg(AURL, reason));
     ++FCounters.Failed;
     return false;
+}
+
+// A URL the site's robots.txt refuses is never requested: one line says so, and it counts skipped.
+bool TWebsiteCrawl::IsAllowedByRobots(const QString& AURL, const QString& AShownURL) {
+    const QString origin = FProject.Robots() ? RobotsOrigin(AURL) : QString();
+    if (origin.isEmpty() || RobotsFor(origin).IsAllowed(AURL))
+        return true;
+    FContext.Log(QStringLiteral("Disallowed by robots.txt: ") + AShownURL);
+    ++FCounters.Skipped;
+    return false;
+}
+
+// Fetching ahead never makes the first request to a host: its robots.txt is read first, when the
+// crawl reaches the entry.
+TFetchAhead::TGate TWebsiteCrawl::RobotsGate(const QString& AURL) const {
+    const auto it = FRobots.find(RobotsOrigin(AURL));
+    if (it == FRobots.end())
+        return RobotsOrigin(AURL).isEmpty() ? TFetchAhead::TGate::gGo : TFetchAhead::TGate::gWait;
+    return it->second.IsAllowed(AURL) ? TFetchAhead::TGate::gGo : TFetchAhead::TGate::gSkip;
+}
+
+const TRobotsRules& TWebsiteCrawl::RobotsFor(const QString& AOrigin) {
+    auto it = FRobots.find(AOrigin);
+    if (it == FRobots.end()) {
+        it = FRobots.emplace(AOrigin, FetchRobots(AOrigin)).first;
+        FPacing.SetMinimum(AOrigin, it->second.CrawlDelayMs());
+    }
+    return it->second;
+}
+
+// Read once per origin, before any other request to it.
+TRobotsRules TWebsiteCrawl::FetchRobots(const QString& AOrigin) {
+    // The robots file is no step of the referer chain: asked for without one (its redirects
+    // resolve against it), it leaves the chain as it was.
+    const QString referer = FHTTPClient.Referer();
+    FHTTPClient.SetReferer(QString());
+    WaitTurn(AOrigin);
+    TRobotsRules rules = ReadRobots(AOrigin);
+    FHTTPClient.SetReferer(referer);
+    return rules;
+}
+
+// A missing file (4xx) allows everything; a server error or a time-out disallows everything for
+// this run. A file the server moved to another host, or that cannot be had for another reason,
+// allows everything: the requests that follow then say what is wrong with the host.
+TRobotsRules TWebsiteCrawl::ReadRobots(const QString& AOrigin) {
+    QByteArray body;
+    QString contentType;
+    try {
+        FHTTPClient.HTTPGet(AOrigin + QStringLiteral("/robots.txt"), body, contentType,
+                            kUpdateReferer, kNoGZipDeflate, kRobotsMaxRedirects,
+                            kClientTimeoutRetries);
+    } catch (const EHTTPProtocolError& E) {
+        return E.ErrorCode() >= 500 ? TRobotsRules::DisallowAll() : TRobotsRules();
+    } catch (const ETransportError& E) {
+        const bool timedOut = E.Fault() == TTransportFault::tfConnectTimedOut ||
+                              E.Fault() == TTransportFault::tfReadTimedOut;
+        return timedOut ? TRobotsRules::DisallowAll() : TRobotsRules();
+    } catch (const std::exception&) {
+        return TRobotsRules();
+    }
+    if (QUrl(FHTTPClient.CurURL()).host().compare(QUrl(AOrigin).host(), Qt::CaseInsensitive) != 0)
+        return TRobotsRules();
+    return TRobotsRules::Parse(body, kRobotsAgent);
+}
+
+// One after another, each attempt waits here for its host's turn; Break ends the wait.
+void TWebsiteCrawl::WaitTurn(const QString& AURL) {
+    const QString origin = RobotsOrigin(AURL);
+    for (int ms = FPacing.Reserve(origin); ms > 0 && !IsTerminated(); ms = FPacing.Reserve(origin))
+        QThread::msleep(std::min(ms, kAbortPollMs));
 }
 
 // The one place where a fetch, however it was made, reaches the log and the counts.
@@ -238,6 +316,7 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         fetched.Location.clear();
         fetched.ContentType.clear();
         QByteArray body; // a failed attempt's partial body never precedes the next one's
+        WaitTurn(AEntry.URL);
         if (IsTerminated()) {
             outcome.AttemptFailed(AbortedError(), FContext); // no request after Break
             break;
@@ -392,13 +471,17 @@ bool TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) 
 
 void TWebsiteCrawl::LogSummary() {
     const TCrawlCounters& c = FCounters;
+    // Skipped URLs are counted only where robots.txt is obeyed.
+    const QString skipped =
+        FProject.Robots() ? QStringLiteral(", skipped: %1").arg(c.Skipped) : QString();
     FContext.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, "
-                                "failed: %5.")
+                                "failed: %5%6.")
                      .arg(c.Downloaded)
                      .arg(c.AlreadyExisted)
                      .arg(c.NotChanged)
                      .arg(c.Empty)
-                     .arg(c.Failed));
+                     .arg(c.Failed)
+                     .arg(skipped));
 }
 
 } // namespace tarrow

@@ -3,6 +3,8 @@
 #include "base/uRunContext.h"
 #include "engine/URLListUnit.h"
 #include "engine/uFetchAhead.h"
+#include "engine/uHostPacing.h"
+#include "engine/uRobotsTxt.h"
 #include "engine/uServerFileNames.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
@@ -11,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <memory>
 
 namespace tarrow {
@@ -25,6 +28,7 @@ struct TCrawlCounters {
     int32_t NotChanged = 0;
     int32_t Empty = 0;
     int32_t Failed = 0;
+    int32_t Skipped = 0; // refused by robots.txt
 };
 
 // The website prefix of a website URL: cut before its first "?", then after its last "/".
@@ -56,6 +60,12 @@ private:
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
+    bool IsAllowedByRobots(const QString& AURL, const QString& AShownURL);
+    TFetchAhead::TGate RobotsGate(const QString& AURL) const;
+    const TRobotsRules& RobotsFor(const QString& AOrigin);
+    TRobotsRules FetchRobots(const QString& AOrigin);
+    TRobotsRules ReadRobots(const QString& AOrigin);
+    void WaitTurn(const QString& AURL);
     TFetchOutcome Fetch(const TEntry& AEntry);
     TFetched Record(TFetchOutcome&& AOutcome);
     void LogNoted(TFetchOutcome& AOutcome);
@@ -82,6 +92,8 @@ private:
     int FConnections = 1;
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
+    std::map<QString, TRobotsRules> FRobots; // by origin, once read
+    THostPacing FPacing;                     // shared with fetching ahead
 };
 
 } // namespace tarrow

@@ -4,6 +4,7 @@
 
 #include "engine/URLListUnit.h"
 #include "engine/WebsiteCrawlUnit.h"
+#include "engine/uRobotsTxt.h"
 
 namespace tarrow {
 
@@ -36,9 +37,15 @@ void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AR
     while (FNext < ATable.Count() && (FNext == AIndex || MayFetchAhead(AIndex))) {
         const QString url = EncodeNonASCIIChars(ATable.URL(FNext));
         if (UnloadableURLReason(url).isEmpty()) { // the crawl fails the others without a request
-            FPending.emplace(FNext, TPending());
-            ++FInPool;
-            FPool.Add(FNext, url, AReferers.value(FNext));
+            // The entry taken has passed the crawl's own checks.
+            const TGate gate = FNext == AIndex || !FGate ? TGate::gGo : FGate(url);
+            if (gate == TGate::gWait)
+                break;
+            if (gate == TGate::gGo) {
+                FPending.emplace(FNext, TPending());
+                ++FInPool;
+                FPool.Add(FNext, url, AReferers.value(FNext));
+            }
         }
         ++FNext;
     }
@@ -119,6 +126,11 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     pending.Done = true;
     --FInPool;
     SetAside(AJob, pending);
+}
+
+int TFetchAhead::StartDelayMs(int AJob, const QString& AURL) {
+    (void)AJob;
+    return FPacing ? FPacing->Reserve(RobotsOrigin(AURL)) : 0;
 }
 
 } // namespace tarrow

@@ -2,11 +2,13 @@
 
 #include "base/uRunContext.h"
 #include "engine/uFetchOutcome.h"
+#include "engine/uHostPacing.h"
 #include "engine/uSpillFile.h"
 #include "http/uHTTPPool.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <unordered_map>
 
 namespace tarrow {
@@ -32,6 +34,15 @@ public:
     static constexpr int kQueuedPerConnection = 2;
     static constexpr int kAheadPerConnection = 256;
 
+    // Whether an entry after the one taken may be fetched ahead now (gGo), never will be (gSkip:
+    // the crawl refuses it without a request), or must wait until the crawl reaches it (gWait:
+    // nothing after it is fetched ahead meanwhile). Without a gate, every entry may.
+    enum class TGate { gGo, gSkip, gWait };
+    using TGateCheck = std::function<TGate(const QString& AURL)>;
+    void SetGate(TGateCheck AGate) { FGate = std::move(AGate); }
+    // Each attempt's first request waits for its host's turn in APacing, shared with the crawl.
+    void SetPacing(THostPacing* APacing) { FPacing = APacing; }
+
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
     TFetchOutcome Take(int AIndex, const TURLList& ATable, const QStringList& AReferers);
@@ -52,8 +63,11 @@ private:
     void Redirected(int AJob, const QString& ALocation) override;
     int Failed(int AJob, const std::exception& E) override;
     void Finished(int AJob, THTTPResponse&& AResponse) override;
+    int StartDelayMs(int AJob, const QString& AURL) override;
 
     const TRunContext& FContext;
+    TGateCheck FGate;
+    THostPacing* FPacing = nullptr;
     TSpillFile FSpill;
     int FMemoryBudget;   // bodies
     qint64 FMemoryBytes; // what they may hold while the disk takes no more

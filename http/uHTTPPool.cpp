@@ -17,6 +17,7 @@ struct THTTPPool::TJob {
     QByteArray Received;              // as received, when the body is decoded afterwards
     QByteArray Body;
     TClock::time_point Due;
+    bool Paced = false; // the current attempt may start: its redirects follow without a pause
 };
 
 THTTPPool::THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TEvents& AEvents)
@@ -110,8 +111,17 @@ void THTTPPool::StartDue() {
     // In the order added, so earlier entries are never overtaken for a slot.
     for (std::size_t i = 0; i < FJobs.size() && int(FRunning.size()) < FConnections; ++i) {
         TJob& job = *FJobs[i];
-        if (!job.Easy && job.Due <= now)
-            Start(job);
+        if (job.Easy || job.Due > now)
+            continue;
+        if (!job.Paced) {
+            const int delayMs = FEvents.StartDelayMs(job.Id, job.StartURL);
+            if (delayMs > 0) {
+                Wait(job, delayMs);
+                continue;
+            }
+            job.Paced = true;
+        }
+        Start(job);
     }
 }
 
@@ -130,6 +140,7 @@ TCurlEasy* THTTPPool::TakeEasy() {
 }
 
 void THTTPPool::StartOver(TJob& AJob) {
+    AJob.Paced = false;
     AJob.Get.emplace(FSettings, AJob.StartURL, AJob.StartReferer, true, FSettings.GzipDeflate,
                      FSettings.MaxRedirects, FSettings.TimeoutRetries);
 }

@@ -40,6 +40,13 @@ public:
         // An attempt failed: the pause before the job starts over from its URL, or -1 to end it.
         virtual int Failed(int AJob, const std::exception& E) = 0;
         virtual void Finished(int AJob, THTTPResponse&& AResponse) = 0;
+        // Milliseconds before an attempt of a due job may send its first request to AURL; 0
+        // when it starts now. Asked once per attempt, in the order the jobs were added.
+        virtual int StartDelayMs(int AJob, const QString& AURL) {
+            (void)AJob;
+            (void)AURL;
+            return 0;
+        }
     };
 
     THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TEvents& AEvents);

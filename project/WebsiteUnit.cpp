@@ -209,6 +209,10 @@ void TWebsiteProject::SetConnections(int AValue) {
     FConnections = std::clamp(AValue, kConnectionsMin, kConnectionsMax);
 }
 
+void TWebsiteProject::SetWaitMs(int AValue) {
+    FWaitMs = std::clamp(AValue, 0, kWaitMsMax);
+}
+
 void TWebsiteProjectList::Clear() {
     FVisibleList.clear();
     FList.clear();
@@ -237,6 +241,18 @@ int ConnectionsFromText(const QString& AText) {
         return c >= u'0' && c <= u'9';
     });
     return digits ? TProject::kConnectionsMax : TProject::kConnectionsMin;
+}
+
+// A number is clamped to the range, a run of digits too large for an integer is the most;
+// anything else waits not at all.
+int WaitMsFromText(const QString& AText) {
+    int32_t value = 0;
+    if (TryStrToInt(AText, value))
+        return value;
+    const bool digits = !AText.isEmpty() && std::all_of(AText.begin(), AText.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? TProject::kWaitMsMax : 0;
 }
 
 template <auto AField> TProjectKey TextKey(const char* AName, const char* ANew = nullptr) {
@@ -302,6 +318,11 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         {"Connections", [](const TProject& P) { return QString::number(P.FConnections); },
          [](TProject& P, const QString& AText) { P.FConnections = ConnectionsFromText(AText); },
          "4", true},
+        // New projects are polite on other people's sites.
+        FlagKey<&TProject::FRobots>("Robots", "1", true),
+        {"WaitMs", [](const TProject& P) { return QString::number(P.FWaitMs); },
+         [](TProject& P, const QString& AText) { P.SetWaitMs(WaitMsFromText(AText)); }, nullptr,
+         true},
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },

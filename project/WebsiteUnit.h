@@ -71,6 +71,15 @@ public:
     int Connections() const { return FConnections; }
     // Clamped to kConnectionsMin .. kConnectionsMax.
     void SetConnections(int AValue);
+    // robots.txt is read and obeyed for every host the project requests from.
+    bool Robots() const { return FRobots; }
+    void SetRobots(bool AValue) { FRobots = AValue; }
+    // The pause between the starts of two requests to one host, in milliseconds, 0 to
+    // kWaitMsMax; each pause is jittered by up to half of it either way.
+    static constexpr int kWaitMsMax = 3600 * 1000;
+    int WaitMs() const { return FWaitMs; }
+    // Clamped to 0 .. kWaitMsMax.
+    void SetWaitMs(int AValue);
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -118,6 +127,8 @@ private:
     QString FBaseURL;
     QString FIndexFile;
     int FConnections = kConnectionsMin;
+    bool FRobots = false;
+    int FWaitMs = 0;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;

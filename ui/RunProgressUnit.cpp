@@ -22,7 +22,7 @@ void TRunCounts::Add(const QString& ALine) {
         QStringLiteral("^Downloading \\[ (\\d+) / (\\d+) \\]: (.*)$"));
     static const QRegularExpression summary(
         QStringLiteral("^Downloaded: (\\d+), already existed: \\d+, not changed: \\d+, "
-                       "empty: \\d+, failed: (\\d+)\\.$"));
+                       "empty: \\d+, failed: (\\d+)(?:, skipped: \\d+)?\\.$"));
     if (ALine.startsWith(QLatin1String("Downloading ["))) {
         if (const QRegularExpressionMatch m = downloading.match(ALine); m.hasMatch()) {
             URLIndex = Number(m, 1);

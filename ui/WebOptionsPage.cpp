@@ -115,7 +115,16 @@ void TWebOptionsPage::AddHint(const QString& AText) {
 }
 
 // robots.txt, waiting between requests, retries, sitemaps.
-void TWebOptionsPage::AddPolitenessRows() {}
+void TWebOptionsPage::AddPolitenessRows() {
+    AddFlag(
+        QStringLiteral("Obe&y robots.txt"), QStringLiteral("Robots"),
+        [](const TWebsiteProject& P) { return P.Robots(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetRobots(AValue); });
+    AddNumber(
+        QStringLiteral("&Wait between requests (ms):"), QStringLiteral("WaitMs"), 0,
+        TWebsiteProject::kWaitMsMax, QString(), [](const TWebsiteProject& P) { return P.WaitMs(); },
+        [](TWebsiteProject& P, int AValue) { P.SetWaitMs(AValue); });
+}
 
 // The user agent, request headers, cookies from a browser, verified TLS.
 void TWebOptionsPage::AddRequestRows() {}

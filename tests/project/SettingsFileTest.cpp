@@ -115,6 +115,8 @@ void ExpectSameProject(const TWebsiteProject& A, const TWebsiteProject& B) {
     EXPECT_EQ(A.BaseURL(), B.BaseURL());
     EXPECT_EQ(A.IndexFile(), B.IndexFile());
     EXPECT_EQ(A.Connections(), B.Connections());
+    EXPECT_EQ(A.Robots(), B.Robots());
+    EXPECT_EQ(A.WaitMs(), B.WaitMs());
     EXPECT_EQ(A.Checked(), B.Checked());
     EXPECT_EQ(A.Visible(), B.Visible());
     EXPECT_EQ(A.WebPages(), B.WebPages());
@@ -249,6 +251,23 @@ TEST_F(SettingsFileTest, ConnectionsOutsideTheRangeAreClamped) {
         Load("TarrowProjectsN=1\r\nTarrowProjects[1].ProjectName=P\r\n" +
              (row.Value ? line + "\r\n" : QByteArray()));
         EXPECT_EQ(Only().Connections(), row.Connections);
+    }
+}
+
+TEST_F(SettingsFileTest, AWaitOutsideTheRangeIsClamped) {
+    const struct {
+        const char* Value; // nullptr: no line
+        int WaitMs;
+    } rows[] = {
+        {nullptr, 0}, {"0", 0}, {"250", 250}, {"3600000", 3600000},     {"3600001", 3600000},
+        {"-5", 0},    {"", 0},  {"soon", 0},  {"99999999999", 3600000}, {"-99999999999", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Value ? row.Value : "(none)");
+        QByteArray line = "TarrowProjects[1].WaitMs=";
+        line.append(row.Value ? row.Value : "");
+        Load("TarrowProjectsN=1\r\nTarrowProjects[1].ProjectName=P\r\n" +
+             (row.Value ? line + "\r\n" : QByteArray()));
+        EXPECT_EQ(Only().WaitMs(), row.WaitMs);
     }
 }
 

@@ -22,6 +22,7 @@ void ExpectFresh(const TWebsiteProject& P) {
     EXPECT_TRUE(P.BaseURL().isEmpty());
     EXPECT_TRUE(P.IndexFile().isEmpty());
     EXPECT_EQ(P.Connections(), 1);
+    EXPECT_FALSE(P.Robots());
     EXPECT_FALSE(P.Checked());
     EXPECT_TRUE(P.Visible());
     EXPECT_TRUE(P.WebPages().isEmpty());
@@ -184,6 +185,7 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetCompletePages(true);
     expected.SetIndexFile(u"index.html"_s);
     expected.SetConnections(4);
+    expected.SetRobots(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
 }

@@ -62,6 +62,19 @@ TEST(RunCounts, FollowProjectsURLsAndCounts) {
     EXPECT_EQ(counts.Outcome, u"Completed."_s);
 }
 
+// A project that obeys robots.txt ends with a skipped count; its summary still gives the counts.
+TEST(RunCounts, ASummaryWithASkippedCountIsASummary) {
+    TRunCounts counts;
+    counts.ProjectCount = 1;
+    for (const char* line :
+         {"Project \"Blog\"...", "Downloading [ 1 / 2 ]: http://a/", "Saving: /out/index.html",
+          "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, "
+          "failed: 1, skipped: 4."})
+        counts.Add(QString::fromUtf8(line));
+    EXPECT_EQ(counts.Downloaded, 0);
+    EXPECT_EQ(counts.Failed, 1);
+}
+
 class RunProgress : public UiTest {};
 
 TEST_F(RunProgress, ShowsTheRunAndNotifiesWhenTheWindowIsNotActive) {
