@@ -5,6 +5,7 @@
 #include "base/uURLUtils.h"
 #include "engine/uCharsetDecoder.h"
 #include "engine/uFileUtils.h"
+#include "engine/uRunLimits.h"
 #include "http/HTTPClientUnit.h"
 #include "http/uHTTPErrors.h"
 #include "page/uStyleSheet.h"
@@ -79,8 +80,9 @@ struct TWebsiteCrawl::TEntry {
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
                              THTTPClient& AHTTPClient, const TRunContext& AContext)
     : FProject(AProject), FHTTPClient(AHTTPClient), FContext(AContext), FOutFolder(AOutFolder),
-      FURLList(AContext.PathReading(), AProject.CompletePages()) {
-    // A pattern that does not compile ends the crawl here, before anything is fetched.
+      FScope(AProject, AContext), FURLList(AContext.PathReading(), AProject.CompletePages()) {
+    // A pattern that does not compile (here or in the scope) ends the crawl before anything is
+    // fetched.
     FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
     TLinkProcessingSettings& s = FLinkSettings;
     s.WebsiteURL = WebsitePrefix(AProject.WebsiteURL());
@@ -119,16 +121,23 @@ void TWebsiteCrawl::Seed() {
 
 void TWebsiteCrawl::Run() {
     Seed();
+    // The start pages are the user's own choice; what they lead to is kept in scope.
+    FURLList.SetScope(&FScope);
     if (FConnections > 1) {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
                                                     FOutFolder, FContext);
         NoteReferers(0, QString());
     }
+    TRunLimits limits(FProject, FLimitStop);
+    limits.Start();
     for (int i = 0; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
-        if (IsTerminated())
+        limits.Count(FCounters.Downloaded, FReceived);
+        if (IsTerminated() || limits.Reached())
             break;
     }
+    FFetchAhead.reset(); // transfers under way end before the summary
+    FContext.Log(limits.ReachedLine());
     FLinkedFiles.Flush(FOutFolder, [this](const std::exception& E) { FContext.LogException(E); });
     LogSummary();
 }
@@ -193,6 +202,7 @@ bool TWebsiteCrawl::IsLoadable(const QString& AURL) {
 TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
     LogNoted(AOutcome);
     const TFetchOutcome& outcome = AOutcome;
+    FReceived += outcome.Fetched.Body.size();
     if (outcome.Empty)
         ++FCounters.Empty;
     if (outcome.Failed)

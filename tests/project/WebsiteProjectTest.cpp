@@ -184,6 +184,8 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetCompletePages(true);
     expected.SetIndexFile(u"index.html"_s);
     expected.SetConnections(4);
+    expected.SetTrapGuard(true);
+    expected.SetDropQueryParams(u"utm_*;fbclid;gclid;mc_cid;mc_eid"_s);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
 }
