@@ -4,6 +4,7 @@
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
 #include "engine/uCharsetDecoder.h"
+#include "engine/uCookiesFile.h"
 #include "engine/uFileUtils.h"
 #include "engine/uRunLimits.h"
 #include "http/HTTPClientUnit.h"
@@ -11,6 +12,7 @@
 #include "page/uStyleSheet.h"
 #include "project/WebsiteUnit.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <limits>
@@ -119,7 +121,26 @@ void TWebsiteCrawl::Seed() {
     }
 }
 
+// The project's cookies file, read when its run starts; a line that does not read is skipped.
+void TWebsiteCrawl::LoadCookies() {
+    const QString path = FProject.CookiesFile();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        FContext.Log(
+            QStringLiteral("Cannot read cookies file %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    const TCookiesFile cookies = ParseCookiesFile(file.readAll());
+    for (const int line : cookies.MalformedLines)
+        FContext.Log(
+            QStringLiteral("Malformed line %1 in cookies file %2, skipped").arg(line).arg(path));
+    FHTTPClient.LoadCookies(cookies.Lines);
+}
+
 void TWebsiteCrawl::Run() {
+    LoadCookies();
     Seed();
     // The start pages are the user's own choice; what they lead to is kept in scope.
     FURLList.SetScope(&FScope);

@@ -56,6 +56,7 @@ public:
 
 private:
     struct TEntry;
+    void LoadCookies();
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);

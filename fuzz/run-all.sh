@@ -20,7 +20,8 @@ work=${TARROW_FUZZ_WORK:-$build/fuzz-work}
 timeout=${TARROW_FUZZ_TIMEOUT:-10}
 
 all_targets=(fuzz_markup fuzz_process_links fuzz_output_paths fuzz_attr_decode fuzz_settings
-  fuzz_http_content fuzz_replace_rules fuzz_style_sheet fuzz_srcset fuzz_proxy_url)
+  fuzz_http_content fuzz_replace_rules fuzz_style_sheet fuzz_srcset fuzz_proxy_url
+  fuzz_cookies_file)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 

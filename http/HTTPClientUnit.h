@@ -71,7 +71,8 @@ struct THTTPRequestSettings {
     bool GzipDeflate = true;
     qint64 MaxDecodedSize = kMaxDecodedSize;
     const TBreakFlag* AbortFlag = nullptr;
-    QString CustomCookie; // sent instead of the cookie store's cookies when set
+    QString CustomCookie;          // sent instead of the cookie store's cookies when set
+    QList<QByteArray> CookieLines; // Netscape cookie-file lines the cookie store starts with
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -132,6 +133,9 @@ public:
     void SetTimeoutRetries(int AValue) { FTimeoutRetries = AValue; }
     const QString& Referer() const { return FReferer; }
     void SetReferer(const QString& AValue) { FReferer = AValue; }
+    // Puts cookies (Netscape cookie-file lines) into the cookie store, for this client's requests
+    // and for those made with its RequestSettings.
+    void LoadCookies(const QList<QByteArray>& ALines);
     const QString& CustomCookie() const { return FCustomCookie; }
     void SetCustomCookie(const QString& AValue) { FCustomCookie = AValue; }
     const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
@@ -166,6 +170,7 @@ private:
     TRedirectEvent FOnRedirect;
     THTTPLogEvent FOnRedirectLog;
     QString FCustomCookie;
+    QList<QByteArray> FCookieLines;
     int FRetryPauseMs = kDefaultRetryPauseMs;
     const TBreakFlag* FAbortFlag = nullptr;
     qint64 FMaxDecodedSize = kMaxDecodedSize;

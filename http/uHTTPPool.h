@@ -58,6 +58,7 @@ public:
     static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
 
 private:
+    void LoadCookies();
     struct TJob;
     using TClock = std::chrono::steady_clock;
 

@@ -320,6 +320,7 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         CountKey<&TProject::FMaxFiles>("MaxFiles"),
         CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
         CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
+        TextKey<&TProject::FCookiesFile>("CookiesFile"),
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },

@@ -110,6 +110,9 @@ public:
     void SetMaxFiles(int AValue) { FMaxFiles = std::max(AValue, 0); }
     int MaxBytesMB() const { return FMaxBytesMB; }
     void SetMaxBytesMB(int AValue) { FMaxBytesMB = std::max(AValue, 0); }
+    // A cookies file in the Netscape format, read at the start of each run and never written.
+    const QString& CookiesFile() const { return FCookiesFile; }
+    void SetCookiesFile(const QString& AValue) { FCookiesFile = AValue; }
     int MaxSeconds() const { return FMaxSeconds; }
     void SetMaxSeconds(int AValue) { FMaxSeconds = std::max(AValue, 0); }
 
@@ -156,6 +159,7 @@ private:
     int FMaxFiles = 0;
     int FMaxBytesMB = 0;
     int FMaxSeconds = 0;
+    QString FCookiesFile;
 };
 
 // One single-valued key of a project. A missing key reads as an empty text, which gives the

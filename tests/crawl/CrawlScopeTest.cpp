@@ -1,5 +1,6 @@
 // Which found URLs a crawl takes: include and exclude patterns, trap guards, dropped query
 // parameters; and the limits that stop one project's run.
+#include "engine/uCookiesFile.h"
 #include "engine/uURLScope.h"
 #include "tests/crawl/CrawlFixture.h"
 
@@ -209,6 +210,50 @@ TEST_F(CrawlScope, TheTimeLimitAbortsATransferUnderWay) {
     EXPECT_EQ(log.at(line + 2), QStringLiteral("Project \"Other\"..."));
     EXPECT_EQ(log.last(), QStringLiteral("Completed."));
     EXPECT_EQ(Saved(QStringLiteral("../Other/index.html")), QByteArray("other"));
+}
+
+TEST(CookiesFile, LinesThatDoNotReadAreSkippedWithTheirNumbers) {
+    const QByteArray text = "# Netscape HTTP Cookie File\n"
+                            "\n"
+                            "site\tTRUE\t/\tFALSE\t0\ta\t1\r\n"
+                            "#HttpOnly_site\tFALSE\t/x\tTRUE\t1999999999\tb\t\n"
+                            "site\tTRUE\t/\tFALSE\tsoon\tc\t3\n"
+                            "site\tyes\t/\tFALSE\t0\td\t4\n"
+                            "site TRUE / FALSE 0 e 5\n"
+                            "site\tTRUE\t/\tFALSE\t0\t\t6\n";
+    const TCookiesFile file = ParseCookiesFile(text);
+    EXPECT_EQ(file.Lines, (QList<QByteArray>{"site\tTRUE\t/\tFALSE\t0\ta\t1",
+                                             "#HttpOnly_site\tFALSE\t/x\tTRUE\t1999999999\tb\t"}));
+    EXPECT_EQ(file.MalformedLines, (QList<int>{5, 6, 7, 8}));
+}
+
+TEST_F(CrawlScope, ACookiesFileIsSentWithEveryRequestAndNeverWritten) {
+    FSite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b.html\">b</a>");
+    FSite.Default(OkReply("x", "text/plain"));
+    const QString path = FRoot.filePath(QStringLiteral("cookies.txt"));
+    const QByteArray content = "# Netscape HTTP Cookie File\n"
+                               "127.0.0.1\tFALSE\t/blog/\tFALSE\t0\tsession\tabc\n"
+                               "broken line\n"
+                               "127.0.0.1\tFALSE\t/elsewhere/\tFALSE\t0\tother\tx\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    auto project = NewProject();
+    project->SetCookiesFile(path);
+    const QStringList log = Run(*project);
+    const QList<TRequest> requests = FSite.Server().Requests();
+    ASSERT_EQ(requests.size(), 3);
+    for (const TRequest& request : requests)
+        EXPECT_EQ(request.Header("Cookie"), QByteArray("session=abc"))
+            << request.Path().toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("Malformed line 3 in cookies file %1, skipped").arg(path)),
+              1)
+        << log.join(u'\n').toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), content);
 }
 
 } // namespace
