@@ -5,6 +5,7 @@
 #include "ui/uFormUtils.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,6 +167,16 @@ void TWebOptionsPage::AddScopeRows() {
     AddNumber(
         QStringLiteral("Stop after secon&ds:"), QStringLiteral("MaxSeconds"), 0, INT_MAX, none,
         [](const P& A) { return A.MaxSeconds(); }, [](P& A, int V) { A.SetMaxSeconds(V); });
+    // Cookies from a browser: with the requests' rows in spirit, kept here with this page's file.
+    AddText(
+        QStringLiteral("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
+        [](const P& A) { return A.CookiesFile(); },
+        [](P& A, const QString& V) { A.SetCookiesFile(V); },
+        [](const QString& V) {
+            return V.isEmpty() || QFileInfo(V).isFile()
+                       ? QString()
+                       : QStringLiteral("Cookies file not found: ") + V;
+        });
 }
 
 } // namespace tarrow

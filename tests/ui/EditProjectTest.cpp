@@ -105,6 +105,7 @@ protected:
         p->SetMaxFiles(100);
         p->SetMaxBytesMB(20);
         p->SetMaxSeconds(600);
+        p->SetCookiesFile(QCoreApplication::applicationFilePath());
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
