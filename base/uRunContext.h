@@ -45,6 +45,10 @@ public:
     // The line LogException writes for E.
     static QString ExceptionLine(const std::exception& E);
 
+    // This context with another break flag (a project's own, say).
+    TRunContext WithTerminated(const TBreakFlag* ATerminated) const {
+        return TRunContext(FLogSink, ATerminated, FPathReading, FOptions);
+    }
     bool IsTerminated() const { return FTerminated && FTerminated->IsSet(); }
     const TBreakFlag* Terminated() const { return FTerminated; }
     TPathReading PathReading() const { return FPathReading; }

@@ -54,15 +54,19 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
 
 void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
+    // A limit of the project stops this project as Break would, and the next one runs.
+    TBreakFlag projectStop(&FTerminated);
+    const TRunContext context = AContext.WithTerminated(&projectStop);
     THTTPClient client(QString::fromLatin1(UserAgent), QString(), 30, 30);
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);
     client.SetRetryPauseMs(FOptions.RedirectPauseMs);
-    client.SetAbortFlag(&FTerminated);
+    client.SetAbortFlag(&projectStop);
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
-    TWebsiteCrawl crawl(folder, AProject, client, AContext);
+    TWebsiteCrawl crawl(folder, AProject, client, context);
+    crawl.SetLimitStop(&projectStop);
     crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
     crawl.Run();
     FFailedURLs += crawl.Counters().Failed;

@@ -6,8 +6,10 @@
 #include "base/uURLUtils.h"
 #include "engine/uFileUtils.h"
 #include "engine/uOutPathNames.h"
+#include "engine/uURLScope.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarrow {
 
@@ -158,6 +160,18 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
                      const QString& ALinkType) {
     if (IsSuppressed(AURL, ASuppressURLs))
         return -1;
+    if (FScope) {
+        const QString admitted = FScope->Admit(AURL);
+        if (admitted.isEmpty())
+            return -1;
+        if (admitted != AURL) {
+            TURLScope* scope = std::exchange(FScope, nullptr);
+            const int index = AddURL(AURLTag, admitted, AWebsiteURL, AIndexFile, AOutDir,
+                                     AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
+            FScope = scope;
+            return index;
+        }
+    }
     const QString key = RemoveURLFragment(AURL);
     const int found = FindURL(key);
     if (found >= 0)

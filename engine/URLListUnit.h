@@ -14,6 +14,8 @@
 
 namespace tarrow {
 
+class TURLScope;
+
 // The URL table of one crawl: every URL to fetch, in the order found, with its output file path,
 // extraction limit and depth. It only grows, so an index stays valid for the table's life.
 // Duplicates (keys equal ignoring ASCII case) are found through a hash, not a scan.
@@ -26,9 +28,14 @@ public:
     TURLList(const TURLList&) = delete;
     TURLList& operator=(const TURLList&) = delete;
 
+    // From now on every added URL passes AScope first: it enters in the form the scope gives, or
+    // is refused as a suppressed one is. The scope outlives the table's use.
+    void SetScope(TURLScope* AScope) { FScope = AScope; }
+
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
     int FindURL(const QString& ALoadURL) const override;
-    // Index of the new or already present entry, or -1 when a suppress line matches AURL.
+    // Index of the new or already present entry, or -1 when a suppress line matches AURL or the
+    // scope refuses it.
     int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
                const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
                int32_t AURLDepth, const QStringList* ASuppressURLs,
@@ -83,6 +90,7 @@ private:
 
     TPathReading FPathReading;
     bool FCompletePages;
+    TURLScope* FScope = nullptr;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use
     std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;

@@ -4,12 +4,15 @@
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
 #include "engine/uCharsetDecoder.h"
+#include "engine/uCookiesFile.h"
 #include "engine/uFileUtils.h"
+#include "engine/uRunLimits.h"
 #include "http/HTTPClientUnit.h"
 #include "http/uHTTPErrors.h"
 #include "page/uStyleSheet.h"
 #include "project/WebsiteUnit.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QUrl>
@@ -83,8 +86,10 @@ struct TWebsiteCrawl::TEntry {
 TWebsiteCrawl::TWebsiteCrawl(const QString& AOutFolder, const TWebsiteProject& AProject,
                              THTTPClient& AHTTPClient, const TRunContext& AContext)
     : FProject(AProject), FHTTPClient(AHTTPClient), FContext(AContext), FOutFolder(AOutFolder),
-      FURLList(AContext.PathReading(), AProject.CompletePages()), FPacing(AProject.WaitMs()) {
-    // A pattern that does not compile ends the crawl here, before anything is fetched.
+      FScope(AProject, AContext), FURLList(AContext.PathReading(), AProject.CompletePages()),
+      FPacing(AProject.WaitMs()) {
+    // A pattern that does not compile (here or in the scope) ends the crawl before anything is
+    // fetched.
     FReplaceRules = CompileReplaceRules(AProject.ReplacePatterns(), AProject.ReplaceRules());
     TLinkProcessingSettings& s = FLinkSettings;
     s.WebsiteURL = WebsitePrefix(AProject.WebsiteURL());
@@ -121,8 +126,29 @@ void TWebsiteCrawl::Seed() {
     }
 }
 
+// The project's cookies file, read when its run starts; a line that does not read is skipped.
+void TWebsiteCrawl::LoadCookies() {
+    const QString path = FProject.CookiesFile();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        FContext.Log(
+            QStringLiteral("Cannot read cookies file %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    const TCookiesFile cookies = ParseCookiesFile(file.readAll());
+    for (const int line : cookies.MalformedLines)
+        FContext.Log(
+            QStringLiteral("Malformed line %1 in cookies file %2, skipped").arg(line).arg(path));
+    FHTTPClient.LoadCookies(cookies.Lines);
+}
+
 void TWebsiteCrawl::Run() {
+    LoadCookies();
     Seed();
+    // The start pages are the user's own choice; what they lead to is kept in scope.
+    FURLList.SetScope(&FScope);
     if (FConnections > 1) {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
                                                     FOutFolder, FContext);
@@ -131,11 +157,16 @@ void TWebsiteCrawl::Run() {
             FFetchAhead->SetGate([this](const QString& AURL) { return RobotsGate(AURL); });
         FFetchAhead->SetPacing(&FPacing);
     }
+    TRunLimits limits(FProject, FLimitStop);
+    limits.Start();
     for (int i = 0; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
-        if (IsTerminated())
+        limits.Count(FCounters.Downloaded, FReceived);
+        if (IsTerminated() || limits.Reached())
             break;
     }
+    FFetchAhead.reset(); // transfers under way end before the summary
+    FContext.Log(limits.ReachedLine());
     FLinkedFiles.Flush(FOutFolder, [this](const std::exception& E) { FContext.LogException(E); });
     LogSummary();
 }
@@ -271,6 +302,7 @@ void TWebsiteCrawl::WaitTurn(const QString& AURL) {
 TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
     LogNoted(AOutcome);
     const TFetchOutcome& outcome = AOutcome;
+    FReceived += outcome.Fetched.Body.size();
     if (outcome.Empty)
         ++FCounters.Empty;
     if (outcome.Failed)

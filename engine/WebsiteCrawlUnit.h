@@ -6,6 +6,7 @@
 #include "engine/uHostPacing.h"
 #include "engine/uRobotsTxt.h"
 #include "engine/uServerFileNames.h"
+#include "engine/uURLScope.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/ReplaceRulesUnit.h"
@@ -50,12 +51,16 @@ public:
     // With more than one, that many transfers run at once, ahead of the entry being processed;
     // the table, the files, the log and the counts stay those of one after another.
     void SetConnections(int AConnections) { FConnections = AConnections; }
+    // The flag the project's limits set to stop its run (the context's break flag, or one that
+    // also reads the run's), or null: a limit then only stops taking entries.
+    void SetLimitStop(TBreakFlag* AStop) { FLimitStop = AStop; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
 
 private:
     struct TEntry;
+    void LoadCookies();
     void Seed();
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
@@ -86,10 +91,13 @@ private:
     QString FOutFolder;
     TLinkProcessingSettings FLinkSettings; // website prefix, output prefix, base URL, index file...
     TReplaceRules FReplaceRules;
+    TURLScope FScope; // what found URLs are taken, and in which form
     TURLList FURLList;
     TLinkedFiles FLinkedFiles{FURLList}; // the table as link processing sees it
     TCrawlCounters FCounters;
     int FConnections = 1;
+    TBreakFlag* FLimitStop = nullptr;
+    qint64 FReceived = 0; // body bytes of every fetch
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
     std::map<QString, TRobotsRules> FRobots; // by origin, once read

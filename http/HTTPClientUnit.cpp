@@ -277,7 +277,13 @@ THTTPRequestSettings THTTPClient::RequestSettings() const {
     settings.MaxDecodedSize = FMaxDecodedSize;
     settings.AbortFlag = FAbortFlag;
     settings.CustomCookie = FCustomCookie;
+    settings.CookieLines = FCookieLines;
     return settings;
+}
+
+void THTTPClient::LoadCookies(const QList<QByteArray>& ALines) {
+    FCookieLines += ALines;
+    FIdHTTP->LoadCookies(ALines);
 }
 
 void THTTPClient::DoRedirect(const QString& ALocation) {

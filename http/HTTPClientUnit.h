@@ -70,7 +70,8 @@ struct THTTPRequestSettings {
     bool GzipDeflate = true;
     qint64 MaxDecodedSize = kMaxDecodedSize;
     const TBreakFlag* AbortFlag = nullptr;
-    QString CustomCookie; // sent instead of the cookie store's cookies when set
+    QString CustomCookie;          // sent instead of the cookie store's cookies when set
+    QList<QByteArray> CookieLines; // Netscape cookie-file lines the cookie store starts with
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -131,6 +132,9 @@ public:
     void SetTimeoutRetries(int AValue) { FTimeoutRetries = AValue; }
     const QString& Referer() const { return FReferer; }
     void SetReferer(const QString& AValue) { FReferer = AValue; }
+    // Puts cookies (Netscape cookie-file lines) into the cookie store, for this client's requests
+    // and for those made with its RequestSettings.
+    void LoadCookies(const QList<QByteArray>& ALines);
     const QString& CustomCookie() const { return FCustomCookie; }
     void SetCustomCookie(const QString& AValue) { FCustomCookie = AValue; }
     const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
@@ -162,6 +166,7 @@ private:
     QString FCurURL;
     TRedirectEvent FOnRedirect;
     QString FCustomCookie;
+    QList<QByteArray> FCookieLines;
     int FRetryPauseMs = kDefaultRetryPauseMs;
     const TBreakFlag* FAbortFlag = nullptr;
     qint64 FMaxDecodedSize = kMaxDecodedSize;

@@ -51,6 +51,12 @@ void TCurlTransfer::SetMaxBodySize(qint64 ABytes) {
     Change([ABytes](TCurlOptions& O) { O.MaxBodySize = ABytes; });
 }
 
+void TCurlTransfer::LoadCookies(const QList<QByteArray>& ALines) {
+    // The handle is attached to the share, so the cookies land in the store every request reads.
+    for (const QByteArray& line : ALines)
+        curl_easy_setopt(FEasy.Handle(), CURLOPT_COOKIELIST, line.constData());
+}
+
 void TCurlTransfer::SetCookieStore(bool AOn) {
     if (AOn == FCookieStoreOn)
         return;

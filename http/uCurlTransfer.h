@@ -29,6 +29,8 @@ public:
     void SetProxy(TProxyKind AKind, const QString& AHost, int APort, const QString& AUser = {},
                   const QString& APassword = {});
     void SetCookieStore(bool AOn);
+    // Puts cookies (Netscape cookie-file lines) into the cookie store.
+    void LoadCookies(const QList<QByteArray>& ALines);
     void SetMaxBodySize(qint64 ABytes);
     qint64 MaxBodySize() const { return FEasy.Options().MaxBodySize; }
     const TCurlOptions& Options() const { return FEasy.Options(); }

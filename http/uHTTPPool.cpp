@@ -30,13 +30,28 @@ THTTPPool::THTTPPool(const THTTPRequestSettings& ASettings, int AConnections, TE
     for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS})
         curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, data);
     // A custom cookie replaces the cookie store, as with the client.
-    if (FSettings.CustomCookie.isEmpty())
+    if (FSettings.CustomCookie.isEmpty()) {
         curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        LoadCookies();
+    }
     CURLM* m = FMulti.get();
     curl_multi_setopt(m, CURLMOPT_MAX_HOST_CONNECTIONS, long(FConnections));
     curl_multi_setopt(m, CURLMOPT_MAX_TOTAL_CONNECTIONS, long(FConnections));
     curl_multi_setopt(m, CURLMOPT_MAXCONNECTS, long(FConnections) * 2);
     curl_multi_setopt(m, CURLMOPT_PIPELINING, long(CURLPIPE_MULTIPLEX));
+}
+
+// The cookies the store starts with, put into the share through a handle used for nothing else.
+void THTTPPool::LoadCookies() {
+    if (FSettings.CookieLines.isEmpty())
+        return;
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
+    if (!easy)
+        throw std::bad_alloc();
+    curl_easy_setopt(easy.get(), CURLOPT_SHARE, FShare.get());
+    for (const QByteArray& line : FSettings.CookieLines)
+        curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, line.constData());
+    curl_easy_setopt(easy.get(), CURLOPT_SHARE, nullptr);
 }
 
 THTTPPool::~THTTPPool() {

@@ -65,6 +65,7 @@ public:
     static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
 
 private:
+    void LoadCookies();
     struct TJob;
     using TClock = std::chrono::steady_clock;
 

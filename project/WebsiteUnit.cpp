@@ -270,7 +270,8 @@ TProjectKey FlagKey(const char* AName, const char* ANew = nullptr, bool AOnlyWhe
 
 // A list of texts, with an optional partner list of texts at the same index.
 template <auto AList, auto APartner = nullptr>
-TProjectEntries TextEntries(const char* ACount, const char* AName, const char* APartnerName) {
+TProjectEntries TextEntries(const char* ACount, const char* AName, const char* APartnerName,
+                            bool AOnlyWhenSet = false) {
     return {ACount,
             AName,
             APartnerName,
@@ -291,7 +292,18 @@ TProjectEntries TextEntries(const char* ACount, const char* AName, const char* A
                 (P.*AList).append(AEntry);
                 if constexpr (APartner != nullptr)
                     (P.*APartner).append(APartnerText);
-            }};
+            },
+            AOnlyWhenSet};
+}
+
+// A count of 0 or more, written only when not 0; anything else reads as 0.
+template <auto AField> TProjectKey CountKey(const char* AName) {
+    return {AName, [](const TProject& P) { return QString::number(P.*AField); },
+            [](TProject& P, const QString& AText) {
+                int32_t value = 0;
+                P.*AField = TryStrToInt(AText, value) ? std::max<int32_t>(value, 0) : 0;
+            },
+            nullptr, true};
 }
 
 } // namespace
@@ -323,6 +335,13 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         {"WaitMs", [](const TProject& P) { return QString::number(P.FWaitMs); },
          [](TProject& P, const QString& AText) { P.SetWaitMs(WaitMsFromText(AText)); }, nullptr,
          true},
+        // Scope and limits. New projects skip crawler traps and tracking parameters.
+        FlagKey<&TProject::FTrapGuard>("TrapGuard", "1", true),
+        TextKey<&TProject::FDropQueryParams>("DropQueryParams", "utm_*;fbclid;gclid;mc_cid;mc_eid"),
+        CountKey<&TProject::FMaxFiles>("MaxFiles"),
+        CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
+        CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
+        TextKey<&TProject::FCookiesFile>("CookiesFile"),
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },
@@ -353,6 +372,8 @@ std::span<const TProjectEntries> TWebsiteProject::EntryKeys() {
         TextEntries<&TProject::FReplacePatterns, &TProject::FReplaceRules>(
             "ReplaceRulesN", "ReplacePattern", "ReplaceRule"),
         TextEntries<&TProject::FSuppressURLs>("SuppressURLsN", "SuppressURLs", nullptr),
+        TextEntries<&TProject::FIncludePatterns>("IncludeN", "Include", nullptr, true),
+        TextEntries<&TProject::FExcludePatterns>("ExcludeN", "Exclude", nullptr, true),
     };
     return entries;
 }
@@ -408,7 +429,8 @@ void TWebsiteProject::SaveToList(TVHashedStringList& ALst, const QString& AP) co
             if (list.Partner != nullptr)
                 ALst.SetValues(SettingsKey(AP, list.Partner, num), list.PartnerText(*this, i));
         }
-        ALst.SetValues(SettingsKey(AP, list.Count), QString::number(n));
+        if (n > 0 || !list.OnlyWhenSet)
+            ALst.SetValues(SettingsKey(AP, list.Count), QString::number(n));
     }
 }
 

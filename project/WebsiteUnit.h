@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -101,6 +102,29 @@ public:
     QStringList& SuppressURLs() { return FSuppressURLs; }
     const QStringList& SuppressURLs() const { return FSuppressURLs; }
 
+    // Patterns matched against the whole URL: a URL is taken when it matches an include (or
+    // there is none) and no exclude.
+    QStringList& IncludePatterns() { return FIncludePatterns; }
+    const QStringList& IncludePatterns() const { return FIncludePatterns; }
+    QStringList& ExcludePatterns() { return FExcludePatterns; }
+    const QStringList& ExcludePatterns() const { return FExcludePatterns; }
+    // Very long, deeply nested and self-repeating URLs are skipped.
+    bool TrapGuard() const { return FTrapGuard; }
+    void SetTrapGuard(bool AValue) { FTrapGuard = AValue; }
+    // ";"-separated query parameter names, "*" matching any text, removed from every URL.
+    const QString& DropQueryParams() const { return FDropQueryParams; }
+    void SetDropQueryParams(const QString& AValue) { FDropQueryParams = AValue; }
+    // Limits of one run of the project; 0 for none.
+    int MaxFiles() const { return FMaxFiles; }
+    void SetMaxFiles(int AValue) { FMaxFiles = std::max(AValue, 0); }
+    int MaxBytesMB() const { return FMaxBytesMB; }
+    void SetMaxBytesMB(int AValue) { FMaxBytesMB = std::max(AValue, 0); }
+    // A cookies file in the Netscape format, read at the start of each run and never written.
+    const QString& CookiesFile() const { return FCookiesFile; }
+    void SetCookiesFile(const QString& AValue) { FCookiesFile = AValue; }
+    int MaxSeconds() const { return FMaxSeconds; }
+    void SetMaxSeconds(int AValue) { FMaxSeconds = std::max(AValue, 0); }
+
     // The non-empty aliases joined by ";".
     QString DomainAliasesString() const;
     // The aliases become the pieces of AValue cut at ";", trimmed, empty pieces dropped.
@@ -139,6 +163,14 @@ private:
     QStringList FReplaceRules;
     QStringList FWebsiteDomainAliases;
     QStringList FSuppressURLs;
+    QStringList FIncludePatterns;
+    QStringList FExcludePatterns;
+    bool FTrapGuard = false;
+    QString FDropQueryParams;
+    int FMaxFiles = 0;
+    int FMaxBytesMB = 0;
+    int FMaxSeconds = 0;
+    QString FCookiesFile;
 };
 
 // One single-valued key of a project. A missing key reads as an empty text, which gives the
@@ -169,6 +201,9 @@ struct TProjectEntries {
     void (*Clear)(TWebsiteProject& AProject);
     // Appends an entry read from a file with its partner's text (empty without a partner).
     void (*Add)(TWebsiteProject& AProject, const QString& AEntry, const QString& APartnerText);
+    // No count line while the list is empty, so files from before the list read and write as
+    // they were.
+    bool OnlyWhenSet = false;
 };
 
 // All projects in list order (the saved order) and the visible ones in the order the window

@@ -1,15 +1,18 @@
 #include "ui/WebOptionsPage.h"
 
+#include "engine/uURLScope.h"
 #include "project/WebsiteUnit.h"
 #include "ui/uFormUtils.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <climits>
 
 namespace tarrow {
 
@@ -21,6 +24,18 @@ QStringList LinesOf(const QPlainTextEdit& AMemo) {
         line = line.trimmed();
     lines.removeAll(QString());
     return lines;
+}
+
+// The first line that does not compile as a pattern of the list AKind.
+std::function<QString(const QStringList&)> PatternCheck(QStringView AKind) {
+    return [kind = AKind.toString()](const QStringList& ALines) {
+        for (const QString& line : ALines) {
+            const QString problem = TURLScope::PatternProblem(kind, line);
+            if (!problem.isEmpty())
+                return problem;
+        }
+        return QString();
+    };
 }
 
 } // namespace
@@ -130,6 +145,47 @@ void TWebOptionsPage::AddPolitenessRows() {
 void TWebOptionsPage::AddRequestRows() {}
 
 // Include and exclude patterns, limits, trap guards.
-void TWebOptionsPage::AddScopeRows() {}
+void TWebOptionsPage::AddScopeRows() {
+    using P = TWebsiteProject;
+    // A check box spans the row: placed first, it keeps its place in the tab order.
+    AddFlag(
+        QStringLiteral("Skip crawler &traps (very long, very deep or repeating URLs)"),
+        QStringLiteral("TrapGuard"), [](const P& A) { return A.TrapGuard(); },
+        [](P& A, bool V) { A.SetTrapGuard(V); });
+    AddLines(
+        QStringLiteral("&Include URLs matching:"), QStringLiteral("IncludePatterns"),
+        [](const P& A) { return A.IncludePatterns(); },
+        [](P& A, const QStringList& L) { A.IncludePatterns() = L; }, PatternCheck(u"Include"));
+    AddLines(
+        QStringLiteral("Excl&ude URLs matching:"), QStringLiteral("ExcludePatterns"),
+        [](const P& A) { return A.ExcludePatterns(); },
+        [](P& A, const QStringList& L) { A.ExcludePatterns() = L; }, PatternCheck(u"Exclude"));
+    AddHint(QStringLiteral("One regular expression a line, searched in the whole URL. A URL is "
+                           "taken when it matches an include (or there is none) and no exclude."));
+    AddText(
+        QStringLiteral("Drop &query parameters:"), QStringLiteral("DropQueryParams"),
+        [](const P& A) { return A.DropQueryParams(); },
+        [](P& A, const QString& V) { A.SetDropQueryParams(V); });
+    const QString none = QStringLiteral("No limit");
+    AddNumber(
+        QStringLiteral("Stop after &files:"), QStringLiteral("MaxFiles"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxFiles(); }, [](P& A, int V) { A.SetMaxFiles(V); });
+    AddNumber(
+        QStringLiteral("Stop after me&gabytes:"), QStringLiteral("MaxBytes"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxBytesMB(); }, [](P& A, int V) { A.SetMaxBytesMB(V); });
+    AddNumber(
+        QStringLiteral("Stop after secon&ds:"), QStringLiteral("MaxSeconds"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxSeconds(); }, [](P& A, int V) { A.SetMaxSeconds(V); });
+    // Cookies from a browser: with the requests' rows in spirit, kept here with this page's file.
+    AddText(
+        QStringLiteral("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
+        [](const P& A) { return A.CookiesFile(); },
+        [](P& A, const QString& V) { A.SetCookiesFile(V); },
+        [](const QString& V) {
+            return V.isEmpty() || QFileInfo(V).isFile()
+                       ? QString()
+                       : QStringLiteral("Cookies file not found: ") + V;
+        });
+}
 
 } // namespace tarrow

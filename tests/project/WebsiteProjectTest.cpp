@@ -186,6 +186,8 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetIndexFile(u"index.html"_s);
     expected.SetConnections(4);
     expected.SetRobots(true);
+    expected.SetTrapGuard(true);
+    expected.SetDropQueryParams(u"utm_*;fbclid;gclid;mc_cid;mc_eid"_s);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
 }

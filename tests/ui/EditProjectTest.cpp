@@ -98,6 +98,14 @@ protected:
         p->ReplacePatterns() << u"(\\d+)-(\\d+)"_s;
         p->ReplaceRules() << u"$2/$1"_s;
         p->SuppressURLs() << u"logout"_s << u"?print=1"_s;
+        p->IncludePatterns() << u"/docs/"_s << u"\\.html$"_s;
+        p->ExcludePatterns() << u"/private/"_s;
+        p->SetTrapGuard(true);
+        p->SetDropQueryParams(u"utm_*;fbclid"_s);
+        p->SetMaxFiles(100);
+        p->SetMaxBytesMB(20);
+        p->SetMaxSeconds(600);
+        p->SetCookiesFile(QCoreApplication::applicationFilePath());
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
@@ -454,6 +462,26 @@ TEST_F(EditProject, StartPagesNeedAnIntegerDepth) {
         FEditor->reject();
     });
     EXPECT_EQ(FMessages, QStringList{u"Tarrow|'2x' is not a valid integer value"_s});
+}
+
+TEST_F(EditProject, APatternThatDoesNotCompileKeepsTheDialogOpen) {
+    TWebsiteProject project;
+    project.SetProjectName(u"Blog"_s);
+    const bool accepted = Edit(project, [&] {
+        auto* excludes = Child<QPlainTextEdit>(FEditor.get(), "ExcludePatterns");
+        excludes->setPlainText(u"fine\n(open"_s);
+        Ok();
+        EXPECT_TRUE(FEditor->isVisible());
+        EXPECT_EQ(FEditor->focusWidget(), excludes);
+        excludes->setPlainText(u"fine\n\\(open"_s);
+        Ok();
+    });
+    EXPECT_TRUE(accepted);
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(
+        FMessages[0].startsWith(u"Edit Project|Exclude pattern \"(open\": Error in regular "_s))
+        << FMessages[0].toStdString();
+    EXPECT_EQ(project.ExcludePatterns(), (QStringList{u"fine"_s, u"\\(open"_s}));
 }
 
 // Rows 1 to 4 (second column 10 to 40), with the rows of ASelected selected.
