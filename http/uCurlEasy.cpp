@@ -217,7 +217,9 @@ void TCurlEasy::SetSocketRegistry(TSocketRegistry* ARegistry) {
 void TCurlEasy::ResetHandle() {
     // libcurl counts the silent resends of a request that died on a reused connection (or that an
     // HTTP/2 GOAWAY left unsent) per handle, not per transfer, and after five refuses the next
-    // such request at once. Each transfer starts with its own count.
+    // such request at once. Each transfer starts with its own count. The reset would drop the
+    // list that CURLOPT_COOKIEFILE "" left without freeing it, so it is emptied first.
+    curl_easy_setopt(FEasy.get(), CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
     curl_easy_reset(FEasy.get());
     SetupHandle();
     Apply(FOptions);
