@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QVBoxLayout>
 #include <climits>
 
 namespace tarrow {
@@ -42,11 +44,23 @@ std::function<QString(const QStringList&)> PatternCheck(QStringView AKind) {
 
 TWebOptionsPage::TWebOptionsPage(QWidget* AParent) : QWidget(AParent) {
     setObjectName(QStringLiteral("WebOptionsPage"));
-    FForm = new QFormLayout(this);
+    // Its rows outnumber what the editor's tab has room for: they scroll inside the tab.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("WebOptionsScrollArea"));
+    scroll->setAccessibleName(QStringLiteral("Web Access"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* rows = new QWidget(scroll);
+    FForm = new QFormLayout(rows);
     FForm->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     AddPolitenessRows();
     AddRequestRows();
     AddScopeRows();
+    scroll->setWidget(rows);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
 }
 
 void TWebOptionsPage::Fill(const TWebsiteProject& AProject) {

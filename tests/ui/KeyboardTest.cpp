@@ -167,8 +167,9 @@ TEST_F(Keyboard, TabFollowsTheFieldsTopToBottomLeftToRight) {
         ForEveryPage(window, [window] {
             QCoreApplication::processEvents();
             QList<QWidget*> shown;
+            // Fields scrolled out of a page's view are not shown.
             for (QWidget* w : TabChain(window))
-                if (w->isVisibleTo(window))
+                if (w->isVisibleTo(window) && !w->visibleRegion().isEmpty())
                     shown.append(w);
             ASSERT_GE(shown.size(), 2);
             for (qsizetype i = 1; i < shown.size(); ++i)
