@@ -157,9 +157,10 @@ TEST(HTTPEarlyEnd, ABodyCutShortFailsAndTheNextAttemptLoadsIt) {
     };
     for (const TDriver driver : kDrivers) {
         SCOPED_TRACE(DriverName(driver));
-        TScriptedServer server;
+        // Declared before the server, so they outlive its threads.
         std::mutex lock;
         QSet<QByteArray> seen;
+        TScriptedServer server;
         server.SetHandler([&](const TRequest& ARequest) {
             const int row = ARequest.Path().mid(2).toInt();
             const std::lock_guard guard(lock);
@@ -186,10 +187,11 @@ TEST(HTTPEarlyEnd, ABodyCutShortFailsAndTheNextAttemptLoadsIt) {
 TEST(HTTPEarlyEnd, ARequestDroppedOnAReusedConnectionGoesOutAgainOnAFreshOne) {
     for (const TDriver driver : kDrivers) {
         SCOPED_TRACE(DriverName(driver));
-        TScriptedServer server;
+        // Declared before the server, so they outlive its threads.
         std::mutex lock;
         std::map<int, int> served; // requests answered per connection
         QSet<QByteArray> seen;
+        TScriptedServer server;
         // What a keep-alive time-out does: the first request of each image that arrives on a
         // connection used before is read and the connection closed without an answer.
         server.SetHandler([&](const TRequest& ARequest) {
