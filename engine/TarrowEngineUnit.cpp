@@ -54,7 +54,16 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
 
 void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
-    THTTPClient client(QString::fromLatin1(UserAgent), QString(), 30, 30);
+    // A project without its own user agent keeps the built-in one.
+    const QString agent =
+        AProject.UserAgent().isEmpty() ? QString::fromLatin1(UserAgent) : AProject.UserAgent();
+    THTTPClient client(agent, QString(), 30, 30);
+    for (const QString& line : AProject.RequestHeaders()) {
+        const QString problem = RequestHeaderProblem(line);
+        if (!problem.isEmpty())
+            AContext.Log(problem);
+    }
+    client.SetRequestHeaders(AProject.RequestHeaders());
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);

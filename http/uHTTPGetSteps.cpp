@@ -16,8 +16,9 @@ THTTPGetSteps::TRequest THTTPGetSteps::Next() {
     QString url = NormalizeURL(FURL);
     if (!url.isEmpty() && !url.contains(u"://"))
         url = ExpandRefererURL(url, FReferer);
-    TRequest request{url, EncodeRequestURL(url),
-                     RequestHeaders(FDecode, FReferer, FSettings.CustomCookie)};
+    TRequest request{
+        url, EncodeRequestURL(url),
+        RequestHeaders(FDecode, FReferer, FSettings.CustomCookie, FSettings.ExtraHeaders)};
     if (FUpdateReferer)
         FReferer = RemoveURLFragment(url);
     FURL = url;

@@ -2,6 +2,7 @@
 
 #include "base/uExceptions.h"
 #include "base/uStrUtils.h"
+#include "base/uVersion.h"
 #include "project/VHashedStringList.h"
 #include "project/uSettingsKeys.h"
 
@@ -254,7 +255,8 @@ TProjectKey FlagKey(const char* AName, const char* ANew = nullptr, bool AOnlyWhe
 
 // A list of texts, with an optional partner list of texts at the same index.
 template <auto AList, auto APartner = nullptr>
-TProjectEntries TextEntries(const char* ACount, const char* AName, const char* APartnerName) {
+TProjectEntries TextEntries(const char* ACount, const char* AName, const char* APartnerName,
+                            bool AOnlyWhenSet = false) {
     return {ACount,
             AName,
             APartnerName,
@@ -275,7 +277,8 @@ TProjectEntries TextEntries(const char* ACount, const char* AName, const char* A
                 (P.*AList).append(AEntry);
                 if constexpr (APartner != nullptr)
                     (P.*APartner).append(APartnerText);
-            }};
+            },
+            AOnlyWhenSet};
 }
 
 } // namespace
@@ -302,6 +305,10 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         {"Connections", [](const TProject& P) { return QString::number(P.FConnections); },
          [](TProject& P, const QString& AText) { P.FConnections = ConnectionsFromText(AText); },
          "4", true},
+        // New projects name themselves, retry only what may succeed and check certificates.
+        TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
+        FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
+        FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },
@@ -332,6 +339,7 @@ std::span<const TProjectEntries> TWebsiteProject::EntryKeys() {
         TextEntries<&TProject::FReplacePatterns, &TProject::FReplaceRules>(
             "ReplaceRulesN", "ReplacePattern", "ReplaceRule"),
         TextEntries<&TProject::FSuppressURLs>("SuppressURLsN", "SuppressURLs", nullptr),
+        TextEntries<&TProject::FRequestHeaders>("RequestHeadersN", "RequestHeaders", nullptr, true),
     };
     return entries;
 }
@@ -387,7 +395,8 @@ void TWebsiteProject::SaveToList(TVHashedStringList& ALst, const QString& AP) co
             if (list.Partner != nullptr)
                 ALst.SetValues(SettingsKey(AP, list.Partner, num), list.PartnerText(*this, i));
         }
-        ALst.SetValues(SettingsKey(AP, list.Count), QString::number(n));
+        if (n > 0 || !list.OnlyWhenSet)
+            ALst.SetValues(SettingsKey(AP, list.Count), QString::number(n));
     }
 }
 

@@ -71,6 +71,18 @@ public:
     int Connections() const { return FConnections; }
     // Clamped to kConnectionsMin .. kConnectionsMax.
     void SetConnections(int AValue);
+    // Sent instead of the built-in browser user agent when not empty.
+    const QString& UserAgent() const { return FUserAgent; }
+    void SetUserAgent(const QString& AValue) { FUserAgent = AValue; }
+    // "Name: value" lines added to every request (see RequestHeaderProblem).
+    QStringList& RequestHeaders() { return FRequestHeaders; }
+    const QStringList& RequestHeaders() const { return FRequestHeaders; }
+    // Only failures another attempt can change are retried; others fail at once.
+    bool RetryTransientOnly() const { return FRetryTransientOnly; }
+    void SetRetryTransientOnly(bool AValue) { FRetryTransientOnly = AValue; }
+    // Server certificates are checked and TLS below 1.2 is refused.
+    bool VerifyTLS() const { return FVerifyTLS; }
+    void SetVerifyTLS(bool AValue) { FVerifyTLS = AValue; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -118,6 +130,10 @@ private:
     QString FBaseURL;
     QString FIndexFile;
     int FConnections = kConnectionsMin;
+    QString FUserAgent;
+    QStringList FRequestHeaders;
+    bool FRetryTransientOnly = false;
+    bool FVerifyTLS = false;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;
@@ -158,6 +174,8 @@ struct TProjectEntries {
     void (*Clear)(TWebsiteProject& AProject);
     // Appends an entry read from a file with its partner's text (empty without a partner).
     void (*Add)(TWebsiteProject& AProject, const QString& AEntry, const QString& APartnerText);
+    // No count line while the list is empty, so files from before the list write as they were.
+    bool OnlyWhenSet = false;
 };
 
 // All projects in list order (the saved order) and the visible ones in the order the window

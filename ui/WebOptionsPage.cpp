@@ -1,5 +1,6 @@
 #include "ui/WebOptionsPage.h"
 
+#include "http/HTTPClientUnit.h"
 #include "project/WebsiteUnit.h"
 #include "ui/uFormUtils.h"
 
@@ -118,7 +119,29 @@ void TWebOptionsPage::AddHint(const QString& AText) {
 void TWebOptionsPage::AddPolitenessRows() {}
 
 // The user agent, request headers, cookies from a browser, verified TLS.
-void TWebOptionsPage::AddRequestRows() {}
+void TWebOptionsPage::AddRequestRows() {
+    AddText(
+        QStringLiteral("&User agent:"), QStringLiteral("UserAgentEdit"),
+        [](const TWebsiteProject& P) { return P.UserAgent(); },
+        [](TWebsiteProject& P, const QString& AText) { P.SetUserAgent(AText); },
+        [](const QString& AText) {
+            return AText.contains(u'\n') || AText.contains(u'\r')
+                       ? QStringLiteral("The user agent must be one line.")
+                       : QString();
+        });
+    AddLines(
+        QStringLiteral("Request &headers:"), QStringLiteral("RequestHeadersMemo"),
+        [](const TWebsiteProject& P) { return P.RequestHeaders(); },
+        [](TWebsiteProject& P, const QStringList& ALines) { P.RequestHeaders() = ALines; },
+        [](const QStringList& ALines) {
+            for (const QString& line : ALines) {
+                const QString problem = RequestHeaderProblem(line);
+                if (!problem.isEmpty())
+                    return problem;
+            }
+            return QString();
+        });
+}
 
 // Include and exclude patterns, limits, trap guards.
 void TWebOptionsPage::AddScopeRows() {}

@@ -37,6 +37,44 @@ TEST(NormalizeURL, SpacesAndRootBeforeQuery) {
     }
 }
 
+TEST(RequestHeaderProblem, NameValueLinesThatTheTransferDoesNotFrame) {
+    struct TRow {
+        const char16_t* Line;
+        bool Accepted;
+        const char* Sent; // as RequestHeaderLines sends it
+    };
+    const TRow rows[] = {
+        {u"X-Token: abc", true, "X-Token: abc"},
+        {u"  Accept-Language:  de  ", true, "Accept-Language: de"},
+        {u"X-Space : v", false, nullptr}, // no space may precede the colon
+        {u"User-Agent: Mine/2 (x; y)", true, "User-Agent: Mine/2 (x; y)"},
+        {u"X-Empty:", false, nullptr},
+        {u"no colon here", false, nullptr},
+        {u": value", false, nullptr},
+        {u"Bad Name: v", false, nullptr},
+        {u"X-Ctl: a\tb", false, nullptr},
+        {u"X-Utf8-Name\u00e9: v", false, nullptr},
+        {u"host: example.org", false, nullptr},
+        {u"Content-Length: 5", false, nullptr},
+        {u"TRANSFER-ENCODING: chunked", false, nullptr},
+        {u"Accept-Encoding: br", false, nullptr},
+    };
+    for (const TRow& row : rows) {
+        const QString line = QString::fromUtf16(row.Line);
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_EQ(RequestHeaderProblem(line).isEmpty(), row.Accepted);
+        const QList<QByteArray> sent = RequestHeaderLines({line});
+        EXPECT_EQ(sent, row.Sent ? QList<QByteArray>{row.Sent} : QList<QByteArray>{});
+    }
+    // A user's header replaces the built-in one of the same name; the others stay.
+    const QList<QByteArray> headers =
+        RequestHeaders(true, QString(), QString(), {"accept-language: de", "X-A: 1"});
+    EXPECT_FALSE(headers.contains("Accept-Language: en"));
+    EXPECT_TRUE(headers.contains("accept-language: de"));
+    EXPECT_TRUE(headers.contains("Accept-Encoding: gzip, deflate"));
+    EXPECT_EQ(headers.back(), "X-A: 1");
+}
+
 TEST(ExpandRefererURL, RelativeAgainstReferer) {
     struct TRow {
         const char16_t* URL;

@@ -1,3 +1,4 @@
+#include "base/uVersion.h"
 #include "project/WebsiteUnit.h"
 
 #include <climits>
@@ -184,6 +185,9 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetCompletePages(true);
     expected.SetIndexFile(u"index.html"_s);
     expected.SetConnections(4);
+    expected.SetUserAgent(u"Tarrow/"_s + QLatin1String(TarrowVersion));
+    expected.SetRetryTransientOnly(true);
+    expected.SetVerifyTLS(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
 }
