@@ -71,7 +71,10 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetAbortFlag(&FTerminated);
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
-    TWebsiteCrawl crawl(folder, AProject, client, AContext);
+    TRunOptions options = AContext.Options();
+    options.RetryTransientOnly = AProject.RetryTransientOnly();
+    const TRunContext context = AContext.WithOptions(options);
+    TWebsiteCrawl crawl(folder, AProject, client, context);
     crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
     crawl.Run();
     FFailedURLs += crawl.Counters().Failed;

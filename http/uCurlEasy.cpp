@@ -402,6 +402,8 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
         FReply.Location = HeaderText(value);
     else if (SameName(name, "Content-Disposition") && FReply.ContentDisposition.isEmpty())
         FReply.ContentDisposition = HeaderText(value);
+    else if (SameName(name, "Retry-After") && FReply.RetryAfter.isEmpty())
+        FReply.RetryAfter = HeaderText(value);
     else if (SameName(name, "Content-Length") && !FReply.HasContentLength) {
         bool ok = false;
         const qint64 length = value.toLongLong(&ok);

@@ -34,6 +34,7 @@ struct TReplyInfo {
     QString ContentEncoding;
     QString Location;
     QString ContentDisposition;
+    QString RetryAfter;
     bool HasContentLength = false;
     qint64 ContentLength = -1;
 };

@@ -1,8 +1,11 @@
 // The text rules of a request, as tables.
 #include "http/HTTPClientUnit.h"
 #include "http/uCurlFailure.h"
+#include "http/uHTTPErrors.h"
 
 #include <gtest/gtest.h>
+
+#include <QTimeZone>
 
 #include <cerrno>
 
@@ -284,3 +287,26 @@ TEST(TransportErrorFor, DefaultPortsAndMissingTLS) {
 }
 
 } // namespace
+
+TEST(RetryAfterSeconds, DelaySecondsOrADateCapped) {
+    const QDateTime now = QDateTime(QDate(2026, 12, 11), QTime(4, 0), QTimeZone::utc());
+    const struct {
+        const char16_t* Value;
+        int Seconds;
+    } rows[] = {
+        {u"30", 30},
+        {u" 0 ", 0},
+        {u"121", kMaxRetryAfterSec},
+        {u"99999999999999999999999", kMaxRetryAfterSec},
+        {u"Fri, 11 Dec 2026 04:00:45 GMT", 45},
+        {u"Fri, 11 Dec 2026 05:00:00 GMT", kMaxRetryAfterSec},
+        {u"Thu, 10 Dec 2026 04:00:00 GMT", 0},
+        {u"", -1},
+        {u"-5", -1},
+        {u"soon", -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.Value).toStdString());
+        EXPECT_EQ(RetryAfterSeconds(QString::fromUtf16(row.Value), now), row.Seconds);
+    }
+}
