@@ -116,7 +116,13 @@ void TWebOptionsPage::AddHint(const QString& AText) {
 }
 
 // robots.txt, waiting between requests, retries, sitemaps.
-void TWebOptionsPage::AddPolitenessRows() {}
+void TWebOptionsPage::AddPolitenessRows() {
+    AddFlag(
+        QStringLiteral("Retry only &failures that may pass"),
+        QStringLiteral("RetryTransientOnlyCheckBox"),
+        [](const TWebsiteProject& P) { return P.RetryTransientOnly(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetRetryTransientOnly(AValue); });
+}
 
 // The user agent, request headers, cookies from a browser, verified TLS.
 void TWebOptionsPage::AddRequestRows() {
