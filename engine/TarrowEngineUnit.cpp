@@ -64,6 +64,7 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
             AContext.Log(problem);
     }
     client.SetRequestHeaders(AProject.RequestHeaders());
+    client.SetVerifyTLS(AProject.VerifyTLS());
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);

@@ -246,6 +246,10 @@ void THTTPClient::SetProxy(const TProxySettings& AProxy) {
     FIdHTTP->SetProxy(AProxy.Kind, AProxy.Host, AProxy.Port, AProxy.User, AProxy.Password);
 }
 
+void THTTPClient::SetVerifyTLS(bool AVerify, const QString& ACAFile) {
+    FIdHTTP->SetVerifyTLS(AVerify, ACAFile);
+}
+
 void THTTPClient::SetConnectTimeoutMs(int ATimeoutMs) {
     FIdHTTP->SetConnectTimeoutMs(ATimeoutMs);
 }

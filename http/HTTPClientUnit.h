@@ -107,6 +107,9 @@ public:
     // is never cut. 0 or less waits for ever.
     void SetReadTimeout(int ATimeoutSec) { SetReadTimeoutMs(ATimeoutSec * 1000); }
     void SetConnectTimeoutMs(int ATimeoutMs);
+    // Server certificates are checked (against ACAFile instead of the system's trust store when
+    // given) and TLS below 1.2 is refused.
+    void SetVerifyTLS(bool AVerify, const QString& ACAFile = {});
     void SetReadTimeoutMs(int ATimeoutMs);
     // The pause before following a redirect and before a time-out retry.
     void SetRetryPauseMs(int AMs) { FRetryPauseMs = AMs; }
