@@ -22,6 +22,9 @@ struct TRunOptions {
     QString Proxy;
     // Transfers at once for every project of the run; 0 keeps each project's own number.
     int Connections = 0;
+    // The project's retry rule: only failures another attempt may change are retried, after the
+    // wait a Retry-After header asks for.
+    bool RetryTransientOnly = false;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path
@@ -53,6 +56,10 @@ public:
     const TBreakFlag* Terminated() const { return FTerminated; }
     TPathReading PathReading() const { return FPathReading; }
     const TRunOptions& Options() const { return FOptions; }
+    // The same context with other options (one project's).
+    TRunContext WithOptions(const TRunOptions& AOptions) const {
+        return TRunContext(FLogSink, FTerminated, FPathReading, AOptions);
+    }
 
 private:
     TLogSink* FLogSink;

@@ -56,8 +56,20 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
                                 const TRunContext& AContext) {
     // A limit of the project stops this project as Break would, and the next one runs.
     TBreakFlag projectStop(&FTerminated);
-    const TRunContext context = AContext.WithTerminated(&projectStop);
-    THTTPClient client(QString::fromLatin1(UserAgent), QString(), 30, 30);
+    TRunOptions options = AContext.Options();
+    options.RetryTransientOnly = AProject.RetryTransientOnly();
+    const TRunContext context = AContext.WithOptions(options).WithTerminated(&projectStop);
+    // A project without its own user agent keeps the built-in one.
+    const QString agent =
+        AProject.UserAgent().isEmpty() ? QString::fromLatin1(UserAgent) : AProject.UserAgent();
+    THTTPClient client(agent, QString(), 30, 30);
+    for (const QString& line : AProject.RequestHeaders()) {
+        const QString problem = RequestHeaderProblem(line);
+        if (!problem.isEmpty())
+            AContext.Log(problem);
+    }
+    client.SetRequestHeaders(AProject.RequestHeaders());
+    client.SetVerifyTLS(AProject.VerifyTLS());
     client.SetProxy(ParseProxyURL(FOptions.Proxy));
     client.SetConnectTimeoutMs(FOptions.ConnectTimeoutMs);
     client.SetReadTimeoutMs(FOptions.ReadTimeoutMs);

@@ -363,7 +363,9 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
             LogNoted(outcome);
             if (last)
                 break;
-            QThread::msleep(FContext.Options().RetryPauseMs);
+            // In slices: a wait a server asked for may be long, and Break ends it.
+            for (int left = outcome.RetryPauseMs; left > 0 && !IsTerminated(); left -= kAbortPollMs)
+                QThread::msleep(ulong(std::min(left, int(kAbortPollMs))));
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);

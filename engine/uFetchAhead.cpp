@@ -111,7 +111,7 @@ int TFetchAhead::Failed(int AJob, const std::exception& E) {
         --FInPool;
         return -1;
     }
-    return FContext.Options().RetryPauseMs;
+    return pending.Outcome.RetryPauseMs;
 }
 
 void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {

@@ -3,14 +3,23 @@
 #include "http/HTTPClientUnit.h"
 #include "http/uHTTPErrors.h"
 
+#include <algorithm>
+
 namespace tarrow {
 
 bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext) {
     return AAttempt >= AContext.Options().HTTPRetries || AContext.IsTerminated() ||
-           IsFinalFailure(E);
+           IsFinalFailure(E) || (AContext.Options().RetryTransientOnly && !IsTransientFailure(E));
 }
 
-QString RetryLine(int AAttempt) {
+int RetryAfterWait(const std::exception& E, const TRunContext& AContext) {
+    const auto* reply = dynamic_cast<const EHTTPProtocolError*>(&E);
+    return reply && AContext.Options().RetryTransientOnly ? reply->RetryAfterSec() : -1;
+}
+
+QString RetryLine(int AAttempt, int ARetryAfterSec) {
+    if (ARetryAfterSec >= 0)
+        return QStringLiteral("Retry #%1 in %2 s...").arg(AAttempt + 1).arg(ARetryAfterSec);
     return QStringLiteral("Retry #%1...").arg(AAttempt + 1);
 }
 
@@ -27,7 +36,9 @@ bool TFetchOutcome::AttemptFailed(const std::exception& E, const TRunContext& AC
         return true;
     }
     ++Attempts;
-    Lines.append(RetryLine(attempt));
+    const int wait = RetryAfterWait(E, AContext);
+    RetryPauseMs = std::max(AContext.Options().RetryPauseMs, wait * 1000);
+    Lines.append(RetryLine(attempt, wait));
     return false;
 }
 

@@ -28,7 +28,8 @@ struct TFetchOutcome {
     QStringList Lines;
     bool Empty = false;
     bool Failed = false;
-    int Attempts = 0; // failed attempts so far
+    int Attempts = 0;     // failed attempts so far
+    int RetryPauseMs = 0; // before the next attempt, once an attempt failed and was not the last
     TFetched Fetched;
 
     // A redirect was followed (the client's own "Redirect to: " line).
@@ -43,6 +44,10 @@ struct TFetchOutcome {
 // The crawl's rule for a failed attempt (counted from 0): whether it was the last one, and the line
 // logged before the next.
 bool IsLastAttempt(int AAttempt, const std::exception& E, const TRunContext& AContext);
-QString RetryLine(int AAttempt);
+// The wait a failed attempt's reply asked for (seconds, capped), when the project honours it; -1
+// when it asked for none.
+int RetryAfterWait(const std::exception& E, const TRunContext& AContext);
+// "Retry #n...", or "Retry #n in S s..." when the server asked for a wait of S seconds.
+QString RetryLine(int AAttempt, int ARetryAfterSec = -1);
 
 } // namespace tarrow

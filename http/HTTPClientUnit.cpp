@@ -161,8 +161,51 @@ TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool
     return result;
 }
 
+namespace {
+
+QByteArrayView HeaderName(QByteArrayView ALine) {
+    const qsizetype colon = ALine.indexOf(':');
+    return colon < 0 ? ALine : ALine.first(colon);
+}
+
+bool IsTokenChar(QChar C) {
+    const char16_t c = C.unicode();
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           QStringView(u"!#$%&'*+-.^_`|~").contains(C);
+}
+
+} // namespace
+
+QString RequestHeaderProblem(const QString& ALine) {
+    const QString line = ALine.trimmed();
+    const qsizetype colon = line.indexOf(u':');
+    const QString name = colon < 0 ? QString() : line.left(colon);
+    const QString value = colon < 0 ? QString() : line.mid(colon + 1).trimmed();
+    const bool malformed =
+        name.isEmpty() || value.isEmpty() || !std::all_of(name.begin(), name.end(), IsTokenChar) ||
+        std::any_of(value.begin(), value.end(), [](QChar C) { return C.unicode() < 0x20; });
+    if (malformed)
+        return QStringLiteral("Not a \"Name: value\" header line: ") + line;
+    for (const char* reserved : {"Host", "Content-Length", "Transfer-Encoding", "Accept-Encoding"})
+        if (name.compare(QLatin1String(reserved), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("The program sets this header itself: ") + name;
+    return QString();
+}
+
+QList<QByteArray> RequestHeaderLines(const QStringList& ALines) {
+    QList<QByteArray> lines;
+    for (const QString& line : ALines) {
+        if (!RequestHeaderProblem(line).isEmpty())
+            continue;
+        const qsizetype colon = line.indexOf(u':');
+        lines.append(line.left(colon).trimmed().toUtf8() + ": " +
+                     line.mid(colon + 1).trimmed().toUtf8());
+    }
+    return lines;
+}
+
 QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
-                                 const QString& ACustomCookie) {
+                                 const QString& ACustomCookie, const QList<QByteArray>& AExtra) {
     QList<QByteArray> headers;
     headers.append(kAccept);
     if (ACompressed)
@@ -173,6 +216,12 @@ QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
                        EncodeRequestURL(RefererHeaderURL(AReferer)));
     if (!ACustomCookie.isEmpty())
         headers.append(QByteArrayLiteral("Cookie: ") + HeaderValue(ACustomCookie));
+    for (const QByteArray& extra : AExtra) {
+        headers.removeIf([&extra](const QByteArray& AHeader) {
+            return HeaderName(AHeader).compare(HeaderName(extra), Qt::CaseInsensitive) == 0;
+        });
+    }
+    headers.append(AExtra);
     return headers;
 }
 
@@ -195,6 +244,10 @@ THTTPClient::~THTTPClient() = default;
 
 void THTTPClient::SetProxy(const TProxySettings& AProxy) {
     FIdHTTP->SetProxy(AProxy.Kind, AProxy.Host, AProxy.Port, AProxy.User, AProxy.Password);
+}
+
+void THTTPClient::SetVerifyTLS(bool AVerify, const QString& ACAFile) {
+    FIdHTTP->SetVerifyTLS(AVerify, ACAFile);
 }
 
 void THTTPClient::SetConnectTimeoutMs(int ATimeoutMs) {
@@ -278,6 +331,7 @@ THTTPRequestSettings THTTPClient::RequestSettings() const {
     settings.AbortFlag = FAbortFlag;
     settings.CustomCookie = FCustomCookie;
     settings.CookieLines = FCookieLines;
+    settings.ExtraHeaders = FExtraHeaders;
     return settings;
 }
 

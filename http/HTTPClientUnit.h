@@ -43,9 +43,17 @@ bool IsRedirectReply(int ACode);
 QByteArray EncodeRequestURL(const QString& AURL);
 
 // The request headers of a GET: what is accepted, the compression offered, the Referer (cut to
-// what a Referer carries) and a fixed cookie, when given.
+// what a Referer carries) and a fixed cookie, when given; then the user's own AExtra lines, each
+// of which replaces a built-in header of the same name.
 QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
-                                 const QString& ACustomCookie);
+                                 const QString& ACustomCookie,
+                                 const QList<QByteArray>& AExtra = {});
+// Why a user's request header line cannot be sent, or empty when it can: a line is "Name: value"
+// with a token name and a non-empty value, and never names a header the transfer itself frames
+// (Host, Content-Length, Transfer-Encoding) or the compression it decodes (Accept-Encoding).
+QString RequestHeaderProblem(const QString& ALine);
+// The lines of ALines that RequestHeaderProblem accepts, trimmed, as sent.
+QList<QByteArray> RequestHeaderLines(const QStringList& ALines);
 // The log line of a redirect that is about to be followed.
 QString RedirectLogLine(const QString& ALocation);
 
@@ -72,6 +80,7 @@ struct THTTPRequestSettings {
     const TBreakFlag* AbortFlag = nullptr;
     QString CustomCookie;          // sent instead of the cookie store's cookies when set
     QList<QByteArray> CookieLines; // Netscape cookie-file lines the cookie store starts with
+    QList<QByteArray> ExtraHeaders; // the user's own "Name: value" lines
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -98,6 +107,9 @@ public:
     // is never cut. 0 or less waits for ever.
     void SetReadTimeout(int ATimeoutSec) { SetReadTimeoutMs(ATimeoutSec * 1000); }
     void SetConnectTimeoutMs(int ATimeoutMs);
+    // Server certificates are checked (against ACAFile instead of the system's trust store when
+    // given) and TLS below 1.2 is refused.
+    void SetVerifyTLS(bool AVerify, const QString& ACAFile = {});
     void SetReadTimeoutMs(int ATimeoutMs);
     // The pause before following a redirect and before a time-out retry.
     void SetRetryPauseMs(int AMs) { FRetryPauseMs = AMs; }
@@ -137,6 +149,12 @@ public:
     void LoadCookies(const QList<QByteArray>& ALines);
     const QString& CustomCookie() const { return FCustomCookie; }
     void SetCustomCookie(const QString& AValue) { FCustomCookie = AValue; }
+    // The user's "Name: value" lines sent with every request; lines RequestHeaderProblem refuses
+    // are left out.
+    void SetRequestHeaders(const QStringList& ALines) {
+        FExtraHeaders = RequestHeaderLines(ALines);
+    }
+    const QList<QByteArray>& ExtraHeaders() const { return FExtraHeaders; }
     const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
     void SetOnRedirect(TRedirectEvent AEvent) { FOnRedirect = std::move(AEvent); }
 
@@ -167,6 +185,7 @@ private:
     TRedirectEvent FOnRedirect;
     QString FCustomCookie;
     QList<QByteArray> FCookieLines;
+    QList<QByteArray> FExtraHeaders;
     int FRetryPauseMs = kDefaultRetryPauseMs;
     const TBreakFlag* FAbortFlag = nullptr;
     qint64 FMaxDecodedSize = kMaxDecodedSize;

@@ -129,12 +129,6 @@ void TCurlEasy::SetupHandle() {
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    // TLS 1.0 to 1.3 with no certificate checks; old servers need the lowest security level.
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(h, CURLOPT_SSLVERSION,
-                     long(CURL_SSLVERSION_TLSv1_0) | long(CURL_SSLVERSION_MAX_TLSv1_3));
-    curl_easy_setopt(h, CURLOPT_SSL_CIPHER_LIST, "DEFAULT:@SECLEVEL=0");
     curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(h, CURLOPT_HEADEROPT, long(CURLHEADER_SEPARATE));
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &TCurlEasy::HeaderCallback);
@@ -159,7 +153,23 @@ void TCurlEasy::Apply(const TCurlOptions& AOptions) {
                      FOptions.BoundIP.isEmpty() ? nullptr : bound.constData());
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION,
                      long(FOptions.HTTP2 ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1));
+    ApplyTLS();
     ApplyProxy();
+}
+
+void TCurlEasy::ApplyTLS() {
+    CURL* h = FEasy.get();
+    const bool verify = FOptions.VerifyTLS;
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+    const QByteArray caFile = FOptions.CAFile.toUtf8();
+    if (verify && !caFile.isEmpty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    // Unchecked: TLS 1.0 to 1.3, and old servers need the lowest security level.
+    curl_easy_setopt(h, CURLOPT_SSLVERSION,
+                     long(verify ? CURL_SSLVERSION_TLSv1_2 : CURL_SSLVERSION_TLSv1_0) |
+                         long(CURL_SSLVERSION_MAX_TLSv1_3));
+    curl_easy_setopt(h, CURLOPT_SSL_CIPHER_LIST, verify ? nullptr : "DEFAULT:@SECLEVEL=0");
 }
 
 void TCurlEasy::ApplyProxy() {
@@ -404,6 +414,8 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
         FReply.Location = HeaderText(value);
     else if (SameName(name, "Content-Disposition") && FReply.ContentDisposition.isEmpty())
         FReply.ContentDisposition = HeaderText(value);
+    else if (SameName(name, "Retry-After") && FReply.RetryAfter.isEmpty())
+        FReply.RetryAfter = HeaderText(value);
     else if (SameName(name, "Content-Length") && !FReply.HasContentLength) {
         bool ok = false;
         const qint64 length = value.toLongLong(&ok);

@@ -34,6 +34,7 @@ struct TReplyInfo {
     QString ContentEncoding;
     QString Location;
     QString ContentDisposition;
+    QString RetryAfter;
     bool HasContentLength = false;
     qint64 ContentLength = -1;
 };
@@ -51,6 +52,10 @@ struct TCurlOptions {
     QString ProxyPassword;
     qint64 MaxBodySize = kMaxBodySize;
     bool HTTP2 = false; // offered over TLS; otherwise HTTP/1.1 only
+    // Certificates checked against the trust store (CAFile instead, when set) and the host name,
+    // TLS 1.2 at least; otherwise any certificate and TLS 1.0 on are taken.
+    bool VerifyTLS = false;
+    QString CAFile;
 };
 
 // The sockets libcurl opened for the easy handles of one multi handle, wherever their connections
@@ -116,6 +121,7 @@ private:
     void ResetHandle();
     void AttachShare();
     void ApplyProxy();
+    void ApplyTLS();
     bool TakeHeaderLine(const char* AData, size_t ALen);
     bool TakeBody(const char* AData, size_t ALen);
     void Touch() { FLastActivity = TClock::now(); }

@@ -129,6 +129,14 @@ ETransportError TransportErrorFor(const TCurlFailure& AFailure) {
     if (https && !AFailure.TLSAvailable &&
         (AFailure.Code == CURLE_UNSUPPORTED_PROTOCOL || AFailure.Code == CURLE_NOT_BUILT_IN))
         return ETransportError(TTransportFault::tfTLSUnavailable, SSLLibraryMissingMessage());
+    if (AFailure.Code == CURLE_PEER_FAILED_VERIFICATION) {
+        const QByteArray host = URLHostPort(AFailure.URL).toUtf8();
+        const qsizetype colon = host.lastIndexOf(':');
+        return ETransportError(TTransportFault::tfTLSFailure,
+                               QStringLiteral("Certificate not trusted: ") +
+                                   QString::fromUtf8(colon > 0 ? host.left(colon) : host) +
+                                   QStringLiteral(": ") + AFailure.Detail.trimmed());
+    }
     const TKind kind = KindOf(AFailure);
     QString message = kind.What + QStringLiteral(": ") + URLHostPort(AFailure.URL);
     if (AFailure.ProxyKind != TProxyKind::pkNone)

@@ -32,6 +32,13 @@ void TCurlTransfer::SetUserAgent(const QString& AUserAgent) {
     Change([&AUserAgent](TCurlOptions& O) { O.UserAgent = AUserAgent; });
 }
 
+void TCurlTransfer::SetVerifyTLS(bool AVerify, const QString& ACAFile) {
+    Change([&](TCurlOptions& O) {
+        O.VerifyTLS = AVerify;
+        O.CAFile = ACAFile;
+    });
+}
+
 void TCurlTransfer::SetBoundIP(const QString& ABoundIP) {
     Change([&ABoundIP](TCurlOptions& O) { O.BoundIP = ABoundIP; });
 }

@@ -25,6 +25,7 @@ public:
     void SetReadTimeoutMs(int AMs);
     void SetUserAgent(const QString& AUserAgent);
     void SetBoundIP(const QString& ABoundIP);
+    void SetVerifyTLS(bool AVerify, const QString& ACAFile);
     // An empty user sends no credentials; SOCKS 4 sends the user as its user id.
     void SetProxy(TProxyKind AKind, const QString& AHost, int APort, const QString& AUser = {},
                   const QString& APassword = {});

@@ -2,6 +2,7 @@
 
 #include "http/uHTTPContent.h"
 
+#include <algorithm>
 #include <new>
 
 namespace tarrow {
@@ -40,6 +41,47 @@ bool IsFinalFailure(const std::exception& E) {
     default:
         return false;
     }
+}
+
+bool IsTransientFailure(const std::exception& E) {
+    if (const auto* reply = dynamic_cast<const EHTTPProtocolError*>(&E)) {
+        switch (reply->ErrorCode()) {
+        case 408:
+        case 425:
+        case 429:
+        case 500:
+        case 502:
+        case 503:
+        case 504:
+            return true;
+        default:
+            return false;
+        }
+    }
+    return IsRetryableError(E);
+}
+
+int RetryAfterSeconds(const QString& AValue, const QDateTime& ANowUTC) {
+    const QString value = AValue.trimmed();
+    if (value.isEmpty())
+        return -1;
+    qint64 seconds = -1;
+    if (std::all_of(value.begin(), value.end(), [](QChar C) { return C.isDigit(); })) {
+        bool ok = false;
+        seconds = value.toLongLong(&ok);
+        if (!ok) // more digits than a number holds: far beyond the cap
+            seconds = kMaxRetryAfterSec;
+    } else {
+        // An HTTP date ends in "GMT", which the RFC 2822 reading wants as an offset.
+        QString date = value;
+        if (date.endsWith(QLatin1String(" GMT")))
+            date = date.chopped(4) + QLatin1String(" +0000");
+        const QDateTime when = QDateTime::fromString(date, Qt::RFC2822Date);
+        if (!when.isValid())
+            return -1;
+        seconds = std::max<qint64>(ANowUTC.secsTo(when), 0);
+    }
+    return int(std::min<qint64>(seconds, kMaxRetryAfterSec));
 }
 
 } // namespace tarrow

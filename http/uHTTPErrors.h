@@ -2,6 +2,7 @@
 
 #include "base/uExceptions.h"
 
+#include <QDateTime>
 #include <QString>
 #include <exception>
 
@@ -14,13 +15,16 @@ TARROW_DECLARE_EXCEPTION(EHTTPError, Exception)
 // "Reply Error # " and the code when that line is empty.
 class EHTTPProtocolError : public EHTTPError {
 public:
-    EHTTPProtocolError(int AErrorCode, const QString& AMessage)
-        : EHTTPError(AMessage), FErrorCode(AErrorCode) {}
+    EHTTPProtocolError(int AErrorCode, const QString& AMessage, int ARetryAfterSec = -1)
+        : EHTTPError(AMessage), FErrorCode(AErrorCode), FRetryAfterSec(ARetryAfterSec) {}
     int ErrorCode() const noexcept { return FErrorCode; }
+    // The wait a 429 or 503 reply asked for in its Retry-After header, in seconds; -1 without.
+    int RetryAfterSec() const noexcept { return FRetryAfterSec; }
     QString ClassName() const override { return QStringLiteral("EHTTPProtocolError"); }
 
 private:
     int FErrorCode;
+    int FRetryAfterSec;
 };
 
 // What went wrong below HTTP; decides whether a time-out retry may repeat the request.
@@ -76,5 +80,15 @@ bool IsRetryableError(const std::exception& E);
 // invalid, a transfer the break flag stopped, and running out of memory. The crawl does not retry
 // these.
 bool IsFinalFailure(const std::exception& E);
+
+// True for a failure another attempt may change: a transport failure a time-out retry repeats,
+// and the replies 408, 425, 429, 500, 502, 503 and 504.
+bool IsTransientFailure(const std::exception& E);
+
+// The longest Retry-After wait honoured, in seconds.
+inline constexpr int kMaxRetryAfterSec = 120;
+// The seconds a Retry-After value (delay seconds or an HTTP date, against ANowUTC) asks for,
+// capped at kMaxRetryAfterSec; -1 when the value is neither.
+int RetryAfterSeconds(const QString& AValue, const QDateTime& ANowUTC);
 
 } // namespace tarrow

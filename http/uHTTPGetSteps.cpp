@@ -16,8 +16,9 @@ THTTPGetSteps::TRequest THTTPGetSteps::Next() {
     QString url = NormalizeURL(FURL);
     if (!url.isEmpty() && !url.contains(u"://"))
         url = ExpandRefererURL(url, FReferer);
-    TRequest request{url, EncodeRequestURL(url),
-                     RequestHeaders(FDecode, FReferer, FSettings.CustomCookie)};
+    TRequest request{
+        url, EncodeRequestURL(url),
+        RequestHeaders(FDecode, FReferer, FSettings.CustomCookie, FSettings.ExtraHeaders)};
     if (FUpdateReferer)
         FReferer = RemoveURLFragment(url);
     FURL = url;
@@ -49,9 +50,14 @@ THTTPGetSteps::TStep THTTPGetSteps::OnReply(const TReplyInfo& AReply, const QByt
         FRetries = 0;
         return TStep::stRedirected;
     }
+    const int retryAfter =
+        AReply.Code == 429 || AReply.Code == 503
+            ? RetryAfterSeconds(AReply.RetryAfter, QDateTime::currentDateTimeUtc())
+            : -1;
     if (AReply.StatusLine.isEmpty())
-        throw EHTTPProtocolError(AReply.Code, QStringLiteral("Reply Error # %1").arg(AReply.Code));
-    throw EHTTPProtocolError(AReply.Code, AReply.StatusLine);
+        throw EHTTPProtocolError(AReply.Code, QStringLiteral("Reply Error # %1").arg(AReply.Code),
+                                 retryAfter);
+    throw EHTTPProtocolError(AReply.Code, AReply.StatusLine, retryAfter);
 }
 
 THTTPGetSteps::TStep THTTPGetSteps::OnTransportError(const ETransportError& E) {

@@ -2,6 +2,7 @@
 
 #include "base/uExceptions.h"
 #include "base/uStrUtils.h"
+#include "base/uVersion.h"
 #include "project/VHashedStringList.h"
 #include "project/uSettingsKeys.h"
 
@@ -342,6 +343,10 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
         CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
         TextKey<&TProject::FCookiesFile>("CookiesFile"),
+        // New projects name themselves, retry only what may succeed and check certificates.
+        TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
+        FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
+        FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },
@@ -374,6 +379,7 @@ std::span<const TProjectEntries> TWebsiteProject::EntryKeys() {
         TextEntries<&TProject::FSuppressURLs>("SuppressURLsN", "SuppressURLs", nullptr),
         TextEntries<&TProject::FIncludePatterns>("IncludeN", "Include", nullptr, true),
         TextEntries<&TProject::FExcludePatterns>("ExcludeN", "Exclude", nullptr, true),
+        TextEntries<&TProject::FRequestHeaders>("RequestHeadersN", "RequestHeaders", nullptr, true),
     };
     return entries;
 }

@@ -81,6 +81,18 @@ public:
     int WaitMs() const { return FWaitMs; }
     // Clamped to 0 .. kWaitMsMax.
     void SetWaitMs(int AValue);
+    // Sent instead of the built-in browser user agent when not empty.
+    const QString& UserAgent() const { return FUserAgent; }
+    void SetUserAgent(const QString& AValue) { FUserAgent = AValue; }
+    // "Name: value" lines added to every request (see RequestHeaderProblem).
+    QStringList& RequestHeaders() { return FRequestHeaders; }
+    const QStringList& RequestHeaders() const { return FRequestHeaders; }
+    // Only failures another attempt can change are retried; others fail at once.
+    bool RetryTransientOnly() const { return FRetryTransientOnly; }
+    void SetRetryTransientOnly(bool AValue) { FRetryTransientOnly = AValue; }
+    // Server certificates are checked and TLS below 1.2 is refused.
+    bool VerifyTLS() const { return FVerifyTLS; }
+    void SetVerifyTLS(bool AValue) { FVerifyTLS = AValue; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -153,6 +165,10 @@ private:
     int FConnections = kConnectionsMin;
     bool FRobots = false;
     int FWaitMs = 0;
+    QString FUserAgent;
+    QStringList FRequestHeaders;
+    bool FRetryTransientOnly = false;
+    bool FVerifyTLS = false;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;

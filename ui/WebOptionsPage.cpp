@@ -1,6 +1,7 @@
 #include "ui/WebOptionsPage.h"
 
 #include "engine/uURLScope.h"
+#include "http/HTTPClientUnit.h"
 #include "project/WebsiteUnit.h"
 #include "ui/uFormUtils.h"
 
@@ -153,10 +154,37 @@ void TWebOptionsPage::AddPolitenessRows() {
         QStringLiteral("&Wait between requests (ms):"), QStringLiteral("WaitMs"), 0,
         TWebsiteProject::kWaitMsMax, QString(), [](const TWebsiteProject& P) { return P.WaitMs(); },
         [](TWebsiteProject& P, int AValue) { P.SetWaitMs(AValue); });
+    AddFlag(
+        QStringLiteral("Retry only &failures that may pass"),
+        QStringLiteral("RetryTransientOnly"),
+        [](const TWebsiteProject& P) { return P.RetryTransientOnly(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetRetryTransientOnly(AValue); });
 }
 
 // The user agent, request headers, cookies from a browser, verified TLS.
-void TWebOptionsPage::AddRequestRows() {}
+void TWebOptionsPage::AddRequestRows() {
+    AddText(
+        QStringLiteral("&User agent:"), QStringLiteral("UserAgent"),
+        [](const TWebsiteProject& P) { return P.UserAgent(); },
+        [](TWebsiteProject& P, const QString& AText) { P.SetUserAgent(AText); },
+        [](const QString& AText) {
+            return AText.contains(u'\n') || AText.contains(u'\r')
+                       ? QStringLiteral("The user agent must be one line.")
+                       : QString();
+        });
+    AddLines(
+        QStringLiteral("Request &headers:"), QStringLiteral("RequestHeaders"),
+        [](const TWebsiteProject& P) { return P.RequestHeaders(); },
+        [](TWebsiteProject& P, const QStringList& ALines) { P.RequestHeaders() = ALines; },
+        [](const QStringList& ALines) {
+            for (const QString& line : ALines) {
+                const QString problem = RequestHeaderProblem(line);
+                if (!problem.isEmpty())
+                    return problem;
+            }
+            return QString();
+        });
+}
 
 // Include and exclude patterns, limits, trap guards.
 void TWebOptionsPage::AddScopeRows() {

@@ -6,6 +6,7 @@
 
 using namespace tarrow;
 using namespace tarrow::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -174,3 +175,45 @@ TEST_F(CrawlFetch, ARefusedConnectionFailsWithAClearLine) {
 }
 
 } // namespace
+
+TEST_F(CrawlFetch, RetryTransientOnlyRetriesWhatMaySucceedAndWaitsAsAsked) {
+    struct TRow {
+        const char* Name;
+        QList<TReply> Replies; // for /blog/, the last repeating
+        int Hits;              // requests of /blog/
+        QStringList Retries;   // the retry lines, in order
+    };
+    const TReply ok = OkReply("<p>ok</p>");
+    const TRow rows[] = {
+        {"404 fails at once", {MakeReply(404, "Not Found")}, 1, {}},
+        {"410 fails at once", {MakeReply(410, "Gone")}, 1, {}},
+        {"500 then success", {MakeReply(500, "Internal Server Error"), ok}, 2, {u"Retry #1..."_s}},
+        {"503 asks for a second",
+         {MakeReply(503, "Service Unavailable", {{"Retry-After", "1"}}), ok},
+         2,
+         {u"Retry #1 in 1 s..."_s}},
+        {"429 with a past date",
+         {MakeReply(429, "Too Many Requests", {{"Retry-After", "Sun, 06 Nov 1994 08:49:37 GMT"}}),
+          ok},
+         2,
+         {u"Retry #1 in 0 s..."_s}},
+        {"a redirect loop fails at once",
+         {MakeReply(302, "Found", {{"Location", "/blog/"}})},
+         16,
+         {}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TScriptedSite site;
+        site.Sequence("/blog/", row.Replies);
+        auto project = MakeProject(site.URL(u"/blog/"), QStringLiteral("Blog"));
+        project->SetRetryTransientOnly(true);
+        const QStringList log = Run(*project);
+        QStringList retries;
+        for (const QString& line : log)
+            if (line.startsWith(QLatin1String("Retry #")))
+                retries.append(line);
+        EXPECT_EQ(retries, row.Retries) << log.join(u'\n').toStdString();
+        EXPECT_EQ(site.Hits("/blog/"), row.Hits);
+    }
+}

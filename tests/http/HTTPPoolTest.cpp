@@ -4,11 +4,14 @@
 #include "base/uExceptions.h"
 #include "http/uHTTPPool.h"
 #include "tests/http/HTTPTestFixture.h"
+#include "tests/support/TestProxy.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
 namespace tarrow::test {
 
@@ -163,6 +166,47 @@ TEST(HTTPPool, SendsTheRequestsTheClientSends) {
             EXPECT_EQ(requests[i + 2].Raw, requests[i].Raw);
         EXPECT_EQ(requests[1].Header("Cookie"), cookie.isEmpty() ? "s=1" : "mine=2");
         EXPECT_EQ(requests[1].HeaderCount("Cookie"), 1);
+    }
+}
+
+TEST(HTTPPool, BothDriversSendTheUsersHeadersDirectAndThroughEachProxy) {
+    const QStringList lines = {u"X-Token: abc"_s, u"Accept-Language: de"_s, u"Host: evil"_s};
+    std::vector<std::optional<TProxyProtocol>> routes = {std::nullopt};
+    for (const TProxyKindRow& row : kProxyKindRows)
+        routes.push_back(row.Protocol);
+    for (const std::optional<TProxyProtocol>& route : routes) {
+        SCOPED_TRACE(route ? int(*route) : -1);
+        TScriptedServer server;
+        server.SetHandler([](const TRequest&) { return OkReply("b", "text/plain"); });
+        std::unique_ptr<TProxyServer> proxy;
+        QString proxyURL;
+        if (route) {
+            proxy = std::make_unique<TProxyServer>(*route);
+            const char* scheme = *route == TProxyProtocol::ppHTTP     ? "http"
+                                 : *route == TProxyProtocol::ppSOCKS4 ? "socks4"
+                                                                      : "socks5";
+            proxyURL = QString::fromLatin1(scheme) + u"://"_s + proxy->HostPort();
+        }
+        THTTPClient client(u"Mine/2"_s, QString(), 30, 30);
+        client.SetProxy(ParseProxyURL(proxyURL));
+        client.SetRetryPauseMs(0);
+        client.SetRequestHeaders(lines);
+        EXPECT_EQ(Get(client, server.URL(u"/a")).Body, "b");
+        TRecorder events;
+        THTTPPool pool(client.RequestSettings(), 2, events);
+        pool.Add(0, server.URL(u"/b"), QString());
+        RunAll(pool);
+        const QList<TRequest> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2);
+        for (const TRequest& request : requests) {
+            SCOPED_TRACE(request.Path().toStdString());
+            EXPECT_EQ(request.Header("User-Agent"), "Mine/2");
+            EXPECT_EQ(request.Header("X-Token"), "abc");
+            EXPECT_EQ(request.Header("Accept-Language"), "de");
+            EXPECT_EQ(request.HeaderCount("Accept-Language"), 1);
+            EXPECT_EQ(request.HeaderCount("Host"), 1);
+            EXPECT_NE(request.Header("Host"), "evil");
+        }
     }
 }
 

@@ -1,8 +1,11 @@
 // The text rules of a request, as tables.
 #include "http/HTTPClientUnit.h"
 #include "http/uCurlFailure.h"
+#include "http/uHTTPErrors.h"
 
 #include <gtest/gtest.h>
+
+#include <QTimeZone>
 
 #include <cerrno>
 
@@ -35,6 +38,44 @@ TEST(NormalizeURL, SpacesAndRootBeforeQuery) {
         SCOPED_TRACE(QString::fromUtf16(row.In).toStdString());
         EXPECT_EQ(NormalizeURL(QString::fromUtf16(row.In)), QString::fromUtf16(row.Expected));
     }
+}
+
+TEST(RequestHeaderProblem, NameValueLinesThatTheTransferDoesNotFrame) {
+    struct TRow {
+        const char16_t* Line;
+        bool Accepted;
+        const char* Sent; // as RequestHeaderLines sends it
+    };
+    const TRow rows[] = {
+        {u"X-Token: abc", true, "X-Token: abc"},
+        {u"  Accept-Language:  de  ", true, "Accept-Language: de"},
+        {u"X-Space : v", false, nullptr}, // no space may precede the colon
+        {u"User-Agent: Mine/2 (x; y)", true, "User-Agent: Mine/2 (x; y)"},
+        {u"X-Empty:", false, nullptr},
+        {u"no colon here", false, nullptr},
+        {u": value", false, nullptr},
+        {u"Bad Name: v", false, nullptr},
+        {u"X-Ctl: a\tb", false, nullptr},
+        {u"X-Utf8-Name\u00e9: v", false, nullptr},
+        {u"host: example.org", false, nullptr},
+        {u"Content-Length: 5", false, nullptr},
+        {u"TRANSFER-ENCODING: chunked", false, nullptr},
+        {u"Accept-Encoding: br", false, nullptr},
+    };
+    for (const TRow& row : rows) {
+        const QString line = QString::fromUtf16(row.Line);
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_EQ(RequestHeaderProblem(line).isEmpty(), row.Accepted);
+        const QList<QByteArray> sent = RequestHeaderLines({line});
+        EXPECT_EQ(sent, row.Sent ? QList<QByteArray>{row.Sent} : QList<QByteArray>{});
+    }
+    // A user's header replaces the built-in one of the same name; the others stay.
+    const QList<QByteArray> headers =
+        RequestHeaders(true, QString(), QString(), {"accept-language: de", "X-A: 1"});
+    EXPECT_FALSE(headers.contains("Accept-Language: en"));
+    EXPECT_TRUE(headers.contains("accept-language: de"));
+    EXPECT_TRUE(headers.contains("Accept-Encoding: gzip, deflate"));
+    EXPECT_EQ(headers.back(), "X-A: 1");
 }
 
 TEST(ExpandRefererURL, RelativeAgainstReferer) {
@@ -246,3 +287,26 @@ TEST(TransportErrorFor, DefaultPortsAndMissingTLS) {
 }
 
 } // namespace
+
+TEST(RetryAfterSeconds, DelaySecondsOrADateCapped) {
+    const QDateTime now = QDateTime(QDate(2026, 12, 11), QTime(4, 0), QTimeZone::utc());
+    const struct {
+        const char16_t* Value;
+        int Seconds;
+    } rows[] = {
+        {u"30", 30},
+        {u" 0 ", 0},
+        {u"121", kMaxRetryAfterSec},
+        {u"99999999999999999999999", kMaxRetryAfterSec},
+        {u"Fri, 11 Dec 2026 04:00:45 GMT", 45},
+        {u"Fri, 11 Dec 2026 05:00:00 GMT", kMaxRetryAfterSec},
+        {u"Thu, 10 Dec 2026 04:00:00 GMT", 0},
+        {u"", -1},
+        {u"-5", -1},
+        {u"soon", -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.Value).toStdString());
+        EXPECT_EQ(RetryAfterSeconds(QString::fromUtf16(row.Value), now), row.Seconds);
+    }
+}

@@ -106,3 +106,26 @@ TEST(HTTPS, PlainServerBehindHTTPSURLMeetsTheConnectTimeout) {
 }
 
 } // namespace
+
+TEST(HTTPS, VerifiedTLSRefusesAnUntrustedCertificateAndOldVersions) {
+    {
+        auto server = TScriptedServer::TLS();
+        server->Queue(OkReply("secret", "text/plain"));
+        auto client = NewTestClient();
+        client->SetVerifyTLS(true);
+        const TGetResult result = Get(*client, server->URL(u"/page"));
+        EXPECT_TRUE(result.Failed);
+        EXPECT_TRUE(result.Error.startsWith(QStringLiteral("Certificate not trusted: 127.0.0.1: ")))
+            << result.Error.toStdString();
+        EXPECT_TRUE(result.Body.isEmpty());
+    }
+    {
+        auto server = TScriptedServer::TLS(TLS1_1_VERSION, TLS1_1_VERSION);
+        server->Queue(OkReply("old", "text/plain"));
+        auto client = NewTestClient();
+        client->SetVerifyTLS(true);
+        const TGetResult result = Get(*client, server->URL(u"/page"));
+        EXPECT_TRUE(result.Failed);
+        EXPECT_TRUE(result.Body.isEmpty());
+    }
+}

@@ -519,6 +519,10 @@ TEST_F(SettingsFileTest, EveryKeyOfTheTableIsSavedInItsPlaceAndReadBack) {
         SCOPED_TRACE(key.Name);
         EXPECT_FALSE(key.OnlyWhenSet && written.contains(QString::fromLatin1(key.Name)));
     }
+    for (const TProjectEntries& list : TWebsiteProject::EntryKeys()) {
+        SCOPED_TRACE(list.Count);
+        EXPECT_NE(list.OnlyWhenSet, written.contains(QString::fromLatin1(list.Count)));
+    }
 }
 
 TEST_F(SettingsFileTest, TheExampleSettingsSaveAsTheyWereWritten) {

@@ -1,3 +1,4 @@
+#include "base/uVersion.h"
 #include "project/WebsiteUnit.h"
 
 #include <climits>
@@ -188,6 +189,9 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetRobots(true);
     expected.SetTrapGuard(true);
     expected.SetDropQueryParams(u"utm_*;fbclid;gclid;mc_cid;mc_eid"_s);
+    expected.SetUserAgent(u"Tarrow/"_s + QLatin1String(TarrowVersion));
+    expected.SetRetryTransientOnly(true);
+    expected.SetVerifyTLS(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
 }
