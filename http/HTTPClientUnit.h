@@ -78,8 +78,8 @@ struct THTTPRequestSettings {
     bool GzipDeflate = true;
     qint64 MaxDecodedSize = kMaxDecodedSize;
     const TBreakFlag* AbortFlag = nullptr;
-    QString CustomCookie;          // sent instead of the cookie store's cookies when set
-    QList<QByteArray> CookieLines; // Netscape cookie-file lines the cookie store starts with
+    QString CustomCookie;           // sent instead of the cookie store's cookies when set
+    QList<QByteArray> CookieLines;  // Netscape cookie-file lines the cookie store starts with
     QList<QByteArray> ExtraHeaders; // the user's own "Name: value" lines
 };
 

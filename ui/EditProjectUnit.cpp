@@ -180,9 +180,12 @@ void TEditProjectForm::CreateControls() {
                                         {240, 240}, false, QStringLiteral("ReplaceRule"),
                                         TabListCaptions()),
                           QStringLiteral("Replace Rules"));
-    FWebOptionsPage = new TWebOptionsPage(this);
-    if (!FWebOptionsPage->IsEmpty())
-        FPageControl1->addTab(FWebOptionsPage, QStringLiteral("Web Access"));
+    using TKind = TWebOptionsPage::TKind;
+    for (TKind kind : {TKind::Access, TKind::Scope}) {
+        auto* page = new TWebOptionsPage(kind, this);
+        FWebOptionsPages[static_cast<size_t>(kind)] = page;
+        FPageControl1->addTab(page, TWebOptionsPage::Title(kind));
+    }
     FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
     FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
     FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
@@ -361,7 +364,8 @@ void TEditProjectForm::FillFields(const TWebsiteProject& AProject) {
     for (qsizetype i = 0; i < AProject.ReplacePatterns().size(); ++i)
         FReplaceRules.List->AddRow(AProject.ReplacePatterns()[i], AProject.ReplaceRules().value(i));
     FSuppressMemo->setPlainText(MemoText(AProject.SuppressURLs()));
-    FWebOptionsPage->Fill(AProject);
+    for (TWebOptionsPage* page : FWebOptionsPages)
+        page->Fill(AProject);
 }
 
 void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
@@ -398,7 +402,8 @@ void TEditProjectForm::WriteFields(TWebsiteProject& AProject) const {
         AProject.ReplaceRules().append(FReplaceRules.List->RowText(i, 1));
     }
     AProject.SuppressURLs() = MemoLines(FSuppressMemo->toPlainText());
-    FWebOptionsPage->Write(AProject);
+    for (TWebOptionsPage* page : FWebOptionsPages)
+        page->Write(AProject);
 }
 
 void TEditProjectForm::showEvent(QShowEvent* AEvent) {
@@ -431,14 +436,16 @@ void TEditProjectForm::OKButtonClick() {
         FProjectNameEdit->setFocus();
         return;
     }
-    const QString problem = FWebOptionsPage->Problem();
-    if (problem.isEmpty()) {
-        accept();
+    for (TWebOptionsPage* page : FWebOptionsPages) {
+        const QString problem = page->Problem();
+        if (problem.isEmpty())
+            continue;
+        FPageControl1->setCurrentWidget(page);
+        Warning(problem);
+        page->Problem(); // the field again, now that its page shows
         return;
     }
-    FPageControl1->setCurrentWidget(FWebOptionsPage);
-    Warning(problem);
-    FWebOptionsPage->Problem(); // the field again, now that its page shows
+    accept();
 }
 
 QString TEditProjectForm::ExpandProjectOutFolder() const {

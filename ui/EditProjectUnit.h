@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "ui/TarrowFormUnit.h"
 
 #include <QDialog>
@@ -104,7 +106,7 @@ private:
     QLineEdit* FProjectOutFolderEdit = nullptr;
     QCheckBox* FRelativePathLinksCheckBox = nullptr;
     QCheckBox* FCompletePagesCheckBox = nullptr;
-    TWebOptionsPage* FWebOptionsPage = nullptr;
+    std::array<TWebOptionsPage*, 2> FWebOptionsPages{};
     QComboBox* FProjectOverwriteComboBox = nullptr;
     QSpinBox* FConnectionsSpinBox = nullptr;
     TRowList FWebPages;

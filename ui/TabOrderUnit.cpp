@@ -1,5 +1,6 @@
 #include "ui/TabOrderUnit.h"
 
+#include <QAbstractScrollArea>
 #include <QLayout>
 #include <QTabWidget>
 #include <QWidget>
@@ -43,6 +44,33 @@ void PlaceEverything(QWidget* AWindow) {
     }
 }
 
+// The scroll areas around a widget, outermost first, the window's own parents left out.
+QList<const QWidget*> ScrollAreasOf(const QWidget* AWidget, const QWidget* AWindow) {
+    QList<const QWidget*> areas;
+    for (const QWidget* w = AWidget->parentWidget(); w && w != AWindow; w = w->parentWidget())
+        if (qobject_cast<const QAbstractScrollArea*>(w))
+            areas.prepend(w);
+    return areas;
+}
+
+// Fields inside a scroll area keep their order among themselves and take the scroll area's place
+// among the rest: rows scrolled out of its view would otherwise sort among the fields below it.
+bool FieldBefore(const QWidget* AField, const QWidget* AOther, const QWidget* AWindow) {
+    const QList<const QWidget*> areas = ScrollAreasOf(AField, AWindow);
+    const QList<const QWidget*> otherAreas = ScrollAreasOf(AOther, AWindow);
+    qsizetype common = 0;
+    while (common < areas.size() && common < otherAreas.size() &&
+           areas[common] == otherAreas[common])
+        ++common;
+    const QWidget* field = common < areas.size() ? areas[common] : AField;
+    const QWidget* other = common < otherAreas.size() ? otherAreas[common] : AOther;
+    if (field == AOther) // the scroll area that holds AField
+        return false;
+    if (other == AField)
+        return true;
+    return TabBefore(WindowRect(field, AWindow), WindowRect(other, AWindow));
+}
+
 } // namespace
 
 void SortTabOrder(QWidget* AWindow) {
@@ -53,10 +81,9 @@ void SortTabOrder(QWidget* AWindow) {
         // The first field that no other remaining field precedes.
         qsizetype pick = 0;
         for (qsizetype i = 0; i < rest.size(); ++i) {
-            const QRect rect = WindowRect(rest[i], AWindow);
             bool first = true;
             for (qsizetype j = 0; j < rest.size() && first; ++j)
-                first = j == i || !TabBefore(WindowRect(rest[j], AWindow), rect);
+                first = j == i || !FieldBefore(rest[j], rest[i], AWindow);
             if (first) {
                 pick = i;
                 break;

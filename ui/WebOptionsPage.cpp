@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <climits>
+#include <memory>
 
 namespace tarrow {
 
@@ -41,23 +42,43 @@ std::function<QString(const QStringList&)> PatternCheck(QStringView AKind) {
     };
 }
 
+// Asks for no more height than the editor's other pages: its rows scroll instead of making the
+// editor (and the tab order it sorts by position) taller.
+class TCompactScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        return {QScrollArea::sizeHint().width(), fontMetrics().height() * 8};
+    }
+};
+
 } // namespace
 
-TWebOptionsPage::TWebOptionsPage(QWidget* AParent) : QWidget(AParent) {
-    setObjectName(QStringLiteral("WebOptionsPage"));
+QString TWebOptionsPage::Title(TKind AKind) {
+    return AKind == TKind::Access ? QStringLiteral("Web Access")
+                                  : QStringLiteral("Scope and Limits");
+}
+
+TWebOptionsPage::TWebOptionsPage(TKind AKind, QWidget* AParent) : QWidget(AParent) {
+    const bool access = AKind == TKind::Access;
+    setObjectName(access ? QStringLiteral("WebOptionsPage") : QStringLiteral("ScopeOptionsPage"));
     // Its rows outnumber what the editor's tab has room for: they scroll inside the tab.
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("WebOptionsScrollArea"));
-    scroll->setAccessibleName(QStringLiteral("Web Access"));
+    auto* scroll = new TCompactScrollArea(this);
+    scroll->setObjectName(access ? QStringLiteral("WebOptionsScrollArea")
+                                 : QStringLiteral("ScopeOptionsScrollArea"));
+    scroll->setAccessibleName(Title(AKind));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* rows = new QWidget(scroll);
     FForm = new QFormLayout(rows);
     FForm->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    AddPolitenessRows();
-    AddRequestRows();
-    AddScopeRows();
+    if (access) {
+        AddPolitenessRows();
+        AddRequestRows();
+    } else {
+        AddScopeRows();
+    }
     scroll->setWidget(rows);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -137,11 +158,12 @@ QPlainTextEdit* TWebOptionsPage::AddLines(const QString& ALabel, const QString& 
     return memo;
 }
 
-void TWebOptionsPage::AddHint(const QString& AText) {
+QLabel* TWebOptionsPage::AddHint(const QString& AText) {
     QLabel* hint = NewLabel(AText, this);
     hint->setForegroundRole(QPalette::PlaceholderText);
     hint->setWordWrap(true);
     FForm->addRow(hint);
+    return hint;
 }
 
 // robots.txt, waiting between requests, retries, sitemaps.
@@ -155,8 +177,7 @@ void TWebOptionsPage::AddPolitenessRows() {
         TWebsiteProject::kWaitMsMax, QString(), [](const TWebsiteProject& P) { return P.WaitMs(); },
         [](TWebsiteProject& P, int AValue) { P.SetWaitMs(AValue); });
     AddFlag(
-        QStringLiteral("Retry only &failures that may pass"),
-        QStringLiteral("RetryTransientOnly"),
+        QStringLiteral("Retry only &failures that may pass"), QStringLiteral("RetryTransientOnly"),
         [](const TWebsiteProject& P) { return P.RetryTransientOnly(); },
         [](TWebsiteProject& P, bool AValue) { P.SetRetryTransientOnly(AValue); });
 }
@@ -184,6 +205,37 @@ void TWebOptionsPage::AddRequestRows() {
             }
             return QString();
         });
+    AddText(
+        QStringLiteral("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
+        [](const TWebsiteProject& A) { return A.CookiesFile(); },
+        [](TWebsiteProject& A, const QString& V) { A.SetCookiesFile(V); },
+        [](const QString& V) {
+            return V.isEmpty() || QFileInfo(V).isFile()
+                       ? QString()
+                       : QStringLiteral("Cookies file not found: ") + V;
+        });
+    AddVerifyTLSRow();
+}
+
+// Verified TLS, with a warning while it is off for a project whose site is on https.
+void TWebOptionsPage::AddVerifyTLSRow() {
+    QCheckBox* box = AddFlag(
+        QStringLiteral("&Verify TLS certificates and host names"), QStringLiteral("VerifyTLS"),
+        [](const TWebsiteProject& P) { return P.VerifyTLS(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetVerifyTLS(AValue); });
+    QLabel* warning = AddHint(QStringLiteral(
+        "Without it, anyone between this computer and the https site can change what is saved."));
+    warning->setObjectName(QStringLiteral("VerifyTLSWarning"));
+    auto https = std::make_shared<bool>(false);
+    const auto update = [box, warning, https] { warning->setVisible(*https && !box->isChecked()); };
+    connect(box, &QCheckBox::toggled, warning, update);
+    FRows.push_back({warning,
+                     [https, update](const TWebsiteProject& P) {
+                         *https =
+                             P.WebsiteURL().trimmed().startsWith(u"https:", Qt::CaseInsensitive);
+                         update();
+                     },
+                     [](TWebsiteProject&) {}, nullptr});
 }
 
 // Include and exclude patterns, limits, trap guards.
@@ -218,16 +270,6 @@ void TWebOptionsPage::AddScopeRows() {
     AddNumber(
         QStringLiteral("Stop after secon&ds:"), QStringLiteral("MaxSeconds"), 0, INT_MAX, none,
         [](const P& A) { return A.MaxSeconds(); }, [](P& A, int V) { A.SetMaxSeconds(V); });
-    // Cookies from a browser: with the requests' rows in spirit, kept here with this page's file.
-    AddText(
-        QStringLiteral("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
-        [](const P& A) { return A.CookiesFile(); },
-        [](P& A, const QString& V) { A.SetCookiesFile(V); },
-        [](const QString& V) {
-            return V.isEmpty() || QFileInfo(V).isFile()
-                       ? QString()
-                       : QStringLiteral("Cookies file not found: ") + V;
-        });
 }
 
 } // namespace tarrow

@@ -7,6 +7,7 @@
 
 class QFormLayout;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
@@ -15,12 +16,16 @@ namespace tarrow {
 
 class TWebsiteProject;
 
-// The editor's page of per-project options for crawling other people's sites. Each option is one
+// An editor page of per-project options for crawling other people's sites. Each option is one
 // row: its field, how the project fills it, how it is written back, and what makes it invalid.
+// The options fill two pages, so that every field keeps a mnemonic of its own.
 class TWebOptionsPage final : public QWidget {
     Q_OBJECT
 public:
-    explicit TWebOptionsPage(QWidget* AParent = nullptr);
+    enum class TKind { Access, Scope };
+    TWebOptionsPage(TKind AKind, QWidget* AParent);
+    // The page's tab caption.
+    static QString Title(TKind AKind);
 
     void Fill(const TWebsiteProject& AProject);
     void Write(TWebsiteProject& AProject) const;
@@ -56,12 +61,13 @@ private:
                         const QString& ASpecialText, TGetNumber AGet, TSetNumber ASet);
     QPlainTextEdit* AddLines(const QString& ALabel, const QString& AName, TGetLines AGet,
                              TSetLines ASet, TCheckLines ACheck = nullptr);
-    void AddHint(const QString& AText);
+    QLabel* AddHint(const QString& AText);
 
     // The rows of each concern, added in this order.
     void AddPolitenessRows();
     void AddRequestRows();
     void AddScopeRows();
+    void AddVerifyTLSRow();
 
     QFormLayout* FForm = nullptr;
     std::vector<TRow> FRows;

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -106,6 +107,10 @@ protected:
         p->SetMaxBytesMB(20);
         p->SetMaxSeconds(600);
         p->SetCookiesFile(QCoreApplication::applicationFilePath());
+        p->SetUserAgent(u"Tarrow/test"_s);
+        p->RequestHeaders() << u"Accept-Language: de"_s << u"X-Token: a b"_s;
+        p->SetRetryTransientOnly(true);
+        p->SetVerifyTLS(true);
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
@@ -482,6 +487,35 @@ TEST_F(EditProject, APatternThatDoesNotCompileKeepsTheDialogOpen) {
         FMessages[0].startsWith(u"Edit Project|Exclude pattern \"(open\": Error in regular "_s))
         << FMessages[0].toStdString();
     EXPECT_EQ(project.ExcludePatterns(), (QStringList{u"fine"_s, u"\\(open"_s}));
+}
+
+TEST_F(EditProject, AnHTTPSProjectWithoutVerifiedTLSShowsAWarning) {
+    const struct {
+        const char* URL;
+        bool Verify;
+        bool Warned;
+    } cases[] = {{"https://site.org/", false, true},
+                 {"HTTPS://site.org/", true, false},
+                 {"http://site.org/", false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.URL);
+        TWebsiteProject project;
+        project.SetProjectName(u"Blog"_s);
+        project.SetWebsiteURL(QString::fromLatin1(c.URL));
+        project.SetVerifyTLS(c.Verify);
+        ASSERT_TRUE(Edit(project, [&] {
+            auto* warning = Child<QLabel>(FEditor.get(), "VerifyTLSWarning");
+            auto* box = Child<QCheckBox>(FEditor.get(), "VerifyTLS");
+            EXPECT_EQ(!warning->isHidden(), c.Warned);
+            box->setChecked(!box->isChecked()); // the warning follows the box at once
+            const bool https =
+                QString::fromLatin1(c.URL).startsWith(u"https"_s, Qt::CaseInsensitive);
+            EXPECT_EQ(!warning->isHidden(), https && !box->isChecked());
+            box->setChecked(c.Verify);
+            Ok();
+        }));
+        EXPECT_EQ(project.VerifyTLS(), c.Verify);
+    }
 }
 
 // Rows 1 to 4 (second column 10 to 40), with the rows of ASelected selected.
