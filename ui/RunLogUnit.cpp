@@ -4,6 +4,7 @@
 #include "ui/TarrowFormUnit.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSaveFile>
@@ -11,12 +12,17 @@
 
 namespace tarrow {
 
+QString SuggestedLogName(const QDateTime& ATime) {
+    return ATime.toString(QStringLiteral("'tarrow-'yyyy-MM-dd-HHmm'.log'"));
+}
+
 TRunLog::TRunLog(QPlainTextEdit* AMemo) : QObject(AMemo), FMemo(AMemo) {
     FFlushTimer.setSingleShot(true);
     FFlushTimer.setInterval(40);
     connect(&FFlushTimer, &QTimer::timeout, this, &TRunLog::Flush);
     FSaveLogAction = new QAction(QStringLiteral("Save Log..."), this);
     FSaveLogAction->setObjectName(QStringLiteral("SaveLogAction"));
+    FSaveLogAction->setShortcut(QKeySequence::Save);
     connect(FSaveLogAction, &QAction::triggered, this, &TRunLog::SaveLog);
     AMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     AMemo->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -36,7 +42,8 @@ QMenu* TRunLog::CreateContextMenu() const {
 
 void TRunLog::SaveLog() {
     Flush();
-    const QString fileName = ChooseSaveFile(FMemo->window(), QStringLiteral("Save Log"));
+    const QString fileName = ChooseSaveFile(FMemo->window(), QStringLiteral("Save Log"),
+                                            SuggestedLogName(QDateTime::currentDateTime()));
     if (fileName.isEmpty())
         return;
     QSaveFile file(fileName);

@@ -5,10 +5,14 @@
 #include <QTimer>
 
 class QAction;
+class QDateTime;
 class QMenu;
 class QPlainTextEdit;
 
 namespace tarrow {
+
+// The file name the save chooser proposes for a log saved at ATime: tarrow-YYYY-MM-DD-HHMM.log.
+QString SuggestedLogName(const QDateTime& ATime);
 
 // The run log on the log page. Lines are taken one by one, in order, as the worker hands them
 // over, and appended in batches a few times a second: a fast run would otherwise lay the page

@@ -54,10 +54,10 @@ QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QStrin
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 
-QString ChooseSaveFile(QWidget* AParent, const QString& ATitle) {
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle, const QString& ASuggestedName) {
     if (Hooks().ChooseSaveFile)
-        return Hooks().ChooseSaveFile(AParent, ATitle);
-    return QFileDialog::getSaveFileName(AParent, ATitle, QString(),
+        return Hooks().ChooseSaveFile(AParent, ATitle, ASuggestedName);
+    return QFileDialog::getSaveFileName(AParent, ATitle, QDir::home().filePath(ASuggestedName),
                                         QStringLiteral("Text files (*.txt *.log);;All files (*)"));
 }
 

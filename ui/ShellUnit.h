@@ -17,7 +17,8 @@ struct TShellHooks {
     std::function<QString(QWidget* AParent, const QString& AStartFolder, const QString& ATitle)>
         ChooseFolder;
     // The file chosen to save to, or an empty text when the user cancelled.
-    std::function<QString(QWidget* AParent, const QString& ATitle)> ChooseSaveFile;
+    std::function<QString(QWidget* AParent, const QString& ATitle, const QString& ASuggestedName)>
+        ChooseSaveFile;
 };
 
 // Replaces the operations that are set in AHooks; empty members keep the platform's own.
@@ -32,8 +33,9 @@ void OpenWebPage(const QUrl& AURL);
 // chosen folder as a full path with the platform's separators, or an empty text on cancel.
 QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QString& ATitle);
 
-// The platform's "save as" chooser titled ATitle: the chosen file, or an empty text on cancel.
-QString ChooseSaveFile(QWidget* AParent, const QString& ATitle);
+// The platform's "save as" chooser titled ATitle, proposing ASuggestedName in the home folder: the
+// chosen file, or an empty text on cancel.
+QString ChooseSaveFile(QWidget* AParent, const QString& ATitle, const QString& ASuggestedName);
 
 // The local file address OpenFolder hands to the desktop for AFolder.
 QUrl FolderURL(const QString& AFolder);

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 
 #ifndef TARROW_HOME_URL
 #define TARROW_HOME_URL ""
@@ -51,6 +52,28 @@ void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
     for (QAction* action : {C.CopyProjectAction, C.EditProjectAction, C.DeleteProjectAction,
                             C.OpenOutputFolderAction})
         action->setEnabled(false);
+    // Enter and Delete act in the project list only (its key filter): fields keep theirs.
+    C.AddProjectAction->setShortcut(QKeySequence::New);
+    C.CopyProjectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    C.EditProjectAction->setShortcut(QKeySequence(Qt::Key_F2));
+    C.LoadWebsitesAction =
+        NewAction(QStringLiteral("Load Websites"), AForm, QStringLiteral("LoadWebsitesAction"));
+    C.LoadWebsitesAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(QKeySequence::Refresh)});
+    C.BreakAction = NewAction(QStringLiteral("Break"), AForm, QStringLiteral("BreakAction"));
+    C.BreakAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    C.CloseAction = NewAction(QStringLiteral("Close"), AForm, QStringLiteral("CloseAction"));
+    C.CloseAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    C.HelpAction = NewAction(QStringLiteral("Manual"), AForm, QStringLiteral("HelpAction"));
+    C.HelpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    C.WhatsThisAction = QWhatsThis::createAction(AForm);
+    C.WhatsThisAction->setObjectName(QStringLiteral("WhatsThisAction"));
+    C.WhatsThisAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    for (QAction* action :
+         {C.AddProjectAction, C.CopyProjectAction, C.EditProjectAction, C.LoadWebsitesAction,
+          C.BreakAction, C.CloseAction, C.HelpAction, C.WhatsThisAction})
+        AForm->addAction(action);
     C.ProjectsPopupMenu = new QMenu(AForm);
     C.ProjectsPopupMenu->setObjectName(QStringLiteral("ProjectsPopupMenu"));
     C.ProjectsPopupMenu->addActions(
@@ -64,8 +87,10 @@ void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
 // A button that shows an action: it runs it and follows its enabled state.
 // The caption is the action's with a mnemonic that is unique within the window.
 QPushButton* ActionButton(QAction* AAction, const QString& ACaption, QWidget* AParent,
-                          const QString& AName) {
+                          const QString& AName, const QString& AHint,
+                          const QList<QKeySequence>& AListKeys = {}) {
     QPushButton* button = NewButton(ACaption, AParent, AName);
+    SetHint(button, AHint, AAction->shortcuts() + AListKeys);
     button->setEnabled(AAction->isEnabled());
     QObject::connect(button, &QPushButton::clicked, AAction, &QAction::trigger);
     QObject::connect(AAction, &QAction::changed, button,
@@ -83,6 +108,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.GroupComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     C.GroupComboBox->setMinimumContentsLength(24);
     C.GroupComboBox->addItem(QStringLiteral("<All projects>"));
+    SetHint(C.GroupComboBox, QStringLiteral("Shows all projects or only those of one group"));
     C.CheckAllProjectsLabel =
         NewLinkLabel(QStringLiteral("Check All"), page, QStringLiteral("CheckAllProjectsLabel"));
     C.UnCheckAllProjectsLabel = NewLinkLabel(QStringLiteral("Uncheck All"), page,
@@ -102,24 +128,35 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProjectsListView = new TProjectsListView(page);
     C.ProjectsListView->setObjectName(QStringLiteral("ProjectsListView"));
     C.ProjectsListView->setContextMenuPolicy(Qt::CustomContextMenu);
-    C.ProjectsListView->setAccessibleName(QStringLiteral("Projects"));
+    C.ProjectsListLabel = NewFieldLabel(QStringLiteral("Pro&jects:"), C.ProjectsListView);
+    SetHint(C.ProjectsListView,
+            QStringLiteral("The projects; the check mark (Space) includes one in Load Websites"));
 
-    C.AddProjectButton = ActionButton(C.AddProjectAction, QStringLiteral("&Add..."), page,
-                                      QStringLiteral("AddProjectButton"));
-    C.CopyProjectButton = ActionButton(C.CopyProjectAction, QStringLiteral("Co&py..."), page,
-                                       QStringLiteral("CopyProjectButton"));
-    C.EditProjectButton = ActionButton(C.EditProjectAction, QStringLiteral("&Edit..."), page,
-                                       QStringLiteral("EditProjectButton"));
+    C.AddProjectButton = ActionButton(
+        C.AddProjectAction, QStringLiteral("&Add..."), page, QStringLiteral("AddProjectButton"),
+        QStringLiteral("Adds a new project"), {QKeySequence(Qt::Key_Insert)});
+    C.CopyProjectButton = ActionButton(
+        C.CopyProjectAction, QStringLiteral("Co&py..."), page, QStringLiteral("CopyProjectButton"),
+        QStringLiteral("Adds a copy of the selected project under a new name"));
+    C.EditProjectButton = ActionButton(
+        C.EditProjectAction, QStringLiteral("&Edit..."), page, QStringLiteral("EditProjectButton"),
+        QStringLiteral("Edits the selected project"), {QKeySequence(Qt::Key_Return)});
     C.DeleteProjectButton = ActionButton(C.DeleteProjectAction, QStringLiteral("&Delete"), page,
-                                         QStringLiteral("DeleteProjectButton"));
-    C.OpenOutputFolderButton =
-        ActionButton(C.OpenOutputFolderAction, QStringLiteral("Explore &Out. Folder"), page,
-                     QStringLiteral("OpenOutputFolderButton"));
+                                         QStringLiteral("DeleteProjectButton"),
+                                         QStringLiteral("Deletes the selected project"),
+                                         {QKeySequence(QKeySequence::Delete)});
+    C.OpenOutputFolderButton = ActionButton(
+        C.OpenOutputFolderAction, QStringLiteral("Explore &Out. Folder"), page,
+        QStringLiteral("OpenOutputFolderButton"),
+        QStringLiteral("Opens the selected project's output folder in the file manager"));
     C.OutDirEdit = NewEdit(page, QStringLiteral("OutDirEdit"));
     C.ExploreOutDirButton =
         NewButton(QStringLiteral("E&xplore"), page, QStringLiteral("ExploreOutDirButton"));
     C.BrowseOutDirButton =
         NewButton(QStringLiteral("&Browse..."), page, QStringLiteral("BrowseOutDirButton"));
+    SetHint(C.OutDirEdit, QStringLiteral("The folder that {OutDir} stands for in output folders"));
+    SetHint(C.ExploreOutDirButton, QStringLiteral("Opens the output folder in the file manager"));
+    SetHint(C.BrowseOutDirButton, QStringLiteral("Chooses the output folder"));
     // Panel3: the field takes whatever width the buttons leave, up to the panel's right edge.
     auto* panel = new QHBoxLayout;
     for (QPushButton* button : {C.AddProjectButton, C.CopyProjectButton, C.EditProjectButton,
@@ -132,6 +169,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProxyEdit = NewEdit(page, QStringLiteral("ProxyEdit"));
     C.ProxyEdit->setPlaceholderText(QStringLiteral("none, or socks5://host:port"));
     C.ProxyEdit->setMinimumWidth(260);
+    SetHint(C.ProxyEdit, QStringLiteral("The proxy every run goes through; empty for none"));
     auto* folderButtons = new QHBoxLayout;
     folderButtons->addWidget(NewFieldLabel(QStringLiteral("Prox&y:"), C.ProxyEdit));
     folderButtons->addWidget(C.ProxyEdit);
@@ -141,6 +179,7 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
 
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(viewBar);
+    layout->addWidget(C.ProjectsListLabel);
     layout->addWidget(C.ProjectsListView, 1);
     layout->addLayout(panel);
     layout->addLayout(folderButtons);
@@ -158,6 +197,7 @@ QWidget* CreateLogPage(TTarrowMainControls& C, QWidget* AForm) {
     C.LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setUndoRedoEnabled(false);
     C.LogMemo->setAccessibleName(QStringLiteral("Log"));
+    SetHint(C.LogMemo, QStringLiteral("The log of the last run"), {QKeySequence::Save});
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(C.LogMemo);
     return page;
@@ -223,6 +263,11 @@ TTarrowMainControls CreateMainControls(QWidget* AForm) {
     C.BreakButton = NewButton(QStringLiteral("B&reak"), AForm, QStringLiteral("BreakButton"));
     C.BreakButton->setEnabled(false);
     C.CloseButton = NewButton(QStringLiteral("&Close"), AForm, QStringLiteral("CloseButton"));
+    SetHint(C.LoadWebsitesButton, QStringLiteral("Downloads the checked projects"),
+            C.LoadWebsitesAction->shortcuts());
+    SetHint(C.BreakButton, QStringLiteral("Stops the run"), C.BreakAction->shortcuts());
+    SetHint(C.CloseButton, QStringLiteral("Saves the settings and closes the window"),
+            C.CloseAction->shortcuts());
     auto* bottomBar = new QHBoxLayout;
     bottomBar->addWidget(C.LoadWebsitesButton);
     bottomBar->addWidget(C.BreakButton);

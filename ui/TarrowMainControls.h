@@ -31,6 +31,7 @@ struct TTarrowMainControls {
     QLabel* CheckAllProjectsLabel = nullptr;
     QLabel* UnCheckAllProjectsLabel = nullptr;
     QLabel* ProjectsSelectedLabel = nullptr;
+    QLabel* ProjectsListLabel = nullptr;
     TProjectsListView* ProjectsListView = nullptr;
     QPushButton* AddProjectButton = nullptr;
     QPushButton* CopyProjectButton = nullptr;
@@ -56,6 +57,12 @@ struct TTarrowMainControls {
     QAction* CheckAllProjectsAction = nullptr;
     QAction* UnCheckAllProjectsAction = nullptr;
     QMenu* ProjectsPopupMenu = nullptr;
+    // The window's keys for its buttons and help (they act like the buttons they stand for).
+    QAction* LoadWebsitesAction = nullptr;
+    QAction* BreakAction = nullptr;
+    QAction* CloseAction = nullptr;
+    QAction* HelpAction = nullptr;
+    QAction* WhatsThisAction = nullptr;
 };
 
 // Builds the window's pages, bars, actions and popup menu inside AForm.

@@ -7,6 +7,7 @@
 #include "http/uProxyURL.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
+#include "ui/HelpUnit.h"
 #include "ui/ListKeysUnit.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
@@ -88,6 +89,7 @@ TTarrowMainForm::TTarrowMainForm(TMainFormOptions AOptions, QWidget* AParent)
     FLogSink = new THandOverLogSink(this);
     connect(FLogSink, &THandOverLogSink::MsgLogged, this, &TTarrowMainForm::LogMsg);
     FRunLog = new TRunLog(FControls.LogMemo);
+    addAction(FRunLog->SaveLogAction());      // Ctrl+S from anywhere in the window
     FRunProgress = new TRunProgress(this, 1); // under the pages, above the bottom bar
     ConnectControls();
     resize(1080, 621);
@@ -159,6 +161,17 @@ void TTarrowMainForm::ConnectControls() {
     connect(C.BreakButton, &QPushButton::clicked, this, &TTarrowMainForm::BreakButtonClick);
     connect(C.CloseButton, &QPushButton::clicked, this, &TTarrowMainForm::CloseButtonClick);
     connect(C.LinkLabel, &QLabel::linkActivated, this, &TTarrowMainForm::LinkLabelClick);
+    // The keys of the bottom bar's buttons do what a click does, while the button is enabled.
+    auto clickWhenEnabled = [this](QAction* AAction, QPushButton* AButton) {
+        connect(AAction, &QAction::triggered, this, [AButton] {
+            if (AButton->isEnabled())
+                AButton->click();
+        });
+    };
+    clickWhenEnabled(C.LoadWebsitesAction, C.LoadWebsitesButton);
+    clickWhenEnabled(C.BreakAction, C.BreakButton);
+    clickWhenEnabled(C.CloseAction, C.CloseButton);
+    connect(C.HelpAction, &QAction::triggered, this, &TTarrowMainForm::HelpActionExecute);
 
     TProjectsListView* list = C.ProjectsListView;
     connect(list, &TProjectsListView::MouseDown, this, &TTarrowMainForm::ProjectsListViewMouseDown);
@@ -425,6 +438,14 @@ void TTarrowMainForm::BrowseOutDirButtonClick() {
         FControls.OutDirEdit->setText(folder);
 }
 
+void TTarrowMainForm::HelpActionExecute() {
+    const QUrl manual = ManualURL(QCoreApplication::applicationDirPath(), HomePageURL());
+    if (manual.isEmpty())
+        Warning(QStringLiteral("No manual is installed."));
+    else
+        OpenWebPage(manual);
+}
+
 void TTarrowMainForm::LinkLabelClick() {
     if (!HomePageURL().isEmpty())
         OpenWebPage(QUrl(HomePageURL()));
@@ -465,7 +486,7 @@ QString TTarrowMainForm::ProxyFieldValue() const {
 void TTarrowMainForm::MarkProxyField(const QString& AError) {
     QLineEdit* field = FControls.ProxyEdit;
     field->setProperty("invalid", !AError.isEmpty());
-    field->setToolTip(AError);
+    field->setToolTip(AError.isEmpty() ? HintText(field->whatsThis()) : AError);
     QPalette palette;
     if (!AError.isEmpty())
         palette.setColor(QPalette::Base, QColor(255, 214, 214));

@@ -93,6 +93,8 @@ public:
     // reported on stderr and left unsaved.
     void CloseBySignal();
     void LinkLabelClick();
+    // F1: the manual in the desktop's viewer.
+    void HelpActionExecute();
     void ProjectsListViewMouseDown(const QPoint& APos);
     void ProjectsListViewDragDrop(TWebsiteProject* AProject, int ARow);
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStringList>
 #include <QValidator>
 #include <QWidget>
 #include <QWindow>
@@ -79,6 +80,19 @@ QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AN
     auto* button = new QPushButton(AText, AParent);
     button->setObjectName(AName);
     return button;
+}
+
+QString HintText(const QString& AText, const QList<QKeySequence>& AKeys) {
+    QStringList keys;
+    for (const QKeySequence& key : AKeys)
+        keys << key.toString(QKeySequence::NativeText);
+    return keys.isEmpty() ? AText
+                          : AText + QStringLiteral(" (") + keys.join(QStringLiteral(", ")) + u')';
+}
+
+void SetHint(QWidget* AWidget, const QString& AText, const QList<QKeySequence>& AKeys) {
+    AWidget->setToolTip(HintText(AText, AKeys));
+    AWidget->setWhatsThis(AText);
 }
 
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -21,6 +23,10 @@ QLabel* NewFieldLabel(const QString& AText, QWidget* AField);
 // A label that looks and acts as a link (blue, underlined, hand cursor); linkActivated fires.
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
 QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);
+// A one-line description followed by the keys that run the command: "Adds a project (Ctrl+N)".
+QString HintText(const QString& AText, const QList<QKeySequence>& AKeys = {});
+// Gives a control HintText as its tooltip and AText as its What's This help.
+void SetHint(QWidget* AWidget, const QString& AText, const QList<QKeySequence>& AKeys = {});
 
 // A dialog of fixed size with only a close box in its title bar.
 void SetFixedDialog(QWidget* AForm, int AClientWidth, int AClientHeight);

@@ -1,12 +1,15 @@
 // The log page: it follows new lines only while scrolled to the bottom, and its context menu
 // copies and saves the log.
 #include "tests/ui/UiTestSupport.h"
+#include "ui/RunLogUnit.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -75,24 +78,34 @@ TEST_F(LogPage, TheContextMenuCopiesAndSavesTheLog) {
     const QString path = TempPath("run.log");
     TShellHooks hooks;
     QStringList titles;
-    hooks.ChooseSaveFile = [&](QWidget*, const QString& ATitle) {
+    QStringList suggested;
+    hooks.ChooseSaveFile = [&](QWidget*, const QString& ATitle, const QString& ASuggested) {
         titles << ATitle;
+        suggested << ASuggested;
         return path;
     };
     SetShellHooks(hooks);
     FWindow->LogMsg(u"not yet shown"_s); // a pending line is saved too
     SaveLogAction()->trigger();
     EXPECT_EQ(titles, QStringList{u"Save Log"_s});
+    // tarrow-YYYY-MM-DD-HHMM.log
+    ASSERT_EQ(suggested.size(), 1);
+    static const QRegularExpression name(u"^tarrow-\\d{4}-\\d\\d-\\d\\d-\\d{4}\\.log$"_s);
+    EXPECT_TRUE(name.match(suggested[0]).hasMatch()) << suggested[0].toStdString();
+    EXPECT_EQ(SuggestedLogName(QDateTime(QDate(2026, 3, 7), QTime(9, 5))),
+              u"tarrow-2026-03-07-0905.log"_s);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), u"line 1\nline 2\nline 3\nnot yet shown\n"_s);
 
     // Cancelled: nothing is written; a file that cannot be written is reported.
-    hooks.ChooseSaveFile = [](QWidget*, const QString&) { return QString(); };
+    hooks.ChooseSaveFile = [](QWidget*, const QString&, const QString&) { return QString(); };
     SetShellHooks(hooks);
     SaveLogAction()->trigger();
     EXPECT_TRUE(FMessages.isEmpty());
-    hooks.ChooseSaveFile = [&](QWidget*, const QString&) { return TempPath("no/such/dir/x"); };
+    hooks.ChooseSaveFile = [&](QWidget*, const QString&, const QString&) {
+        return TempPath("no/such/dir/x");
+    };
     SetShellHooks(hooks);
     SaveLogAction()->trigger();
     ASSERT_EQ(FMessages.size(), 1);

@@ -6,6 +6,7 @@
 #include "project/WebsiteUnit.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
+#include "ui/HelpUnit.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 
@@ -23,9 +24,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWhatsThis>
 #include <QWheelEvent>
 #include <sys/stat.h>
 
@@ -689,3 +693,105 @@ TEST(ShellFolders, TheDesktopGetsAnAbsoluteLinuxPath) {
 }
 
 } // namespace
+
+TEST_F(MainForm, StandardKeysRunTheirCommandsAndTheTooltipsNameThem) {
+    Open({{"A"}, {"B"}});
+    // The offscreen platform has no window manager to give the window back its activation when
+    // a dialog closes: the test gives it.
+    const auto activate = [this] {
+        QApplication::setActiveWindow(FWindow.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+    };
+    activate();
+    TProjectsListView* list = C().ProjectsListView;
+    list->setFocus();
+    Select(1);
+    // Each key opens the editor on what its command edits; cancelled.
+    struct TEditorKey {
+        QKeyCombination Key;
+        QString Name;
+    };
+    for (const TEditorKey& row : {TEditorKey{Qt::CTRL | Qt::Key_N, QString()},
+                                  TEditorKey{QKeyCombination(Qt::Key_F2), u"B"_s},
+                                  TEditorKey{Qt::CTRL | Qt::Key_D, QString()}}) {
+        SCOPED_TRACE(QKeySequence(row.Key).toString().toStdString());
+        QString shown = u"(not opened)"_s;
+        WhenModal(&Editor(), [&] {
+            shown = EditorField("ProjectNameEdit")->text();
+            Editor().reject();
+        });
+        QTest::keyClick(list, row.Key.key(), row.Key.keyboardModifiers());
+        activate();
+        EXPECT_EQ(shown, row.Name);
+        EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"B"_s}));
+    }
+    // Ctrl+R and F5 are Load Websites (here refused: nothing is checked); Escape without a run
+    // does nothing.
+    QTest::keyClick(list, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_F5);
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_EQ(FMessages.size(), 2);
+    EXPECT_EQ(FMessages.filter(u"|Please, check one or more projects."_s).size(), 2);
+    // Ctrl+S saves the log from any page.
+    QStringList saveTitles;
+    TShellHooks hooks;
+    hooks.ChooseSaveFile = [&](QWidget*, const QString& ATitle, const QString&) {
+        saveTitles << ATitle;
+        return QString();
+    };
+    SetShellHooks(hooks);
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(saveTitles, QStringList{u"Save Log"_s});
+    // Shift+F1 asks what a control is.
+    QTest::keyClick(list, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+
+    // Every button and field says what it does; a command's keys are named.
+    static const QRegularExpression control(
+        u"^(?!Scroll).*(Button|Edit|ComboBox|ListView|Memo)$"_s);
+    for (const QWidget* widget : FWindow->findChildren<QWidget*>(control)) {
+        if (widget->window() == FWindow.get()) {
+            EXPECT_FALSE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+        }
+    }
+    EXPECT_TRUE(C().AddProjectButton->toolTip().contains(u"Ctrl+N"_s));
+    EXPECT_TRUE(C().LoadWebsitesButton->toolTip().contains(u"F5"_s));
+
+    // Ctrl+W closes the window.
+    QTest::keyClick(list, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(FWindow->isVisible());
+}
+
+TEST(Manual, F1OpensTheInstalledManualElseTheReadmesSection) {
+    struct TRow {
+        const char* File; // installed under share/
+        const char* HomePage;
+        const char* Expected; // "" for none; a leading "/" is under the folder
+    };
+    const TRow rows[] = {
+        {"doc/tarrow/html/index.html", "https://example.org/t",
+         "/share/doc/tarrow/html/index.html"},
+        {"man/man1/tarrow.1.gz", "https://example.org/t", "man:tarrow(1)"},
+        {"", "https://example.org/t", "https://example.org/t#desktop-program"},
+        {"doc/tarrow/README.md", "", "/share/doc/tarrow/README.md"},
+        {"", "", ""},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Expected);
+        QTemporaryDir dir;
+        ASSERT_TRUE(QDir(dir.path()).mkpath(u"bin"_s));
+        if (*row.File) {
+            const QString file = dir.filePath(u"share/"_s + QString::fromLatin1(row.File));
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        const QString expected = QString::fromLatin1(row.Expected);
+        const QUrl url = ManualURL(dir.filePath(u"bin"_s), QString::fromLatin1(row.HomePage));
+        if (expected.startsWith(u'/'))
+            EXPECT_EQ(url, QUrl::fromLocalFile(dir.path() + expected));
+        else
+            EXPECT_EQ(url.toString(), expected);
+    }
+}
