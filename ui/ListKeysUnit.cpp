@@ -1,6 +1,7 @@
 #include "ui/ListKeysUnit.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 
@@ -15,7 +16,27 @@ bool TProjectListKeyFilter::eventFilter(QObject* AWatched, QEvent* AEvent) {
     if (AWatched != FList || AEvent->type() != QEvent::KeyPress)
         return false;
     const auto* key = static_cast<const QKeyEvent*>(AEvent);
+    if (TypeAhead(*key))
+        return key->key() == Qt::Key_Space; // the list searches the other keys itself
     return HandleKey(key->key(), key->modifiers() & ~Qt::KeypadModifier);
+}
+
+bool TProjectListKeyFilter::TypeAhead(const QKeyEvent& AKey) {
+    const QString text = AKey.text();
+    const bool typing = !text.isEmpty() && text.at(0).isPrint() &&
+                        !(AKey.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    // The list's own search ends after the same pause.
+    const bool underWay =
+        FLastTyped.isValid() && FLastTyped.elapsed() < QApplication::keyboardInputInterval();
+    if (!typing || (AKey.key() == Qt::Key_Space && !underWay)) {
+        if (AKey.key() != Qt::Key_Shift)
+            FLastTyped.invalidate();
+        return false;
+    }
+    FLastTyped.start();
+    if (AKey.key() == Qt::Key_Space)
+        FList->keyboardSearch(text);
+    return true;
 }
 
 bool TProjectListKeyFilter::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {

@@ -82,6 +82,11 @@ void TProjectsListView::SelectRow(int ARow) {
     scrollTo(index);
 }
 
+void TProjectsListView::SetCurrentRow(int ARow) {
+    if (ARow >= 0 && model() && ARow < model()->rowCount())
+        selectionModel()->setCurrentIndex(model()->index(ARow, 0), QItemSelectionModel::NoUpdate);
+}
+
 int TProjectsListView::SelectedRow() const {
     if (!selectionModel())
         return -1;

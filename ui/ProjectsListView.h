@@ -21,6 +21,8 @@ public:
     // Sets the one selected row (-1 clears the selection) and makes it current.
     void SelectRow(int ARow);
     int SelectedRow() const;
+    // Puts the focus frame on ARow without selecting it (nothing when there is no such row).
+    void SetCurrentRow(int ARow);
     // True while a drag in progress frames the row it would land on.
     bool DropIndicatorOnRow() const { return dropIndicatorPosition() == OnItem; }
     // Tells which project a reordering drag carries (nullptr: no drag starts).

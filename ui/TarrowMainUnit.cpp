@@ -220,6 +220,9 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     if (FOptions.ReadOnly)
         move(pos() + QPoint(ReadOnlyWindowOffset, ReadOnlyWindowOffset));
     FitOnScreen(this, size());
+    // The list is where work starts: focused, on the current row.
+    const int row = FControls.ProjectsListView->SelectedRow();
+    FocusList(row >= 0 ? row : 0);
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
 }
@@ -266,6 +269,12 @@ void TTarrowMainForm::UpdateProjectActions() {
          {FControls.CopyProjectAction, FControls.EditProjectAction, FControls.DeleteProjectAction})
         action->setEnabled(selected && writable);
     FControls.OpenOutputFolderAction->setEnabled(selected);
+}
+
+void TTarrowMainForm::FocusList(int ARow) {
+    if (ARow >= 0 && ARow < FProjectsModel->rowCount())
+        FControls.ProjectsListView->SelectRow(ARow);
+    FControls.ProjectsListView->setFocus(Qt::OtherFocusReason);
 }
 
 void TTarrowMainForm::ProjectsListViewSelectItem() {
@@ -362,13 +371,15 @@ void TTarrowMainForm::AddProjectActionExecute() {
     // A taken name: the editor opens again with what the user typed.
     while (confirmed && ProjectNameExists(project->ProjectName(), nullptr))
         confirmed = FEditProjectForm->EditProject(*project, OutDirText(), true);
-    if (!confirmed)
+    if (!confirmed) {
+        FocusList(FControls.ProjectsListView->SelectedRow());
         return;
+    }
     const TWebsiteProject* added = project.get();
     FProjects.AddProject(std::move(project));
     RefreshProjectsList();
     // The new project is the current row, scrolled into view.
-    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
+    FocusList(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::CopyProjectActionExecute() {
@@ -380,12 +391,14 @@ void TTarrowMainForm::CopyProjectActionExecute() {
     bool confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
     while (confirmed && ProjectNameExists(copy->ProjectName(), nullptr))
         confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), true);
-    if (!confirmed)
+    if (!confirmed) {
+        FocusList(FControls.ProjectsListView->SelectedRow());
         return;
+    }
     const TWebsiteProject* added = copy.get();
     FProjects.AddProject(std::move(copy));
     RefreshProjectsList();
-    FControls.ProjectsListView->SelectRow(FProjectsModel->ProjectRow(added));
+    FocusList(FProjectsModel->ProjectRow(added));
 }
 
 void TTarrowMainForm::EditProjectActionExecute() {
@@ -396,10 +409,12 @@ void TTarrowMainForm::EditProjectActionExecute() {
     bool confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), false);
     while (confirmed && ProjectNameExists(copy->ProjectName(), selected))
         confirmed = FEditProjectForm->EditProject(*copy, OutDirText(), false);
-    if (!confirmed)
-        return;
-    FProjects.ReplaceProject(selected, copy);
-    RefreshProjectsList();
+    const int row = FControls.ProjectsListView->SelectedRow();
+    if (confirmed) {
+        FProjects.ReplaceProject(selected, copy);
+        RefreshProjectsList();
+    }
+    FocusList(row);
 }
 
 void TTarrowMainForm::DeleteProjectActionExecute() {
@@ -408,10 +423,17 @@ void TTarrowMainForm::DeleteProjectActionExecute() {
         return;
     const QString query = QStringLiteral("Delete \"") + selected->ProjectName() +
                           QStringLiteral("\".\"\r\n\r\nAre you sure?");
-    if (!Confirm(QStringLiteral("Delete Project"), query))
+    const int row = FControls.ProjectsListView->SelectedRow();
+    if (!Confirm(QStringLiteral("Delete Project"), query)) {
+        FocusList(row);
         return;
+    }
     FProjects.RemoveProject(selected);
     RefreshProjectsList();
+    // The focus stays where the row was, on the next one (the last one when it was the last),
+    // which is not selected: another Delete needs a choice.
+    FControls.ProjectsListView->SetCurrentRow(qMin(row, FProjectsModel->rowCount() - 1));
+    FControls.ProjectsListView->setFocus(Qt::OtherFocusReason);
 }
 
 // --- folders and links ------------------------------------------------------------------------
@@ -565,6 +587,7 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
         return;
     if (FProjects.CheckedVisibleCount() == 0) {
         Warning(QStringLiteral("Please, check one or more projects."));
+        FocusList(FControls.ProjectsListView->SelectedRow());
         return;
     }
     if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))

@@ -112,6 +112,8 @@ private:
     void ConnectControls();
     void InstallListKeys();
     void UpdateProjectActions();
+    // Gives the list the focus and selects ARow when there is such a row.
+    void FocusList(int ARow);
     void ProjectsListViewSelectItem();
     void FillGroupComboBox();
     QString SelectedGroup() const;

@@ -795,3 +795,70 @@ TEST(Manual, F1OpensTheInstalledManualElseTheReadmesSection) {
             EXPECT_EQ(url.toString(), expected);
     }
 }
+
+TEST_F(MainForm, TheListKeepsTheFocusOnTheAffectedRowAndTypingFindsAName) {
+    Open({{"Alpha"}, {"Blog"}, {"Blog Two"}, {"Shop"}});
+    TProjectsListView* list = C().ProjectsListView;
+    // At start: the list, on its first row.
+    EXPECT_EQ(FWindow->focusWidget(), list);
+    EXPECT_EQ(list->SelectedRow(), 0);
+
+    // After the editor (confirmed or cancelled) and after a warning: the list, on the row.
+    struct TStep {
+        const char* Name;
+        std::function<void()> Run;
+        int Row;
+    };
+    const TStep steps[] = {
+        {"add",
+         [&] {
+             WhenModal(&Editor(), [&] { ConfirmEditorWithName(u"New"_s); });
+             C().AddProjectButton->click();
+         },
+         4},
+        {"edit cancelled",
+         [&] {
+             Select(2);
+             WhenModal(&Editor(), [&] { Editor().reject(); });
+             C().EditProjectButton->click();
+         },
+         2},
+        {"delete refused",
+         [&] {
+             FAnswers = {false};
+             C().DeleteProjectButton->click();
+         },
+         2},
+        {"nothing checked", [&] { C().LoadWebsitesButton->click(); }, 2},
+    };
+    for (const TStep& step : steps) {
+        SCOPED_TRACE(step.Name);
+        C().OutDirEdit->setFocus();
+        step.Run();
+        EXPECT_EQ(FWindow->focusWidget(), list);
+        EXPECT_EQ(list->SelectedRow(), step.Row);
+    }
+    // Typing jumps to the name; its blank is part of the name, not a check mark.
+    const int interval = QApplication::keyboardInputInterval();
+    QApplication::setKeyboardInputInterval(600000); // no pause ends the search
+    QTest::keyClicks(list, u"blog t"_s);
+    EXPECT_EQ(list->currentIndex().data().toString(), u"Blog Two"_s);
+    EXPECT_TRUE(CheckedNames().isEmpty());
+    // A new search; then a pause long enough ends it.
+    list->keyboardSearch(QString());
+    QApplication::setKeyboardInputInterval(0);
+    QTest::keyClicks(list, u"a"_s);
+    EXPECT_EQ(list->currentIndex().data().toString(), u"Alpha"_s);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(CheckedNames(), QStringList{u"Alpha"_s});
+    QApplication::setKeyboardInputInterval(interval);
+
+    // A deleted row leaves the focus frame where it was, on the next project.
+    Select(2);
+    C().OutDirEdit->setFocus();
+    FAnswers = {true};
+    C().DeleteProjectButton->click();
+    EXPECT_EQ(FWindow->focusWidget(), list);
+    EXPECT_EQ(list->currentIndex().row(), 2);
+    EXPECT_EQ(list->currentIndex().data().toString(), u"Shop"_s);
+}
