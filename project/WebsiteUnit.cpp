@@ -309,6 +309,14 @@ template <auto AField> TProjectKey CountKey(const char* AName) {
 
 } // namespace
 
+// New projects save into a folder of their own under the output folder, written with the
+// platform's separator.
+#ifdef Q_OS_WIN
+constexpr char NewOutputFolder[] = "{OutDir}\\{ProjectName}";
+#else
+constexpr char NewOutputFolder[] = "{OutDir}/{ProjectName}";
+#endif
+
 std::span<const TProjectKey> TWebsiteProject::Keys() {
     // Member pointers are named here, where the fields are accessible.
     static const TProjectKey keys[] = {
@@ -317,12 +325,13 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         TextKey<&TProject::FWebsiteURL>("WebsiteURL"),
         {"WebsiteDomainAliases", [](const TProject& P) { return P.DomainAliasesString(); },
          [](TProject& P, const QString& AText) { P.SetDomainAliasesString(AText); }},
-        TextKey<&TProject::FOutputFolder>("OutputFolder", "{OutDir}\\{ProjectName}"),
+        TextKey<&TProject::FOutputFolder>("OutputFolder", NewOutputFolder),
         {"Overwrite", [](const TProject& P) { return QString::number(int(P.FOverwrite)); },
          [](TProject& P, const QString& AText) { P.FOverwrite = OverwriteFromText(AText); }, "2"},
         FlagKey<&TProject::FRemoveScripts>("RemoveScripts"),
         FlagKey<&TProject::FRemoveNoscripts>("RemoveNoscripts"),
-        FlagKey<&TProject::FRelativePathLinks>("RelativePathLinks"),
+        // New copies link between their own files, so they browse offline.
+        FlagKey<&TProject::FRelativePathLinks>("RelativePathLinks", "1"),
         // New projects make copies that open in a browser.
         FlagKey<&TProject::FCompletePages>("CompletePages", "1", true),
         TextKey<&TProject::FBaseURL>("BaseURL"),
@@ -347,7 +356,8 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
         FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
         FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
-        FlagKey<&TProject::FChecked>("Checked"),
+        // A new project is checked: the next Load Websites runs it.
+        FlagKey<&TProject::FChecked>("Checked", "1"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },
          [](TProject& P, const QString& AText) { P.FVisible = AText != u"0"; }},

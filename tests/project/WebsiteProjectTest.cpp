@@ -1,6 +1,7 @@
 #include "base/uVersion.h"
 #include "project/WebsiteUnit.h"
 
+#include <QDir>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -181,8 +182,10 @@ TEST(WebsiteProject, IsAPlainValue) {
 TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     TWebsiteProject expected;
     expected.SetGroupName(u"News"_s);
-    expected.SetOutputFolder(u"{OutDir}\\{ProjectName}"_s);
+    expected.SetOutputFolder(QDir::toNativeSeparators(u"{OutDir}/{ProjectName}"_s));
     expected.SetOverwrite(ofChanged);
+    expected.SetRelativePathLinks(true);
+    expected.SetChecked(true);
     expected.SetCompletePages(true);
     expected.SetIndexFile(u"index.html"_s);
     expected.SetConnections(4);

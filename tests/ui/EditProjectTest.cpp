@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -283,12 +284,13 @@ TEST_F(EditProject, AddPresetsAClearedProject) {
     EXPECT_EQ(FMessages, QStringList{u"Add New Project|Please, enter Project Name"_s});
     EXPECT_EQ(project->GroupName(), u"News"_s);
     EXPECT_EQ(project->IndexFile(), u"index.html"_s);
-    EXPECT_EQ(project->OutputFolder(), u"{OutDir}\\{ProjectName}"_s);
+    EXPECT_EQ(project->OutputFolder(), QDir::toNativeSeparators(u"{OutDir}/{ProjectName}"_s));
     EXPECT_EQ(project->Overwrite(), ofChanged);
+    EXPECT_TRUE(project->RelativePathLinks());
+    EXPECT_TRUE(project->Checked());
     EXPECT_TRUE(project->CompletePages());
     EXPECT_EQ(project->Connections(), 4);
     EXPECT_TRUE(project->WebPages().isEmpty());
-    EXPECT_FALSE(project->Checked());
     EXPECT_TRUE(project->Visible());
 }
 

@@ -279,11 +279,13 @@ TEST_F(MainForm, AddPresetsTheFilterGroupAndAppendsWhateverTheFilter) {
     Select(0);
     C().AddProjectButton->click();
     EXPECT_EQ(seen, (QStringList{u"Add New Project"_s, u""_s, u"News"_s, u"index.html"_s,
-                                 u"{OutDir}\\{ProjectName}"_s, u"Overwrite changed files only"_s}));
+                                 QDir::toNativeSeparators(u"{OutDir}/{ProjectName}"_s),
+                                 u"Overwrite changed files only"_s}));
     EXPECT_EQ(RowNames(), (QStringList{u"A"_s, u"New"_s}));
     const TWebsiteProject* added = FWindow->Projects().GetProject(2);
     EXPECT_EQ(added->GroupName(), u"Other"_s);
-    EXPECT_FALSE(added->Checked());
+    // Checked, so that the next Load Websites runs it.
+    EXPECT_TRUE(added->Checked());
     EXPECT_TRUE(FMessages.isEmpty());
     // The new project is the current row, also when another row was selected.
     EXPECT_EQ(FWindow->GetSelectedProject(), added);
@@ -829,7 +831,12 @@ TEST_F(MainForm, TheListKeepsTheFocusOnTheAffectedRowAndTypingFindsAName) {
              C().DeleteProjectButton->click();
          },
          2},
-        {"nothing checked", [&] { C().LoadWebsitesButton->click(); }, 2},
+        {"nothing checked",
+         [&] {
+             C().UnCheckAllProjectsAction->trigger();
+             C().LoadWebsitesButton->click();
+         },
+         2},
     };
     for (const TStep& step : steps) {
         SCOPED_TRACE(step.Name);
