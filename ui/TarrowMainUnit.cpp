@@ -220,11 +220,20 @@ void TTarrowMainForm::showEvent(QShowEvent* AEvent) {
     if (FOptions.ReadOnly)
         move(pos() + QPoint(ReadOnlyWindowOffset, ReadOnlyWindowOffset));
     FitOnScreen(this, size());
-    // The list is where work starts: focused, on the current row.
-    const int row = FControls.ProjectsListView->SelectedRow();
-    FocusList(row >= 0 ? row : 0);
+    RestorePageAndProject();
     // Once the window is on screen and the event loop runs.
     QMetaObject::invokeMethod(this, &TTarrowMainForm::FormShow, Qt::QueuedConnection);
+}
+
+void TTarrowMainForm::RestorePageAndProject() {
+    const int page = WindowStateValue(this, "page").toInt();
+    if (page > 0 && page < FControls.MainPageControl->count())
+        FControls.MainPageControl->setCurrentIndex(page);
+    const TWebsiteProject* project =
+        FProjects.FindProject(WindowStateValue(this, "project").toString());
+    const int row = project ? FProjectsModel->ProjectRow(project) : -1;
+    // The list is where work starts: focused, on the project of last time or the first one.
+    FocusList(row >= 0 ? row : 0);
 }
 
 void TTarrowMainForm::FormShow() {
@@ -673,8 +682,12 @@ void TTarrowMainForm::closeEvent(QCloseEvent* AEvent) {
         // Saved at once, also during a run (which works on copies): a second instance started
         // meanwhile can no longer be overwritten by this one's late save. A read-only window
         // leaves the place of the first one alone.
-        if (!FOptions.ReadOnly)
+        if (!FOptions.ReadOnly) {
             SaveWindowState(this, FControls.ProjectsListView->header());
+            const TWebsiteProject* selected = GetSelectedProject();
+            SetWindowStateValue(this, "project", selected ? selected->ProjectName() : QString());
+            SetWindowStateValue(this, "page", FControls.MainPageControl->currentIndex());
+        }
         // Cancel keeps the window open with everything in it.
         if (!WriteSettingsOnClose()) {
             AEvent->ignore();

@@ -109,6 +109,8 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    // The page and the selected project of the last time the window closed.
+    void RestorePageAndProject();
     void ConnectControls();
     void InstallListKeys();
     void UpdateProjectActions();

@@ -40,4 +40,12 @@ void SaveWindowState(const QWidget* AWindow, const QHeaderView* AHeader) {
         state.setValue(Key(AWindow, "columns"), AHeader->saveState());
 }
 
+QVariant WindowStateValue(const QWidget* AWindow, const char* AWhat) {
+    return QSettings(StateFilePath(), QSettings::IniFormat).value(Key(AWindow, AWhat));
+}
+
+void SetWindowStateValue(const QWidget* AWindow, const char* AWhat, const QVariant& AValue) {
+    QSettings(StateFilePath(), QSettings::IniFormat).setValue(Key(AWindow, AWhat), AValue);
+}
+
 } // namespace tarrow

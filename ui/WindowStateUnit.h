@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 class QHeaderView;
 class QWidget;
@@ -16,5 +17,9 @@ QString StateFilePath();
 void RestoreWindowState(QWidget* AWindow, QHeaderView* AHeader);
 // Remembers the window's place and size and the list's column widths.
 void SaveWindowState(const QWidget* AWindow, const QHeaderView* AHeader);
+// One more value of a window's state (the selected project, the open page); invalid when none
+// was saved.
+QVariant WindowStateValue(const QWidget* AWindow, const char* AWhat);
+void SetWindowStateValue(const QWidget* AWindow, const char* AWhat, const QVariant& AValue);
 
 } // namespace tarrow
