@@ -139,8 +139,11 @@ QVariant TProjectsListModel::headerData(int ASection, Qt::Orientation AOrientati
 Qt::ItemFlags TProjectsListModel::flags(const QModelIndex& AIndex) const {
     if (!AIndex.isValid())
         return Qt::ItemIsDropEnabled;
+    // Checkable, so assistive technology tells the check mark; the window toggles it.
+    const Qt::ItemFlags checkable =
+        AIndex.column() == coProjectName ? Qt::ItemIsUserCheckable : Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-           Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren;
+           Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren | checkable;
 }
 
 QStringList TProjectsListModel::mimeTypes() const {

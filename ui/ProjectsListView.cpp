@@ -27,6 +27,11 @@ protected:
         QStyledItemDelegate::initStyleOption(AOption, AIndex);
         AOption->features &= ~QStyleOptionViewItem::HasCheckIndicator;
     }
+    // Presses and keys on the check mark are the window's.
+    bool editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&,
+                     const QModelIndex&) override {
+        return false;
+    }
 };
 
 } // namespace

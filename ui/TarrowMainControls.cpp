@@ -1,6 +1,7 @@
 #include "ui/TarrowMainControls.h"
 
 #include "engine/TarrowVersion.h"
+#include "ui/AccessibleUnit.h"
 #include "ui/GroupComboBox.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
@@ -113,6 +114,12 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
         NewLinkLabel(QStringLiteral("Check All"), page, QStringLiteral("CheckAllProjectsLabel"));
     C.UnCheckAllProjectsLabel = NewLinkLabel(QStringLiteral("Uncheck All"), page,
                                              QStringLiteral("UnCheckAllProjectsLabel"));
+    ExposeAsButton(C.CheckAllProjectsLabel);
+    ExposeAsButton(C.UnCheckAllProjectsLabel);
+    C.CheckAllProjectsLabel->setAccessibleName(QStringLiteral("Check All"));
+    C.UnCheckAllProjectsLabel->setAccessibleName(QStringLiteral("Uncheck All"));
+    SetHint(C.CheckAllProjectsLabel, QStringLiteral("Checks every project shown"));
+    SetHint(C.UnCheckAllProjectsLabel, QStringLiteral("Unchecks every project"));
     C.ProjectsSelectedLabel =
         NewLabel(QStringLiteral("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
     auto* viewBar = new QHBoxLayout;

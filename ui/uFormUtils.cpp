@@ -69,8 +69,9 @@ QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& ANam
     auto* label = new QLabel(AParent);
     label->setObjectName(AName);
     label->setTextFormat(Qt::RichText);
-    label->setText(QStringLiteral("<a href=\"#\" style=\"color:#0000ff\">") +
-                   AText.toHtmlEscaped() + QStringLiteral("</a>"));
+    // The link takes the palette's link colour, which stays readable on a dark palette.
+    label->setText(QStringLiteral("<a href=\"#\">") + AText.toHtmlEscaped() +
+                   QStringLiteral("</a>"));
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setCursor(Qt::PointingHandCursor);
     return label;

@@ -20,7 +20,8 @@ QLineEdit* NewEdit(QWidget* AParent, const QString& AName);
 QLabel* NewLabel(const QString& AText, QWidget* AParent, const QString& AName = QString());
 // The label of a field: the field's buddy, and the field's accessible name (without the colon).
 QLabel* NewFieldLabel(const QString& AText, QWidget* AField);
-// A label that looks and acts as a link (blue, underlined, hand cursor); linkActivated fires.
+// A label that looks and acts as a link (the palette's link colour, underlined, hand cursor);
+// linkActivated fires.
 QLabel* NewLinkLabel(const QString& AText, QWidget* AParent, const QString& AName);
 QPushButton* NewButton(const QString& AText, QWidget* AParent, const QString& AName);
 // A one-line description followed by the keys that run the command: "Adds a project (Ctrl+N)".

@@ -10,6 +10,7 @@
 #include "ui/ProjectsListModel.h"
 #include "ui/ProjectsListView.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDate>
@@ -32,6 +33,8 @@
 #include <QWhatsThis>
 #include <QWheelEvent>
 #include <sys/stat.h>
+#include <tuple>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -868,4 +871,34 @@ TEST_F(MainForm, TheListKeepsTheFocusOnTheAffectedRowAndTypingFindsAName) {
     EXPECT_EQ(FWindow->focusWidget(), list);
     EXPECT_EQ(list->currentIndex().row(), 2);
     EXPECT_EQ(list->currentIndex().data().toString(), u"Shop"_s);
+}
+
+TEST_F(MainForm, AssistiveTechnologyHearsTheCheckMarksAndTheCheckAllButtons) {
+    Open({{"A", "", true}, {"B"}});
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(C().ProjectsListView);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->tableInterface(), nullptr);
+    for (const auto& [row, checked] : {std::pair{0, true}, std::pair{1, false}}) {
+        SCOPED_TRACE(row);
+        QAccessibleInterface* cell = list->tableInterface()->cellAt(row, 0);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_TRUE(cell->state().checkable);
+        EXPECT_EQ(bool(cell->state().checked), checked);
+    }
+    // Check All and Uncheck All are buttons that can be pressed.
+    for (const auto& [label, name, after] :
+         {std::tuple{C().CheckAllProjectsLabel, u"Check All"_s, QStringList{u"A"_s, u"B"_s}},
+          std::tuple{C().UnCheckAllProjectsLabel, u"Uncheck All"_s, QStringList()}}) {
+        SCOPED_TRACE(name.toStdString());
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(label);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->role(), QAccessible::Button);
+        EXPECT_EQ(button->text(QAccessible::Name), name);
+        ASSERT_NE(button->actionInterface(), nullptr);
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(CheckedNames(), after);
+    }
+    // The links take their colour from the palette (a fixed blue is unreadable on a dark one).
+    for (const QLabel* link : {C().CheckAllProjectsLabel, C().UnCheckAllProjectsLabel})
+        EXPECT_FALSE(link->text().contains(u"color"_s)) << link->text().toStdString();
 }
