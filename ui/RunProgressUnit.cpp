@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
+#include <cmath>
 
 namespace tarrow {
 
@@ -67,6 +68,13 @@ int TRunCounts::Percent() const {
     return qBound(0, int(done * 100), 100);
 }
 
+bool TRunCounts::MostlyUnknown() const {
+    if (ProjectIndex > 1 || FProjectDone)
+        return false;
+    const int done = qMax(0, URLIndex - 1);
+    return URLCount <= 0 || done < URLCount - done;
+}
+
 TRunProgress::TRunProgress(QWidget* AWindow, int AIndex)
     : QObject(AWindow), FWindow(AWindow), FPanel(new QWidget(AWindow)),
       FBar(new QProgressBar(FPanel)), FStatus(new QLabel(FPanel)) {
@@ -94,6 +102,8 @@ TRunProgress::~TRunProgress() = default;
 void TRunProgress::Start(int AProjectCount) {
     FCounts = TRunCounts();
     FCounts.ProjectCount = AProjectCount;
+    FShownPercent = FShownProject = FShownURLCount = 0;
+    FShowsPercent = false;
     FError.clear();
     if (!FRunning)
         FCaption = FWindow->windowTitle();
@@ -114,8 +124,16 @@ void TRunProgress::Add(const QString& ALine) {
 void TRunProgress::Show() {
     FShowTimer.stop();
     const TRunCounts& c = FCounts;
-    const int percent = c.Percent();
+    const int percent = SteadyPercent();
+    // Once a percentage is shown the bar stays one: switching back would jump too.
+    const bool busy = !FShowsPercent && c.MostlyUnknown();
+    FShowsPercent = !busy;
+    // A busy bar while a percentage would mislead; the status line has the counts.
+    FBar->setRange(0, busy ? 0 : 100);
     FBar->setValue(percent);
+    FBar->setFormat(
+        c.URLCount > 0 ? QStringLiteral("%p% (%1 of %2 URLs known)").arg(c.URLIndex).arg(c.URLCount)
+                       : QStringLiteral("%p%"));
     QString text = QStringLiteral("Project %1 of %2").arg(c.ProjectIndex).arg(c.ProjectCount);
     if (!c.ProjectName.isEmpty())
         text += QStringLiteral(": ") + c.ProjectName;
@@ -123,7 +141,22 @@ void TRunProgress::Show() {
         text += QStringLiteral("   URL %1 of %2: %3").arg(c.URLIndex).arg(c.URLCount).arg(c.URL);
     text += QStringLiteral("   Downloaded: %1, failed: %2").arg(c.Downloaded).arg(c.Failed);
     FStatus->setText(text);
-    FWindow->setWindowTitle(QStringLiteral("%1 - %2%").arg(FCaption).arg(percent));
+    FWindow->setWindowTitle(
+        busy ? QStringLiteral("%1 - URL %2 of %3").arg(FCaption).arg(c.URLIndex).arg(c.URLCount)
+             : QStringLiteral("%1 - %2%").arg(FCaption).arg(percent));
+}
+
+int TRunProgress::SteadyPercent() {
+    const TRunCounts& c = FCounts;
+    int allowedDrop = 0;
+    if (c.ProjectIndex == FShownProject && c.URLCount > FShownURLCount && c.ProjectCount > 0)
+        allowedDrop =
+            int(std::ceil(100.0 * (c.URLCount - FShownURLCount) / c.URLCount / c.ProjectCount));
+    const int percent = qBound(0, qMax(c.Percent(), FShownPercent - allowedDrop), 100);
+    FShownPercent = percent;
+    FShownProject = c.ProjectIndex;
+    FShownURLCount = c.URLCount;
+    return percent;
 }
 
 QString TRunProgress::EndText() const {

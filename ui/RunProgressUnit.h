@@ -29,8 +29,12 @@ struct TRunCounts {
 
     // Takes one log line.
     void Add(const QString& ALine);
-    // The share of the run done, 0 to 100: whole projects, plus the current one's URLs.
+    // The share of the run done, 0 to 100: whole projects, plus the current one's URLs done out of
+    // done and waiting in its table.
     int Percent() const;
+    // So little of the table is known yet (the first project, fewer URLs done than waiting) that
+    // a percentage would mislead.
+    bool MostlyUnknown() const;
 
 private:
     bool FProjectDone = false; // its summary was logged
@@ -70,6 +74,8 @@ public:
 
 private:
     void Show();
+    // Percent, never going back by more than the share that newly found URLs take.
+    int SteadyPercent();
     void Notify(const QString& ATitle, const QString& AText);
 
     QWidget* FWindow;
@@ -78,6 +84,10 @@ private:
     QLabel* FStatus;
     QTimer FShowTimer;
     TRunCounts FCounts;
+    int FShownPercent = 0;
+    int FShownProject = 0;
+    int FShownURLCount = 0;
+    bool FShowsPercent = false;
     QString FCaption;
     QString FError;
     bool FRunning = false;

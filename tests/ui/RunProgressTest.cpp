@@ -112,6 +112,40 @@ TEST_F(RunProgress, ShowsTheRunAndNotifiesWhenTheWindowIsNotActive) {
     EXPECT_EQ(notices.size(), 1);
 }
 
+// The bar is busy while most of the table is unknown, then shows done out of done and waiting,
+// and does not go back when nothing new was found.
+TEST_F(RunProgress, TheBarIsBusyUntilMostIsKnownAndDoesNotJumpBack) {
+    TTarrowMainForm& window = MakeWindow();
+    TRunProgress& progress = window.RunProgress();
+    progress.Start(1);
+    struct TStep {
+        const char* Line;
+        const char* Shown; // in the status line once the bar shows the line
+        int Maximum;       // 0: busy
+        int Value;         // when not busy
+    };
+    const TStep steps[] = {
+        {"Project \"Blog\"...", "Project 1 of 1: Blog", 0, 0},
+        {"Downloading [ 1 / 3 ]: http://a/", "URL 1 of 3", 0, 0},
+        {"Downloading [ 3 / 4 ]: http://a/c", "URL 3 of 4", 100, 50},
+        {"Downloading [ 2 / 4 ]: http://a/b", "URL 2 of 4", 100, 50}, // taken up again
+        {"Downloading [ 4 / 5 ]: http://a/d", "URL 4 of 5", 100, 60},
+    };
+    for (const TStep& step : steps) {
+        SCOPED_TRACE(step.Line);
+        window.LogMsg(QString::fromUtf8(step.Line));
+        ASSERT_TRUE(WaitFor(
+            [&] { return progress.Status()->text().contains(QString::fromUtf8(step.Shown)); }));
+        EXPECT_EQ(progress.Bar()->maximum(), step.Maximum);
+        if (step.Maximum > 0) {
+            EXPECT_EQ(progress.Bar()->value(), step.Value);
+        }
+    }
+    EXPECT_TRUE(progress.Bar()->text().contains(u"4 of 5"_s))
+        << progress.Bar()->text().toStdString();
+    progress.Finish();
+}
+
 // A run that ends with failed URLs, broken off or stopped by an error keeps its final counts in the
 // status line (the bar goes); a clean one leaves nothing. The notification says the same.
 TEST_F(RunProgress, ARunThatDidNotEndCleanlyKeepsItsCountsInView) {
