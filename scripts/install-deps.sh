@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 nginx-light openssl
   xvfb xauth
-  appstream desktop-file-utils
+  appstream desktop-file-utils dbus
   clang libclang-rt-14-dev llvm clang-format
 )
 

@@ -1,5 +1,7 @@
 #include "ui/RunProgressUnit.h"
 
+#include "ui/DesktopNotifyUnit.h"
+
 #include <QApplication>
 #include <QBoxLayout>
 #include <QLabel>
@@ -200,11 +202,19 @@ void TRunProgress::Finish(const QString& AError) {
         Notify(FCaption, EndText());
 }
 
+QString TRunProgress::NotificationText() const {
+    return QStringLiteral("%1 downloaded, %2 failed").arg(FCounts.Downloaded).arg(FCounts.Failed);
+}
+
 void TRunProgress::Notify(const QString& ATitle, const QString& AText) {
     if (FNotify) {
         FNotify(ATitle, AText);
         return;
     }
+    // The desktop's notification service leaves nothing behind; the tray balloon needs an icon
+    // in the tray, so it is only the fallback.
+    if (SendDesktopNotification(QStringLiteral("Tarrow"), NotificationText()))
+        return;
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     if (!FTrayIcon) {

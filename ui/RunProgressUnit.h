@@ -69,6 +69,8 @@ public:
     }
     // How the last run ended, in words.
     QString EndText() const;
+    // The body of the desktop notification: "12 downloaded, 3 failed".
+    QString NotificationText() const;
     // The last run completed with nothing failed.
     bool EndedCleanly() const;
 
