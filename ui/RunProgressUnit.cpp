@@ -14,6 +14,9 @@ namespace tarrow {
 
 namespace {
 
+// How long the tray's balloon (and its icon) stays.
+constexpr int BalloonMs = 10000;
+
 int Number(const QRegularExpressionMatch& AMatch, int AGroup) {
     return AMatch.captured(AGroup).toInt();
 }
@@ -222,7 +225,9 @@ void TRunProgress::Notify(const QString& ATitle, const QString& AText) {
         FTrayIcon->setToolTip(ATitle);
     }
     FTrayIcon->show();
-    FTrayIcon->showMessage(ATitle, AText, QSystemTrayIcon::Information);
+    FTrayIcon->showMessage(ATitle, AText, QSystemTrayIcon::Information, BalloonMs);
+    // The icon is there for the balloon only: it goes with it.
+    QTimer::singleShot(BalloonMs, FTrayIcon, &QSystemTrayIcon::hide);
 }
 
 } // namespace tarrow
