@@ -41,6 +41,13 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     FOKButton->setEnabled(false);
     QPushButton* cancel =
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FPatternEdit, QStringLiteral("The regular expression that finds the text to replace"));
+    SetHint(FRuleEdit, QStringLiteral("What replaces each match ($1 for the first group)"));
+    SetHint(FSubjectEdit, QStringLiteral("A sample text to try the rule on"));
+    SetHint(test, QStringLiteral("Shows what the rule makes of the sample text"));
+    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
+            {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
     fields->addRow(NewFieldLabel(QStringLiteral("Replace Pattern:"), FPatternEdit), FPatternEdit);

@@ -22,6 +22,11 @@ TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     FOKButton->setEnabled(false);
     QPushButton* cancel =
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FWebDocumentEdit, QStringLiteral("The address of a file to download as it is"));
+    SetHint(FOutFolderEdit, QStringLiteral("The folder the file is saved in"));
+    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
+            {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
     fields->addRow(NewFieldLabel(QStringLiteral("URL starts with:"), FWebDocumentEdit),

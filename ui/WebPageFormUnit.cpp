@@ -29,6 +29,12 @@ TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     FOKButton->setEnabled(false);
     QPushButton* cancel =
         NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FWebPageEdit, QStringLiteral("The address of a page to start downloading from"));
+    SetHint(FExtractURLsEdit,
+            QStringLiteral("How many links deep to follow from this page (0: the page only)"));
+    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
+            {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
     fields->addRow(NewFieldLabel(QStringLiteral("URL:"), FWebPageEdit), FWebPageEdit);
