@@ -184,9 +184,14 @@ QStringList TWebsiteCrawl::SitemapURLs(const QString& AOrigin) {
 }
 
 void TWebsiteCrawl::ReadSitemap(const QString& AURL, int ANesting, QSet<QString>& ARead) {
-    if (IsTerminated() || ARead.size() >= kMaxSitemapFiles || ARead.contains(AURL))
+    if (IsTerminated() || ARead.contains(AURL) || ARead.size() > kMaxSitemapFiles)
         return;
     ARead.insert(AURL);
+    if (ARead.size() > kMaxSitemapFiles) { // said once; the rest are left out silently
+        LogUnreadableSitemap(
+            AURL, QStringLiteral("more than %1 sitemaps, the rest left out").arg(kMaxSitemapFiles));
+        return;
+    }
     const QString unloadable = UnloadableURLReason(AURL);
     if (!unloadable.isEmpty()) {
         LogUnreadableSitemap(AURL, unloadable);

@@ -139,19 +139,26 @@ TEST_F(CrawlSitemaps, AnIndexLeadsToItsSitemapsPlainAndCompressed) {
     TScriptedSite other;
     other.Default(OkReply(UrlSet({Url(u"/blog/x.html")}), "text/xml"));
     FSite.Page("/robots.txt", OkReply("Sitemap: /maps/index.xml\n", "text/plain"));
-    FSite.Page("/maps/index.xml",
-               OkReply(SitemapIndex({Url(u"/maps/a.xml.gz"), Url(u"/maps/index.xml"),
-                                     other.URL(u"/m.xml"), Url(u"/maps/b.xml")}),
-                       "text/xml"));
+    FSite.Page(
+        "/maps/index.xml",
+        OkReply(SitemapIndex({Url(u"/maps/a.xml.gz"), Url(u"/maps/index.xml"), other.URL(u"/m.xml"),
+                              Url(u"/maps/b.xml"), Url(u"/maps/n1.xml")}),
+                "text/xml"));
     FSite.Page("/maps/a.xml.gz",
                OkReply(GzipCompress(UrlSet({Url(u"/blog/a2.html"), Url(u"/blog/a1.html")})),
                        "application/gzip"));
     FSite.Page("/maps/b.xml",
                MakeReply(200, "OK", {{"Content-Type", "text/xml"}, {"Content-Encoding", "gzip"}},
                          GzipCompress(UrlSet({Url(u"/blog/a1.html"), Url(u"/blog/b.html")}))));
+    // Indexes nest three deep at most.
+    FSite.Page("/maps/n1.xml", OkReply(SitemapIndex({Url(u"/maps/n2.xml")}), "text/xml"));
+    FSite.Page("/maps/n2.xml", OkReply(SitemapIndex({Url(u"/maps/n3.xml")}), "text/xml"));
+    FSite.Page("/maps/n3.xml", OkReply(SitemapIndex({Url(u"/maps/b.xml")}), "text/xml"));
     FSite.Html("/blog/", "<p>start</p>");
     FSite.Default(OkReply("<p>leaf</p>"));
     const QStringList log = Run(*SitemapsProject());
+    EXPECT_TRUE(log.contains(QStringLiteral("Sitemap not readable: ") + Url(u"/maps/n3.xml") +
+                             u": sitemap indexes nested too deeply"_s));
     EXPECT_EQ(Downloaded(log), (QStringList{Url(u"/blog/"), Url(u"/blog/a2.html"),
                                             Url(u"/blog/a1.html"), Url(u"/blog/b.html")}));
     EXPECT_EQ(FSite.Hits("/maps/index.xml"), 1);
@@ -159,7 +166,7 @@ TEST_F(CrawlSitemaps, AnIndexLeadsToItsSitemapsPlainAndCompressed) {
     EXPECT_EQ(FSite.Hits("/maps/b.xml"), 1);
     EXPECT_TRUE(other.Server().Requests().isEmpty());
     const QString index = Url(u"/maps/index.xml");
-    EXPECT_TRUE(log.contains(QStringLiteral("Sitemap index read: %1 (sitemaps: 4)").arg(index)));
+    EXPECT_TRUE(log.contains(QStringLiteral("Sitemap index read: %1 (sitemaps: 5)").arg(index)));
     EXPECT_TRUE(log.contains(QStringLiteral("Sitemaps on other sites left out: 1 in ") + index));
     EXPECT_TRUE(
         log.contains(QStringLiteral("Sitemap read: %1 (new URLs: 1)").arg(Url(u"/maps/b.xml"))));
