@@ -251,7 +251,8 @@ bool TWebsiteCrawl::FetchSitemap(const QString& AURL, QByteArray& ABody) {
                             kNoGZipDeflate, kClientMaxRedirects, kClientTimeoutRetries);
         return true;
     } catch (const std::exception& E) {
-        LogUnreadableSitemap(AURL, ExceptionMessage(E));
+        if (!IsTerminated()) // Break is no fault of the sitemap's
+            LogUnreadableSitemap(AURL, ExceptionMessage(E));
         return false;
     }
 }
