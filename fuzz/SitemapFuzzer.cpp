@@ -32,8 +32,8 @@ QByteArray Escaped(const QString& AText) {
 QByteArray Rewritten(const QStringList& ALocs, bool ACData) {
     QByteArray xml = "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
     for (const QString& loc : ALocs)
-        xml += "<url><loc>" +
-               (ACData ? "<![CDATA[" + loc.toUtf8() + "]]>" : Escaped(loc)) + "</loc></url>\n";
+        xml += "<url><loc>" + (ACData ? "<![CDATA[" + loc.toUtf8() + "]]>" : Escaped(loc)) +
+               "</loc></url>\n";
     return xml + "</urlset>";
 }
 
