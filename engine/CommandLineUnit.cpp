@@ -252,9 +252,9 @@ const TSwitchInfo Switches[] = {
      "from the program's folder (from DIR with -settingsdir)",
      TakeConfigFile, nullptr},
     {"-outdir", "--output", "DIR", true, spCli,
-     "the output folder ({OutDir}) instead of the file's OutDir;\n"
-     "for web addresses, the folder of the copy (default: one\n"
-     "named after the host in the current folder)",
+     "the output folder ({OutDir}) instead of the file's\n"
+     "OutDir; for web addresses, the folder of the copy\n"
+     "(default: one named after the host in the current folder)",
      TakeOutDir, NeedsValue, "o"},
     {"-proxy", nullptr, "URL", true, spCli,
      "send every request through URL instead of the file's\n"

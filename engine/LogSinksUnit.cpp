@@ -164,10 +164,6 @@ void TConsoleLogSink::Track(const QString& AMsg, TLogLineKind AKind) {
                       : AKind == lkExisted ? QStringLiteral("existed")
                                            : QStringLiteral("not-changed");
         FURL.File = AfterColon(AMsg);
-        if (AKind == lkSaving) {
-            FURL.Bytes = QFileInfo(FURL.File).size();
-            FBytes += FURL.Bytes;
-        }
         break;
     case lkRetry:
         ++FURL.Retries;
@@ -195,6 +191,11 @@ void TConsoleLogSink::EndURL() {
         FURL.Status = FURL.Reason.isEmpty() ? QStringLiteral("empty") : QStringLiteral("failed");
     if (FURL.Status == u"failed")
         ++FFailed;
+    // "Saving:" comes before the file is written; it is complete once the URL's lines are.
+    if (FURL.Status == u"saved") {
+        FURL.Bytes = QFileInfo(FURL.File).size();
+        FBytes += FURL.Bytes;
+    }
     if (FOptions.Progress && FOptions.Dots)
         std::fputc(FURL.Status == u"failed" ? '!' : '.', FOptions.Progress);
     if (!FOptions.Json)
