@@ -4,6 +4,7 @@
 #include "base/uRunContext.h"
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
+#include "engine/SwitchDocsUnit.h"
 #include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
 #include "engine/uFileUtils.h"
@@ -38,32 +39,8 @@ enum TExitStatus {
     esSecondInterrupt = 130,
 };
 
-const char Description[] =
-    "       tarrow-cli [options] URL...\n"
-    "\n"
-    "With web addresses, copies each site into a folder named after its host (or into\n"
-    "-o DIR) as a project made with Add would, reading and writing no settings file.\n"
-    "Without them, loads the checked projects of the settings file (or the projects\n"
-    "named by -start) into the output folder. The run log goes to standard output.\n"
-    "Every -name switch is also read as --name; a --name switch takes its value after\n"
-    "a blank or \"=\"; \"--\" ends the switches. The project options (from --depth to\n"
-    "--no-verify-tls) also replace the file's values for a run of the settings file.\n"
-    "\n";
-
-const char Epilogue[] =
-    "\n"
-    "Exit status: 0 when the run ended and no URL of it failed (already existing and\n"
-    "unchanged files count as loaded); 1 when a project name was not found; 2 for a\n"
-    "usage error, no settings file, an unreadable or missing -config file or a run\n"
-    "ended by an error; 3 when one or more URLs failed; 4 when Ctrl+C or SIGTERM\n"
-    "stopped the run. The first that applies of 2, 4, 1, 3 is the status.\n"
-    "-settingsdir or -config without a value (the last argument) is ignored.\n"
-    "Ctrl+C or SIGTERM stops the run, aborting the transfer under way; a second Ctrl+C ends at\n"
-    "once (status 130).\n";
-
 QByteArray HelpText() {
-    return QByteArray("Usage: tarrow-cli [options] [-start NAMES]\n") + Description +
-           SwitchHelp(spCli).toLocal8Bit() + Epilogue;
+    return CliHelpText().toLocal8Bit();
 }
 
 // A stop signal may come before there is a run to stop: it is kept here until the run's break

@@ -332,7 +332,7 @@ const TSwitchInfo Switches[] = {
      TakeProjectOption<SetCount<&P::SetMaxBytesMB, IntMax, MaxBytesName>>, NeedsValue},
     {"--max-seconds", nullptr, "N", false, spCli, "stop a project after N seconds",
      TakeProjectOption<SetCount<&P::SetMaxSeconds, IntMax, MaxSecondsName>>, NeedsValue},
-    {"--drop-query", nullptr, "NAMES", false, spCli,
+    {"--drop-query", nullptr, "PARAMS", false, spCli,
      "remove these \";\"-separated query parameters (\"*\" for\n"
      "any text) from URLs",
      TakeProjectOption<SetText<&P::SetDropQueryParams>>, NeedsValue},

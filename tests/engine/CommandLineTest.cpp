@@ -1,4 +1,5 @@
 #include "engine/CommandLineUnit.h"
+#include "engine/SwitchDocsUnit.h"
 #include "project/WebsiteUnit.h"
 
 #include <gtest/gtest.h>
@@ -311,6 +312,42 @@ TEST(CommandLine, ProjectOptionsSetTheProject) {
     EXPECT_EQ(pages.WebPages().size(), 2);
     EXPECT_EQ(pages.WPExtractURLs().GetValue(0), 3);
     EXPECT_EQ(pages.WPExtractURLs().GetValue(1), 3);
+}
+
+// The manual pages and completions come from the table: every spelling of every switch of a
+// program is in them, and nothing of the other program's.
+TEST(CommandLine, ManualPagesAndCompletionsListEverySwitch) {
+    const QString cliPage = ManualPage(spCli);
+    const QString windowPage = ManualPage(spWindow);
+    const QString bash = BashCompletion(spCli);
+    const QString zsh = ZshCompletion(spCli);
+    const QString help = CliHelpText();
+    for (const TSwitchInfo& s : CommandLineSwitches()) {
+        for (const QString& spelling : SwitchSpellings(s)) {
+            SCOPED_TRACE(spelling.toStdString());
+            const QString roff = QString(spelling).replace(u'-', QStringLiteral("\\-"));
+            const QString bold = QStringLiteral("\\fB") + roff + QStringLiteral("\\fR");
+            const bool cli = s.Programs & spCli;
+            EXPECT_EQ(cliPage.contains(bold), cli);
+            EXPECT_EQ(windowPage.contains(bold), bool(s.Programs & spWindow));
+            EXPECT_EQ(bash.contains(u'\n' + spelling + u'\n') ||
+                          bash.contains(QStringLiteral("\"") + spelling + u'\n') ||
+                          bash.contains(u'\n' + spelling + u'"'),
+                      cli);
+            EXPECT_EQ(zsh.contains(u'\'' + spelling + u'[') ||
+                          zsh.contains(u'\'' + spelling + QStringLiteral("=[")),
+                      cli);
+        }
+        EXPECT_EQ(help.contains(QStringLiteral("\n  ") + QLatin1String(s.Name)),
+                  bool(s.Programs & spCli));
+    }
+    // Values complete as what they name.
+    EXPECT_TRUE(bash.contains(QStringLiteral("-start|--start)\n        COMPREPLY=($(compgen -W "
+                                             "\"$(_tarrow_projects)\"")));
+    EXPECT_TRUE(zsh.contains(QStringLiteral("'--output=[")));
+    EXPECT_TRUE(zsh.contains(QStringLiteral(":DIR:_files -/' \\\n")));
+    for (const QString& line : cliPage.split(u'\n'))
+        EXPECT_FALSE(line.startsWith(u'\'')) << line.toStdString();
 }
 
 } // namespace
