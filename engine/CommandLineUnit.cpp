@@ -357,9 +357,9 @@ const TSwitchInfo Switches[] = {
      TakeLogFormat, NeedsValue},
     {"--log-file", nullptr, "FILE", false, spCli, "write the plain log to FILE too", TakeLogFile,
      NeedsValue},
-    {"--help", "-h", nullptr, false, spCli, "show this text", SetFlag<&TCommandLine::Help>,
+    {"--help", "-h", nullptr, false, spBoth, "show this text", SetFlag<&TCommandLine::Help>,
      nullptr},
-    {"--version", nullptr, nullptr, false, spCli, "show the version",
+    {"--version", nullptr, nullptr, false, spBoth, "show the version",
      SetFlag<&TCommandLine::Version>, nullptr, "V"},
 };
 

@@ -109,6 +109,11 @@ QString CliHelpText() {
            QLatin1String(CliExitStatus) + QLatin1String(CliNotes);
 }
 
+QString WindowHelpText() {
+    return QStringLiteral("Usage: tarrow [options] [-start NAMES [-close]]\n\n") +
+           QLatin1String(WindowDescription) + u'\n' + SwitchHelp(spWindow);
+}
+
 QString ManualPage(TSwitchProgram AProgram) {
     const bool cli = AProgram == spCli;
     const QString name = ProgramName(AProgram);

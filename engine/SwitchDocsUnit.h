@@ -11,6 +11,8 @@ namespace tarrow {
 
 // tarrow-cli --help.
 QString CliHelpText();
+// tarrow --help.
+QString WindowHelpText();
 
 // The manual page (roff) of tarrow-cli (spCli) or tarrow (spWindow).
 QString ManualPage(TSwitchProgram AProgram);
