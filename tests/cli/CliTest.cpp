@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -500,6 +501,24 @@ TEST_F(Cli, QuietJsonLogFileAndProgress) {
     r = Run({QStringLiteral("--progress=dots"), QStringLiteral("-o"),
              OutDir() + QStringLiteral("3"), FServer.URL(u"/broken/")});
     EXPECT_EQ(r.Err, QStringLiteral(".!\n"));
+}
+
+// On a terminal the progress line is drawn on standard error, redrawn in place with a carriage
+// return, and ends with a line break.
+TEST_F(Cli, ProgressLineOnATerminal) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 is needed for a pseudo-terminal";
+    QProcess process;
+    process.start(python,
+                  {QStringLiteral("-c"), QStringLiteral("import pty, sys; pty.spawn(sys.argv[1:])"),
+                   QStringLiteral(TARROW_CLI_PATH), QStringLiteral("-o"), OutDir(),
+                   FServer.URL(u"/tree/")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString seen = QString::fromUtf8(process.readAll());
+    EXPECT_TRUE(seen.contains(QStringLiteral("\r[ 3 / 3 ] failed: 0, "))) << seen.toStdString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("Completed.")));
+    EXPECT_TRUE(QFile::exists(OutDir() + QStringLiteral("/b.html")));
 }
 
 } // namespace
