@@ -31,6 +31,8 @@ public:
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or
     // is refused as a suppressed one is. The scope outlives the table's use.
     void SetScope(TURLScope* AScope) { FScope = AScope; }
+    // URLs added from now on were found in the file of entry AIndex (-1: none, start pages).
+    void SetLinkingEntry(int AIndex) { FLinkingEntry = AIndex; }
 
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
     int FindURL(const QString& ALoadURL) const override;
@@ -71,6 +73,9 @@ public:
 
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
+    int AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey,
+                 const QString& AWebsiteURL, const QString& AIndexFile, const QString& AOutDir,
+                 int32_t AExtractURLs, int32_t AURLDepth, const QString& ALinkType);
     void CheckIndex(int AIndex) const;
     void InsertIntoHash(int AIndex, uint32_t AHash);
     void GrowHash();
@@ -91,6 +96,7 @@ private:
     TPathReading FPathReading;
     bool FCompletePages;
     TURLScope* FScope = nullptr;
+    int FLinkingEntry = -1;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use
     std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;
