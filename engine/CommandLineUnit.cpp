@@ -336,6 +336,8 @@ const TSwitchInfo Switches[] = {
      "remove these \";\"-separated query parameters (\"*\" for\n"
      "any text) from URLs",
      TakeProjectOption<SetText<&P::SetDropQueryParams>>, NeedsValue},
+    {"--sitemaps", nullptr, nullptr, false, spCli, "read the sites' sitemaps for more URLs",
+     TakeProjectOption<SetSwitch<&P::SetSitemaps, true>>, nullptr},
     {"--no-trap-guard", nullptr, nullptr, false, spCli,
      "take very long, deep and self-repeating URLs too",
      TakeProjectOption<SetSwitch<&P::SetTrapGuard, false>>, nullptr},

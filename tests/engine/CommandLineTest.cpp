@@ -287,6 +287,7 @@ TEST(CommandLine, ProjectOptionsSetTheProject) {
         {{"--drop-query", "sid"},
          [](const TWebsiteProject& P) { return P.DropQueryParams() == u"sid"; }},
         {{"--no-trap-guard"}, [](const TWebsiteProject& P) { return !P.TrapGuard(); }},
+        {{"--sitemaps"}, [](const TWebsiteProject& P) { return P.Sitemaps(); }},
         {{"--retry-all"}, [](const TWebsiteProject& P) { return !P.RetryTransientOnly(); }},
         {{"--no-verify-tls"}, [](const TWebsiteProject& P) { return !P.VerifyTLS(); }},
     };
