@@ -25,6 +25,7 @@ struct TCommandLine {
     bool HasProxy = false; // -proxy URL (tarrow-cli): checked here, the run's proxy
     QString Proxy;
     int Connections = 0;  // -connections N (tarrow-cli), 1 .. 16; 0 when not given
+    QString WarcFile;     // -warc FILE (tarrow-cli)
     bool Help = false;    // --help or -h
     bool Version = false; // --version
     QStringList Unknown;  // every other argument, in order

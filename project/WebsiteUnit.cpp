@@ -343,6 +343,7 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
         CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
         TextKey<&TProject::FCookiesFile>("CookiesFile"),
+        TextKey<&TProject::FWarcFile>("WarcFile"),
         // New projects name themselves, retry only what may succeed and check certificates.
         TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
         FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
