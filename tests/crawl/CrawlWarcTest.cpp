@@ -1,43 +1,20 @@
-// The WARC file of a crawl, read back by a reader of our own in Python (tests/crawl/warc_read.py)
+// The WARC file of a crawl, read back by a reader of our own in Python (tests/support/warc_read.py)
 // that checks the records, their gzip members and digests on its own terms: every request the
 // server read and every reply it sent is there, as it went over the wire.
 
 #include "tests/crawl/CrawlFixture.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
+#include "tests/support/WarcReader.h"
 
 namespace tarrow::test {
 
 namespace {
 
-const char* const kPython = TARROW_PYTHON3;
-const char* const kReader = TARROW_WARC_READER;
-
-// The records as the independent reader sees them; fails the test when it refuses the file.
-QList<QJsonObject> ReadWarc(const QString& APath) {
-    QProcess reader;
-    reader.start(QString::fromUtf8(kPython), {QString::fromUtf8(kReader), APath});
-    const bool finished = reader.waitForFinished(120000);
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
-    QList<QJsonObject> records;
-    for (const QJsonValue& record : QJsonDocument::fromJson(reader.readAllStandardOutput()).array())
-        records.append(record.toObject());
-    return records;
-}
-
-QByteArray Payload(const QJsonObject& ARecord) {
-    return QByteArray::fromBase64(ARecord.value(u"payload").toString().toLatin1());
-}
-
 class CrawlWarcTest : public CrawlTest {
 protected:
     void SetUp() override {
         CrawlTest::SetUp();
-        if (QByteArrayView(kPython).isEmpty())
+        if (!HaveWarcReader())
             GTEST_SKIP() << "no Python 3 to read the WARC file with";
     }
 };
@@ -103,7 +80,7 @@ TEST_F(CrawlWarcTest, EveryExchangeIsArchivedAsItCameOverTheWire) {
         EXPECT_EQ(reply.value(u"Content-Type").toString(), u"application/http;msgtype=response");
         EXPECT_EQ(reply.value(u"WARC-Concurrent-To").toArray().first().toString(),
                   sent->value(u"WARC-Record-ID").toString());
-        EXPECT_EQ(Payload(reply), served.value(request.Target));
+        EXPECT_EQ(WarcPayload(reply), served.value(request.Target));
         const QString head = reply.value(u"http-head").toString();
         if (request.Target == "/blog/same.html") {
             EXPECT_EQ(reply.value(u"WARC-Type").toString(), u"revisit");
