@@ -45,10 +45,11 @@ def main():
             cli = os.path.join(build, "cli", "tarrow-cli")
             warc = os.path.join(tmp, "bench.warc.gz")
             times = {"without": [], "with -warc": []}
-            for _ in range(repeats):
+            for i in range(repeats):
                 for name, extra in (("without", []), ("with -warc", ["-warc", warc])):
-                    out = os.path.join(tmp, "out")
-                    shutil.rmtree(out, ignore_errors=True)
+                    # A fresh folder each time: creating files where many were just deleted costs
+                    # ext4 more than the WARC file does.
+                    out = os.path.join(tmp, f"out-{i}-{len(extra)}")
                     wall, cpu, _, code = measure([cli, "-settingsdir", settings, "-outdir", out,
                                                   "-connections", str(connections)] + extra, tmp)
                     if code != 0:

@@ -121,11 +121,16 @@ qsizetype BlockSize(std::initializer_list<QByteArrayView> ABlock) {
     return size;
 }
 
-// A deflate stream writing one gzip member.
-class TGzipMember final {
+} // namespace
+
+// One deflate stream for every record: each record starts it afresh as a gzip member of its own,
+// without allocating and clearing its tables again.
+class TWarcWriter::TGzipMember final {
 public:
     TGzipMember() {
-        if (deflateInit2(&FStream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+        // Fast, with a small hash table: most records are a few kilobytes, and each start clears
+        // the table.
+        if (deflateInit2(&FStream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 6, Z_DEFAULT_STRATEGY) !=
             Z_OK)
             throw EWarcError(QStringLiteral("Cannot start a compressed record."));
     }
@@ -133,6 +138,7 @@ public:
     TGzipMember(const TGzipMember&) = delete;
     TGzipMember& operator=(const TGzipMember&) = delete;
 
+    void Begin() { deflateReset(&FStream); }
     // Compresses AData (finishing the member when AFinish), handing each piece to AOut.
     template <typename F> void Put(QByteArrayView AData, bool AFinish, F AOut) {
         char out[kOutChunk];
@@ -153,8 +159,6 @@ private:
     z_stream FStream{};
 };
 
-} // namespace
-
 QByteArray WarcDigest(std::initializer_list<QByteArrayView> AParts) {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     for (const QByteArrayView part : AParts)
@@ -163,7 +167,8 @@ QByteArray WarcDigest(std::initializer_list<QByteArrayView> AParts) {
 }
 
 TWarcWriter::TWarcWriter(const QString& APath, const QString& AProjectName)
-    : FPath(APath), FFile(APath), FInfoID(NewRecordID()) {
+    : FPath(APath), FFile(APath), FInfoID(NewRecordID()),
+      FDeflate(std::make_unique<TGzipMember>()) {
     const QString folder = QFileInfo(APath).absolutePath();
     // Unbuffered: a full disk shows at the record it stops, not at a later flush.
     if (!QDir().mkpath(folder) ||
@@ -181,18 +186,20 @@ TWarcWriter::TWarcWriter(const QString& APath, const QString& AProjectName)
                                "\r\nWARC-Filename: " + QFileInfo(APath).fileName().toUtf8() +
                                "\r\nContent-Type: application/warc-fields\r\n";
     try {
-        WriteRecord(headers, {fields});
+        WriteWhole([&] { WriteRecord(headers, {fields}); });
     } catch (const std::exception& E) {
         throw EWarcError(
             QStringLiteral("Cannot write WARC file %1: %2").arg(APath, ExceptionMessage(E)));
     }
 }
 
+TWarcWriter::~TWarcWriter() = default;
+
 void TWarcWriter::Record(const TWireExchange& AExchange) noexcept {
     if (!FError.isEmpty())
         return;
     try {
-        WriteExchange(AExchange);
+        WriteWhole([&] { WriteExchange(AExchange); });
     } catch (const std::exception& E) {
         if (FError.isEmpty())
             FError =
@@ -245,30 +252,42 @@ void TWarcWriter::WriteExchange(const TWireExchange& AExchange) {
 
 void TWarcWriter::WriteRecord(const QByteArray& AHeaders,
                               std::initializer_list<QByteArrayView> ABlock) {
-    const qint64 start = FFile.pos();
-    try {
-        TGzipMember member;
-        const auto out = [this](const char* AData, qsizetype ASize) { WriteBytes(AData, ASize); };
-        member.Put("WARC/1.1\r\n" + AHeaders +
-                       "Content-Length: " + QByteArray::number(BlockSize(ABlock)) + "\r\n\r\n",
-                   false, out);
-        for (const QByteArrayView part : ABlock)
-            member.Put(part, false, out);
-        member.Put("\r\n\r\n", true, out);
-    } catch (const std::exception&) {
-        // A record cut part way is taken back, so the file ends with whole records.
-        FFile.resize(start);
-        throw;
-    }
+    TGzipMember& member = *FDeflate;
+    member.Begin();
+    const auto out = [this](const char* AData, qsizetype ASize) { WriteBytes(AData, ASize); };
+    member.Put("WARC/1.1\r\n" + AHeaders +
+                   "Content-Length: " + QByteArray::number(BlockSize(ABlock)) + "\r\n\r\n",
+               false, out);
+    for (const QByteArrayView part : ABlock)
+        member.Put(part, false, out);
+    member.Put("\r\n\r\n", true, out);
 }
 
 void TWarcWriter::WriteBytes(const char* AData, qsizetype ASize) {
-    if (ASize > 0 && FFile.write(AData, ASize) != ASize)
-        RaiseWriteError();
+    FPending.append(AData, ASize);
+    if (FPending.size() >= kOutChunk * 16)
+        WritePending();
 }
 
-void TWarcWriter::RaiseWriteError() const {
-    throw EWarcError(FFile.errorString());
+void TWarcWriter::WritePending() {
+    const qsizetype size = FPending.size();
+    const bool written = size == 0 || FFile.write(FPending.constData(), size) == size;
+    FPending.truncate(0);
+    if (!written)
+        throw EWarcError(FFile.errorString());
+}
+
+void TWarcWriter::WriteWhole(const std::function<void()>& AWrite) {
+    const qint64 start = FFile.pos();
+    try {
+        AWrite();
+        WritePending();
+    } catch (const std::exception&) {
+        // What was written of it is taken back, so the file ends with whole records.
+        FPending.truncate(0);
+        FFile.resize(start);
+        throw;
+    }
 }
 
 } // namespace tarrow

@@ -7,7 +7,9 @@
 #include <QByteArrayView>
 #include <QFile>
 #include <QString>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 
 namespace tarrow {
 
@@ -25,6 +27,7 @@ class TWarcWriter final : public TWireRecorder {
 public:
     // Creates (replaces) APath and writes the warcinfo record; raises EWarcError when it cannot.
     TWarcWriter(const QString& APath, const QString& AProjectName);
+    ~TWarcWriter() override;
     TWarcWriter(const TWarcWriter&) = delete;
     TWarcWriter& operator=(const TWarcWriter&) = delete;
 
@@ -34,14 +37,20 @@ public:
     const QString& Path() const { return FPath; }
 
 private:
+    class TGzipMember;
     void WriteExchange(const TWireExchange& AExchange);
     void WriteRecord(const QByteArray& AHeaders, std::initializer_list<QByteArrayView> ABlock);
+    // Compressed bytes reach the file in pieces of about a megabyte, an exchange's last with it.
     void WriteBytes(const char* AData, qsizetype ASize);
-    [[noreturn]] void RaiseWriteError() const;
+    void WritePending();
+    // Runs AWrite; what it wrote is taken back when it fails.
+    void WriteWhole(const std::function<void()>& AWrite);
 
     QString FPath;
     QFile FFile;
     QByteArray FInfoID; // the warcinfo record's
+    std::unique_ptr<TGzipMember> FDeflate;
+    QByteArray FPending; // compressed, not yet written
     QString FError;
 };
 
