@@ -192,6 +192,7 @@ int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& APr
                 const QString& AFileProxy) {
     TRunOptions options;
     options.Connections = ACommandLine.Connections;
+    options.WarcFile = ACommandLine.WarcFile;
     QString proxyError;
     if (!ChooseProxy(ACommandLine, AFileProxy, options.Proxy, proxyError))
         return Fail(proxyError);

@@ -65,6 +65,10 @@ void TakeConnections(TCommandLine& AResult, const QString& AValue) {
     AResult.Connections = n;
 }
 
+void TakeWarcFile(TCommandLine& AResult, const QString& AValue) {
+    AResult.WarcFile = AValue;
+}
+
 void TakeStart(TCommandLine& AResult, const QString& AValue) {
     AResult.HasStart = true;
     AResult.StartNames = AValue;
@@ -266,6 +270,11 @@ const TSwitchInfo Switches[] = {
     {"-connections", nullptr, "N", true, spCli,
      "transfers at once (1 to 16) for every project of this run", TakeConnections, NeedsValue,
      "cj"},
+    {"-warc", nullptr, "FILE", true, spCli,
+     "write every request and reply to the WARC file FILE\n"
+     "({OutDir} and {ProjectName} allowed) instead of the\n"
+     "project's WarcFile",
+     TakeWarcFile, NeedsValue},
     {"-start", nullptr, "NAMES", true, spBoth,
      "run the projects named in the comma-separated list NAMES", TakeStart,
      SetFlag<&TCommandLine::StartWithoutNames>},

@@ -50,6 +50,7 @@ struct TCommandLine {
     TProgressStyle Progress = psAuto;
     bool JsonLog = false; // --log-format=json
     QString LogFile;      // --log-file FILE: the plain log, written there too
+    QString WarcFile;     // -warc FILE (tarrow-cli)
     bool Help = false;    // --help or -h
     bool Version = false; // --version
     QStringList Unknown;  // every other argument, in order

@@ -8,6 +8,7 @@
 #include "engine/uCookiesFile.h"
 #include "engine/uFileUtils.h"
 #include "engine/uRunLimits.h"
+#include "engine/uWarcWriter.h"
 #include "http/HTTPClientUnit.h"
 #include "http/uHTTPErrors.h"
 #include "page/uStyleSheet.h"
@@ -325,6 +326,8 @@ void TWebsiteCrawl::Run() {
     limits.Start();
     for (int i = 0; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
+        if (FArchive)
+            FArchive->CheckWritten();
         limits.Count(FCounters.Downloaded, FReceived);
         if (IsTerminated() || limits.Reached())
             break;

@@ -23,6 +23,7 @@ namespace tarrow {
 
 class THTTPClient;
 class TWebsiteProject;
+class TWarcWriter;
 
 // The counters of the summary line.
 struct TCrawlCounters {
@@ -56,6 +57,9 @@ public:
     // The flag the project's limits set to stop its run (the context's break flag, or one that
     // also reads the run's), or null: a limit then only stops taking entries.
     void SetLimitStop(TBreakFlag* AStop) { FLimitStop = AStop; }
+    // The WARC file the crawl's client records into, or null: a record that cannot be written
+    // ends the crawl with its error after the entry under way.
+    void SetArchive(const TWarcWriter* AArchive) { FArchive = AArchive; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
@@ -108,6 +112,7 @@ private:
     TCrawlCounters FCounters;
     int FConnections = 1;
     TBreakFlag* FLimitStop = nullptr;
+    const TWarcWriter* FArchive = nullptr;
     qint64 FReceived = 0; // body bytes of every fetch
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)

@@ -134,6 +134,10 @@ public:
     // A cookies file in the Netscape format, read at the start of each run and never written.
     const QString& CookiesFile() const { return FCookiesFile; }
     void SetCookiesFile(const QString& AValue) { FCookiesFile = AValue; }
+    // Where each run writes what went over the wire as a WARC file (the output folder's tags
+    // allowed); none when empty.
+    const QString& WarcFile() const { return FWarcFile; }
+    void SetWarcFile(const QString& AValue) { FWarcFile = AValue; }
     int MaxSeconds() const { return FMaxSeconds; }
     void SetMaxSeconds(int AValue) { FMaxSeconds = std::max(AValue, 0); }
     // The pages that the site's sitemaps list inside the website prefix are start pages too.
@@ -191,6 +195,7 @@ private:
     int FMaxSeconds = 0;
     QString FCookiesFile;
     bool FSitemaps = false;
+    QString FWarcFile;
 };
 
 // One single-valued key of a project. A missing key reads as an empty text, which gives the
