@@ -176,6 +176,7 @@ int Run(const TCommandLine& ACommandLine) {
 
     TRunOptions options;
     options.Connections = ACommandLine.Connections;
+    options.ContinueRun = ACommandLine.Continue;
     QString proxyError;
     if (!ChooseProxy(ACommandLine, settings, options.Proxy, proxyError))
         return Fail(proxyError);

@@ -24,11 +24,12 @@ struct TCommandLine {
     QString OutDir;
     bool HasProxy = false; // -proxy URL (tarrow-cli): checked here, the run's proxy
     QString Proxy;
-    int Connections = 0;  // -connections N (tarrow-cli), 1 .. 16; 0 when not given
-    bool Help = false;    // --help or -h
-    bool Version = false; // --version
-    QStringList Unknown;  // every other argument, in order
-    QString Error;        // tarrow-cli's usage error, when not empty
+    int Connections = 0;   // -connections N (tarrow-cli), 1 .. 16; 0 when not given
+    bool Continue = false; // -continue (tarrow-cli): unfinished runs go on from their journals
+    bool Help = false;     // --help or -h
+    bool Version = false;  // --version
+    QStringList Unknown;   // every other argument, in order
+    QString Error;         // tarrow-cli's usage error, when not empty
 };
 
 // The programs that offer a switch.

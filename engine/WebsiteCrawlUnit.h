@@ -20,6 +20,8 @@
 namespace tarrow {
 
 class THTTPClient;
+class TRunJournal;
+struct TJournalRecord;
 class TWebsiteProject;
 
 // The counters of the summary line.
@@ -54,6 +56,9 @@ public:
     // The flag the project's limits set to stop its run (the context's break flag, or one that
     // also reads the run's), or null: a limit then only stops taking entries.
     void SetLimitStop(TBreakFlag* AStop) { FLimitStop = AStop; }
+    // The journal the run keeps (opened), or null. A journal with records is replayed first and
+    // the run goes on after its last finished entry; EJournalMismatch when that fails.
+    void SetJournal(TRunJournal* AJournal) { FJournal = AJournal; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
@@ -62,6 +67,9 @@ private:
     struct TEntry;
     void LoadCookies();
     void Seed();
+    int Replay();
+    void ReplayRecord(const TJournalRecord& ARecord, int& ANext);
+    void JournalEntryDone(int AIndex);
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
@@ -97,7 +105,10 @@ private:
     TCrawlCounters FCounters;
     int FConnections = 1;
     TBreakFlag* FLimitStop = nullptr;
-    qint64 FReceived = 0; // body bytes of every fetch
+    TRunJournal* FJournal = nullptr;
+    int FCurrent = -1;      // the entry being processed
+    int FResumeSaving = -1; // an entry whose file the interrupted run had begun to write
+    qint64 FReceived = 0;   // body bytes of every fetch
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
     std::map<QString, TRobotsRules> FRobots; // by origin, once read
