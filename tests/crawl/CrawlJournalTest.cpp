@@ -31,11 +31,18 @@ private:
     QString FStop;
 };
 
-// Pages that lead on, a few requisites, a page found twice, a redirect, a failure and a link
-// into the journal's own folder name.
+// Pages that lead on, a few requisites, a page found twice, a redirect, a failure, a download
+// named by its reply and a link into the journal's own folder name.
 void Site(TScriptedSite& ASite) {
     ASite.Html("/blog/", "<a href=\"a.html\">a</a><a href=\"b/\">b</a><img src=\"logo.png\">"
-                         "<a href=\"old.html\">o</a><a href=\".tarrow/x.html\">x</a>");
+                         "<a href=\"old.html\">o</a><a href=\".tarrow/x.html\">x</a>"
+                         "<a href=\"get?file=report\">r</a>");
+    // A complete copy saves it under the reply's name, and the pages saved before follow.
+    ASite.Page("/blog/get?file=report",
+               MakeReply(200, "OK",
+                         {{"Content-Type", "application/pdf"},
+                          {"Content-Disposition", "attachment; filename=\"report.pdf\""}},
+                         "report"));
     ASite.Html("/blog/a.html", "<a href=\"c.html\">c</a><a href=\"b/\">b</a><img src=\"p1.png\">");
     ASite.Html("/blog/b/", "<a href=\"../d.html\">d</a><a href=\"missing.html\">m</a>"
                            "<img src=\"../p2.png\">");
@@ -115,18 +122,28 @@ protected:
 };
 
 TEST_F(CrawlJournalTest, AContinuedRunEndsAsARunThatWasNeverStopped) {
-    for (const TOverwriteFile policy : {ofAll, ofChanged, ofNone}) {
+    const std::pair<TOverwriteFile, bool> rows[] = {
+        {ofAll, false}, {ofChanged, false}, {ofNone, false}, {ofAll, true}};
+    for (const auto& [policy, complete] : rows) {
         FProject->SetOverwrite(policy);
-        const QString fullName = QStringLiteral("full-%1").arg(policy);
+        FProject->SetCompletePages(complete);
+        const QString fullName = QStringLiteral("full-%1-%2").arg(policy).arg(complete);
         const QStringList full = FullRun(fullName);
+        if (complete) {
+            EXPECT_TRUE(Files(Folder(fullName))
+                            .value(u"Blog/index.html"_s)
+                            .contains("href=\"get/file=report/report.pdf\""));
+        }
         const QStringList downloads = Matching(full, u"Downloading ["_s);
         ASSERT_GE(downloads.size(), 10);
         for (qsizetype stop = 1; stop <= downloads.size(); stop += 3) {
-            SCOPED_TRACE(QStringLiteral("overwrite %1, stopped at entry %2")
+            SCOPED_TRACE(QStringLiteral("overwrite %1, complete %2, stopped at entry %3")
                              .arg(policy)
+                             .arg(complete)
                              .arg(stop)
                              .toStdString());
-            const QString out = Folder(QStringLiteral("cont-%1-%2").arg(policy).arg(stop));
+            const QString out =
+                Folder(QStringLiteral("cont-%1-%2-%3").arg(policy).arg(complete).arg(stop));
             const QStringList first =
                 RunInto(out, false, QStringLiteral("Downloading [ %1 / ").arg(stop));
             ASSERT_TRUE(first.contains(u"Terminated."_s));
