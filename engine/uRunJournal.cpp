@@ -294,7 +294,8 @@ void TRunJournal::Open(bool AContinue) {
         return;
     }
     FFile.setFileName(FPath);
-    if (!FFile.open(QIODevice::ReadWrite) || !FFile.resize(keep) || !FFile.seek(keep)) {
+    if (!FFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !FFile.resize(keep) ||
+        !FFile.seek(keep)) {
         Fail(FFile.errorString());
         return;
     }
@@ -317,7 +318,7 @@ bool TRunJournal::CreateFresh() {
         return false;
     }
     FFile.setFileName(FPath);
-    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         Fail(FFile.errorString());
         return false;
     }
@@ -356,12 +357,11 @@ void TRunJournal::AddLine(const QByteArray& ALine) {
 void TRunJournal::Write(bool ASync) {
     if (FBroken || !FFile.isOpen())
         return;
-    if (!FPending.isEmpty() && FFile.write(FPending) != FPending.size()) {
+    if ((!FPending.isEmpty() && FFile.write(FPending) != FPending.size()) || !FFile.flush()) {
         Fail(FFile.errorString());
         return;
     }
     FPending.clear();
-    FFile.flush();
     if (ASync || FSinceSync.elapsed() >= kSyncMs) {
         SyncToDisk(FFile);
         FSinceSync.restart();
