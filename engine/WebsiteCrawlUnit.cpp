@@ -210,7 +210,7 @@ void TWebsiteCrawl::ReplayRecord(const TJournalRecord& ARecord, int& ANext) {
     const QStringList& f = ARecord.Fields;
     const int index = f[0].toInt();
     const auto mismatch = [&ARecord]() {
-        return EJournalMismatch(QStringLiteral("the journal does not rebuild the table at ") +
+        return EJournalMismatch(QStringLiteral("the table does not rebuild at ") +
                                 QChar::fromLatin1(ARecord.Kind) + u' ' + ARecord.Fields[0]);
     };
     switch (ARecord.Kind) {

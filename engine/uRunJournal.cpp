@@ -273,7 +273,7 @@ void TRunJournal::Open(bool AContinue) {
     QFile old(FPath);
     if (!AContinue || !old.exists()) {
         if (AContinue)
-            FContext.Log(QStringLiteral("No journal to continue, starting over"));
+            FContext.Log(QStringLiteral("No unfinished journal, starting over"));
         CreateFresh();
         return;
     }

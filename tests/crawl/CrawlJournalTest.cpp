@@ -208,6 +208,27 @@ TEST_F(CrawlJournalTest, DamagedJournalsStartOverWithOneLine) {
         {"another version", [&](const QByteArray& J) { return header(J, "99"); },
          "written by another version"},
         {"empty", [](const QByteArray&) { return QByteArray(); }, "empty"},
+        // Every line reads, but the third entry names the first one's URL again.
+        {"a table it does not rebuild",
+         [](const QByteArray& J) {
+             QByteArrayList lines = J.split('\n');
+             QByteArray firstURL;
+             for (QByteArray& line : lines) {
+                 QByteArrayList fields = line.split('\t');
+                 if (fields[0] != "U")
+                     continue;
+                 if (firstURL.isEmpty()) {
+                     firstURL = fields[5];
+                 } else if (fields[1] == "2") {
+                     fields[5] = firstURL;
+                     fields.removeLast();
+                     line = fields.join('\t');
+                     line += '\t' + QByteArray::number(LineDigest(line), 16).rightJustified(8, '0');
+                 }
+             }
+             return lines.join('\n');
+         },
+         "the table does not rebuild at U 2"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
