@@ -32,13 +32,16 @@ public:
     QString ClassName() const override { return QStringLiteral("EJournalMismatch"); }
 };
 
-// One line of a journal, read back: its kind and its fields.
-//   U tag extract depth url website index-file out-dir link-type: an entry added to the table
+// One line of a journal, read back: its kind and its fields, the first an entry's index.
+//   U index tag extract depth url website index-file out-dir link-type: AddURL added an entry
 //   N index nesting: an entry's requisite nesting changed
 //   R index file-name: an entry took the name its reply gave
 //   L index local-path out-path entry...: a saved file links to entries that may be renamed
 //   S index: entry index is about to write its file
 //   D index downloaded existed not-changed empty failed skipped received: entry index is done
+//   C: the run ended on its own
+// The first line is "tarrow-journal", the version and the project's fingerprint; every line
+// ends with the FNV-1a digest of the rest as eight hexadecimal digits.
 struct TJournalRecord {
     char Kind = 0;
     QStringList Fields;
