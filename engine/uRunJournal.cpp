@@ -361,9 +361,11 @@ void TRunJournal::Write(bool ASync) {
         Fail(FFile.errorString());
         return;
     }
+    FUnsynced = FUnsynced || !FPending.isEmpty();
     FPending.clear();
-    if (ASync || FSinceSync.elapsed() >= kSyncMs) {
+    if (FUnsynced && (ASync || FSinceSync.elapsed() >= kSyncMs)) {
         SyncToDisk(FFile);
+        FUnsynced = false;
         FSinceSync.restart();
     }
 }

@@ -107,6 +107,7 @@ private:
     QFile FFile;
     bool FBroken = false;
     QByteArray FPending;
+    bool FUnsynced = false; // written since the last sync
     QStringList FLastAdded; // the previous U line's fields, for the "same as before" mark
     QElapsedTimer FSinceSync;
     std::vector<TJournalRecord> FRecords;
