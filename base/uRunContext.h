@@ -28,6 +28,8 @@ struct TRunOptions {
     // The project's retry rule: only failures another attempt may change are retried, after the
     // wait a Retry-After header asks for.
     bool RetryTransientOnly = false;
+    // A project that keeps a journal continues its unfinished run instead of starting over.
+    bool ContinueRun = false;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path

@@ -193,6 +193,7 @@ int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& APr
     TRunOptions options;
     options.Connections = ACommandLine.Connections;
     options.WarcFile = ACommandLine.WarcFile;
+    options.ContinueRun = ACommandLine.Continue;
     QString proxyError;
     if (!ChooseProxy(ACommandLine, AFileProxy, options.Proxy, proxyError))
         return Fail(proxyError);

@@ -275,6 +275,9 @@ const TSwitchInfo Switches[] = {
      "({OutDir} and {ProjectName} allowed) instead of the\n"
      "project's WarcFile",
      TakeWarcFile, NeedsValue},
+    {"-continue", nullptr, nullptr, true, spCli,
+     "continue each project's interrupted run from its journal", SetFlag<&TCommandLine::Continue>,
+     nullptr},
     {"-start", nullptr, "NAMES", true, spBoth,
      "run the projects named in the comma-separated list NAMES", TakeStart,
      SetFlag<&TCommandLine::StartWithoutNames>},

@@ -48,13 +48,14 @@ struct TCommandLine {
     bool Quiet = false;   // -q: only errors and the summary
     bool Verbose = false; // -v: request and reply details too
     TProgressStyle Progress = psAuto;
-    bool JsonLog = false; // --log-format=json
-    QString LogFile;      // --log-file FILE: the plain log, written there too
-    QString WarcFile;     // -warc FILE (tarrow-cli)
-    bool Help = false;    // --help or -h
-    bool Version = false; // --version
-    QStringList Unknown;  // every other argument, in order
-    QString Error;        // tarrow-cli's usage error, when not empty
+    bool JsonLog = false;  // --log-format=json
+    QString LogFile;       // --log-file FILE: the plain log, written there too
+    QString WarcFile;      // -warc FILE (tarrow-cli)
+    bool Continue = false; // -continue (tarrow-cli): unfinished runs go on from their journals
+    bool Help = false;     // --help or -h
+    bool Version = false;  // --version
+    QStringList Unknown;   // every other argument, in order
+    QString Error;         // tarrow-cli's usage error, when not empty
 };
 
 // The programs that offer a switch.

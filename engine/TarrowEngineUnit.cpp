@@ -4,11 +4,13 @@
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
 #include "engine/WebsiteCrawlUnit.h"
+#include "engine/uRunJournal.h"
 #include "engine/uWarcWriter.h"
 #include "http/HTTPClientUnit.h"
 #include "project/WebsiteUnit.h"
 
 #include <QDir>
+#include <optional>
 
 namespace tarrow {
 
@@ -92,12 +94,28 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetAbortFlag(&projectStop);
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
-    TWebsiteCrawl crawl(folder, AProject, client, context);
-    crawl.SetLimitStop(&projectStop);
-    crawl.SetArchive(warc.get());
-    crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
-    crawl.Run();
-    FFailedURLs += crawl.Counters().Failed;
+    std::optional<TRunJournal> journal;
+    if (AProject.Journal()) {
+        journal.emplace(folder, AProject, context);
+        journal->Open(FOptions.ContinueRun);
+    }
+    for (;;) {
+        TWebsiteCrawl crawl(folder, AProject, client, context);
+        crawl.SetLimitStop(&projectStop);
+        crawl.SetArchive(warc.get());
+        crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections
+                                                      : AProject.Connections());
+        crawl.SetJournal(journal ? &*journal : nullptr);
+        try {
+            crawl.Run();
+        } catch (const EJournalMismatch& E) {
+            // Raised before anything is fetched: a fresh crawl starts over.
+            journal->StartOver(E.Message());
+            continue;
+        }
+        FFailedURLs += crawl.Counters().Failed;
+        break;
+    }
 }
 
 void TTarrowEngine::LogRunEnd(const TRunContext& AContext) const {

@@ -197,7 +197,23 @@ int TURLList::AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey
         GrowHash();
     else
         InsertIntoHash(index, h);
+    if (FListener)
+        FListener->URLAdded(index, AURLTag, AURL, AExtractURLs, AURLDepth, AWebsiteURL, AIndexFile,
+                            AOutDir, ALinkType);
     return index;
+}
+
+void TURLList::SetRequisiteNesting(int AIndex, int32_t ANesting) {
+    if (FListener && FNestingList.GetValue(AIndex) != ANesting)
+        FListener->NestingSet(AIndex, ANesting);
+    FNestingList.SetValue(AIndex, ANesting);
+}
+
+void TURLList::ReserveName(const QString& AOutDir, const QString& AName) {
+    // Its own owner, taken as a file: no URL's file shares it and no URL's folder goes through it.
+    constexpr uint64_t Reserved = 0xC2B2AE3D27D4EB4FULL;
+    FUsedPaths.TryAdd(Decoded(JoinOutDir(AOutDir, AName, FPathReading), AOutDir.size()),
+                      AOutDir.size(), Reserved);
 }
 
 // APath settled on the text that is written, or when that needs a folder where an earlier path
@@ -273,6 +289,8 @@ bool TURLList::TakeServerName(int AIndex, const QString& AFileName) {
     AddOutFilePath(entry, outDir,
                    FreeOutFilePath(oldPath.left(folderEnd) + AFileName, outDir,
                                    ResourceDigest(key, QString()) ^ ServerNamed));
+    if (FListener)
+        FListener->ServerNameTaken(AIndex, AFileName);
     return true;
 }
 

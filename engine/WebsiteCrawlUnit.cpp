@@ -7,6 +7,7 @@
 #include "engine/uCharsetDecoder.h"
 #include "engine/uCookiesFile.h"
 #include "engine/uFileUtils.h"
+#include "engine/uRunJournal.h"
 #include "engine/uRunLimits.h"
 #include "engine/uWarcWriter.h"
 #include "http/HTTPClientUnit.h"
@@ -308,11 +309,19 @@ void TWebsiteCrawl::LoadCookies() {
 }
 
 void TWebsiteCrawl::Run() {
+    int first = 0;
+    if (FJournal) {
+        // The journal's folder is no name of the copy: a URL that maps to it is numbered.
+        FURLList.ReserveName(FLinkSettings.OutDir, QLatin1String(kJournalFolder));
+        first = Replay();
+        FURLList.SetListener(FJournal);
+    }
     LoadCookies();
-    Seed();
+    if (first == 0)
+        Seed();
     // The start pages are the user's own choice; what they lead to is kept in scope.
     FURLList.SetScope(&FScope);
-    if (FProject.Sitemaps())
+    if (FProject.Sitemaps() && first == 0) // a continued run has their pages from the journal
         SeedFromSitemaps();
     if (FConnections > 1) {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
@@ -324,21 +333,104 @@ void TWebsiteCrawl::Run() {
     }
     TRunLimits limits(FProject, FLimitStop);
     limits.Start();
-    for (int i = 0; i < FURLList.Count(); ++i) {
+    for (int i = first; i < FURLList.Count(); ++i) {
         ProcessEntryGuarded(i);
         if (FArchive)
             FArchive->CheckWritten();
         limits.Count(FCounters.Downloaded, FReceived);
+        // An entry that Break cut short is done again when the run continues.
+        const bool broken = IsTerminated() && !limits.Reached();
+        if (FJournal && !broken)
+            JournalEntryDone(i);
         if (IsTerminated() || limits.Reached())
             break;
     }
     FFetchAhead.reset(); // transfers under way end before the summary
     FContext.Log(limits.ReachedLine());
     FLinkedFiles.Flush(FOutFolder, [this](const std::exception& E) { FContext.LogException(E); });
+    if (FJournal && (!IsTerminated() || limits.Reached()))
+        FJournal->Complete();
     LogSummary();
 }
 
+void TWebsiteCrawl::JournalEntryDone(int AIndex) {
+    const TCrawlCounters& c = FCounters;
+    FJournal->EntryDone(AIndex, {c.Downloaded, c.AlreadyExisted, c.NotChanged, c.Empty, c.Failed,
+                                 c.Skipped, FReceived});
+}
+
+// Rebuilds the table, the counts and the files waiting for renamed links as the journal's
+// finished entries left them, by the same calls; returns the entry to go on with (0: none).
+int TWebsiteCrawl::Replay() {
+    int next = 0;
+    for (const TJournalRecord& record : FJournal->Records())
+        ReplayRecord(record, next);
+    FJournal->ReleaseRecords();
+    if (next > 0)
+        FContext.Log(QStringLiteral("Continuing from the journal: %1 of %2 URLs done")
+                         .arg(next)
+                         .arg(FURLList.Count()));
+    return next;
+}
+
+void TWebsiteCrawl::ReplayRecord(const TJournalRecord& ARecord, int& ANext) {
+    const QStringList& f = ARecord.Fields;
+    const int index = f[0].toInt();
+    const auto mismatch = [&ARecord]() {
+        return EJournalMismatch(QStringLiteral("the table does not rebuild at ") +
+                                QChar::fromLatin1(ARecord.Kind) + u' ' + ARecord.Fields[0]);
+    };
+    switch (ARecord.Kind) {
+    case 'U': {
+        const int tag = f[1].toInt();
+        if (tag <= utUndefined || tag > utIFrame ||
+            FURLList.AddURL(TURLTag(tag), f[4], f[5], f[6], f[7], f[2].toInt(), f[3].toInt(),
+                            nullptr, f[8]) != index ||
+            FURLList.Count() != index + 1)
+            throw mismatch();
+        break;
+    }
+    case 'N':
+        FURLList.SetRequisiteNesting(index, f[1].toInt());
+        break;
+    case 'R': {
+        const QString oldPath = FURLList.OutFilePath(index);
+        if (!FURLList.TakeServerName(index, f[1]))
+            throw mismatch();
+        const TLinkProcessingSettings& s = FLinkSettings;
+        FLinkedFiles.Moved(index, oldPath, FOutFolder,
+                           {s.RelativePathLinks, s.BaseURL, s.IndexFile, s.OutDir, s.PathReading},
+                           [this](const std::exception& E) { FContext.LogException(E); });
+        break;
+    }
+    case 'L': {
+        std::vector<int> entries;
+        for (qsizetype i = 3; i < f.size(); ++i) {
+            entries.push_back(f[i].toInt());
+            if (entries.back() < 0 || entries.back() >= FURLList.Count())
+                throw mismatch();
+        }
+        FLinkedFiles.FileRestored(f[1], f[2], entries);
+        break;
+    }
+    case 'S':
+        FResumeSaving = index == ANext ? index : -1;
+        break;
+    case 'D':
+        if (index != ANext)
+            throw mismatch();
+        FCounters = {f[1].toInt(), f[2].toInt(), f[3].toInt(),
+                     f[4].toInt(), f[5].toInt(), f[6].toInt()};
+        FReceived = f[7].toLongLong();
+        ANext = index + 1;
+        break;
+    default:
+        throw mismatch();
+    }
+}
+
 void TWebsiteCrawl::ProcessEntry(int AIndex) {
+    FCurrent = AIndex;
     FContext.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
                      .arg(AIndex + 1)
                      .arg(FURLList.Count())
@@ -363,8 +455,11 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     const QByteArray content = ContentToWrite(entry, fetched);
     if (FFetchAhead)
         NoteReferers(known, entry.URL);
-    if (Save(localPath, content))
-        FLinkedFiles.FileSaved(localPath, entry.OutFilePath);
+    if (!Save(localPath, content))
+        return;
+    const std::vector<int> linked = FLinkedFiles.FileSaved(localPath, entry.OutFilePath);
+    if (FJournal)
+        FJournal->FileLinks(AIndex, localPath, entry.OutFilePath, linked);
 }
 
 // A complete copy saves a download whose URL names no file under the name its reply gives, and
@@ -646,19 +741,23 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
 
 // Whether the file now holds AContent.
 bool TWebsiteCrawl::Save(const QString& ALocalPath, const QByteArray& AContent) {
-    const bool exists = QFileInfo::exists(ALocalPath);
+    // The file that an interrupted run had begun to write is this run's own.
+    const bool ours = FCurrent == FResumeSaving;
+    const bool exists = !ours && QFileInfo::exists(ALocalPath);
     const TOverwriteFile policy = FProject.Overwrite();
     if (policy == ofChanged && exists && !FileChanged(ALocalPath, AContent, &FContext)) {
         FContext.Log(QStringLiteral("File does not changed: ") + ALocalPath);
         ++FCounters.NotChanged;
         return true;
     }
-    if (policy == ofNone && IsRegularFile(ALocalPath)) {
+    if (policy == ofNone && !ours && IsRegularFile(ALocalPath)) {
         FContext.Log(QStringLiteral("File already exists: ") + ALocalPath);
         ++FCounters.AlreadyExisted;
         return false;
     }
     FContext.Log(QStringLiteral("Saving: ") + ALocalPath);
+    if (FJournal)
+        FJournal->SavingFile(FCurrent);
     try {
         WriteFileBelow(FOutFolder, ALocalPath, AContent);
         ++FCounters.Downloaded;

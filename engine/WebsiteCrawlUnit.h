@@ -22,6 +22,8 @@
 namespace tarrow {
 
 class THTTPClient;
+class TRunJournal;
+struct TJournalRecord;
 class TWebsiteProject;
 class TWarcWriter;
 
@@ -60,6 +62,9 @@ public:
     // The WARC file the crawl's client records into, or null: a record that cannot be written
     // ends the crawl with its error after the entry under way.
     void SetArchive(const TWarcWriter* AArchive) { FArchive = AArchive; }
+    // The journal the run keeps (opened), or null. A journal with records is replayed first and
+    // the run goes on after its last finished entry; EJournalMismatch when that fails.
+    void SetJournal(TRunJournal* AJournal) { FJournal = AJournal; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
@@ -77,6 +82,9 @@ private:
     void AddSitemapPages(const QString& AURL, const TSitemap& ASitemap);
     int32_t SitemapExtractURLs() const;
     void LogUnreadableSitemap(const QString& AURL, const QString& AReason);
+    int Replay();
+    void ReplayRecord(const TJournalRecord& ARecord, int& ANext);
+    void JournalEntryDone(int AIndex);
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
@@ -113,7 +121,10 @@ private:
     int FConnections = 1;
     TBreakFlag* FLimitStop = nullptr;
     const TWarcWriter* FArchive = nullptr;
-    qint64 FReceived = 0; // body bytes of every fetch
+    TRunJournal* FJournal = nullptr;
+    int FCurrent = -1;      // the entry being processed
+    int FResumeSaving = -1; // an entry whose file the interrupted run had begun to write
+    qint64 FReceived = 0;   // body bytes of every fetch
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
     std::map<QString, TRobotsRules> FRobots; // by origin, once read

@@ -350,6 +350,8 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
         FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
         FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
+        // New projects keep a journal, so an interrupted run can be continued.
+        FlagKey<&TProject::FJournal>("Journal", "1", true),
         FlagKey<&TProject::FChecked>("Checked"),
         // Missing means visible: only "0" hides.
         {"Visible", [](const TProject& P) { return SettingsBoolText(P.FVisible); },

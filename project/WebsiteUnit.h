@@ -93,6 +93,9 @@ public:
     // Server certificates are checked and TLS below 1.2 is refused.
     bool VerifyTLS() const { return FVerifyTLS; }
     void SetVerifyTLS(bool AValue) { FVerifyTLS = AValue; }
+    // A journal of the run in the output folder, so an interrupted run can be continued.
+    bool Journal() const { return FJournal; }
+    void SetJournal(bool AValue) { FJournal = AValue; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -176,6 +179,7 @@ private:
     QStringList FRequestHeaders;
     bool FRetryTransientOnly = false;
     bool FVerifyTLS = false;
+    bool FJournal = false;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;

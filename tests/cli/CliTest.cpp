@@ -4,9 +4,11 @@
 #include "tests/support/TestServer.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -32,6 +34,19 @@ protected:
                 reply.DelayMs = 400;
                 return reply;
             }
+            if (R.Path() == "/many/") {
+                QByteArray links;
+                for (int i = 1; i <= 12; ++i)
+                    links += "<a href=\"p" + QByteArray::number(i) + ".html\">p</a>";
+                return OkReply(links);
+            }
+            if (R.Path().startsWith("/many/p")) {
+                TReply reply = OkReply("<a href=\"x" + R.Path().mid(7) + "\">x</a>" + R.Path());
+                reply.DelayMs = 30; // a signal finds the run under way
+                return reply;
+            }
+            if (R.Path().startsWith("/many/x"))
+                return OkReply(R.Path());
             if (R.Path() == "/broken/")
                 return OkReply("<a href=\"gone\">gone</a>");
             if (R.Path() == "/held/") {
@@ -207,6 +222,58 @@ TEST_F(Cli, InterruptAbortsTheCurrentURL) {
         r.Out.at(r.Out.size() - 2),
         QStringLiteral("Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1."));
     EXPECT_TRUE(r.Out.contains(QStringLiteral("Aborted.")));
+}
+
+// Every file below AFolder with its content, the journal's folder left out.
+QMap<QString, QByteArray> CopyFiles(const QString& AFolder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(AFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(AFolder).relativeFilePath(path);
+        QFile file(path);
+        if (!relative.startsWith(QStringLiteral(".tarrow/")) && file.open(QIODevice::ReadOnly))
+            files[relative] = file.readAll();
+    }
+    return files;
+}
+
+// A run killed or interrupted at an entry, then run with -continue, leaves the copy and the
+// summary of a run that was never stopped, and asks for no finished page again.
+TEST_F(Cli, AStoppedRunContinuesFromItsJournal) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                  Project(1, QStringLiteral("Many"), u"/many/",
+                          QStringLiteral("TarrowProjects[1].Journal=1\n"
+                                         "TarrowProjects[1].RelativePathLinks=1\n")));
+    const QString full = FDir.filePath(QStringLiteral("full"));
+    const TResult whole = Run({QStringLiteral("-outdir"), full});
+    ASSERT_EQ(whole.ExitCode, 0) << whole.Err.toStdString();
+    const QMap<QString, QByteArray> expected = CopyFiles(full + QStringLiteral("/Many"));
+    ASSERT_EQ(expected.size(), 25);
+    struct TStop {
+        int Signal;
+        const char* At;
+    };
+    for (const TStop stop :
+         {TStop{SIGKILL, "Downloading [ 5 / "}, TStop{SIGKILL, "Downloading [ 17 / "},
+          TStop{SIGINT, "Downloading [ 9 / "}}) {
+        SCOPED_TRACE(std::string(stop.Signal == SIGKILL ? "SIGKILL at " : "SIGINT at ") + stop.At);
+        const QString out = FDir.filePath(QStringLiteral("out-%1-%2")
+                                              .arg(stop.Signal)
+                                              .arg(QLatin1String(stop.At).mid(14, 2).trimmed()));
+        Run({QStringLiteral("-outdir"), out}, [&stop](QProcess& AProcess) {
+            WaitForOutput(AProcess, stop.At);
+            ::kill(pid_t(AProcess.processId()), stop.Signal);
+        });
+        const TResult continued =
+            Run({QStringLiteral("-outdir"), out, QStringLiteral("-continue")});
+        EXPECT_EQ(continued.ExitCode, 0) << continued.Err.toStdString();
+        EXPECT_EQ(continued.Out.mid(continued.Out.size() - 2), whole.Out.mid(whole.Out.size() - 2));
+        EXPECT_EQ(continued.Out.filter(QStringLiteral("Continuing from the journal: ")).size(), 1);
+        // The start page was finished before the stop: it is not asked for again.
+        EXPECT_TRUE(continued.Out.filter(QStringLiteral("Downloading [ 1 / ")).isEmpty());
+        EXPECT_EQ(CopyFiles(out + QStringLiteral("/Many")), expected);
+    }
 }
 
 // 0 only when no URL failed (one already there counts as loaded), 3 when one failed; a name not
