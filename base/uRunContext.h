@@ -22,9 +22,14 @@ struct TRunOptions {
     QString Proxy;
     // Transfers at once for every project of the run; 0 keeps each project's own number.
     int Connections = 0;
+    // The WARC file of every project of the run (the output folder's tags allowed); empty keeps
+    // each project's own.
+    QString WarcFile;
     // The project's retry rule: only failures another attempt may change are retried, after the
     // wait a Retry-After header asks for.
     bool RetryTransientOnly = false;
+    // A project that keeps a journal continues its unfinished run instead of starting over.
+    bool ContinueRun = false;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path

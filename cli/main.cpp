@@ -4,20 +4,26 @@
 #include "base/uRunContext.h"
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
+#include "engine/SwitchDocsUnit.h"
 #include "engine/TarrowEngineUnit.h"
 #include "engine/TarrowVersion.h"
 #include "engine/uFileUtils.h"
 #include "http/LibSSLUnit.h"
 #include "http/uProxyURL.h"
 #include "project/SettingsUnit.h"
+#include "project/WebsiteUnit.h"
 #include "project/uSettingsLocation.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 using namespace tarrow;
@@ -33,27 +39,8 @@ enum TExitStatus {
     esSecondInterrupt = 130,
 };
 
-const char Description[] =
-    "\n"
-    "Loads the checked projects of the settings file (or the projects named by -start)\n"
-    "into the output folder, writing the run log to standard output.\n"
-    "\n";
-
-const char Epilogue[] =
-    "\n"
-    "Exit status: 0 when the run ended and no URL of it failed (already existing and\n"
-    "unchanged files count as loaded); 1 when a project name was not found; 2 for a\n"
-    "usage error, an unreadable or missing -config file or a run ended by an error;\n"
-    "3 when one or more URLs failed; 4 when Ctrl+C or SIGTERM stopped the run. The\n"
-    "first that applies of 2, 4, 1, 3 is the status.\n"
-    "-settingsdir or -config without a value (the last argument) is ignored.\n"
-    "Ctrl+C or SIGTERM stops the run, aborting the transfer under way; a second Ctrl+C ends at\n"
-    "once (status 130).\n";
-
 QByteArray HelpText() {
-    const QByteArray usage = "Usage: tarrow-cli ";
-    return usage + SwitchUsage(spCli, int(usage.size()), int(usage.size())).toLocal8Bit() + '\n' +
-           Description + SwitchHelp(spCli).toLocal8Bit() + Epilogue;
+    return CliHelpText().toLocal8Bit();
 }
 
 // A stop signal may come before there is a run to stop: it is kept here until the run's break
@@ -102,13 +89,11 @@ public:
     TStopSignalTarget& operator=(const TStopSignalTarget&) = delete;
 };
 
-// Overwrites the password of -proxy's value in the arguments themselves, so that the list of
-// processes does not show it during the run.
+// Overwrites the password of every URL in the arguments themselves (-proxy's, --proxy=, a web
+// address's), so that the list of processes does not show it during the run.
 void HideProxyPassword(int argc, char* argv[]) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (QString::fromLocal8Bit(argv[i]).compare(u"-proxy", Qt::CaseInsensitive) != 0)
-            continue;
-        char* value = argv[++i];
+    for (int i = 1; i < argc; ++i) {
+        char* value = argv[i];
         const size_t length = std::strlen(value);
         const QByteArray hidden = HideURLPasswords(QString::fromLocal8Bit(value)).toLocal8Bit();
         if (hidden == value)
@@ -126,7 +111,7 @@ int Fail(const QString& AMessage) {
 }
 
 // The run's proxy: -proxy, else TARROW_PROXY, else the file's.
-bool ChooseProxy(const TCommandLine& ACommandLine, const TSettingsModel& ASettings, QString& AProxy,
+bool ChooseProxy(const TCommandLine& ACommandLine, const QString& AFileProxy, QString& AProxy,
                  QString& AError) {
     const QString fromEnvironment = qEnvironmentVariable("TARROW_PROXY");
     QString source = QStringLiteral("Proxy: ");
@@ -136,7 +121,7 @@ bool ChooseProxy(const TCommandLine& ACommandLine, const TSettingsModel& ASettin
         AProxy = fromEnvironment;
         source = QStringLiteral("TARROW_PROXY: ");
     } else {
-        AProxy = ASettings.Proxy;
+        AProxy = AFileProxy;
     }
     try {
         ParseProxyURL(AProxy); // -proxy was checked with the arguments already
@@ -157,40 +142,150 @@ int ExitStatus(const TRunResult& AResult) {
     return AResult.FailedURLs > 0 ? esURLsFailed : esSucceeded;
 }
 
-int Run(const TCommandLine& ACommandLine) {
-    const TSettingsLocation location = ProgramSettingsLocation(ACommandLine.Settings);
-    const QString missing = MissingGivenConfigFile(location);
-    if (!missing.isEmpty())
-        return Fail(QStringLiteral("Settings file not found: ") + missing);
-    TSettingsModel settings;
-    try {
-        LoadSettings(settings, location.GetConfigFileName(true));
-    } catch (const std::exception& E) {
-        return Fail(ExceptionMessage(E));
-    }
-    const QString outDir = ACommandLine.HasOutDir ? ACommandLine.OutDir : settings.OutDir;
-    if (outDir.isEmpty())
-        return Fail(QStringLiteral("Please, enter Output Folder"));
-    if (!ACommandLine.HasStart && settings.Projects.CheckedVisibleCount() == 0)
-        return Fail(QStringLiteral("Please, check one or more projects."));
+// The folder a site of a one-off run goes to: -o DIR for a single address, else a folder named
+// after the host in -o DIR or in the current folder.
+QString OneOffFolder(const TCommandLine& ACommandLine, const QString& AHost) {
+    const QDir base(ACommandLine.HasOutDir ? ACommandLine.OutDir : QDir::currentPath());
+    if (ACommandLine.HasOutDir && ACommandLine.URLs.size() == 1)
+        return base.absolutePath();
+    return base.absoluteFilePath(AHost);
+}
 
+// The project of a one-off run: Add's presets, links relative so that the copy moves with its
+// folder, then the command line's project options.
+std::unique_ptr<TWebsiteProject> OneOffProject(const TCommandLine& ACommandLine,
+                                               const QString& AURL, const QString& AName) {
+    auto project = std::make_unique<TWebsiteProject>(TWebsiteProject::NewProject(QString()));
+    project->SetProjectName(AName);
+    project->SetWebsiteURL(AURL);
+    project->SetOutputFolder(OneOffFolder(ACommandLine, QUrl(AURL).host()));
+    project->SetRelativePathLinks(true);
+    project->SetChecked(true);
+    ApplyProjectOptions(ACommandLine.ProjectOptions, *project);
+    return project;
+}
+
+// Each address a project named after its host ("host-2" for the second of one host).
+void AddOneOffProjects(const TCommandLine& ACommandLine, TWebsiteProjectList& AProjects) {
+    for (const QString& url : ACommandLine.URLs) {
+        const QString host = QUrl(url).host();
+        QString name = host;
+        for (int n = 2; AProjects.FindProject(name); ++n)
+            name = host + u'-' + QString::number(n);
+        AProjects.AddProject(OneOffProject(ACommandLine, url, name));
+    }
+}
+
+FILE* OpenLogFile(const QString& APath) {
+    return APath.isEmpty() ? nullptr : std::fopen(QFile::encodeName(APath).constData(), "a");
+}
+
+struct TFileCloser {
+    void operator()(FILE* AFile) const {
+        if (AFile)
+            std::fclose(AFile);
+    }
+};
+
+int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& AProjects,
+                const QString& AOutDir, const std::optional<QString>& ANames,
+                const QString& AFileProxy) {
     TRunOptions options;
     options.Connections = ACommandLine.Connections;
+    options.WarcFile = ACommandLine.WarcFile;
+    options.ContinueRun = ACommandLine.Continue;
     QString proxyError;
-    if (!ChooseProxy(ACommandLine, settings, options.Proxy, proxyError))
+    if (!ChooseProxy(ACommandLine, AFileProxy, options.Proxy, proxyError))
         return Fail(proxyError);
+    const std::unique_ptr<FILE, TFileCloser> logFile(OpenLogFile(ACommandLine.LogFile));
+    if (!ACommandLine.LogFile.isEmpty() && !logFile)
+        return Fail(QStringLiteral("Cannot open file \"%1\".").arg(ACommandLine.LogFile));
+
+    TConsoleLogOptions logOptions;
+    logOptions.Quiet = ACommandLine.Quiet && !ACommandLine.Verbose;
+    logOptions.Json = ACommandLine.JsonLog;
+    logOptions.LogFile = logFile.get();
+    const bool progress = ACommandLine.Progress == psBar || ACommandLine.Progress == psDots ||
+                          (ACommandLine.Progress == psAuto && isatty(STDERR_FILENO) == 1);
+    logOptions.Progress = progress ? stderr : nullptr;
+    logOptions.Dots = ACommandLine.Progress == psDots;
 
     TTarrowEngine engine(options);
-    TStreamLogSink sink(stdout);
+    TConsoleLogSink sink(stdout, logOptions);
     const TStopSignalTarget stopTarget(engine.Terminated());
     if (engine.Terminated().IsSet()) {
         sink.LogMsg(QStringLiteral("Terminated.")); // stopped before the run began
         return esTerminated;
     }
     // Nothing else happens meanwhile: the run needs no thread of its own here.
+    const TRunResult result = engine.Run(AProjects, AOutDir, ANames, &sink);
+    sink.Finish();
+    return ExitStatus(result);
+}
+
+// Neither an address nor a settings file: what was looked for, and how to start.
+int NoSettingsFile(const QString& APath) {
+    return Fail(QStringLiteral("No settings file: %1\n"
+                               "Give a web address to copy a site (tarrow-cli "
+                               "https://example.org/), or the folder of a settings file with "
+                               "-settingsdir DIR.")
+                    .arg(APath));
+}
+
+// --save-project: the address's project joins the file, which is saved before the run.
+int SaveProject(const TCommandLine& ACommandLine, TSettingsModel& ASettings, const QString& APath) {
+    if (ASettings.Projects.FindProject(ACommandLine.SaveProject))
+        return Fail(
+            QStringLiteral("A project named \"%1\" exists already.").arg(ACommandLine.SaveProject));
+    std::unique_ptr<TWebsiteProject> project =
+        OneOffProject(ACommandLine, ACommandLine.URLs.first(), ACommandLine.SaveProject);
+    project->SetChecked(false);
+    ASettings.Projects.AddProject(std::move(project));
+    try {
+        QDir().mkpath(QFileInfo(APath).absolutePath());
+        const QString notice = SaveSettings(ASettings, APath);
+        if (!notice.isEmpty())
+            std::fprintf(stderr, "%s\n", notice.toLocal8Bit().constData());
+    } catch (const std::exception& E) {
+        return Fail(ExceptionMessage(E));
+    }
+    const QString outDir = ASettings.OutDir.isEmpty() ? QDir::currentPath() : ASettings.OutDir;
+    return RunProjects(ACommandLine, ASettings.Projects, outDir, ACommandLine.SaveProject,
+                       ASettings.Proxy);
+}
+
+int Run(const TCommandLine& ACommandLine) {
+    if (!ACommandLine.URLs.isEmpty() && ACommandLine.SaveProject.isEmpty()) {
+        TWebsiteProjectList projects;
+        AddOneOffProjects(ACommandLine, projects);
+        return RunProjects(ACommandLine, projects, QDir::currentPath(), std::nullopt, QString());
+    }
+    const TSettingsLocation location = ProgramSettingsLocation(ACommandLine.Settings);
+    const QString missing = MissingGivenConfigFile(location);
+    if (!missing.isEmpty())
+        return Fail(QStringLiteral("Settings file not found: ") + missing);
+    const QString path = location.GetConfigFileName(true);
+    if (ACommandLine.URLs.isEmpty() && !QFileInfo::exists(path))
+        return NoSettingsFile(path);
+    TSettingsModel settings;
+    try {
+        LoadSettings(settings, path);
+    } catch (const std::exception& E) {
+        return Fail(ExceptionMessage(E));
+    }
+    if (!ACommandLine.SaveProject.isEmpty())
+        return SaveProject(ACommandLine, settings, path);
+    const QString outDir = ACommandLine.HasOutDir ? ACommandLine.OutDir : settings.OutDir;
+    if (outDir.isEmpty())
+        return Fail(QStringLiteral("Please, enter Output Folder"));
+    if (!ACommandLine.HasStart && settings.Projects.CheckedVisibleCount() == 0)
+        return Fail(QStringLiteral("Please, check one or more projects."));
+    // The command line's project options hold for this run only; the file is not written.
+    for (int i = 0; i < settings.Projects.Count(); ++i)
+        ApplyProjectOptions(ACommandLine.ProjectOptions, *settings.Projects.GetProject(i));
     const std::optional<QString> names =
         ACommandLine.HasStart ? std::optional(ACommandLine.StartNames) : std::nullopt;
-    return ExitStatus(engine.Run(settings.Projects, outDir, names, &sink));
+    return RunProjects(ACommandLine, settings.Projects, outDir, names, settings.Proxy);
 }
 
 } // namespace
@@ -202,9 +297,8 @@ int main(int argc, char* argv[]) {
     const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
     HideProxyPassword(argc, argv);
     if (!commandLine.Error.isEmpty()) {
-        std::fprintf(stderr, "tarrow-cli: %s\n\n%s",
-                     HideURLPasswords(commandLine.Error).toLocal8Bit().constData(),
-                     HelpText().constData());
+        std::fprintf(stderr, "tarrow-cli: %s\nTry \"tarrow-cli --help\" for the switches.\n",
+                     HideURLPasswords(commandLine.Error).toLocal8Bit().constData());
         return esError;
     }
     if (commandLine.Help) {

@@ -4,10 +4,13 @@
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
 #include "engine/WebsiteCrawlUnit.h"
+#include "engine/uRunJournal.h"
+#include "engine/uWarcWriter.h"
 #include "http/HTTPClientUnit.h"
 #include "project/WebsiteUnit.h"
 
 #include <QDir>
+#include <optional>
 
 namespace tarrow {
 
@@ -52,6 +55,17 @@ QString ExpandOutputFolder(const QString& AFolder, const QString& AOutDir,
     return folder;
 }
 
+std::unique_ptr<TWarcWriter> TTarrowEngine::OpenWarcFile(const TWebsiteProject& AProject,
+                                                         const QString& AOutDir,
+                                                         const TRunContext& AContext) const {
+    const QString text = FOptions.WarcFile.isEmpty() ? AProject.WarcFile() : FOptions.WarcFile;
+    if (text.isEmpty())
+        return nullptr;
+    return std::make_unique<TWarcWriter>(
+        ExpandOutputFolder(text, AOutDir, AProject.ProjectName(), AContext.PathReading()),
+        AProject.ProjectName());
+}
+
 void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                                 const TRunContext& AContext) {
     // A limit of the project stops this project as Break would, and the next one runs.
@@ -62,7 +76,10 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     // A project without its own user agent keeps the built-in one.
     const QString agent =
         AProject.UserAgent().isEmpty() ? QString::fromLatin1(UserAgent) : AProject.UserAgent();
+    // Created first: it outlives every transfer that records into it.
+    const std::unique_ptr<TWarcWriter> warc = OpenWarcFile(AProject, AOutDir, AContext);
     THTTPClient client(agent, QString(), 30, 30);
+    client.SetRecorder(warc.get());
     for (const QString& line : AProject.RequestHeaders()) {
         const QString problem = RequestHeaderProblem(line);
         if (!problem.isEmpty())
@@ -77,11 +94,28 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     client.SetAbortFlag(&projectStop);
     const QString folder = ExpandOutputFolder(AProject.OutputFolder(), AOutDir,
                                               AProject.ProjectName(), AContext.PathReading());
-    TWebsiteCrawl crawl(folder, AProject, client, context);
-    crawl.SetLimitStop(&projectStop);
-    crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections : AProject.Connections());
-    crawl.Run();
-    FFailedURLs += crawl.Counters().Failed;
+    std::optional<TRunJournal> journal;
+    if (AProject.Journal()) {
+        journal.emplace(folder, AProject, context);
+        journal->Open(FOptions.ContinueRun);
+    }
+    for (;;) {
+        TWebsiteCrawl crawl(folder, AProject, client, context);
+        crawl.SetLimitStop(&projectStop);
+        crawl.SetArchive(warc.get());
+        crawl.SetConnections(FOptions.Connections > 0 ? FOptions.Connections
+                                                      : AProject.Connections());
+        crawl.SetJournal(journal ? &*journal : nullptr);
+        try {
+            crawl.Run();
+        } catch (const EJournalMismatch& E) {
+            // Raised before anything is fetched: a fresh crawl starts over.
+            journal->StartOver(E.Message());
+            continue;
+        }
+        FFailedURLs += crawl.Counters().Failed;
+        break;
+    }
 }
 
 void TTarrowEngine::LogRunEnd(const TRunContext& AContext) const {

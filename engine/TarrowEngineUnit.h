@@ -3,12 +3,14 @@
 #include "base/uRunContext.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace tarrow {
 
 class TWebsiteProject;
 class TWebsiteProjectList;
+class TWarcWriter;
 
 // How a run ended: whether every name of a start by name was found, and the error that ended
 // it early (already logged as one line), if any.
@@ -55,6 +57,11 @@ private:
     void LoadWebsite(const TWebsiteProject& AProject, const QString& AOutDir,
                      const TRunContext& AContext);
     void LogRunEnd(const TRunContext& AContext) const;
+    // The project's WARC file (the run's, when it names one), created; null when neither names
+    // one. Raises EWarcError when it cannot be written.
+    std::unique_ptr<TWarcWriter> OpenWarcFile(const TWebsiteProject& AProject,
+                                              const QString& AOutDir,
+                                              const TRunContext& AContext) const;
 
     TRunOptions FOptions;
     TPathReading FPathReading;

@@ -160,33 +160,34 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
                      const QString& ALinkType) {
     if (IsSuppressed(AURL, ASuppressURLs))
         return -1;
-    if (FScope) {
-        const QString admitted = FScope->Admit(AURL);
-        if (admitted.isEmpty())
-            return -1;
-        if (admitted != AURL) {
-            TURLScope* scope = std::exchange(FScope, nullptr);
-            const int index = AddURL(AURLTag, admitted, AWebsiteURL, AIndexFile, AOutDir,
-                                     AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
-            FScope = scope;
-            return index;
-        }
-    }
-    const QString key = RemoveURLFragment(AURL);
+    const QString url = FScope ? FScope->Admit(AURL) : AURL;
+    if (url != AURL && (url.isEmpty() || IsSuppressed(url, ASuppressURLs)))
+        return -1;
+    const QString key = RemoveURLFragment(url);
     const int found = FindURL(key);
     if (found >= 0)
         return found;
+    if (FScope && FScope->ContinuesNumberedChain(
+                      key, FLinkingEntry >= 0 ? RemoveURLFragment(URL(FLinkingEntry)) : QString()))
+        return -1;
+    return AddEntry(AURLTag, url, key, AWebsiteURL, AIndexFile, AOutDir, AExtractURLs, AURLDepth,
+                    ALinkType);
+}
 
+int TURLList::AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey,
+                       const QString& AWebsiteURL, const QString& AIndexFile,
+                       const QString& AOutDir, int32_t AExtractURLs, int32_t AURLDepth,
+                       const QString& ALinkType) {
     const int index = Count();
-    const uint32_t h = FoldedHash(key);
+    const uint32_t h = FoldedHash(AKey);
     TEntryText entry;
     entry.URL = FText.Add(AURL);
-    entry.KeyLength = uint32_t(key.size());
+    entry.KeyLength = uint32_t(AKey.size());
     const QString mapped = MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType,
                                            FPathReading, FCompletePages);
     AddOutFilePath(entry, AOutDir,
                    FreeOutFilePath(JoinOutDir(AOutDir, mapped, FPathReading), AOutDir,
-                                   ResourceDigest(key, AIndexFile)));
+                                   ResourceDigest(AKey, AIndexFile)));
     FEntries.push_back(entry);
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);
@@ -196,7 +197,23 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
         GrowHash();
     else
         InsertIntoHash(index, h);
+    if (FListener)
+        FListener->URLAdded(index, AURLTag, AURL, AExtractURLs, AURLDepth, AWebsiteURL, AIndexFile,
+                            AOutDir, ALinkType);
     return index;
+}
+
+void TURLList::SetRequisiteNesting(int AIndex, int32_t ANesting) {
+    if (FListener && FNestingList.GetValue(AIndex) != ANesting)
+        FListener->NestingSet(AIndex, ANesting);
+    FNestingList.SetValue(AIndex, ANesting);
+}
+
+void TURLList::ReserveName(const QString& AOutDir, const QString& AName) {
+    // Its own owner, taken as a file: no URL's file shares it and no URL's folder goes through it.
+    constexpr uint64_t Reserved = 0xC2B2AE3D27D4EB4FULL;
+    FUsedPaths.TryAdd(Decoded(JoinOutDir(AOutDir, AName, FPathReading), AOutDir.size()),
+                      AOutDir.size(), Reserved);
 }
 
 // APath settled on the text that is written, or when that needs a folder where an earlier path
@@ -272,6 +289,8 @@ bool TURLList::TakeServerName(int AIndex, const QString& AFileName) {
     AddOutFilePath(entry, outDir,
                    FreeOutFilePath(oldPath.left(folderEnd) + AFileName, outDir,
                                    ResourceDigest(key, QString()) ^ ServerNamed));
+    if (FListener)
+        FListener->ServerNameTaken(AIndex, AFileName);
     return true;
 }
 

@@ -16,6 +16,18 @@ namespace tarrow {
 
 class TURLScope;
 
+// What a table reports as it changes, so that the same calls rebuild it (a run journal).
+class TURLListListener {
+public:
+    virtual ~TURLListListener() = default;
+    // Entry AIndex was added with these arguments of AddURL (AURL as the scope admitted it).
+    virtual void URLAdded(int AIndex, TURLTag ATag, const QString& AURL, int32_t AExtractURLs,
+                          int32_t AURLDepth, const QString& AWebsiteURL, const QString& AIndexFile,
+                          const QString& AOutDir, const QString& ALinkType) = 0;
+    virtual void NestingSet(int AIndex, int32_t ANesting) = 0;
+    virtual void ServerNameTaken(int AIndex, const QString& AFileName) = 0;
+};
+
 // The URL table of one crawl: every URL to fetch, in the order found, with its output file path,
 // extraction limit and depth. It only grows, so an index stays valid for the table's life.
 // Duplicates (keys equal ignoring ASCII case) are found through a hash, not a scan.
@@ -31,6 +43,13 @@ public:
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or
     // is refused as a suppressed one is. The scope outlives the table's use.
     void SetScope(TURLScope* AScope) { FScope = AScope; }
+    // URLs added from now on were found in the file of entry AIndex (-1: none, start pages).
+    void SetLinkingEntry(int AIndex) { FLinkingEntry = AIndex; }
+    // From now on every change is reported to AListener (or to none), which outlives the use.
+    void SetListener(TURLListListener* AListener) { FListener = AListener; }
+    // Keeps AName (a plain name) directly below AOutDir out of every output path: a URL that
+    // maps to it is numbered as if a file of that name were taken. Before the first AddURL.
+    void ReserveName(const QString& AOutDir, const QString& AName);
 
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
     int FindURL(const QString& ALoadURL) const override;
@@ -47,9 +66,7 @@ public:
     int32_t ExtractURLs(int AIndex) const { return FExtractURLsList.GetValue(AIndex); }
     int32_t URLDepth(int AIndex) const { return FURLDepthList.GetValue(AIndex); }
     int32_t RequisiteNesting(int AIndex) const override { return FNestingList.GetValue(AIndex); }
-    void SetRequisiteNesting(int AIndex, int32_t ANesting) override {
-        FNestingList.SetValue(AIndex, ANesting);
-    }
+    void SetRequisiteNesting(int AIndex, int32_t ANesting) override;
 
     // Whether the reply may still rename the file of entry AIndex: in a complete copy, an entry
     // with a file whose URL names no file with a known extension.
@@ -71,6 +88,9 @@ public:
 
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
+    int AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey,
+                 const QString& AWebsiteURL, const QString& AIndexFile, const QString& AOutDir,
+                 int32_t AExtractURLs, int32_t AURLDepth, const QString& ALinkType);
     void CheckIndex(int AIndex) const;
     void InsertIntoHash(int AIndex, uint32_t AHash);
     void GrowHash();
@@ -91,6 +111,8 @@ private:
     TPathReading FPathReading;
     bool FCompletePages;
     TURLScope* FScope = nullptr;
+    int FLinkingEntry = -1;
+    TURLListListener* FListener = nullptr;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use
     std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;

@@ -6,12 +6,14 @@
 #include "engine/uHostPacing.h"
 #include "engine/uRobotsTxt.h"
 #include "engine/uServerFileNames.h"
+#include "engine/uSitemaps.h"
 #include "engine/uURLScope.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/ReplaceRulesUnit.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -20,7 +22,10 @@
 namespace tarrow {
 
 class THTTPClient;
+class TRunJournal;
+struct TJournalRecord;
 class TWebsiteProject;
+class TWarcWriter;
 
 // The counters of the summary line.
 struct TCrawlCounters {
@@ -54,6 +59,12 @@ public:
     // The flag the project's limits set to stop its run (the context's break flag, or one that
     // also reads the run's), or null: a limit then only stops taking entries.
     void SetLimitStop(TBreakFlag* AStop) { FLimitStop = AStop; }
+    // The WARC file the crawl's client records into, or null: a record that cannot be written
+    // ends the crawl with its error after the entry under way.
+    void SetArchive(const TWarcWriter* AArchive) { FArchive = AArchive; }
+    // The journal the run keeps (opened), or null. A journal with records is replayed first and
+    // the run goes on after its last finished entry; EJournalMismatch when that fails.
+    void SetJournal(TRunJournal* AJournal) { FJournal = AJournal; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
     const TURLList& URLList() const { return FURLList; }
@@ -62,6 +73,18 @@ private:
     struct TEntry;
     void LoadCookies();
     void Seed();
+    void SeedFromSitemaps();
+    QStringList SitemapURLs(const QString& AOrigin);
+    void ReadSitemap(const QString& AURL, int ANesting, QSet<QString>& ARead);
+    void ReadSitemapIndex(const QString& AURL, const TSitemap& AIndex, int ANesting,
+                          QSet<QString>& ARead);
+    bool FetchSitemap(const QString& AURL, QByteArray& ABody);
+    void AddSitemapPages(const QString& AURL, const TSitemap& ASitemap);
+    int32_t SitemapExtractURLs() const;
+    void LogUnreadableSitemap(const QString& AURL, const QString& AReason);
+    int Replay();
+    void ReplayRecord(const TJournalRecord& ARecord, int& ANext);
+    void JournalEntryDone(int AIndex);
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
@@ -97,7 +120,11 @@ private:
     TCrawlCounters FCounters;
     int FConnections = 1;
     TBreakFlag* FLimitStop = nullptr;
-    qint64 FReceived = 0; // body bytes of every fetch
+    const TWarcWriter* FArchive = nullptr;
+    TRunJournal* FJournal = nullptr;
+    int FCurrent = -1;      // the entry being processed
+    int FResumeSaving = -1; // an entry whose file the interrupted run had begun to write
+    qint64 FReceived = 0;   // body bytes of every fetch
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
     std::map<QString, TRobotsRules> FRobots; // by origin, once read

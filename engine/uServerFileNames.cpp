@@ -189,20 +189,28 @@ QByteArray ReplaceLinkText(QByteArray AContent, const QString& AOld, const QStri
 
 void TLinkedFiles::BeginFile(int AIndex) {
     FCurrent = AIndex;
+    FTable.SetLinkingEntry(AIndex);
     FRead.clear();
     FLinkedFrom.erase(AIndex); // its name is settled now
 }
 
-void TLinkedFiles::FileSaved(const QString& ALocalPath, const QString& AOutFilePath) {
-    if (FRead.empty())
+std::vector<int> TLinkedFiles::FileSaved(const QString& ALocalPath, const QString& AOutFilePath) {
+    std::vector<int> read = std::move(FRead);
+    FRead.clear();
+    std::sort(read.begin(), read.end());
+    read.erase(std::unique(read.begin(), read.end()), read.end());
+    FileRestored(ALocalPath, AOutFilePath, read);
+    return read;
+}
+
+void TLinkedFiles::FileRestored(const QString& ALocalPath, const QString& AOutFilePath,
+                                const std::vector<int>& AEntries) {
+    if (AEntries.empty())
         return;
-    std::sort(FRead.begin(), FRead.end());
-    FRead.erase(std::unique(FRead.begin(), FRead.end()), FRead.end());
     const int32_t file = int32_t(FFiles.size());
     FFiles.push_back({ALocalPath, AOutFilePath, {}});
-    for (int entry : FRead)
+    for (int entry : AEntries)
         FLinkedFrom[entry].push_back(file);
-    FRead.clear();
 }
 
 void TLinkedFiles::Moved(int AIndex, const QString& AOldPath, const QString& AOutFolder,

@@ -33,8 +33,11 @@ public:
 
     // Links read from now on are those of the file of entry AIndex, whose own name is settled.
     void BeginFile(int AIndex);
-    // The file at ALocalPath, saved as AOutFilePath, holds the links read since BeginFile.
-    void FileSaved(const QString& ALocalPath, const QString& AOutFilePath);
+    // The file at ALocalPath, saved as AOutFilePath, holds the links read since BeginFile; returns
+    // the entries they name, which FileRestored takes to note the same file again.
+    std::vector<int> FileSaved(const QString& ALocalPath, const QString& AOutFilePath);
+    void FileRestored(const QString& ALocalPath, const QString& AOutFilePath,
+                      const std::vector<int>& AEntries);
     // What a failed rewrite of a saved file raised.
     using TErrorEvent = std::function<void(const std::exception&)>;
     // Entry AIndex is now saved as its table path, not AOldPath: every saved file below

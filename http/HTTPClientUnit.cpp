@@ -263,6 +263,10 @@ void THTTPClient::SetAbortFlag(const TBreakFlag* AFlag) {
     FIdHTTP->SetAbortFlag(AFlag);
 }
 
+void THTTPClient::SetRecorder(TWireRecorder* ARecorder) {
+    FIdHTTP->SetRecorder(ARecorder);
+}
+
 void THTTPClient::SetMaxBodySize(qint64 ABytes) {
     FIdHTTP->SetMaxBodySize(ABytes);
 }

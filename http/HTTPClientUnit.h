@@ -117,6 +117,9 @@ public:
     // Ceilings of one response body as received and of its decompressed form.
     void SetMaxBodySize(qint64 ABytes);
     void SetMaxDecodedSize(qint64 ABytes) { FMaxDecodedSize = ABytes; }
+    // Told of every request of this client (and of those made with its RequestSettings) that
+    // gets a complete reply, as it went over the wire; null for none. Not owned.
+    void SetRecorder(TWireRecorder* ARecorder);
     // The run's break flag: once set, the transfer under way and any pause end with
     // AbortedError ("Aborted."), which is never retried. Null (the default) never aborts.
     void SetAbortFlag(const TBreakFlag* AFlag);

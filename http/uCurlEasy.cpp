@@ -10,6 +10,7 @@
 #include <new>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarrow {
 
@@ -155,6 +156,7 @@ void TCurlEasy::Apply(const TCurlOptions& AOptions) {
                      long(FOptions.HTTP2 ? CURL_HTTP_VERSION_2TLS : CURL_HTTP_VERSION_1_1));
     ApplyTLS();
     ApplyProxy();
+    ApplyRecorder();
 }
 
 void TCurlEasy::ApplyTLS() {
@@ -170,6 +172,15 @@ void TCurlEasy::ApplyTLS() {
                      long(verify ? CURL_SSLVERSION_TLSv1_2 : CURL_SSLVERSION_TLSv1_0) |
                          long(CURL_SSLVERSION_MAX_TLSv1_3));
     curl_easy_setopt(h, CURLOPT_SSL_CIPHER_LIST, verify ? nullptr : "DEFAULT:@SECLEVEL=0");
+}
+
+void TCurlEasy::ApplyRecorder() {
+    // The request head as sent reaches us only through libcurl's debug output.
+    CURL* h = FEasy.get();
+    const bool on = FOptions.Recorder != nullptr;
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, on ? &TCurlEasy::DebugCallback : nullptr);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, on ? this : nullptr);
+    curl_easy_setopt(h, CURLOPT_VERBOSE, on ? 1L : 0L);
 }
 
 void TCurlEasy::ApplyProxy() {
@@ -264,6 +275,11 @@ void TCurlEasy::Begin(const QByteArray& AURL, const QList<QByteArray>& AHeaders,
     FTooLarge = false;
     FAborted = false;
     FErrorBuffer[0] = 0;
+    FRequestHead.clear();
+    FReplyHead.clear();
+    FOtherBody.clear();
+    FBodyStart = ABody.size();
+    FSentAt = QDateTime();
     Touch();
 }
 
@@ -288,16 +304,36 @@ bool TCurlEasy::CheckReadTimeout(int& AWaitMs) {
 }
 
 TReplyInfo TCurlEasy::End(CURLcode AResult) {
-    FBody = nullptr;
+    const QByteArray* body = std::exchange(FBody, nullptr);
     if (FAborted)
         throw AbortedError();
     if (FReadTimedOut)
         AResult = CURLE_OPERATION_TIMEDOUT;
-    if (IsNegativeLengthReply(AResult))
-        return FReply;
-    if (AResult != CURLE_OK)
+    if (!IsNegativeLengthReply(AResult) && AResult != CURLE_OK)
         RaiseFailure(AResult);
+    if (FOptions.Recorder)
+        RecordExchange(body);
     return FReply;
+}
+
+void TCurlEasy::RecordExchange(const QByteArray* ABody) {
+    TWireExchange exchange;
+    exchange.URL = FURL;
+    exchange.Request = FRequestHead;
+    exchange.ReplyHead = FReplyHead;
+    exchange.StatusLine = FReply.StatusLine;
+    exchange.Code = FReply.Code;
+    const bool kept = ABody && FReply.Code >= 200 && FReply.Code <= 299;
+    exchange.Body = kept ? QByteArrayView(*ABody).sliced(std::min(FBodyStart, ABody->size()))
+                         : QByteArrayView(FOtherBody);
+    long version = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_HTTP_VERSION, &version);
+    exchange.HTTP2 = version == CURL_HTTP_VERSION_2_0 || version == CURL_HTTP_VERSION_3;
+    const char* ip = nullptr;
+    if (curl_easy_getinfo(FEasy.get(), CURLINFO_PRIMARY_IP, &ip) == CURLE_OK && ip)
+        exchange.IPAddress = QString::fromLatin1(ip);
+    exchange.Time = FSentAt.isValid() ? FSentAt : QDateTime::currentDateTimeUtc();
+    FOptions.Recorder->Record(exchange);
 }
 
 bool TCurlEasy::IsNegativeLengthReply(CURLcode ACode) {
@@ -335,8 +371,30 @@ int TCurlEasy::PrereqCallback(void* AThis, char*, char*, int, int) {
     auto* self = static_cast<TCurlEasy*>(AThis);
     self->FConnected = true;
     curl_easy_getinfo(self->FEasy.get(), CURLINFO_LOCAL_PORT, &self->FLocalPort);
+    if (self->FOptions.Recorder)
+        self->FSentAt = QDateTime::currentDateTimeUtc();
     self->Touch();
     return CURL_PREREQFUNC_OK;
+}
+
+int TCurlEasy::DebugCallback(CURL*, curl_infotype AType, char* AData, size_t ASize, void* AThis) {
+    if (AType != CURLINFO_HEADER_OUT)
+        return 0;
+    try {
+        static_cast<TCurlEasy*>(AThis)->TakeRequestHead(QByteArrayView(AData, qsizetype(ASize)));
+    } catch (...) {
+        // A head not kept leaves the record without it; the transfer goes on.
+    }
+    return 0;
+}
+
+void TCurlEasy::TakeRequestHead(QByteArrayView AData) {
+    // A proxy's CONNECT is no part of the exchange; a request sent again replaces the first.
+    if (AData.startsWith("CONNECT "))
+        return;
+    if (FRequestHead.endsWith("\r\n\r\n"))
+        FRequestHead.clear();
+    FRequestHead.append(AData);
 }
 
 curl_socket_t TSocketRegistry::Open(void* ARegistry, curlsocktype, curl_sockaddr* AAddress) {
@@ -382,6 +440,11 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
     Touch();
     // libcurl bounds each header line and the whole head.
     const QByteArrayView line(AData, qsizetype(ALen));
+    if (FOptions.Recorder && (line.startsWith("HTTP/") || FInHeaders)) {
+        if (line.startsWith("HTTP/"))
+            FReplyHead.clear();
+        FReplyHead.append(line);
+    }
     if (line.startsWith("HTTP/")) {
         // A new reply: an interim 1xx one is replaced by the reply that follows it.
         FReply = TReplyInfo();
@@ -439,6 +502,8 @@ bool TCurlEasy::TakeBody(const char* AData, size_t ALen) {
     // A redirect or error body is read, so the connection stays usable, but never kept.
     if (FBody && FReply.Code >= 200 && FReply.Code <= 299)
         FBody->append(AData, qsizetype(ALen));
+    else if (FOptions.Recorder)
+        FOtherBody.append(AData, qsizetype(ALen));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "base/uBreakFlag.h"
 #include "http/uCurlFailure.h"
 #include "http/uHTTPContent.h"
+#include "http/uWireRecorder.h"
 
 #include <QByteArray>
 #include <QList>
@@ -56,6 +57,8 @@ struct TCurlOptions {
     // TLS 1.2 at least; otherwise any certificate and TLS 1.0 on are taken.
     bool VerifyTLS = false;
     QString CAFile;
+    // Told of every exchange that got a complete reply; null for none. Not owned.
+    TWireRecorder* Recorder = nullptr;
 };
 
 // The sockets libcurl opened for the easy handles of one multi handle, wherever their connections
@@ -117,11 +120,15 @@ private:
     static size_t HeaderCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static size_t WriteCallback(char* AData, size_t ASize, size_t ACount, void* AThis);
     static int PrereqCallback(void* AThis, char*, char*, int, int);
+    static int DebugCallback(CURL*, curl_infotype AType, char* AData, size_t ASize, void* AThis);
+    void TakeRequestHead(QByteArrayView AData);
+    void RecordExchange(const QByteArray* ABody);
     void SetupHandle();
     void ResetHandle();
     void AttachShare();
     void ApplyProxy();
     void ApplyTLS();
+    void ApplyRecorder();
     bool TakeHeaderLine(const char* AData, size_t ALen);
     bool TakeBody(const char* AData, size_t ALen);
     void Touch() { FLastActivity = TClock::now(); }
@@ -149,6 +156,12 @@ private:
     bool FTooLarge = false;
     bool FAborted = false;
     TClock::time_point FLastActivity;
+    // The exchange as it went over the wire, kept only for a recorder.
+    QByteArray FRequestHead;
+    QByteArray FReplyHead;
+    QByteArray FOtherBody; // of a reply whose body is not kept in FBody
+    qsizetype FBodyStart = 0;
+    QDateTime FSentAt;
 };
 
 } // namespace tarrow

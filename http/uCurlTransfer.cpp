@@ -58,6 +58,10 @@ void TCurlTransfer::SetMaxBodySize(qint64 ABytes) {
     Change([ABytes](TCurlOptions& O) { O.MaxBodySize = ABytes; });
 }
 
+void TCurlTransfer::SetRecorder(TWireRecorder* ARecorder) {
+    Change([ARecorder](TCurlOptions& O) { O.Recorder = ARecorder; });
+}
+
 void TCurlTransfer::LoadCookies(const QList<QByteArray>& ALines) {
     // The handle is attached to the share, so the cookies land in the store every request reads.
     for (const QByteArray& line : ALines)

@@ -33,6 +33,8 @@ public:
     // Puts cookies (Netscape cookie-file lines) into the cookie store.
     void LoadCookies(const QList<QByteArray>& ALines);
     void SetMaxBodySize(qint64 ABytes);
+    // Told of every exchange that gets a complete reply; null for none.
+    void SetRecorder(TWireRecorder* ARecorder);
     qint64 MaxBodySize() const { return FEasy.Options().MaxBodySize; }
     const TCurlOptions& Options() const { return FEasy.Options(); }
     // When set, a transfer under way ends with AbortedError within kAbortPollMs.

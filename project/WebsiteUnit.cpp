@@ -352,10 +352,15 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
         CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
         TextKey<&TProject::FCookiesFile>("CookiesFile"),
+        // Reading a site's sitemaps asks it for more than its links do: only on request.
+        FlagKey<&TProject::FSitemaps>("Sitemaps", nullptr, true),
+        TextKey<&TProject::FWarcFile>("WarcFile"),
         // New projects name themselves, retry only what may succeed and check certificates.
         TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
         FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),
         FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
+        // New projects keep a journal, so an interrupted run can be continued.
+        FlagKey<&TProject::FJournal>("Journal", "1", true),
         // A new project is checked: the next Load Websites runs it.
         FlagKey<&TProject::FChecked>("Checked", "1"),
         // Missing means visible: only "0" hides.

@@ -93,6 +93,9 @@ public:
     // Server certificates are checked and TLS below 1.2 is refused.
     bool VerifyTLS() const { return FVerifyTLS; }
     void SetVerifyTLS(bool AValue) { FVerifyTLS = AValue; }
+    // A journal of the run in the output folder, so an interrupted run can be continued.
+    bool Journal() const { return FJournal; }
+    void SetJournal(bool AValue) { FJournal = AValue; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -134,8 +137,15 @@ public:
     // A cookies file in the Netscape format, read at the start of each run and never written.
     const QString& CookiesFile() const { return FCookiesFile; }
     void SetCookiesFile(const QString& AValue) { FCookiesFile = AValue; }
+    // Where each run writes what went over the wire as a WARC file (the output folder's tags
+    // allowed); none when empty.
+    const QString& WarcFile() const { return FWarcFile; }
+    void SetWarcFile(const QString& AValue) { FWarcFile = AValue; }
     int MaxSeconds() const { return FMaxSeconds; }
     void SetMaxSeconds(int AValue) { FMaxSeconds = std::max(AValue, 0); }
+    // The pages that the site's sitemaps list inside the website prefix are start pages too.
+    bool Sitemaps() const { return FSitemaps; }
+    void SetSitemaps(bool AValue) { FSitemaps = AValue; }
 
     // The non-empty aliases joined by ";".
     QString DomainAliasesString() const;
@@ -169,6 +179,7 @@ private:
     QStringList FRequestHeaders;
     bool FRetryTransientOnly = false;
     bool FVerifyTLS = false;
+    bool FJournal = false;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;
@@ -187,6 +198,8 @@ private:
     int FMaxBytesMB = 0;
     int FMaxSeconds = 0;
     QString FCookiesFile;
+    bool FSitemaps = false;
+    QString FWarcFile;
 };
 
 // One single-valued key of a project. A missing key reads as an empty text, which gives the

@@ -246,6 +246,9 @@ void TWebOptionsPage::AddScopeRows() {
         QStringLiteral("Skip crawler &traps (very long, very deep or repeating URLs)"),
         QStringLiteral("TrapGuard"), [](const P& A) { return A.TrapGuard(); },
         [](P& A, bool V) { A.SetTrapGuard(V); });
+    AddFlag(
+        QStringLiteral("Follo&w the site's sitemaps"), QStringLiteral("Sitemaps"),
+        [](const P& A) { return A.Sitemaps(); }, [](P& A, bool V) { A.SetSitemaps(V); });
     AddLines(
         QStringLiteral("&Include URLs matching:"), QStringLiteral("IncludePatterns"),
         [](const P& A) { return A.IncludePatterns(); },

@@ -1,6 +1,8 @@
 // tarrow: the desktop program. Built a second time as tarrow-screenshots, which walks through
 // the windows for the documentation's pictures.
 #include "engine/CommandLineUnit.h"
+#include "engine/SwitchDocsUnit.h"
+#include "engine/TarrowVersion.h"
 #include "http/LibSSLUnit.h"
 #include "project/uSettingsLocation.h"
 #include "ui/SignalCloseUnit.h"
@@ -12,10 +14,30 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
 using namespace tarrow;
 
+namespace {
+
+// --help and --version print without a window, so they work without a display too.
+bool AnsweredWithoutWindow(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const TCommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.Help)
+        std::fputs(WindowHelpText().toLocal8Bit().constData(), stdout);
+    else if (commandLine.Version)
+        std::printf("tarrow %s\n", TarrowVersion);
+    return commandLine.Help || commandLine.Version;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (AnsweredWithoutWindow(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarrow"));
     QApplication::setDesktopFileName(QStringLiteral("tarrow"));

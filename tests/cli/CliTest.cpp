@@ -4,8 +4,13 @@
 #include "tests/support/TestServer.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -29,6 +34,19 @@ protected:
                 reply.DelayMs = 400;
                 return reply;
             }
+            if (R.Path() == "/many/") {
+                QByteArray links;
+                for (int i = 1; i <= 12; ++i)
+                    links += "<a href=\"p" + QByteArray::number(i) + ".html\">p</a>";
+                return OkReply(links);
+            }
+            if (R.Path().startsWith("/many/p")) {
+                TReply reply = OkReply("<a href=\"x" + R.Path().mid(7) + "\">x</a>" + R.Path());
+                reply.DelayMs = 30; // a signal finds the run under way
+                return reply;
+            }
+            if (R.Path().startsWith("/many/x"))
+                return OkReply(R.Path());
             if (R.Path() == "/broken/")
                 return OkReply("<a href=\"gone\">gone</a>");
             if (R.Path() == "/held/") {
@@ -36,6 +54,12 @@ protected:
                 held.StallAfter = 0; // answered only when the client gives up
                 return held;
             }
+            if (R.Path() == "/tree/")
+                return OkReply("<a href=\"a.html\">a</a>");
+            if (R.Path() == "/tree/a.html")
+                return OkReply("<a href=\"b.html\">b</a>");
+            if (R.Path() == "/tree/b.html")
+                return OkReply("<p>leaf</p>");
             return R.Path() == "/site/" ? OkReply("<p>hello</p>") : MakeReply(404, "Not Found");
         });
     }
@@ -200,6 +224,58 @@ TEST_F(Cli, InterruptAbortsTheCurrentURL) {
     EXPECT_TRUE(r.Out.contains(QStringLiteral("Aborted.")));
 }
 
+// Every file below AFolder with its content, the journal's folder left out.
+QMap<QString, QByteArray> CopyFiles(const QString& AFolder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(AFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(AFolder).relativeFilePath(path);
+        QFile file(path);
+        if (!relative.startsWith(QStringLiteral(".tarrow/")) && file.open(QIODevice::ReadOnly))
+            files[relative] = file.readAll();
+    }
+    return files;
+}
+
+// A run killed or interrupted at an entry, then run with -continue, leaves the copy and the
+// summary of a run that was never stopped, and asks for no finished page again.
+TEST_F(Cli, AStoppedRunContinuesFromItsJournal) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                  Project(1, QStringLiteral("Many"), u"/many/",
+                          QStringLiteral("TarrowProjects[1].Journal=1\n"
+                                         "TarrowProjects[1].RelativePathLinks=1\n")));
+    const QString full = FDir.filePath(QStringLiteral("full"));
+    const TResult whole = Run({QStringLiteral("-outdir"), full});
+    ASSERT_EQ(whole.ExitCode, 0) << whole.Err.toStdString();
+    const QMap<QString, QByteArray> expected = CopyFiles(full + QStringLiteral("/Many"));
+    ASSERT_EQ(expected.size(), 25);
+    struct TStop {
+        int Signal;
+        const char* At;
+    };
+    for (const TStop stop :
+         {TStop{SIGKILL, "Downloading [ 5 / "}, TStop{SIGKILL, "Downloading [ 17 / "},
+          TStop{SIGINT, "Downloading [ 9 / "}}) {
+        SCOPED_TRACE(std::string(stop.Signal == SIGKILL ? "SIGKILL at " : "SIGINT at ") + stop.At);
+        const QString out = FDir.filePath(QStringLiteral("out-%1-%2")
+                                              .arg(stop.Signal)
+                                              .arg(QLatin1String(stop.At).mid(14, 2).trimmed()));
+        Run({QStringLiteral("-outdir"), out}, [&stop](QProcess& AProcess) {
+            WaitForOutput(AProcess, stop.At);
+            ::kill(pid_t(AProcess.processId()), stop.Signal);
+        });
+        const TResult continued =
+            Run({QStringLiteral("-outdir"), out, QStringLiteral("-continue")});
+        EXPECT_EQ(continued.ExitCode, 0) << continued.Err.toStdString();
+        EXPECT_EQ(continued.Out.mid(continued.Out.size() - 2), whole.Out.mid(whole.Out.size() - 2));
+        EXPECT_EQ(continued.Out.filter(QStringLiteral("Continuing from the journal: ")).size(), 1);
+        // The start page was finished before the stop: it is not asked for again.
+        EXPECT_TRUE(continued.Out.filter(QStringLiteral("Downloading [ 1 / ")).isEmpty());
+        EXPECT_EQ(CopyFiles(out + QStringLiteral("/Many")), expected);
+    }
+}
+
 // 0 only when no URL failed (one already there counts as loaded), 3 when one failed; a name not
 // found (1) comes first.
 TEST_F(Cli, ExitStatusTellsWhetherEveryURLSucceeded) {
@@ -354,6 +430,162 @@ TEST_F(Cli, HelpAndVersion) {
     const TResult r = Run({QStringLiteral("--version")});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(r.Out, QStringList{QStringLiteral("tarrow-cli 1.21")});
+}
+
+// A web address on the command line copies the site as a project made with Add would, into -o DIR
+// or a folder named after the host, with links relative; no settings file is read or written.
+TEST_F(Cli, OneOffRunsOfWebAddresses) {
+    const QString tree = FServer.URL(u"/tree/");
+    TResult r = Run({QStringLiteral("-o"), OutDir(), tree});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out.first(), QStringLiteral("Project \"127.0.0.1\"..."));
+    EXPECT_TRUE(r.Out.contains(QStringLiteral(
+        "Downloaded: 3, already existed: 0, not changed: 0, empty: 0, failed: 0, skipped: 0.")))
+        << r.Out.join(u'\n').toStdString();
+    QFile index(OutDir() + QStringLiteral("/index.html"));
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(index.readAll().contains("href=\"a.html\""));
+    EXPECT_TRUE(QFile::exists(OutDir() + QStringLiteral("/b.html")));
+    EXPECT_FALSE(QFile::exists(FDir.filePath(QStringLiteral("tarrow.ini"))));
+
+    // Without -o: a folder named after the host, in the current folder; --depth stops early.
+    const QString work = FDir.filePath(QStringLiteral("work"));
+    ASSERT_TRUE(QDir().mkpath(work));
+    r = Run({QStringLiteral("--depth=1"), tree}, {},
+            [&work](QProcess& AProcess) { AProcess.setWorkingDirectory(work); });
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(work + QStringLiteral("/127.0.0.1/a.html")));
+    EXPECT_FALSE(QFile::exists(work + QStringLiteral("/127.0.0.1/b.html")));
+
+    // Project options reach the requests; a URL that fails gives status 3.
+    r = Run({QStringLiteral("--user-agent"), QStringLiteral("Probe/2"), QStringLiteral("-o"),
+             OutDir() + QStringLiteral("2"), QStringLiteral("--"), FServer.URL(u"/broken/")});
+    EXPECT_EQ(r.ExitCode, 3) << r.Err.toStdString();
+    EXPECT_EQ(FServer.Requests().back().Header("User-Agent"), "Probe/2");
+    EXPECT_FALSE(QFile::exists(FDir.filePath(QStringLiteral("tarrow.ini"))));
+}
+
+// Usage errors and a missing settings file end with status 2 and say what to do.
+TEST_F(Cli, UsageErrorsAndNoSettingsFile) {
+    TResult r = Run({QStringLiteral("--outptu"), OutDir()});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Err.startsWith(
+        QStringLiteral("tarrow-cli: Unknown argument: --outptu; did you mean --output?\n")))
+        << r.Err.toStdString();
+    r = Run({QStringLiteral("-start"), QStringLiteral("Site")});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(r.Err, QStringLiteral("No settings file: ") +
+                         FDir.filePath(QStringLiteral("tarrow.ini")) +
+                         QStringLiteral("\nGive a web address to copy a site (tarrow-cli "
+                                        "https://example.org/), or the folder of a settings file "
+                                        "with -settingsdir DIR.\n"));
+    EXPECT_TRUE(r.Out.isEmpty());
+    EXPECT_EQ(FServer.RequestCount(), 0);
+}
+
+// --save-project adds the address's project to the settings file and runs it; -start runs it
+// again later, and project options change such a run without changing the file.
+TEST_F(Cli, SaveProjectRoundTripAndOptionsOverTheFile) {
+    WriteSettings(QStringLiteral("TarrowProjectsN=1\n") +
+                      Project(1, QStringLiteral("Site"), u"/site/"),
+                  OutDir());
+    const QString tree = OutDir() + QStringLiteral("/tree");
+    TResult r = Run({QStringLiteral("--save-project=Tree"), QStringLiteral("-o"), tree,
+                     QStringLiteral("-l"), QStringLiteral("0"), FServer.URL(u"/tree/")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out.first(), QStringLiteral("Project \"Tree\"..."));
+    EXPECT_TRUE(QFile::exists(tree + QStringLiteral("/index.html")));
+    EXPECT_FALSE(QFile::exists(tree + QStringLiteral("/a.html")));
+    QFile ini(FDir.filePath(QStringLiteral("tarrow.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray saved = ini.readAll();
+    ini.close();
+    EXPECT_TRUE(saved.contains("ProjectName=Site")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("ProjectName=Tree"));
+    EXPECT_TRUE(saved.contains("WebPages1=" + FServer.URL(u"/tree/").toUtf8()));
+
+    r = Run({QStringLiteral("-start"), QStringLiteral("Tree"), QStringLiteral("--depth"),
+             QStringLiteral("2")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(tree + QStringLiteral("/b.html")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), saved);
+
+    r = Run({QStringLiteral("--save-project"), QStringLiteral("Site"), FServer.URL(u"/tree/")});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(r.Err, QStringLiteral("A project named \"Site\" exists already.\n"));
+}
+
+// -q keeps errors and the summary, --log-file gets every plain line, --log-format=json gives one
+// object per line, and the progress shows on standard error only when asked for off a terminal.
+TEST_F(Cli, QuietJsonLogFileAndProgress) {
+    const QString logFile = FDir.filePath(QStringLiteral("run.log"));
+    TResult r = Run({QStringLiteral("-q"), QStringLiteral("--log-file"), logFile,
+                     QStringLiteral("-o"), OutDir(), FServer.URL(u"/broken/")});
+    EXPECT_EQ(r.ExitCode, 3);
+    EXPECT_TRUE(r.Err.isEmpty()) << r.Err.toStdString(); // no terminal: no progress
+    for (const QString& line : r.Out)
+        EXPECT_FALSE(line.startsWith(QStringLiteral("Downloading")) ||
+                     line.startsWith(QStringLiteral("Saving")))
+            << line.toStdString();
+    EXPECT_EQ(r.Out.back(), QStringLiteral("Completed."));
+    EXPECT_TRUE(r.Out.contains(QStringLiteral(
+        "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1, skipped: 0.")));
+    QFile log(logFile);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList logged = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_GT(logged.size(), r.Out.size());
+    EXPECT_TRUE(logged.filter(QStringLiteral("Downloading [ 2 / 2 ]")).size() == 1);
+
+    r = Run({QStringLiteral("--log-format=json"), QStringLiteral("--progress"),
+             QStringLiteral("bar"), QStringLiteral("-o"), OutDir() + QStringLiteral("2"),
+             FServer.URL(u"/tree/")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    QStringList events;
+    for (const QString& line : r.Out) {
+        QJsonParseError error;
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        events.append(event.value(QStringLiteral("event")).toString());
+        if (events.back() == u"url") {
+            EXPECT_EQ(event.value(QStringLiteral("status")).toString(), QStringLiteral("saved"));
+            const QString file = event.value(QStringLiteral("file")).toString();
+            EXPECT_EQ(qint64(event.value(QStringLiteral("bytes")).toDouble()),
+                      QFileInfo(file).size());
+            EXPECT_EQ(event.value(QStringLiteral("retries")).toInt(), 0);
+        }
+        if (events.back() == u"summary") {
+            EXPECT_EQ(event.value(QStringLiteral("downloaded")).toInt(), 3);
+        }
+    }
+    EXPECT_EQ(events,
+              QStringList({QStringLiteral("run"), QStringLiteral("project"), QStringLiteral("url"),
+                           QStringLiteral("url"), QStringLiteral("url"), QStringLiteral("summary"),
+                           QStringLiteral("end")}));
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("\r[ 3 / 3 ] failed: 0, "))) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.endsWith(u'\n'));
+
+    r = Run({QStringLiteral("--progress=dots"), QStringLiteral("-o"),
+             OutDir() + QStringLiteral("3"), FServer.URL(u"/broken/")});
+    EXPECT_EQ(r.Err, QStringLiteral(".!\n"));
+}
+
+// On a terminal the progress line is drawn on standard error, redrawn in place with a carriage
+// return, and ends with a line break.
+TEST_F(Cli, ProgressLineOnATerminal) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 is needed for a pseudo-terminal";
+    QProcess process;
+    process.start(python,
+                  {QStringLiteral("-c"), QStringLiteral("import pty, sys; pty.spawn(sys.argv[1:])"),
+                   QStringLiteral(TARROW_CLI_PATH), QStringLiteral("-o"), OutDir(),
+                   FServer.URL(u"/tree/")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString seen = QString::fromUtf8(process.readAll());
+    EXPECT_TRUE(seen.contains(QStringLiteral("\r[ 3 / 3 ] failed: 0, "))) << seen.toStdString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("Completed.")));
+    EXPECT_TRUE(QFile::exists(OutDir() + QStringLiteral("/b.html")));
 }
 
 } // namespace

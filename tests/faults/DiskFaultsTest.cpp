@@ -67,6 +67,37 @@ TEST_F(DiskFaults, FullTmpfsFailsTheFileThatDoesNotFit) {
     EXPECT_EQ(Saved(QStringLiteral("small.png")), "small");
 }
 
+// The journal stops fitting while the pages still do: one line says so, the run ends as it would
+// without a journal, and the cut journal is not continued.
+TEST_F(DiskFaults, AJournalThatNoLongerFitsLeavesTheRunAsItWas) {
+    QByteArray links;
+    for (int i = 1; i <= 6; ++i) {
+        const QByteArray page = "p" + QByteArray::number(i) + ".html";
+        links += "<a href=\"" + page + "\">p</a>";
+        FSite.Html("/blog/" + page, "page " + page);
+    }
+    FSite.Html("/blog/", links);
+    auto project = NewProject();
+    project->SetJournal(true);
+    QStringList log;
+    {
+        const TFileSizeLimit limit(600); // every page fits, the journal soon does not
+        ASSERT_TRUE(limit.Active());
+        log = Run(*project);
+    }
+    ExpectOutcome(log, Summary(7, 0, 0, 0, 0),
+                  QStringLiteral("Journal cannot be written, the run goes on without it: "));
+    EXPECT_EQ(CountStartingWith(log, QStringLiteral("Journal cannot be written")), 1);
+    EXPECT_EQ(Saved(QStringLiteral("p6.html/index.html")), "page p6.html");
+
+    FOptions.ContinueRun = true;
+    const QStringList again = Run(*project);
+    EXPECT_EQ(
+        CountStartingWith(again, QStringLiteral("Journal damaged (cut short), starting over: ")),
+        1);
+    ExpectOutcome(again, Summary(7, 0, 0, 0, 0), QStringLiteral("Downloading [ 1 / 1 ]: "));
+}
+
 TEST_F(DiskFaults, UnwritableOutputFolder) {
     FSite.Html("/blog/", "<img src=\"a.png\"><img src=\"sub/b.png\">");
     FSite.Default(OkReply("picture", "image/png"));

@@ -195,6 +195,9 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetUserAgent(u"Tarrow/"_s + QLatin1String(TarrowVersion));
     expected.SetRetryTransientOnly(true);
     expected.SetVerifyTLS(true);
+    expected.SetJournal(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
+    // Sitemaps ask a site for more than its links do: Add leaves them off.
+    EXPECT_FALSE(TWebsiteProject::NewProject(u"News"_s).Sitemaps());
 }

@@ -112,6 +112,7 @@ protected:
         p->RequestHeaders() << u"Accept-Language: de"_s << u"X-Token: a b"_s;
         p->SetRetryTransientOnly(true);
         p->SetVerifyTLS(true);
+        p->SetSitemaps(true);
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
