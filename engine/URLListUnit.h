@@ -25,7 +25,8 @@ public:
     // Output paths are built with the separator of AReading. With ACompletePages a file whose
     // name says what it is keeps that name (see MakeOutFilePath).
     explicit TURLList(TPathReading AReading, bool ACompletePages = false);
-    TURLList(const TURLList&) = delete;
+    // A copy to try out what processing would add, leaving the table itself as it is.
+    TURLList(const TURLList&) = default;
     TURLList& operator=(const TURLList&) = delete;
 
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or

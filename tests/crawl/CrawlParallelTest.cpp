@@ -82,6 +82,26 @@ void SlowPageOvertaken(TScriptedSite& ASite) {
     ASite.Default(OkReply("default page"));
 }
 
+// A missing page retried early in the table, and pages after it that link on two levels deep,
+// to pages found more than once and to a page off the site.
+void NotFoundRetriedEarly(TScriptedSite& ASite) {
+    QByteArray start = "<a href=\"missing.html\">m</a>";
+    for (int i = 1; i <= 5; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        start += "<a href=\"p" + n + ".html\">p</a>";
+        ASite.Html("/blog/p" + n + ".html", "<a href=\"q" + n + ".html\">q</a>" +
+                                                "<a href=\"shared.html\">s</a>" +
+                                                "<a href=\"/elsewhere/x.html\">x</a>");
+        ASite.Html("/blog/q" + n + ".html",
+                   "<a href=\"r" + n + ".html\">r</a><a href=\"p1.html\">p1</a>");
+        ASite.Html("/blog/r" + n + ".html",
+                   "<img src=\"img" + QByteArray::number(i % 2) + ".png\">");
+    }
+    ASite.Html("/blog/", start);
+    ASite.Html("/blog/shared.html", "<a href=\"missing.html\">m</a>");
+    ASite.Default(MakeReply(404, "Not Found"));
+}
+
 // Bodies large enough to wait their turn on disk, behind a slow page.
 void LargeBodiesWaiting(TScriptedSite& ASite) {
     QByteArray start = "<a href=\"slow.html\">s</a>";
@@ -174,6 +194,7 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         {"pages found while later entries are in flight", Tree, true},
         {"redirects, failures, retries and an empty reply", RedirectsAndFailures, false},
         {"a slow page overtaken by fast ones", SlowPageOvertaken, true},
+        {"a missing page retried before pages that link on", NotFoundRetriedEarly, false},
         {"a cookie set mid-crawl", CookiesMidCrawl, false},
         {"large bodies waiting for their turn", LargeBodiesWaiting, true},
         {"a stalled page and a slow but steady one among quick ones", StalledAndTrickling, true,
