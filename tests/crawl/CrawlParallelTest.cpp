@@ -142,7 +142,7 @@ void CookiesMidCrawl(TScriptedSite& ASite) {
 class CrawlParallel : public ::testing::Test {
 protected:
     TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
-                       TScriptedSite& ASite, int AReadTimeoutMs = 3000) {
+                       TScriptedSite& ASite, int AReadTimeoutMs = 3000, int AMaxFiles = 0) {
         ABuild(ASite);
         QTemporaryDir root;
         const QString outDir = root.filePath(u"out"_s);
@@ -152,6 +152,7 @@ protected:
         TTarrowEngine engine(options);
         TWebsiteProjectList list;
         list.AddProject(MakeProject(ASite.URL(u"/blog/")));
+        list.GetProject(0)->SetMaxFiles(AMaxFiles);
         TMemoryLogSink sink;
         engine.Run(list, outDir, u"Blog"_s, &sink);
 
@@ -220,6 +221,21 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
             }
         }
         EXPECT_FALSE(one.Files.isEmpty());
+    }
+}
+
+// Pages fetched ahead, and pages found on them, that the limit then leaves out are never saved.
+TEST_F(CrawlParallel, AFileLimitLeavesWhatWasFetchedAheadUnsaved) {
+    for (const int limit : {3, 8}) {
+        SCOPED_TRACE(limit);
+        TScriptedSite oneSite;
+        const TCrawlResult one = Crawl(NotFoundRetriedEarly, 1, oneSite, 3000, limit);
+        TScriptedSite manySite;
+        const TCrawlResult many = Crawl(NotFoundRetriedEarly, 4, manySite, 3000, limit);
+        EXPECT_EQ(many.Log, one.Log);
+        EXPECT_EQ(many.Files, one.Files);
+        EXPECT_EQ(one.Files.size(), limit);
+        EXPECT_TRUE(one.Log.contains(u"File limit reached: %1 files."_s.arg(limit)));
     }
 }
 
