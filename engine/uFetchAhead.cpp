@@ -25,7 +25,8 @@ TFetchAhead::~TFetchAhead() {
             ++FStats.Wasted;
     // For the benchmarks: what fetching ahead cost beyond what the crawl used.
     if (qEnvironmentVariableIsSet("TARROW_FETCH_AHEAD_STATS"))
-        fprintf(stderr, "fetch-ahead: started %d, wasted %d\n", FStats.Started, FStats.Wasted);
+        fprintf(stderr, "fetch-ahead: copies %d, started %d, wasted %d\n", FStats.Copies,
+                FStats.Started, FStats.Wasted);
 }
 
 TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
@@ -37,12 +38,14 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
         Drop(known->second); // fetched as found on another page: its request differs
         known = FJobOfURL.end();
     }
-    FTaking = known != FJobOfURL.end() ? known->second : Start(url, referer);
-    FJobOfURL.erase(url);
+    if (known == FJobOfURL.end())
+        known = FJobOfURL.emplace(url, Start(url, referer)).first;
+    FTaking = known->second; // still found by URL, so the copy reads it once it arrives
     for (;;) {
         Feed(AIndex, ATable, AReferers);
         const auto it = FPending.find(FTaking);
         if (it->second.Done) {
+            FJobOfURL.erase(url);
             TakeBack(it->second);
             TFetchOutcome outcome = std::move(it->second.Outcome);
             FPending.erase(it);
@@ -106,6 +109,7 @@ void TFetchAhead::Sync(int AIndex, const TURLList& ATable, const QStringList& AR
     if (same)
         return;
     FAhead = std::make_unique<TURLList>(ATable);
+    ++FStats.Copies;
     FAheadReferers = AReferers;
     FScanned = AIndex;
     FChecked = ATable.Count();

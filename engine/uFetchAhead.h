@@ -57,8 +57,9 @@ public:
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
     TFetchOutcome Take(int AIndex, const TURLList& ATable, const QStringList& AReferers);
 
-    // Fetches started, and those dropped without being taken.
+    // Copies of the table made, fetches started, and those dropped without being taken.
     struct TStats {
+        int Copies = 0;
         int Started = 0;
         int Wasted = 0;
     };
