@@ -139,7 +139,7 @@ void TFetchAhead::ScanAhead() {
             if (!pending.Done) {
                 pending.Assumed = true; // most likely it fails; if not, the guess is redone
             } else if (pending.Outcome.Fetched.Succeeded) {
-                if (pending.Spilled.IsValid())
+                if (pending.Spilled.IsValid() && !ReadBack(job->second, pending))
                     break; // read when the crawl reaches it
                 const int known = FAhead->Count();
                 const QString page = FScan(*FAhead, FScanned, pending.Outcome.Fetched);
@@ -147,10 +147,25 @@ void TFetchAhead::ScanAhead() {
                     FAheadReferers.append(QString());
                 while (FAheadReferers.size() < FAhead->Count())
                     FAheadReferers.append(page);
+                if (pending.ReadBack) {
+                    pending.ReadBack = false;
+                    SetAside(job->second, pending);
+                }
             }
         }
         ++FScanned;
     }
+}
+
+// A body that waits on disk is read back to be scanned, and then set aside again; a large one
+// waits where it is, and the copy is read no further until the crawl passes it.
+bool TFetchAhead::ReadBack(int AJob, TPending& APending) {
+    if (APending.Spilled.Size > kSpillBytes || AJob == FTaking)
+        return false;
+    TakeBack(APending);
+    APending.Spilled = TSpillFile::TPlace();
+    APending.ReadBack = true;
+    return true;
 }
 
 void TFetchAhead::Ended(int AJob) {

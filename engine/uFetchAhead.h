@@ -74,6 +74,7 @@ private:
         bool Dropped = false;  // no entry will take it; ends unseen
         bool Assumed = false;  // the copy of the table took it to add nothing while it retried
         bool InMemory = false; // its body counts against the memory budget
+        bool ReadBack = false; // from disk, to be scanned
         TSpillFile::TPlace Spilled;
     };
 
@@ -83,6 +84,7 @@ private:
     void Ended(int AJob);
     void Sync(int AIndex, const TURLList& ATable, const QStringList& AReferers);
     void ScanAhead();
+    bool ReadBack(int AJob, TPending& APending);
     bool MayFetchAhead(int AIndex) const;
     void TakeBack(TPending& APending);
     void SetAside(int AJob, TPending& APending);

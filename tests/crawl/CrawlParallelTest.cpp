@@ -83,10 +83,10 @@ void SlowPageOvertaken(TScriptedSite& ASite) {
 }
 
 // A missing page retried early in the table, and pages after it that link on two levels deep,
-// to pages found more than once and to a page off the site.
+// to pages found more than once and to a page off the site; more pages than may wait in memory.
 void NotFoundRetriedEarly(TScriptedSite& ASite) {
     QByteArray start = "<a href=\"missing.html\">m</a>";
-    for (int i = 1; i <= 5; ++i) {
+    for (int i = 1; i <= 12; ++i) {
         const QByteArray n = QByteArray::number(i);
         start += "<a href=\"p" + n + ".html\">p</a>";
         ASite.Html("/blog/p" + n + ".html", "<a href=\"q" + n + ".html\">q</a>" +
@@ -99,6 +99,8 @@ void NotFoundRetriedEarly(TScriptedSite& ASite) {
     }
     ASite.Html("/blog/", start);
     ASite.Html("/blog/shared.html", "<a href=\"missing.html\">m</a>");
+    // Slow enough that the pages after it arrive while it is tried again.
+    ASite.Page("/blog/missing.html", Delayed(MakeReply(404, "Not Found"), 30));
     ASite.Default(MakeReply(404, "Not Found"));
 }
 
