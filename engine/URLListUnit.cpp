@@ -161,7 +161,7 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     if (IsSuppressed(AURL, ASuppressURLs))
         return -1;
     if (FScope) {
-        const QString admitted = FScope->Admit(AURL);
+        const QString admitted = FScope->Admit(AURL, FTrial);
         if (admitted.isEmpty())
             return -1;
         if (admitted != AURL) {

@@ -32,6 +32,9 @@ public:
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or
     // is refused as a suppressed one is. The scope outlives the table's use.
     void SetScope(TURLScope* AScope) { FScope = AScope; }
+    // A copy that tries out what processing would add asks the scope without leaving a trace in
+    // it: nothing logged, nothing remembered.
+    void SetTrial() { FTrial = true; }
 
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
     int FindURL(const QString& ALoadURL) const override;
@@ -92,6 +95,7 @@ private:
     TPathReading FPathReading;
     bool FCompletePages;
     TURLScope* FScope = nullptr;
+    bool FTrial = false;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use
     std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;

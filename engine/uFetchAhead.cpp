@@ -109,6 +109,7 @@ void TFetchAhead::Sync(int AIndex, const TURLList& ATable, const QStringList& AR
     if (same)
         return;
     FAhead = std::make_unique<TURLList>(ATable);
+    FAhead->SetTrial();
     ++FStats.Copies;
     FAheadReferers = AReferers;
     FScanned = AIndex;

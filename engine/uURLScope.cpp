@@ -75,7 +75,7 @@ bool TURLScope::Matches(const std::vector<TRegEx>& APatterns, const QByteArray& 
     return false;
 }
 
-QString TURLScope::Admit(const QString& AURL) {
+QString TURLScope::Admit(const QString& AURL, bool ATrial) {
     const QString url = FDropNames.isEmpty() ? AURL : DropQueryParams(AURL, FDropNames);
     if (!FIncludes.empty() || !FExcludes.empty()) {
         const QByteArray subject = RemoveURLFragment(url).toUtf8();
@@ -85,7 +85,7 @@ QString TURLScope::Admit(const QString& AURL) {
     if (FTrapGuard) {
         const QString reason = TrapReason(url);
         if (!reason.isEmpty()) {
-            if (!FLoggedTraps.contains(url)) {
+            if (!ATrial && !FLoggedTraps.contains(url)) {
                 FLoggedTraps.insert(url);
                 FContext.Log(QStringLiteral("Skipped as a likely trap (%1): %2").arg(reason, url));
             }

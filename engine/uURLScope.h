@@ -20,8 +20,8 @@ public:
     TURLScope(const TWebsiteProject& AProject, const TRunContext& AContext);
 
     // AURL as it enters the table (its dropped parameters removed), or an empty text when it is
-    // not taken. A trap is logged once per URL.
-    QString Admit(const QString& AURL);
+    // not taken. A trap is logged once per URL; with ATrial, nothing is logged or remembered.
+    QString Admit(const QString& AURL, bool ATrial = false);
 
     // The line shown for pattern APattern of a list (AKind "Include" or "Exclude") that does not
     // compile, or an empty text when it does.

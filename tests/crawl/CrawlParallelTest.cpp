@@ -144,7 +144,8 @@ void CookiesMidCrawl(TScriptedSite& ASite) {
 class CrawlParallel : public ::testing::Test {
 protected:
     TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
-                       TScriptedSite& ASite, int AReadTimeoutMs = 3000, int AMaxFiles = 0) {
+                       TScriptedSite& ASite, int AReadTimeoutMs = 3000,
+                       const std::function<void(TWebsiteProject&)>& ATune = {}) {
         ABuild(ASite);
         QTemporaryDir root;
         const QString outDir = root.filePath(u"out"_s);
@@ -154,7 +155,8 @@ protected:
         TTarrowEngine engine(options);
         TWebsiteProjectList list;
         list.AddProject(MakeProject(ASite.URL(u"/blog/")));
-        list.GetProject(0)->SetMaxFiles(AMaxFiles);
+        if (ATune)
+            ATune(*list.GetProject(0));
         TMemoryLogSink sink;
         engine.Run(list, outDir, u"Blog"_s, &sink);
 
@@ -231,14 +233,35 @@ TEST_F(CrawlParallel, AFileLimitLeavesWhatWasFetchedAheadUnsaved) {
     for (const int limit : {3, 8}) {
         SCOPED_TRACE(limit);
         TScriptedSite oneSite;
-        const TCrawlResult one = Crawl(NotFoundRetriedEarly, 1, oneSite, 3000, limit);
+        const auto tune = [limit](TWebsiteProject& AProject) { AProject.SetMaxFiles(limit); };
+        const TCrawlResult one = Crawl(NotFoundRetriedEarly, 1, oneSite, 3000, tune);
         TScriptedSite manySite;
-        const TCrawlResult many = Crawl(NotFoundRetriedEarly, 4, manySite, 3000, limit);
+        const TCrawlResult many = Crawl(NotFoundRetriedEarly, 4, manySite, 3000, tune);
         EXPECT_EQ(many.Log, one.Log);
         EXPECT_EQ(many.Files, one.Files);
         EXPECT_EQ(one.Files.size(), limit);
         EXPECT_TRUE(one.Log.contains(u"File limit reached: %1 files."_s.arg(limit)));
     }
+}
+
+// The scope is asked about the links of pages read ahead without a trace: a trap is logged once,
+// when the crawl reaches the page that links to it.
+TEST_F(CrawlParallel, TrapsOnPagesReadAheadAreLoggedInTurn) {
+    const auto build = [](TScriptedSite& ASite) {
+        NotFoundRetriedEarly(ASite);
+        for (int i = 1; i <= 12; ++i)
+            ASite.Html("/blog/r" + QByteArray::number(i) + ".html",
+                       "<a href=\"t/t/t/t/t" + QByteArray::number(i % 3) + ".html\">t</a>");
+    };
+    const auto guard = [](TWebsiteProject& AProject) { AProject.SetTrapGuard(true); };
+    TScriptedSite oneSite;
+    const TCrawlResult one = Crawl(build, 1, oneSite, 3000, guard);
+    TScriptedSite manySite;
+    const TCrawlResult many = Crawl(build, 4, manySite, 3000, guard);
+    EXPECT_EQ(many.Log, one.Log);
+    EXPECT_EQ(many.Files.keys(), one.Files.keys()); // the trap links name each site's port
+    EXPECT_EQ(many.Requests, one.Requests);
+    EXPECT_EQ(one.Log.filter(u"Skipped as a likely trap"_s).size(), 3);
 }
 
 TEST_F(CrawlParallel, RequestsNameThePageTheyWereFoundOnAndCarryTheCookiesKnown) {
