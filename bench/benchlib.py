@@ -13,12 +13,13 @@ def free_port():
     return port
 
 
-def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None):
+def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None, locations=""):
     """nginx in the foreground, serving root on 127.0.0.1:port, with its files in tmp and no
     access log unless asked for (the benchmarks measure the client, not the server's disk; a
     request count reads tmp/access.log). all_types serves the system's full list of content types
     (scripts, fonts, SVG) instead of the demo's three. tls = (port, certificate, key, http2)
-    serves the same site over HTTPS on that port too."""
+    serves the same site over HTTPS on that port too. locations is more of the server block
+    (location blocks, for instance)."""
     with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
         conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", root)
     if not access_log:
@@ -32,6 +33,8 @@ def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None):
                             # this nginx's default leaves out TLS 1.3 and its one-round-trip
                             # handshake, which today's servers offer
                             "        ssl_protocols TLSv1.2 TLSv1.3;", 1)
+    if locations:
+        conf = conf.replace(f"        root {root};", f"        root {root};\n{locations}", 1)
     if all_types and os.path.exists(MIME_TYPES):
         conf = re.sub(r"types \{[^}]*\}", f"include {MIME_TYPES};", conf, count=1)
     path = os.path.join(tmp, "nginx.conf")

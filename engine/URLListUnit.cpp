@@ -160,33 +160,35 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
                      const QString& ALinkType) {
     if (IsSuppressed(AURL, ASuppressURLs))
         return -1;
-    if (FScope) {
-        const QString admitted = FScope->Admit(AURL, FTrial);
-        if (admitted.isEmpty())
-            return -1;
-        if (admitted != AURL) {
-            TURLScope* scope = std::exchange(FScope, nullptr);
-            const int index = AddURL(AURLTag, admitted, AWebsiteURL, AIndexFile, AOutDir,
-                                     AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
-            FScope = scope;
-            return index;
-        }
-    }
-    const QString key = RemoveURLFragment(AURL);
+    const QString url = FScope ? FScope->Admit(AURL, FTrial) : AURL;
+    if (url != AURL && (url.isEmpty() || IsSuppressed(url, ASuppressURLs)))
+        return -1;
+    const QString key = RemoveURLFragment(url);
     const int found = FindURL(key);
     if (found >= 0)
         return found;
+    if (FScope &&
+        FScope->ContinuesNumberedChain(
+            key, FLinkingEntry >= 0 ? RemoveURLFragment(URL(FLinkingEntry)) : QString(), FTrial))
+        return -1;
+    return AddEntry(AURLTag, url, key, AWebsiteURL, AIndexFile, AOutDir, AExtractURLs, AURLDepth,
+                    ALinkType);
+}
 
+int TURLList::AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey,
+                       const QString& AWebsiteURL, const QString& AIndexFile,
+                       const QString& AOutDir, int32_t AExtractURLs, int32_t AURLDepth,
+                       const QString& ALinkType) {
     const int index = Count();
-    const uint32_t h = FoldedHash(key);
+    const uint32_t h = FoldedHash(AKey);
     TEntryText entry;
     entry.URL = FText.Add(AURL);
-    entry.KeyLength = uint32_t(key.size());
+    entry.KeyLength = uint32_t(AKey.size());
     const QString mapped = MakeOutFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType,
                                            FPathReading, FCompletePages);
     AddOutFilePath(entry, AOutDir,
                    FreeOutFilePath(JoinOutDir(AOutDir, mapped, FPathReading), AOutDir,
-                                   ResourceDigest(key, AIndexFile)));
+                                   ResourceDigest(AKey, AIndexFile)));
     FEntries.push_back(entry);
     FKeyHashes.push_back(h);
     FExtractURLsList.Add(AExtractURLs);

@@ -35,6 +35,8 @@ public:
     // A copy that tries out what processing would add asks the scope without leaving a trace in
     // it: nothing logged, nothing remembered.
     void SetTrial() { FTrial = true; }
+    // URLs added from now on were found in the file of entry AIndex (-1: none, start pages).
+    void SetLinkingEntry(int AIndex) { FLinkingEntry = AIndex; }
 
     // Index of the entry whose key equals ALoadURL ignoring ASCII case, or -1.
     int FindURL(const QString& ALoadURL) const override;
@@ -75,6 +77,9 @@ public:
 
 private:
     static bool IsSuppressed(const QString& AURL, const QStringList* ASuppressURLs);
+    int AddEntry(TURLTag AURLTag, const QString& AURL, const QString& AKey,
+                 const QString& AWebsiteURL, const QString& AIndexFile, const QString& AOutDir,
+                 int32_t AExtractURLs, int32_t AURLDepth, const QString& ALinkType);
     void CheckIndex(int AIndex) const;
     void InsertIntoHash(int AIndex, uint32_t AHash);
     void GrowHash();
@@ -96,6 +101,7 @@ private:
     bool FCompletePages;
     TURLScope* FScope = nullptr;
     bool FTrial = false;
+    int FLinkingEntry = -1;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use
     std::unordered_map<uint64_t, int> FNextNumbers; // per numbered name, the next number to try
     TTextArena FText;

@@ -1,5 +1,6 @@
 #include "engine/WebsiteCrawlUnit.h"
 
+#include "base/uExceptions.h"
 #include "base/uPathUtils.h"
 #include "base/uStrUtils.h"
 #include "base/uURLUtils.h"
@@ -33,6 +34,10 @@ const char UTF8ByteOrderMark[] = "\xEF\xBB\xBF";
 // robots.txt is read for this product token; its redirects are followed as far as RFC 9309 asks.
 constexpr char kRobotsAgent[] = "Tarrow";
 constexpr int kRobotsMaxRedirects = 5;
+// Sitemap indexes list sitemaps, not further indexes, but some sites nest them a level or two;
+// a hostile tree of indexes meets the count of files.
+constexpr int kMaxSitemapNesting = 3;
+constexpr qsizetype kMaxSitemapFiles = 1000;
 
 QString OutputPrefix(const QString& AOutFolder, TPathReading AReading) {
     QString prefix = ToReadingSeparators(AOutFolder, AReading);
@@ -54,6 +59,29 @@ bool IsPageContentType(const QString& AContentType) {
     return AsciiSameText(AContentType, u"text/html") ||
            AsciiSameText(AContentType, u"application/xhtml+xml");
 }
+
+// A sitemap request: no step of the referer chain, and no body beyond the protocol's size.
+class TSitemapRequest final {
+public:
+    explicit TSitemapRequest(THTTPClient& AClient)
+        : FClient(AClient), FReferer(AClient.Referer()), FSettings(AClient.RequestSettings()) {
+        FClient.SetReferer(QString());
+        FClient.SetMaxBodySize(std::min<qint64>(FSettings.Transfer.MaxBodySize, kMaxSitemapBytes));
+        FClient.SetMaxDecodedSize(std::min<qint64>(FSettings.MaxDecodedSize, kMaxSitemapBytes));
+    }
+    ~TSitemapRequest() {
+        FClient.SetMaxBodySize(FSettings.Transfer.MaxBodySize);
+        FClient.SetMaxDecodedSize(FSettings.MaxDecodedSize);
+        FClient.SetReferer(FReferer);
+    }
+    TSitemapRequest(const TSitemapRequest&) = delete;
+    TSitemapRequest& operator=(const TSitemapRequest&) = delete;
+
+private:
+    THTTPClient& FClient;
+    QString FReferer;
+    THTTPRequestSettings FSettings;
+};
 
 bool HasNonASCII(const QByteArray& AText) {
     for (char c : AText)
@@ -126,6 +154,140 @@ void TWebsiteCrawl::Seed() {
     }
 }
 
+// The pages the site's sitemaps list inside the website prefix follow the start pages, in the
+// order listed. The sitemaps are read one after another before the crawl, so the table is the
+// same with any number of connections; they are not saved.
+void TWebsiteCrawl::SeedFromSitemaps() {
+    const QString origin = RobotsOrigin(FLinkSettings.WebsiteURL);
+    if (origin.isEmpty())
+        return;
+    QSet<QString> read;
+    for (const QString& url : SitemapURLs(origin))
+        ReadSitemap(url, 0, read);
+}
+
+// The Sitemap lines of the site's robots.txt (read only for them when it is not obeyed), else
+// the usual place.
+QStringList TWebsiteCrawl::SitemapURLs(const QString& AOrigin) {
+    const QString robotsURL = AOrigin + QStringLiteral("/robots.txt");
+    const QStringList lines =
+        FProject.Robots() ? RobotsFor(AOrigin).Sitemaps() : FetchRobots(AOrigin).Sitemaps();
+    QStringList urls;
+    for (const QString& line : lines) {
+        const QString url = ResolveURL(line, robotsURL);
+        if (!url.isEmpty() && !urls.contains(url))
+            urls.append(url);
+    }
+    if (urls.isEmpty())
+        urls.append(AOrigin + QStringLiteral("/sitemap.xml"));
+    return urls;
+}
+
+void TWebsiteCrawl::ReadSitemap(const QString& AURL, int ANesting, QSet<QString>& ARead) {
+    if (IsTerminated() || ARead.contains(AURL) || ARead.size() > kMaxSitemapFiles)
+        return;
+    ARead.insert(AURL);
+    if (ARead.size() > kMaxSitemapFiles) { // said once; the rest are left out silently
+        LogUnreadableSitemap(
+            AURL, QStringLiteral("more than %1 sitemaps, the rest left out").arg(kMaxSitemapFiles));
+        return;
+    }
+    const QString unloadable = UnloadableURLReason(AURL);
+    if (!unloadable.isEmpty()) {
+        LogUnreadableSitemap(AURL, unloadable);
+        return;
+    }
+    if (!IsAllowedByRobots(EncodeNonASCIIChars(AURL), AURL))
+        return;
+    QByteArray body;
+    if (!FetchSitemap(AURL, body))
+        return;
+    const TSitemap sitemap = ParseSitemap(body);
+    body.clear();
+    if (!sitemap.Problem.isEmpty()) {
+        LogUnreadableSitemap(AURL, sitemap.Problem);
+        return;
+    }
+    if (sitemap.Truncated)
+        FContext.Log(QStringLiteral("Sitemap lists more than %1 URLs, the rest is left out: %2")
+                         .arg(kMaxSitemapURLs)
+                         .arg(AURL));
+    if (sitemap.Index)
+        ReadSitemapIndex(AURL, sitemap, ANesting, ARead);
+    else
+        AddSitemapPages(AURL, sitemap);
+}
+
+// An index names sitemaps of its own site; each is read in turn, in the order listed.
+void TWebsiteCrawl::ReadSitemapIndex(const QString& AURL, const TSitemap& AIndex, int ANesting,
+                                     QSet<QString>& ARead) {
+    if (ANesting >= kMaxSitemapNesting) {
+        LogUnreadableSitemap(AURL, QStringLiteral("sitemap indexes nested too deeply"));
+        return;
+    }
+    FContext.Log(
+        QStringLiteral("Sitemap index read: %1 (sitemaps: %2)").arg(AURL).arg(AIndex.Locs.size()));
+    const QString origin = RobotsOrigin(AURL);
+    int elsewhere = 0;
+    for (const QString& loc : AIndex.Locs) {
+        const QString url = WithRootPath(ResolveURL(loc, AURL));
+        if (RobotsOrigin(url) == origin)
+            ReadSitemap(url, ANesting + 1, ARead);
+        else
+            ++elsewhere;
+    }
+    if (elsewhere > 0)
+        FContext.Log(
+            QStringLiteral("Sitemaps on other sites left out: %1 in %2").arg(elsewhere).arg(AURL));
+}
+
+// One request, without retries: a sitemap that cannot be had is one line, and the crawl goes on.
+bool TWebsiteCrawl::FetchSitemap(const QString& AURL, QByteArray& ABody) {
+    const TSitemapRequest request(FHTTPClient);
+    WaitTurn(AURL);
+    try {
+        QString contentType;
+        FHTTPClient.HTTPGet(EncodeNonASCIIChars(AURL), ABody, contentType, kUpdateReferer,
+                            kNoGZipDeflate, kClientMaxRedirects, kClientTimeoutRetries);
+        return true;
+    } catch (const std::exception& E) {
+        if (!IsTerminated()) // Break is no fault of the sitemap's
+            LogUnreadableSitemap(AURL, ExceptionMessage(E));
+        return false;
+    }
+}
+
+void TWebsiteCrawl::AddSitemapPages(const QString& AURL, const TSitemap& ASitemap) {
+    const TLinkProcessingSettings& s = FLinkSettings;
+    const int32_t limit = SitemapExtractURLs();
+    const int known = FURLList.Count();
+    for (const QString& loc : ASitemap.Locs) {
+        const QString url = WithRootPath(ResolveURL(loc, AURL));
+        if (!url.isEmpty() && AsciiStartsText(url, s.WebsiteURL))
+            FURLList.AddURL(utA, url, s.WebsiteURL, s.IndexFile, s.OutDir, limit, 0,
+                            &s.SuppressURLs, QString());
+    }
+    FContext.Log(
+        QStringLiteral("Sitemap read: %1 (new URLs: %2)").arg(AURL).arg(FURLList.Count() - known));
+}
+
+// A sitemap's page follows its links as far as the project's own start does: without limit
+// when it has no start pages, else as far as its farthest-reaching start page. Never less, so a
+// page that a start page also leads to is followed no less far for being listed first.
+int32_t TWebsiteCrawl::SitemapExtractURLs() const {
+    if (FProject.WebPages().isEmpty())
+        return UnlimitedDepth;
+    const TIntList& limits = FProject.WPExtractURLs();
+    int32_t limit = 0;
+    for (int i = 0; i < limits.Count(); ++i)
+        limit = std::max(limit, limits.GetValue(i));
+    return limit;
+}
+
+void TWebsiteCrawl::LogUnreadableSitemap(const QString& AURL, const QString& AReason) {
+    FContext.Log(QStringLiteral("Sitemap not readable: %1: %2").arg(AURL, AReason));
+}
+
 // The project's cookies file, read when its run starts; a line that does not read is skipped.
 void TWebsiteCrawl::LoadCookies() {
     const QString path = FProject.CookiesFile();
@@ -149,6 +311,8 @@ void TWebsiteCrawl::Run() {
     Seed();
     // The start pages are the user's own choice; what they lead to is kept in scope.
     FURLList.SetScope(&FScope);
+    if (FProject.Sitemaps())
+        SeedFromSitemaps();
     if (FConnections > 1) {
         FFetchAhead = std::make_unique<TFetchAhead>(FHTTPClient.RequestSettings(), FConnections,
                                                     FOutFolder, FContext);
@@ -211,8 +375,11 @@ QString TWebsiteCrawl::ScanAhead(TURLList& ATable, int AIndex, TFetched AFetched
                  ATable.RequisiteNesting(AIndex)};
     if (!AFetched.Location.isEmpty())
         ApplyRedirect(entry, AFetched);
-    if (AFetched.Succeeded && !entry.OutFilePath.isEmpty())
-        ContentToWrite(entry, AFetched, ATable, true);
+    if (AFetched.Succeeded && !entry.OutFilePath.isEmpty()) {
+        TLinkedFiles links(ATable);
+        links.BeginFile(AIndex);
+        ContentToWrite(entry, AFetched, links, true);
+    }
     return entry.URL;
 }
 

@@ -6,12 +6,14 @@
 #include "engine/uHostPacing.h"
 #include "engine/uRobotsTxt.h"
 #include "engine/uServerFileNames.h"
+#include "engine/uSitemaps.h"
 #include "engine/uURLScope.h"
 #include "http/uHTTPContent.h"
 #include "page/LinkProcessingUnit.h"
 #include "page/ReplaceRulesUnit.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -62,6 +64,15 @@ private:
     struct TEntry;
     void LoadCookies();
     void Seed();
+    void SeedFromSitemaps();
+    QStringList SitemapURLs(const QString& AOrigin);
+    void ReadSitemap(const QString& AURL, int ANesting, QSet<QString>& ARead);
+    void ReadSitemapIndex(const QString& AURL, const TSitemap& AIndex, int ANesting,
+                          QSet<QString>& ARead);
+    bool FetchSitemap(const QString& AURL, QByteArray& ABody);
+    void AddSitemapPages(const QString& AURL, const TSitemap& ASitemap);
+    int32_t SitemapExtractURLs() const;
+    void LogUnreadableSitemap(const QString& AURL, const QString& AReason);
     void ProcessEntry(int AIndex);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);

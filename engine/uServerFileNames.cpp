@@ -189,6 +189,7 @@ QByteArray ReplaceLinkText(QByteArray AContent, const QString& AOld, const QStri
 
 void TLinkedFiles::BeginFile(int AIndex) {
     FCurrent = AIndex;
+    FTable.SetLinkingEntry(AIndex);
     FRead.clear();
     FLinkedFrom.erase(AIndex); // its name is settled now
 }

@@ -49,6 +49,21 @@ QStringView PathOf(QStringView AURL) {
     return slash < 0 ? QStringView() : head.mid(slash);
 }
 
+// AURL with each run of digits as one "0": URLs that differ only in their numbers share it.
+QString NumberShape(const QString& AURL) {
+    QString shape;
+    shape.reserve(AURL.size());
+    bool inNumber = false;
+    for (const QChar c : AURL) {
+        if (!c.isDigit())
+            shape.append(c);
+        else if (!inNumber)
+            shape.append(u'0');
+        inNumber = c.isDigit();
+    }
+    return shape;
+}
+
 } // namespace
 
 TURLScope::TURLScope(const TWebsiteProject& AProject, const TRunContext& AContext)
@@ -93,6 +108,25 @@ QString TURLScope::Admit(const QString& AURL, bool ATrial) {
         }
     }
     return url;
+}
+
+bool TURLScope::ContinuesNumberedChain(const QString& AKey, const QString& AFrom, bool ATrial) {
+    if (!FTrapGuard || AFrom.isEmpty() || AFrom == AKey || NumberShape(AKey) != NumberShape(AFrom))
+        return false;
+    const int length = FChainLengths.value(AFrom, 0) + 1;
+    if (length <= kMaxNumberedChain) {
+        if (!ATrial)
+            FChainLengths.insert(AKey, length);
+        return false;
+    }
+    if (!ATrial && !FLoggedTraps.contains(AKey)) {
+        FLoggedTraps.insert(AKey);
+        FContext.Log(QStringLiteral("Skipped as a likely trap (more than %1 pages in a row that "
+                                    "differ only in their numbers): %2")
+                         .arg(kMaxNumberedChain)
+                         .arg(AKey));
+    }
+    return true;
 }
 
 QString TURLScope::TrapReason(const QString& AURL) {

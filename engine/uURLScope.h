@@ -3,6 +3,7 @@
 #include "base/uRunContext.h"
 #include "page/uRegEx.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,12 @@ public:
     // not taken. A trap is logged once per URL; with ATrial, nothing is logged or remembered.
     QString Admit(const QString& AURL, bool ATrial = false);
 
+    // With the trap guard, whether AKey (a URL not in the table yet) found in the file of AFrom
+    // makes more than kMaxNumberedChain pages in a row that differ from the page linking to them
+    // only in their numbers, as a calendar's "next month" links do; logged once. Such a chain has
+    // no end a limit on the URL's form would find. With ATrial, nothing is logged or remembered.
+    bool ContinuesNumberedChain(const QString& AKey, const QString& AFrom, bool ATrial = false);
+
     // The line shown for pattern APattern of a list (AKind "Include" or "Exclude") that does not
     // compile, or an empty text when it does.
     static QString PatternProblem(const QString& AKind, const QString& APattern);
@@ -36,6 +43,7 @@ public:
     static constexpr qsizetype kMaxURLLength = 2000;
     static constexpr int kMaxSegmentRepeats = 3;
     static constexpr int kMaxPathDepth = 30;
+    static constexpr int kMaxNumberedChain = 50;
 
 private:
     bool Matches(const std::vector<TRegEx>& APatterns, const QByteArray& AURL) const;
@@ -46,6 +54,7 @@ private:
     bool FTrapGuard;
     QStringList FDropNames;
     QSet<QString> FLoggedTraps;
+    QHash<QString, int> FChainLengths; // URLs that continue a numbered chain, and its length
 };
 
 } // namespace tarrow

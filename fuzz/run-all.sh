@@ -28,7 +28,7 @@ declare -A dictionary=(
   [fuzz_markup]=html [fuzz_process_links]=html [fuzz_output_paths]=html
   [fuzz_attr_decode]=html [fuzz_settings]=settings [fuzz_http_content]=charsets
   [fuzz_replace_rules]=regex [fuzz_style_sheet]=css [fuzz_srcset]=srcset
-  [fuzz_proxy_url]=proxy
+  [fuzz_proxy_url]=proxy [fuzz_sitemap]=sitemap
 )
 
 if ! command -v clang++ >/dev/null; then

@@ -343,6 +343,8 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         CountKey<&TProject::FMaxBytesMB>("MaxBytes"),
         CountKey<&TProject::FMaxSeconds>("MaxSeconds"),
         TextKey<&TProject::FCookiesFile>("CookiesFile"),
+        // Reading a site's sitemaps asks it for more than its links do: only on request.
+        FlagKey<&TProject::FSitemaps>("Sitemaps", nullptr, true),
         // New projects name themselves, retry only what may succeed and check certificates.
         TextKey<&TProject::FUserAgent>("UserAgent", TarrowUserAgent),
         FlagKey<&TProject::FRetryTransientOnly>("RetryTransientOnly", "1", true),

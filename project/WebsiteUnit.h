@@ -136,6 +136,9 @@ public:
     void SetCookiesFile(const QString& AValue) { FCookiesFile = AValue; }
     int MaxSeconds() const { return FMaxSeconds; }
     void SetMaxSeconds(int AValue) { FMaxSeconds = std::max(AValue, 0); }
+    // The pages that the site's sitemaps list inside the website prefix are start pages too.
+    bool Sitemaps() const { return FSitemaps; }
+    void SetSitemaps(bool AValue) { FSitemaps = AValue; }
 
     // The non-empty aliases joined by ";".
     QString DomainAliasesString() const;
@@ -187,6 +190,7 @@ private:
     int FMaxBytesMB = 0;
     int FMaxSeconds = 0;
     QString FCookiesFile;
+    bool FSitemaps = false;
 };
 
 // One single-valued key of a project. A missing key reads as an empty text, which gives the

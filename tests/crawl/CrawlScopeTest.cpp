@@ -146,6 +146,41 @@ TEST_F(CrawlScope, ASelfRepeatingLinkTrapIsSkippedOnceWithALogLine) {
     EXPECT_EQ(log.at(log.size() - 2), Summary(4, 0, 0, 0, 0));
 }
 
+TEST_F(CrawlScope, ACalendarEndsAfterFiftyPagesInARowThatDifferOnlyInTheirNumbers) {
+    // Each month links the next, forever; the start page also links eighty numbered items,
+    // which are one step from it each and all taken.
+    TScriptedServer server;
+    server.SetHandler([](const TRequest& R) {
+        const QByteArray path = R.Path();
+        if (path == "/blog/") {
+            QByteArray body = "<a href=\"cal?month=1\">calendar</a>";
+            for (int i = 1; i <= 80; ++i)
+                body += "<a href=\"item" + QByteArray::number(i) + ".txt\">i</a>";
+            return OkReply(body);
+        }
+        if (path.startsWith("/blog/cal?month="))
+            return OkReply("<a href=\"cal?month=" + QByteArray::number(path.mid(16).toInt() + 1) +
+                           "\">next</a>");
+        return OkReply("x", "text/plain");
+    });
+    auto project = MakeProject(server.URL(u"/blog/"));
+    project->SetTrapGuard(true);
+    const QStringList log = Run(*project);
+    int months = 0;
+    int items = 0;
+    for (const TRequest& request : server.Requests()) {
+        months += request.Path().startsWith("/blog/cal?");
+        items += request.Path().startsWith("/blog/item");
+    }
+    EXPECT_EQ(months, 51);
+    EXPECT_EQ(items, 80);
+    EXPECT_EQ(log.count(QStringLiteral("Skipped as a likely trap (more than 50 pages in a row that "
+                                       "differ only in their numbers): ") +
+                        server.URL(u"/blog/cal?month=52")),
+              1)
+        << log.join(u'\n').toStdString();
+}
+
 TEST_F(CrawlScope, DroppedQueryParametersAreRemovedBeforeAURLEntersTheTable) {
     FSite.Html("/blog/", "<a href=\"a.html?utm_source=x\">1</a><a href=\"a.html\">2</a>"
                          "<a href=\"a.html?id=2&amp;gclid=z\">3</a><a href=\"a.html?id=2\">4</a>");

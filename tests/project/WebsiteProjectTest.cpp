@@ -194,4 +194,6 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetVerifyTLS(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
+    // Sitemaps ask a site for more than its links do: Add leaves them off.
+    EXPECT_FALSE(TWebsiteProject::NewProject(u"News"_s).Sitemaps());
 }
