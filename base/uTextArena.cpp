@@ -15,9 +15,19 @@ bool IsLatin1(QStringView AText) {
 
 } // namespace
 
+TTextArena::TTextArena(const TTextArena& AOther)
+    : FBlockSizes(AOther.FBlockSizes), FUsed(AOther.FUsed), FSharedBlock(AOther.FSharedBlock) {
+    FBlocks.reserve(AOther.FBlocks.size());
+    for (size_t i = 0; i < AOther.FBlocks.size(); ++i) {
+        FBlocks.push_back(std::make_unique_for_overwrite<char[]>(FBlockSizes[i]));
+        std::memcpy(FBlocks.back().get(), AOther.FBlocks[i].get(), FBlockSizes[i]);
+    }
+}
+
 char* TTextArena::Reserve(uint32_t ABytes, TSlice& ASlice) {
     if (ABytes > BlockSize / 4) { // a long text gets a block of its own
         FBlocks.push_back(std::make_unique_for_overwrite<char[]>(std::max<uint32_t>(ABytes, 1)));
+        FBlockSizes.push_back(std::max<uint32_t>(ABytes, 1));
         ASlice.Block = uint32_t(FBlocks.size() - 1);
         ASlice.Offset = 0;
         return FBlocks.back().get();
@@ -25,6 +35,7 @@ char* TTextArena::Reserve(uint32_t ABytes, TSlice& ASlice) {
     FUsed = (FUsed + 1) & ~1u;                           // two-byte texts stay aligned
     if (FBlocks.empty() || FUsed + ABytes > BlockSize) { // an empty first text needs a block too
         FBlocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+        FBlockSizes.push_back(BlockSize);
         FSharedBlock = uint32_t(FBlocks.size() - 1);
         FUsed = 0;
     }

@@ -21,6 +21,12 @@ public:
         bool Wide = false;
     };
 
+    TTextArena() = default;
+    // A deep copy: a table copied to try out what it would become shares no block with its source.
+    TTextArena(const TTextArena& AOther);
+    TTextArena& operator=(const TTextArena&) = delete;
+    TTextArena(TTextArena&&) = default;
+
     TSlice Add(QStringView AText);
     QString Text(TSlice ASlice) const;
     // Whether the text equals AText, ASCII letters compared without regard to case.
@@ -30,8 +36,9 @@ private:
     static constexpr uint32_t BlockSize = 64 * 1024; // bytes
     char* Reserve(uint32_t ABytes, TSlice& ASlice);
     std::vector<std::unique_ptr<char[]>> FBlocks;
-    uint32_t FUsed = BlockSize; // bytes used in the shared block
-    uint32_t FSharedBlock = 0;  // index of the block that small texts are added to
+    std::vector<uint32_t> FBlockSizes; // bytes, per block
+    uint32_t FUsed = BlockSize;        // bytes used in the shared block
+    uint32_t FSharedBlock = 0;         // index of the block that small texts are added to
 };
 
 } // namespace tarrow

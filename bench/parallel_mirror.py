@@ -15,6 +15,8 @@ file (N > 1); wget2 (installed with apt-get when missing) runs recursively with 
 the same start URL. The table gives wall seconds, the connections the relay accepted, the
 requests in nginx's access log, and whether Tarrow's copy and run log with N > 1 are byte for byte
 those of N = 1 at the same site, protocol and RTT (the log with the run's own folder written alike).
+With N > 1 tarrow-cli also reports on stderr what it fetched ahead and then dropped unused
+("wasted"); that line is no part of the run log compared.
 nginx keeps its defaults otherwise: it closes a kept-alive connection after 1,000 requests.
 """
 import argparse, hashlib, json, os, random, shutil, subprocess, sys, tempfile
@@ -128,10 +130,22 @@ def tree_digest(folder):
     return digest
 
 
+STATS = "fetch-ahead: "
+
+
 def log_lines(path, run_dir):
     """The run log with the run's own folder named alike, the only text that differs by design."""
     with open(path, encoding="utf-8", errors="replace") as f:
-        return [line.replace(run_dir, "{RUN}") for line in f.read().splitlines()]
+        return [line.replace(run_dir, "{RUN}") for line in f.read().splitlines()
+                if not line.startswith(STATS)]
+
+
+def wasted_requests(path):
+    """The fetches started ahead and dropped unused, summed over the run's projects, or None."""
+    with open(path, encoding="utf-8", errors="replace") as f:
+        counts = [int(line.rsplit(" ", 1)[1]) for line in f.read().splitlines()
+                  if line.startswith(STATS)]
+    return sum(counts) if counts else None
 
 
 def compare(reference, run):
@@ -160,9 +174,10 @@ def run_one(group, program, n, args, reference):
            "peak_mib": round(peak, 1), "exit": code,
            "connections": group["relay"].connections - connections,
            "requests": line_count(group["access_log"]) - requests,
-           "files": sum(len(fs) for _, _, fs in os.walk(out)), "identical": "-"}
+           "files": sum(len(fs) for _, _, fs in os.walk(out)), "identical": "-", "wasted": None}
     result = None
     if program == "tarrow":
+        row["wasted"] = wasted_requests(log)
         result = {"tree": tree_digest(out), "log": log_lines(log, run_dir)}
         if n != 1:
             row["identical"] = compare(reference, result)
@@ -219,12 +234,14 @@ def run_site(site, args):
 
 
 HEADER = (f"{'program':8s} {'N':>2s} {'site':10s} {'proto':5s} {'RTT ms':>6s} {'wall s':>7s} "
-          f"{'conns':>5s} {'requests':>8s} {'files':>6s} {'exit':>4s}  identical to N=1")
+          f"{'cpu s':>6s} {'conns':>5s} {'requests':>8s} {'wasted':>6s} {'files':>6s} {'exit':>4s}  "
+          f"identical to N=1")
 
 
 def print_row(row):
     print(f"{row['program']:8s} {row['n']:2d} {row['site'][:10]:10s} {row['proto']:5s} "
-          f"{row['rtt_ms']:6g} {row['wall_s']:7.2f} {row['connections']:5d} {row['requests']:8d} "
+          f"{row['rtt_ms']:6g} {row['wall_s']:7.2f} {row['cpu_s']:6.2f} {row['connections']:5d} "
+          f"{row['requests']:8d} {'-' if row['wasted'] is None else row['wasted']:>6} "
           f"{row['files']:6d} {row['exit']:4d}  {row['identical']}", flush=True)
 
 
@@ -272,6 +289,7 @@ def main():
     args = parse_args()
     if "wget2" in args.programs and not shutil.which("wget2"):
         apt_install(["wget2"])
+    os.environ["TARROW_FETCH_AHEAD_STATS"] = "1"  # the wasted column
     print(HEADER)
     print("-" * len(HEADER))
     rows = []

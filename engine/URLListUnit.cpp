@@ -160,15 +160,16 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
                      const QString& ALinkType) {
     if (IsSuppressed(AURL, ASuppressURLs))
         return -1;
-    const QString url = FScope ? FScope->Admit(AURL) : AURL;
+    const QString url = FScope ? FScope->Admit(AURL, FTrial) : AURL;
     if (url != AURL && (url.isEmpty() || IsSuppressed(url, ASuppressURLs)))
         return -1;
     const QString key = RemoveURLFragment(url);
     const int found = FindURL(key);
     if (found >= 0)
         return found;
-    if (FScope && FScope->ContinuesNumberedChain(
-                      key, FLinkingEntry >= 0 ? RemoveURLFragment(URL(FLinkingEntry)) : QString()))
+    if (FScope &&
+        FScope->ContinuesNumberedChain(
+            key, FLinkingEntry >= 0 ? RemoveURLFragment(URL(FLinkingEntry)) : QString(), FTrial))
         return -1;
     return AddEntry(AURLTag, url, key, AWebsiteURL, AIndexFile, AOutDir, AExtractURLs, AURLDepth,
                     ALinkType);

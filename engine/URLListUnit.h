@@ -37,12 +37,16 @@ public:
     // Output paths are built with the separator of AReading. With ACompletePages a file whose
     // name says what it is keeps that name (see MakeOutFilePath).
     explicit TURLList(TPathReading AReading, bool ACompletePages = false);
-    TURLList(const TURLList&) = delete;
+    // A copy to try out what processing would add, leaving the table itself as it is.
+    TURLList(const TURLList&) = default;
     TURLList& operator=(const TURLList&) = delete;
 
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or
     // is refused as a suppressed one is. The scope outlives the table's use.
     void SetScope(TURLScope* AScope) { FScope = AScope; }
+    // A copy that tries out what processing would add asks the scope without leaving a trace in
+    // it: nothing logged, nothing remembered.
+    void SetTrial() { FTrial = true; }
     // URLs added from now on were found in the file of entry AIndex (-1: none, start pages).
     void SetLinkingEntry(int AIndex) { FLinkingEntry = AIndex; }
     // From now on every change is reported to AListener (or to none), which outlives the use.
@@ -111,6 +115,7 @@ private:
     TPathReading FPathReading;
     bool FCompletePages;
     TURLScope* FScope = nullptr;
+    bool FTrial = false;
     int FLinkingEntry = -1;
     TURLListListener* FListener = nullptr;
     TUsedPaths FUsedPaths;                          // every file and folder the output paths use

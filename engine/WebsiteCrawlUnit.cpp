@@ -330,6 +330,9 @@ void TWebsiteCrawl::Run() {
         if (FProject.Robots())
             FFetchAhead->SetGate([this](const QString& AURL) { return RobotsGate(AURL); });
         FFetchAhead->SetPacing(&FPacing);
+        FFetchAhead->SetLinkScan([this](TURLList& ATable, int AIndex, const TFetched& AFetched) {
+            return ScanAhead(ATable, AIndex, AFetched);
+        });
     }
     TRunLimits limits(FProject, FLimitStop);
     limits.Start();
@@ -452,7 +455,7 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
         return;
     const int known = FURLList.Count();
     FLinkedFiles.BeginFile(AIndex);
-    const QByteArray content = ContentToWrite(entry, fetched);
+    const QByteArray content = ContentToWrite(entry, fetched, FLinkedFiles);
     if (FFetchAhead)
         NoteReferers(known, entry.URL);
     if (!Save(localPath, content))
@@ -460,6 +463,22 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     const std::vector<int> linked = FLinkedFiles.FileSaved(localPath, entry.OutFilePath);
     if (FJournal)
         FJournal->FileLinks(AIndex, localPath, entry.OutFilePath, linked);
+}
+
+// What processing entry AIndex of ATable (a copy) with AFetched would add to it: the same steps,
+// with nothing written or logged. The page's URL, which names it as the referer of what it adds.
+QString TWebsiteCrawl::ScanAhead(TURLList& ATable, int AIndex, TFetched AFetched) {
+    TEntry entry{EncodeNonASCIIChars(ATable.URL(AIndex)), ATable.OutFilePath(AIndex),
+                 ATable.ExtractURLs(AIndex), ATable.URLDepth(AIndex),
+                 ATable.RequisiteNesting(AIndex)};
+    if (!AFetched.Location.isEmpty())
+        ApplyRedirect(entry, AFetched);
+    if (AFetched.Succeeded && !entry.OutFilePath.isEmpty()) {
+        TLinkedFiles links(ATable);
+        links.BeginFile(AIndex);
+        ContentToWrite(entry, AFetched, links, true);
+    }
+    return entry.URL;
 }
 
 // A complete copy saves a download whose URL names no file under the name its reply gives, and
@@ -689,24 +708,30 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
     return true;
 }
 
-QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetched) {
+// With AScanOnly the links are only added to ALinks: nothing is logged or rewritten.
+QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetched,
+                                         TLinkTable& ALinks, bool AScanOnly) {
     if (AFetched.Body.isEmpty())
         return AFetched.Body;
     if (FLinkSettings.CompletePages && AsciiSameText(AFetched.ContentType, u"text/css"))
-        return StyleSheetToWrite(AEntry, AFetched);
+        return StyleSheetToWrite(AEntry, AFetched, ALinks, AScanOnly);
     if (!IsPageContentType(AFetched.ContentType))
         return AFetched.Body;
     const QString charset = AFetched.Charset;
     QString text;
     if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
-        FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
+        if (!AScanOnly)
+            FContext.Log(QStringLiteral("Page too large to process, saved as received: ") +
+                         AEntry.URL);
         return AFetched.Body;
     }
     AFetched.Body.clear();
     QString processed;
     const TLinkProcessingResult found =
-        ProcessLinks(text, processed, FLinkedFiles, AEntry.URL, AEntry.OutFilePath,
-                     AEntry.ExtractURLs, AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
+        ProcessLinks(text, processed, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
+                     AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
+    if (AScanOnly)
+        return QByteArray();
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
@@ -718,7 +743,8 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
 
 // The one place where a style sheet of a complete copy is turned into the file that is saved:
 // its url() and @import references are not read yet, so it is saved exactly as received.
-QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched) {
+QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched,
+                                            TLinkTable& ALinks, bool AScanOnly) {
     // The sheet's own @charset first; a sheet without one is UTF-8 when it reads as UTF-8.
     QString charset = StyleSheetCharset(AFetched.Body);
     if (charset.isEmpty())
@@ -726,12 +752,14 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
                                                               : AFetched.Charset;
     QString text;
     if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
-        FContext.Log(QStringLiteral("Page too large to process, saved as received: ") + AEntry.URL);
+        if (!AScanOnly)
+            FContext.Log(QStringLiteral("Page too large to process, saved as received: ") +
+                         AEntry.URL);
         return AFetched.Body;
     }
     QString processed;
-    ProcessStyleSheet(text, processed, FLinkedFiles, AEntry.URL, AEntry.OutFilePath,
-                      AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
+    ProcessStyleSheet(text, processed, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.URLDepth,
+                      FLinkSettings, AEntry.RequisiteNesting);
     QByteArray content = processed.toUtf8();
     // Saved as UTF-8: an @charset naming another set would now mislead the browser.
     if (!IsUTF8Charset(charset) && content.startsWith("@charset"))

@@ -101,8 +101,11 @@ private:
     void ApplyRedirect(TEntry& AEntry, const TFetched& AFetched);
     void TakeServerName(int AIndex, TEntry& AEntry, const QString& ADisposition);
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
-    QByteArray ContentToWrite(const TEntry& AEntry, TFetched& AFetched);
-    QByteArray StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched);
+    QString ScanAhead(TURLList& ATable, int AIndex, TFetched AFetched);
+    QByteArray ContentToWrite(const TEntry& AEntry, TFetched& AFetched, TLinkTable& ALinks,
+                              bool AScanOnly = false);
+    QByteArray StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched, TLinkTable& ALinks,
+                                 bool AScanOnly);
     bool Save(const QString& ALocalPath, const QByteArray& AContent);
     bool IsTerminated() const { return FContext.IsTerminated(); }
     void LogSummary();

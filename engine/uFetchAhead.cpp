@@ -6,6 +6,8 @@
 #include "engine/WebsiteCrawlUnit.h"
 #include "engine/uRobotsTxt.h"
 
+#include <cstdio>
+
 namespace tarrow {
 
 TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections,
@@ -17,12 +19,33 @@ TFetchAhead::TFetchAhead(const THTTPRequestSettings& ASettings, int AConnections
       FWindow(std::max(AConnections, 1) * kAheadPerConnection),
       FPool(ASettings, AConnections, *this) {}
 
+TFetchAhead::~TFetchAhead() {
+    for (const auto& [job, pending] : FPending)
+        if (!pending.Dropped)
+            ++FStats.Wasted;
+    // For the benchmarks: what fetching ahead cost beyond what the crawl used.
+    if (qEnvironmentVariableIsSet("TARROW_FETCH_AHEAD_STATS"))
+        fprintf(stderr, "fetch-ahead: copies %d, started %d, wasted %d\n", FStats.Copies,
+                FStats.Started, FStats.Wasted);
+}
+
 TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
-    FTaking = AIndex;
+    Sync(AIndex, ATable, AReferers);
+    const QString url = EncodeNonASCIIChars(ATable.URL(AIndex));
+    const QString referer = AReferers.value(AIndex);
+    auto known = FJobOfURL.find(url);
+    if (known != FJobOfURL.end() && FPending[known->second].Referer != referer) {
+        Drop(known->second); // fetched as found on another page: its request differs
+        known = FJobOfURL.end();
+    }
+    if (known == FJobOfURL.end())
+        known = FJobOfURL.emplace(url, Start(url, referer)).first;
+    FTaking = known->second; // still found by URL, so the copy reads it once it arrives
     for (;;) {
         Feed(AIndex, ATable, AReferers);
-        const auto it = FPending.find(AIndex);
-        if (it != FPending.end() && it->second.Done) {
+        const auto it = FPending.find(FTaking);
+        if (it->second.Done) {
+            FJobOfURL.erase(url);
             TakeBack(it->second);
             TFetchOutcome outcome = std::move(it->second.Outcome);
             FPending.erase(it);
@@ -33,22 +56,129 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
 }
 
 void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
-    FNext = std::max(FNext, AIndex);
-    while (FNext < ATable.Count() && (FNext == AIndex || MayFetchAhead(AIndex))) {
-        const QString url = EncodeNonASCIIChars(ATable.URL(FNext));
-        if (UnloadableURLReason(url).isEmpty()) { // the crawl fails the others without a request
-            // The entry taken has passed the crawl's own checks.
-            const TGate gate = FNext == AIndex || !FGate ? TGate::gGo : FGate(url);
+    const TURLList& table = FAhead ? *FAhead : ATable;
+    const QStringList& referers = FAhead ? FAheadReferers : AReferers;
+    FNext = std::max(FNext, AIndex + 1); // the entry taken is started by Take
+    while (FNext < table.Count() && MayFetchAhead(AIndex)) {
+        const QString url = EncodeNonASCIIChars(table.URL(FNext));
+        // The crawl fails an unloadable URL without a request.
+        if (UnloadableURLReason(url).isEmpty() && !FJobOfURL.contains(url)) {
+            const TGate gate = FGate ? FGate(url) : TGate::gGo;
             if (gate == TGate::gWait)
                 break;
-            if (gate == TGate::gGo) {
-                FPending.emplace(FNext, TPending());
-                ++FInPool;
-                FPool.Add(FNext, url, AReferers.value(FNext));
-            }
+            if (gate == TGate::gGo)
+                FJobOfURL.emplace(url, Start(url, referers.value(FNext)));
         }
         ++FNext;
     }
+}
+
+int TFetchAhead::Start(const QString& AURL, const QString& AReferer) {
+    const int job = ++FLastJob;
+    TPending& pending = FPending[job];
+    pending.URL = AURL;
+    pending.Referer = AReferer;
+    ++FInPool;
+    ++FStats.Started;
+    FPool.Add(job, AURL, AReferer);
+    return job;
+}
+
+// A fetch no entry takes: it ends unseen, its retries cut short.
+void TFetchAhead::Drop(int AJob) {
+    TPending& pending = FPending[AJob];
+    FJobOfURL.erase(pending.URL);
+    ++FStats.Wasted;
+    if (pending.Done) {
+        TakeBack(pending);
+        FPending.erase(AJob);
+    } else {
+        pending.Dropped = true;
+    }
+}
+
+// The copy of the table holds what the processed entries added; when it does not (a guess was
+// wrong, or its reading fell behind), it is copied afresh.
+void TFetchAhead::Sync(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
+    if (!FScan)
+        return;
+    bool same = FAhead && !FAheadWrong && FScanned >= AIndex && FAhead->Count() >= ATable.Count();
+    for (; same && FChecked < ATable.Count(); ++FChecked)
+        same = FAhead->URL(FChecked) == ATable.URL(FChecked) &&
+               FAheadReferers.value(FChecked) == AReferers.value(FChecked);
+    if (same)
+        return;
+    FAhead = std::make_unique<TURLList>(ATable);
+    FAhead->SetTrial();
+    ++FStats.Copies;
+    FAheadReferers = AReferers;
+    FScanned = AIndex;
+    FChecked = ATable.Count();
+    FAheadWrong = false;
+    FNext = AIndex;
+    for (auto& [job, pending] : FPending)
+        pending.Assumed = false;
+    ScanAhead();
+}
+
+// Reads the entries of the copy in order for as far as their fetches tell what they add.
+void TFetchAhead::ScanAhead() {
+    if (!FAhead || FAheadWrong)
+        return;
+    while (FScanned < FAhead->Count()) {
+        const QString url = EncodeNonASCIIChars(FAhead->URL(FScanned));
+        const auto job = FJobOfURL.find(url);
+        if (job == FJobOfURL.end()) {
+            const bool refused =
+                !UnloadableURLReason(url).isEmpty() || (FGate && FGate(url) == TGate::gSkip);
+            if (!refused)
+                break; // not fetched yet
+        } else {
+            TPending& pending = FPending[job->second];
+            if (!pending.Done && pending.Outcome.Attempts == 0)
+                break;
+            if (!pending.Done) {
+                pending.Assumed = true; // most likely it fails; if not, the guess is redone
+            } else if (pending.Outcome.Fetched.Succeeded) {
+                if (pending.Spilled.IsValid() && !ReadBack(job->second, pending))
+                    break; // read when the crawl reaches it
+                const int known = FAhead->Count();
+                const QString page = FScan(*FAhead, FScanned, pending.Outcome.Fetched);
+                while (FAheadReferers.size() < known)
+                    FAheadReferers.append(QString());
+                while (FAheadReferers.size() < FAhead->Count())
+                    FAheadReferers.append(page);
+                if (pending.ReadBack) {
+                    pending.ReadBack = false;
+                    SetAside(job->second, pending);
+                }
+            }
+        }
+        ++FScanned;
+    }
+}
+
+// A body that waits on disk is read back to be scanned, and then set aside again; a large one
+// waits where it is, and the copy is read no further until the crawl passes it.
+bool TFetchAhead::ReadBack(int AJob, TPending& APending) {
+    if (APending.Spilled.Size > kSpillBytes || AJob == FTaking)
+        return false;
+    TakeBack(APending);
+    APending.Spilled = TSpillFile::TPlace();
+    APending.ReadBack = true;
+    return true;
+}
+
+void TFetchAhead::Ended(int AJob) {
+    TPending& pending = FPending[AJob];
+    pending.Done = true;
+    --FInPool;
+    if (pending.Dropped) {
+        FPending.erase(AJob);
+        return;
+    }
+    if (pending.Assumed && pending.Outcome.Fetched.Succeeded)
+        FAheadWrong = true;
 }
 
 // After Break nothing new is started; without room on disk, only what memory can hold.
@@ -106,12 +236,14 @@ void TFetchAhead::Redirected(int AJob, const QString& ALocation) {
 
 int TFetchAhead::Failed(int AJob, const std::exception& E) {
     TPending& pending = FPending[AJob];
-    if (pending.Outcome.AttemptFailed(E, FContext)) {
-        pending.Done = true;
-        --FInPool;
+    if (pending.Dropped || pending.Outcome.AttemptFailed(E, FContext)) {
+        Ended(AJob);
+        ScanAhead();
         return -1;
     }
-    return pending.Outcome.RetryPauseMs;
+    const int pauseMs = pending.Outcome.RetryPauseMs;
+    ScanAhead(); // a first failure lets the entries after it be read
+    return pauseMs;
 }
 
 void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
@@ -123,8 +255,11 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
     fetched.ContentDisposition = AResponse.ContentDisposition;
-    pending.Done = true;
-    --FInPool;
+    const bool dropped = pending.Dropped;
+    Ended(AJob);
+    if (dropped)
+        return;
+    ScanAhead(); // the body is still in memory
     SetAside(AJob, pending);
 }
 

@@ -90,7 +90,7 @@ bool TURLScope::Matches(const std::vector<TRegEx>& APatterns, const QByteArray& 
     return false;
 }
 
-QString TURLScope::Admit(const QString& AURL) {
+QString TURLScope::Admit(const QString& AURL, bool ATrial) {
     const QString url = FDropNames.isEmpty() ? AURL : DropQueryParams(AURL, FDropNames);
     if (!FIncludes.empty() || !FExcludes.empty()) {
         const QByteArray subject = RemoveURLFragment(url).toUtf8();
@@ -100,7 +100,7 @@ QString TURLScope::Admit(const QString& AURL) {
     if (FTrapGuard) {
         const QString reason = TrapReason(url);
         if (!reason.isEmpty()) {
-            if (!FLoggedTraps.contains(url)) {
+            if (!ATrial && !FLoggedTraps.contains(url)) {
                 FLoggedTraps.insert(url);
                 FContext.Log(QStringLiteral("Skipped as a likely trap (%1): %2").arg(reason, url));
             }
@@ -110,15 +110,16 @@ QString TURLScope::Admit(const QString& AURL) {
     return url;
 }
 
-bool TURLScope::ContinuesNumberedChain(const QString& AKey, const QString& AFrom) {
+bool TURLScope::ContinuesNumberedChain(const QString& AKey, const QString& AFrom, bool ATrial) {
     if (!FTrapGuard || AFrom.isEmpty() || AFrom == AKey || NumberShape(AKey) != NumberShape(AFrom))
         return false;
     const int length = FChainLengths.value(AFrom, 0) + 1;
     if (length <= kMaxNumberedChain) {
-        FChainLengths.insert(AKey, length);
+        if (!ATrial)
+            FChainLengths.insert(AKey, length);
         return false;
     }
-    if (!FLoggedTraps.contains(AKey)) {
+    if (!ATrial && !FLoggedTraps.contains(AKey)) {
         FLoggedTraps.insert(AKey);
         FContext.Log(QStringLiteral("Skipped as a likely trap (more than %1 pages in a row that "
                                     "differ only in their numbers): %2")

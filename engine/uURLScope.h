@@ -21,14 +21,14 @@ public:
     TURLScope(const TWebsiteProject& AProject, const TRunContext& AContext);
 
     // AURL as it enters the table (its dropped parameters removed), or an empty text when it is
-    // not taken. A trap is logged once per URL.
-    QString Admit(const QString& AURL);
+    // not taken. A trap is logged once per URL; with ATrial, nothing is logged or remembered.
+    QString Admit(const QString& AURL, bool ATrial = false);
 
     // With the trap guard, whether AKey (a URL not in the table yet) found in the file of AFrom
     // makes more than kMaxNumberedChain pages in a row that differ from the page linking to them
     // only in their numbers, as a calendar's "next month" links do; logged once. Such a chain has
-    // no end a limit on the URL's form would find.
-    bool ContinuesNumberedChain(const QString& AKey, const QString& AFrom);
+    // no end a limit on the URL's form would find. With ATrial, nothing is logged or remembered.
+    bool ContinuesNumberedChain(const QString& AKey, const QString& AFrom, bool ATrial = false);
 
     // The line shown for pattern APattern of a list (AKind "Include" or "Exclude") that does not
     // compile, or an empty text when it does.

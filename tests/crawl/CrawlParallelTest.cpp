@@ -82,6 +82,28 @@ void SlowPageOvertaken(TScriptedSite& ASite) {
     ASite.Default(OkReply("default page"));
 }
 
+// A missing page retried early in the table, and pages after it that link on two levels deep,
+// to pages found more than once and to a page off the site; more pages than may wait in memory.
+void NotFoundRetriedEarly(TScriptedSite& ASite) {
+    QByteArray start = "<a href=\"missing.html\">m</a>";
+    for (int i = 1; i <= 12; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        start += "<a href=\"p" + n + ".html\">p</a>";
+        ASite.Html("/blog/p" + n + ".html", "<a href=\"q" + n + ".html\">q</a>" +
+                                                "<a href=\"shared.html\">s</a>" +
+                                                "<a href=\"/elsewhere/x.html\">x</a>");
+        ASite.Html("/blog/q" + n + ".html",
+                   "<a href=\"r" + n + ".html\">r</a><a href=\"p1.html\">p1</a>");
+        ASite.Html("/blog/r" + n + ".html",
+                   "<img src=\"img" + QByteArray::number(i % 2) + ".png\">");
+    }
+    ASite.Html("/blog/", start);
+    ASite.Html("/blog/shared.html", "<a href=\"missing.html\">m</a>");
+    // Slow enough that the pages after it arrive while it is tried again.
+    ASite.Page("/blog/missing.html", Delayed(MakeReply(404, "Not Found"), 30));
+    ASite.Default(MakeReply(404, "Not Found"));
+}
+
 // Bodies large enough to wait their turn on disk, behind a slow page.
 void LargeBodiesWaiting(TScriptedSite& ASite) {
     QByteArray start = "<a href=\"slow.html\">s</a>";
@@ -122,7 +144,8 @@ void CookiesMidCrawl(TScriptedSite& ASite) {
 class CrawlParallel : public ::testing::Test {
 protected:
     TCrawlResult Crawl(const std::function<void(TScriptedSite&)>& ABuild, int AConnections,
-                       TScriptedSite& ASite, int AReadTimeoutMs = 3000) {
+                       TScriptedSite& ASite, int AReadTimeoutMs = 3000,
+                       const std::function<void(TWebsiteProject&)>& ATune = {}) {
         ABuild(ASite);
         QTemporaryDir root;
         const QString outDir = root.filePath(u"out"_s);
@@ -132,6 +155,8 @@ protected:
         TTarrowEngine engine(options);
         TWebsiteProjectList list;
         list.AddProject(MakeProject(ASite.URL(u"/blog/")));
+        if (ATune)
+            ATune(*list.GetProject(0));
         TMemoryLogSink sink;
         engine.Run(list, outDir, u"Blog"_s, &sink);
 
@@ -174,6 +199,7 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         {"pages found while later entries are in flight", Tree, true},
         {"redirects, failures, retries and an empty reply", RedirectsAndFailures, false},
         {"a slow page overtaken by fast ones", SlowPageOvertaken, true},
+        {"a missing page retried before pages that link on", NotFoundRetriedEarly, false},
         {"a cookie set mid-crawl", CookiesMidCrawl, false},
         {"large bodies waiting for their turn", LargeBodiesWaiting, true},
         {"a stalled page and a slow but steady one among quick ones", StalledAndTrickling, true,
@@ -200,6 +226,42 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         }
         EXPECT_FALSE(one.Files.isEmpty());
     }
+}
+
+// Pages fetched ahead, and pages found on them, that the limit then leaves out are never saved.
+TEST_F(CrawlParallel, AFileLimitLeavesWhatWasFetchedAheadUnsaved) {
+    for (const int limit : {3, 8}) {
+        SCOPED_TRACE(limit);
+        TScriptedSite oneSite;
+        const auto tune = [limit](TWebsiteProject& AProject) { AProject.SetMaxFiles(limit); };
+        const TCrawlResult one = Crawl(NotFoundRetriedEarly, 1, oneSite, 3000, tune);
+        TScriptedSite manySite;
+        const TCrawlResult many = Crawl(NotFoundRetriedEarly, 4, manySite, 3000, tune);
+        EXPECT_EQ(many.Log, one.Log);
+        EXPECT_EQ(many.Files, one.Files);
+        EXPECT_EQ(one.Files.size(), limit);
+        EXPECT_TRUE(one.Log.contains(u"File limit reached: %1 files."_s.arg(limit)));
+    }
+}
+
+// The scope is asked about the links of pages read ahead without a trace: a trap is logged once,
+// when the crawl reaches the page that links to it.
+TEST_F(CrawlParallel, TrapsOnPagesReadAheadAreLoggedInTurn) {
+    const auto build = [](TScriptedSite& ASite) {
+        NotFoundRetriedEarly(ASite);
+        for (int i = 1; i <= 12; ++i)
+            ASite.Html("/blog/r" + QByteArray::number(i) + ".html",
+                       "<a href=\"t/t/t/t/t" + QByteArray::number(i % 3) + ".html\">t</a>");
+    };
+    const auto guard = [](TWebsiteProject& AProject) { AProject.SetTrapGuard(true); };
+    TScriptedSite oneSite;
+    const TCrawlResult one = Crawl(build, 1, oneSite, 3000, guard);
+    TScriptedSite manySite;
+    const TCrawlResult many = Crawl(build, 4, manySite, 3000, guard);
+    EXPECT_EQ(many.Log, one.Log);
+    EXPECT_EQ(many.Files.keys(), one.Files.keys()); // the trap links name each site's port
+    EXPECT_EQ(many.Requests, one.Requests);
+    EXPECT_EQ(one.Log.filter(u"Skipped as a likely trap"_s).size(), 3);
 }
 
 TEST_F(CrawlParallel, RequestsNameThePageTheyWereFoundOnAndCarryTheCookiesKnown) {

@@ -355,3 +355,32 @@ TEST(URLList, ManyClashingNamesTakeSuccessiveNumbers) {
                                                    : QStringLiteral("/out/x-%1.png").arg(i + 1));
     }
 }
+
+// A copy takes what processing would add without changing its source: texts (short ones and one
+// long enough for a block of its own), numbered names and the duplicate hash all stay apart.
+TEST(URLList, CopyGrowsApartFromItsSource) {
+    const QString site = QStringLiteral("http://site/");
+    const auto add = [&](TURLList& AList, const QString& AURL) {
+        return AList.AddURL(utScript, AURL, site, QStringLiteral("index.html"),
+                            QStringLiteral("/out/"), 0, 1, nullptr, QString());
+    };
+    TURLList source(TPathReading::prLinux);
+    const QString longURL = site + QString(40000, u'x') + QStringLiteral(".js");
+    for (int i = 0; i < 300; ++i)
+        add(source, site + QStringLiteral("p%1.js").arg(i));
+    add(source, longURL);
+    add(source, site + QStringLiteral("a.js?v=1"));
+
+    TURLList copy(source);
+    EXPECT_EQ(add(copy, site + QStringLiteral("a.js")), source.Count());
+    EXPECT_EQ(add(copy, site + QStringLiteral("P7.JS")), 7);
+    EXPECT_EQ(copy.URL(300), longURL);
+    EXPECT_EQ(copy.OutFilePath(source.Count()), QStringLiteral("/out/a-2.js"));
+
+    EXPECT_EQ(source.Count(), 302);
+    EXPECT_EQ(source.FindURL(site + QStringLiteral("a.js")), -1);
+    EXPECT_EQ(add(source, site + QStringLiteral("a.js")), 302); // the name is free here still
+    EXPECT_EQ(source.OutFilePath(302), QStringLiteral("/out/a-2.js"));
+    EXPECT_EQ(source.URL(300), longURL);
+    EXPECT_EQ(source.URL(5), site + QStringLiteral("p5.js"));
+}
