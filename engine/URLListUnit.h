@@ -44,9 +44,12 @@ public:
     // From now on every added URL passes AScope first: it enters in the form the scope gives, or
     // is refused as a suppressed one is. The scope outlives the table's use.
     void SetScope(TURLScope* AScope) { FScope = AScope; }
-    // A copy that tries out what processing would add asks the scope without leaving a trace in
-    // it: nothing logged, nothing remembered.
-    void SetTrial() { FTrial = true; }
+    // A copy that tries out what processing would add leaves no trace: it asks the scope without
+    // logging or remembering anything, and tells the listener (the run's journal) nothing.
+    void SetTrial() {
+        FTrial = true;
+        FListener = nullptr;
+    }
     // URLs added from now on were found in the file of entry AIndex (-1: none, start pages).
     void SetLinkingEntry(int AIndex) { FLinkingEntry = AIndex; }
     // From now on every change is reported to AListener (or to none), which outlives the use.
