@@ -215,6 +215,19 @@ void TWebOptionsPage::AddRequestRows() {
                        : QStringLiteral("Cookies file not found: ") + V;
         });
     AddVerifyTLSRow();
+    AddRunRecordRows();
+}
+
+// The run's journal (for Continue) and its web archive.
+void TWebOptionsPage::AddRunRecordRows() {
+    AddFlag(
+        QStringLiteral("Keep a run &journal (to continue an interrupted run)"),
+        QStringLiteral("Journal"), [](const TWebsiteProject& P) { return P.Journal(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); });
+    AddText(
+        QStringLiteral("Web archive (WARC) file, wri&tten each run:"), QStringLiteral("WarcFile"),
+        [](const TWebsiteProject& P) { return P.WarcFile(); },
+        [](TWebsiteProject& P, const QString& AText) { P.SetWarcFile(AText); });
 }
 
 // Verified TLS, with a warning while it is off for a project whose site is on https.

@@ -68,6 +68,7 @@ private:
     void AddRequestRows();
     void AddScopeRows();
     void AddVerifyTLSRow();
+    void AddRunRecordRows();
 
     QFormLayout* FForm = nullptr;
     std::vector<TRow> FRows;

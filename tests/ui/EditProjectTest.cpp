@@ -113,6 +113,8 @@ protected:
         p->SetRetryTransientOnly(true);
         p->SetVerifyTLS(true);
         p->SetSitemaps(true);
+        p->SetJournal(true);
+        p->SetWarcFile(u"{OutDir}/{ProjectName}.warc.gz"_s);
         return p;
     }
     std::unique_ptr<TEditProjectForm> FEditor;
