@@ -267,16 +267,23 @@ TTarrowMainControls CreateMainControls(QWidget* AForm) {
     QFont bold = C.LoadWebsitesButton->font();
     bold.setBold(true);
     C.LoadWebsitesButton->setFont(bold);
+    C.ContinueButton =
+        NewButton(QStringLiteral("Con&tinue"), AForm, QStringLiteral("ContinueButton"));
+    C.ContinueButton->setEnabled(false);
     C.BreakButton = NewButton(QStringLiteral("B&reak"), AForm, QStringLiteral("BreakButton"));
     C.BreakButton->setEnabled(false);
     C.CloseButton = NewButton(QStringLiteral("&Close"), AForm, QStringLiteral("CloseButton"));
     SetHint(C.LoadWebsitesButton, QStringLiteral("Downloads the checked projects"),
             C.LoadWebsitesAction->shortcuts());
+    SetHint(C.ContinueButton,
+            QStringLiteral("Continues the selected project's interrupted run from its journal"),
+            {});
     SetHint(C.BreakButton, QStringLiteral("Stops the run"), C.BreakAction->shortcuts());
     SetHint(C.CloseButton, QStringLiteral("Saves the settings and closes the window"),
             C.CloseAction->shortcuts());
     auto* bottomBar = new QHBoxLayout;
     bottomBar->addWidget(C.LoadWebsitesButton);
+    bottomBar->addWidget(C.ContinueButton);
     bottomBar->addWidget(C.BreakButton);
     bottomBar->addStretch();
     bottomBar->addWidget(C.CloseButton);

@@ -25,6 +25,7 @@ struct TTarrowMainControls {
     QWidget* LogTabSheet = nullptr;
     QWidget* AboutTabSheet = nullptr;
     QPushButton* LoadWebsitesButton = nullptr;
+    QPushButton* ContinueButton = nullptr;
     QPushButton* BreakButton = nullptr;
     QPushButton* CloseButton = nullptr;
     TGroupComboBox* GroupComboBox = nullptr;

@@ -4,6 +4,7 @@
 #include "engine/CommandLineUnit.h"
 #include "engine/LogSinksUnit.h"
 #include "engine/TarrowVersion.h"
+#include "engine/uRunJournal.h"
 #include "http/uProxyURL.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/GroupComboBox.h"
@@ -158,6 +159,7 @@ void TTarrowMainForm::ConnectControls() {
     connect(C.ProxyEdit, &QLineEdit::editingFinished, this, &TTarrowMainForm::ProxyEditExit);
     connect(C.LoadWebsitesButton, &QPushButton::clicked, this,
             &TTarrowMainForm::LoadWebsitesButtonClick);
+    connect(C.ContinueButton, &QPushButton::clicked, this, &TTarrowMainForm::ContinueButtonClick);
     connect(C.BreakButton, &QPushButton::clicked, this, &TTarrowMainForm::BreakButtonClick);
     connect(C.CloseButton, &QPushButton::clicked, this, &TTarrowMainForm::CloseButtonClick);
     connect(C.LinkLabel, &QLabel::linkActivated, this, &TTarrowMainForm::LinkLabelClick);
@@ -278,6 +280,16 @@ void TTarrowMainForm::UpdateProjectActions() {
          {FControls.CopyProjectAction, FControls.EditProjectAction, FControls.DeleteProjectAction})
         action->setEnabled(selected && writable);
     FControls.OpenOutputFolderAction->setEnabled(selected);
+    FControls.ContinueButton->setEnabled(!IsRunning() && SelectedProjectCanContinue());
+}
+
+bool TTarrowMainForm::SelectedProjectCanContinue() const {
+    const TWebsiteProject* project = GetSelectedProject();
+    if (!project || !project->Journal() || OutDirText().isEmpty())
+        return false;
+    const QString folder = ExpandOutputFolder(project->OutputFolder(), OutDirText(),
+                                              project->ProjectName(), FEngine.PathReading());
+    return HasUnfinishedJournal(folder, *project);
 }
 
 void TTarrowMainForm::FocusList(int ARow) {
@@ -612,9 +624,31 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     StartRun(new TRunWorker(FEngine, FProjects.Clone(), OutDirText(), std::nullopt, FLogSink));
 }
 
-void TTarrowMainForm::StartRun(TRunWorker* AThread) {
+// Runs the selected project alone, going on from its journal where its last run stopped.
+void TTarrowMainForm::ContinueButtonClick() {
+    if (IsRunning() || !SelectedProjectCanContinue() || !TakeProxy(true) || !WriteSettings())
+        return;
+    auto projects = FProjects.Clone();
+    const QString name = GetSelectedProject()->ProjectName();
+    for (int i = 0; i < projects->VisibleCount(); ++i) {
+        TWebsiteProject& project = *projects->GetVisibleProject(i);
+        project.SetChecked(project.ProjectName() == name);
+    }
+    FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
+    ClearLog();
+    FEngine.Terminated().Clear();
+    FControls.LoadWebsitesButton->setEnabled(false);
+    FControls.ContinueButton->setEnabled(false);
+    FControls.BreakButton->setEnabled(true);
+    FRunProgress->Start(1);
+    StartRun(new TRunWorker(FEngine, std::move(projects), OutDirText(), std::nullopt, FLogSink),
+             true);
+}
+
+void TTarrowMainForm::StartRun(TRunWorker* AThread, bool AContinue) {
     TRunOptions options = FEngine.Options();
     options.Proxy = FSettings.Proxy;
+    options.ContinueRun = AContinue;
     FEngine.SetOptions(options);
     AThread->setParent(this);
     FRunThread = AThread;
@@ -635,6 +669,7 @@ void TTarrowMainForm::EndRun(TRunWorker* AThread) {
     FControls.BreakButton->setEnabled(false);
     if (FRunThread == AThread)
         FRunThread = nullptr;
+    UpdateProjectActions(); // a stopped run can be continued now
     AThread->deleteLater();
 }
 

@@ -86,6 +86,9 @@ public:
     // was refused.
     bool ProxyEditExit();
     void LoadWebsitesButtonClick();
+    void ContinueButtonClick();
+    // Whether the selected project has an interrupted run to continue.
+    bool SelectedProjectCanContinue() const;
     void BreakButtonClick();
     void CloseButtonClick();
     // Closing asked for by a signal (the session ends, kill): nobody may be there to answer, so
@@ -134,7 +137,7 @@ private:
     bool WriteSettingsOnClose();
     // Takes the fields into the settings and writes them; the error's text when that failed.
     QString TrySaveSettings();
-    void StartRun(TRunWorker* AThread);
+    void StartRun(TRunWorker* AThread, bool AContinue = false);
     void OnLoadWebsitesCompleted(TRunWorker* AThread);
     void OnStartProjectCompleted(TRunWorker* AThread);
     void EndRun(TRunWorker* AThread);

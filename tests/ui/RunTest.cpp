@@ -200,6 +200,40 @@ TEST_F(RunTest, BreakStopsAfterTheCurrentURL) {
     EXPECT_EQ(lines, (QStringList{u"Project \"A\"..."_s, u"Terminated."_s}));
 }
 
+TEST_F(RunTest, ContinueGoesOnWithTheSelectedProjectsInterruptedRun) {
+    WriteSettings({u"TarrowProjectsN=1"_s, u"TarrowProjects[1].ProjectName=A"_s,
+                   u"TarrowProjects[1].WebsiteURL="_s + FServer.URL(u"/A/"_s),
+                   u"TarrowProjects[1].OutputFolder={OutDir}\\{ProjectName}"_s,
+                   u"TarrowProjects[1].Checked=1"_s, u"TarrowProjects[1].Journal=1"_s,
+                   u"OutDir="_s + OutDir()});
+    // The start page links a second page; Break comes while that one loads.
+    FServer.SetHandler([this](const TRequest& ARequest) {
+        const int request = ++FRequests;
+        TReply reply = OkReply(ARequest.Path() == "/A/" ? "<a href=\"b.html\">b</a>" : "b");
+        reply.DelayMs = request == 2 ? FDelayMs.load() : 0;
+        return reply;
+    });
+    FDelayMs = 3000;
+    TTarrowMainForm& window = MakeWindow();
+    QPushButton* resume = window.Controls().ContinueButton;
+    window.Controls().ProjectsListView->SelectRow(0);
+    EXPECT_FALSE(resume->isEnabled()); // nothing to continue yet
+    window.Controls().LoadWebsitesButton->click();
+    ASSERT_TRUE(WaitFor([&] { return FRequests.load() > 1; }));
+    window.Controls().BreakButton->click();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_FALSE(QFile::exists(OutDir() + u"/A/b.html"_s));
+    ASSERT_TRUE(resume->isEnabled());
+    FDelayMs = 0;
+    resume->click();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(ProjectLines(Log()), (QStringList{u"Project \"A\"..."_s, u"Completed."_s}));
+    EXPECT_TRUE(Log().contains(u"Continuing from the journal: 1 of 2 URLs done"_s));
+    EXPECT_TRUE(QFile::exists(OutDir() + u"/A/b.html"_s));
+    EXPECT_EQ(FRequests.load(), 3);    // the start page is not asked for again
+    EXPECT_FALSE(resume->isEnabled()); // the run ended: its journal is complete
+}
+
 TEST_F(RunTest, CommandsStayUsableWhileARunWorksOnItsCopy) {
     WriteProjects({u"A"_s, u"B"_s}, OutDir(), u"11"_s);
     FDelayMs = 300;
