@@ -90,3 +90,29 @@ def measure(cmd, cwd, log=None):
             out.close()
     cpu = usage.ru_utime + usage.ru_stime
     return wall, cpu, peak / 1024.0, os.waitstatus_to_exitcode(status)
+
+
+def finish_cli_args(p, args, needs_cli=True):
+    """Checks --cli (when tarrow runs) and makes --cli and --keep absolute, --keep created."""
+    if needs_cli and not os.access(args.cli, os.X_OK):
+        p.error(f"no tarrow-cli at {args.cli} (use --cli)")
+    args.cli = os.path.abspath(args.cli)
+    if args.keep:
+        os.makedirs(args.keep, exist_ok=True)
+        args.keep = os.path.abspath(args.keep)
+    return args
+
+
+def write_bench_settings(tmp, port):
+    """A settings folder with one checked project, Bench, of http://127.0.0.1:PORT/site/."""
+    settings = os.path.join(tmp, "settings")
+    os.makedirs(settings)
+    with open(os.path.join(settings, "tarrow.ini"), "w") as f:
+        f.write("TarrowProjectsN=1\n"
+                "TarrowProjects[1].ProjectName=Bench\n"
+                f"TarrowProjects[1].WebsiteURL=http://127.0.0.1:{port}/site/\n"
+                "TarrowProjects[1].OutputFolder={OutDir}/{ProjectName}\n"
+                "TarrowProjects[1].Overwrite=1\n"
+                "TarrowProjects[1].RelativePathLinks=1\n"
+                "TarrowProjects[1].Checked=1\n")
+    return settings

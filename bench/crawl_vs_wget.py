@@ -9,7 +9,7 @@ Generates a site of N pages (about 20 links and one image each), serves it with 
 """
 import os, random, shutil, subprocess, sys, tempfile
 
-from benchlib import free_port, measure, start_nginx
+from benchlib import free_port, measure, start_nginx, write_bench_settings
 
 PNG = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                     "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082")
@@ -43,16 +43,7 @@ def run(build, n):
         port = free_port()
         nginx = start_nginx(tmp, site, port)
         try:
-            settings = os.path.join(tmp, "settings")
-            os.makedirs(settings)
-            with open(os.path.join(settings, "tarrow.ini"), "w") as f:
-                f.write("TarrowProjectsN=1\n"
-                        "TarrowProjects[1].ProjectName=Bench\n"
-                        f"TarrowProjects[1].WebsiteURL=http://127.0.0.1:{port}/site/\n"
-                        "TarrowProjects[1].OutputFolder={OutDir}/{ProjectName}\n"
-                        "TarrowProjects[1].Overwrite=1\n"
-                        "TarrowProjects[1].RelativePathLinks=1\n"
-                        "TarrowProjects[1].Checked=1\n")
+            settings = write_bench_settings(tmp, port)
             cli = os.path.join(build, "cli", "tarrow-cli")
             t = measure([cli, "-settingsdir", settings, "-outdir", os.path.join(tmp, "tarrow")], tmp)
             os.makedirs(os.path.join(tmp, "wget"))

@@ -16,7 +16,7 @@ into the cache folder (no browser is downloaded: Debian's /usr/bin/chromium is u
 """
 import argparse, collections, glob, json, os, shutil, subprocess, sys, tempfile, time
 
-from benchlib import ROOT, free_port, measure, start_nginx
+from benchlib import ROOT, finish_cli_args, free_port, measure, start_nginx
 
 CHROMIUM = "/usr/bin/chromium"
 RENDER_JS = os.path.join(ROOT, "bench", "offline_render.mjs")
@@ -282,14 +282,8 @@ def parse_args():
         variants = {None: ["tarrow"], "on": ["tarrow+cp"], "both": ["tarrow", "tarrow+cp"]}
         i = programs.index("tarrow")
         programs[i:i + 1] = variants[args.complete_pages]
-        if not os.access(args.cli, os.X_OK):
-            p.error(f"no tarrow-cli at {args.cli} (use --cli)")
     args.programs = programs
-    args.cli = os.path.abspath(args.cli)
-    if args.keep:
-        os.makedirs(args.keep, exist_ok=True)
-        args.keep = os.path.abspath(args.keep)
-    return args
+    return finish_cli_args(p, args, any(x.startswith("tarrow") for x in programs))
 
 
 def main():

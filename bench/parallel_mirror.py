@@ -21,7 +21,7 @@ nginx keeps its defaults otherwise: it closes a kept-alive connection after 1,00
 """
 import argparse, hashlib, json, os, random, shutil, subprocess, sys, tempfile
 
-from benchlib import ROOT, free_port, measure, start_nginx
+from benchlib import ROOT, finish_cli_args, free_port, measure, start_nginx
 from offline_copies import apt_install
 from rtt_relay import Relay
 
@@ -276,13 +276,7 @@ def parse_args():
     p.add_argument("--keep", metavar="DIR", help="keep the sites and copies under DIR")
     p.add_argument("--json", metavar="FILE", help="write the rows as JSON")
     args = p.parse_args()
-    if "tarrow" in args.programs and not os.access(args.cli, os.X_OK):
-        p.error(f"no tarrow-cli at {args.cli} (use --cli)")
-    args.cli = os.path.abspath(args.cli)
-    if args.keep:
-        os.makedirs(args.keep, exist_ok=True)
-        args.keep = os.path.abspath(args.keep)
-    return args
+    return finish_cli_args(p, args, "tarrow" in args.programs)
 
 
 def main():

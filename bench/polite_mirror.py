@@ -33,7 +33,7 @@ twice.
 import argparse, collections, http.server, json, os, re, shutil, signal, subprocess, sys
 import tempfile, threading, time, urllib.parse
 
-from benchlib import ROOT, free_port, start_nginx
+from benchlib import ROOT, finish_cli_args, free_port, start_nginx
 from offline_copies import apt_install
 
 # Package, its HTML folder, the folder it is served at.
@@ -295,13 +295,7 @@ def parse_args():
         p.error("--programs takes a comma list of tarrow, wget2")
     if args.trap_cap <= TRAP_GOAL:
         p.error(f"--trap-cap must be over {TRAP_GOAL}, the goal it is measured against")
-    if "tarrow" in args.programs and not os.access(args.cli, os.X_OK):
-        p.error(f"no tarrow-cli at {args.cli} (use --cli)")
-    args.cli = os.path.abspath(args.cli)
-    if args.keep:
-        os.makedirs(args.keep, exist_ok=True)
-        args.keep = os.path.abspath(args.keep)
-    return args
+    return finish_cli_args(p, args, "tarrow" in args.programs)
 
 
 def main():

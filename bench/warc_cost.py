@@ -9,22 +9,8 @@ and runs each way R times with C connections.
 """
 import os, shutil, statistics, sys, tempfile
 
-from benchlib import free_port, measure, start_nginx
+from benchlib import free_port, measure, start_nginx, write_bench_settings
 from crawl_vs_wget import generate
-
-
-def settings_folder(tmp, port):
-    settings = os.path.join(tmp, "settings")
-    os.makedirs(settings)
-    with open(os.path.join(settings, "tarrow.ini"), "w") as f:
-        f.write("TarrowProjectsN=1\n"
-                "TarrowProjects[1].ProjectName=Bench\n"
-                f"TarrowProjects[1].WebsiteURL=http://127.0.0.1:{port}/site/\n"
-                "TarrowProjects[1].OutputFolder={OutDir}/{ProjectName}\n"
-                "TarrowProjects[1].Overwrite=1\n"
-                "TarrowProjects[1].RelativePathLinks=1\n"
-                "TarrowProjects[1].Checked=1\n")
-    return settings
 
 
 def main():
@@ -41,7 +27,7 @@ def main():
         port = free_port()
         nginx = start_nginx(tmp, site, port)
         try:
-            settings = settings_folder(tmp, port)
+            settings = write_bench_settings(tmp, port)
             cli = os.path.join(build, "cli", "tarrow-cli")
             warc = os.path.join(tmp, "bench.warc.gz")
             times = {"without": [], "with -warc": []}
