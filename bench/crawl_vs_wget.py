@@ -7,7 +7,7 @@ Generates a site of N pages (about 20 links and one image each), serves it with 
 
     bench/crawl_vs_wget.py BUILD_DIR [N ...]      (default N: 1000 10000)
 """
-import os, random, shutil, subprocess, sys, tempfile
+import contextlib, os, random, shutil, subprocess, sys, tempfile
 
 from benchlib import free_port, measure, start_nginx, write_bench_settings
 
@@ -34,8 +34,11 @@ def generate(site, n):
     shutil.copy(os.path.join(site, "site", "p0.html"), os.path.join(site, "site", "index.html"))
 
 
-def run(build, n):
-    tmp = tempfile.mkdtemp(prefix="tarrow-bench-")
+@contextlib.contextmanager
+def served_site(n, prefix):
+    """A generated site of N pages served by nginx on 127.0.0.1, and a settings folder with one
+    project of it: yields (work folder, port, settings folder); everything goes afterwards."""
+    tmp = tempfile.mkdtemp(prefix=prefix)
     os.chmod(tmp, 0o755)  # nginx workers may run as another user
     try:
         site = os.path.join(tmp, "www")
@@ -43,23 +46,27 @@ def run(build, n):
         port = free_port()
         nginx = start_nginx(tmp, site, port)
         try:
-            settings = write_bench_settings(tmp, port)
-            cli = os.path.join(build, "cli", "tarrow-cli")
-            t = measure([cli, "-settingsdir", settings, "-outdir", os.path.join(tmp, "tarrow")], tmp)
-            os.makedirs(os.path.join(tmp, "wget"))
-            w = measure(["wget", "-r", "-l", "inf", "-np", "-k", "-p", "-e", "robots=off", "-nv",
-                         f"http://127.0.0.1:{port}/site/"], os.path.join(tmp, "wget"))
-            files_t = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "tarrow")))
-            files_w = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "wget")))
+            yield tmp, port, write_bench_settings(tmp, port)
         finally:
             nginx.terminate()
             nginx.wait()
-        for name, (wall, cpu, rss, code), files in (("tarrow-cli", t, files_t), ("wget", w, files_w)):
-            print(f"N={n:6d} {name:10s} exit={code} files={files:6d} wall={wall:7.2f}s "
-                  f"cpu={cpu:7.2f}s peak={rss:7.1f}MiB  per-URL={1e6 * wall / max(files, 1):7.1f}us")
-        sys.stdout.flush()
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
+
+
+def run(build, n):
+    with served_site(n, "tarrow-bench-") as (tmp, port, settings):
+        cli = os.path.join(build, "cli", "tarrow-cli")
+        t = measure([cli, "-settingsdir", settings, "-outdir", os.path.join(tmp, "tarrow")], tmp)
+        os.makedirs(os.path.join(tmp, "wget"))
+        w = measure(["wget", "-r", "-l", "inf", "-np", "-k", "-p", "-e", "robots=off", "-nv",
+                     f"http://127.0.0.1:{port}/site/"], os.path.join(tmp, "wget"))
+        files_t = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "tarrow")))
+        files_w = sum(len(fs) for _, _, fs in os.walk(os.path.join(tmp, "wget")))
+    for name, (wall, cpu, rss, code), files in (("tarrow-cli", t, files_t), ("wget", w, files_w)):
+        print(f"N={n:6d} {name:10s} exit={code} files={files:6d} wall={wall:7.2f}s "
+              f"cpu={cpu:7.2f}s peak={rss:7.1f}MiB  per-URL={1e6 * wall / max(files, 1):7.1f}us")
+    sys.stdout.flush()
 
 
 def main():

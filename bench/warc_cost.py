@@ -7,10 +7,10 @@ and runs each way R times with C connections.
 
     bench/warc_cost.py BUILD_DIR [N] [R] [C]      (defaults: 500 5 1)
 """
-import os, shutil, statistics, sys, tempfile
+import os, statistics, sys
 
-from benchlib import free_port, measure, start_nginx, write_bench_settings
-from crawl_vs_wget import generate
+from benchlib import measure
+from crawl_vs_wget import served_site
 
 
 def main():
@@ -19,39 +19,27 @@ def main():
     build = os.path.abspath(sys.argv[1])
     given = [int(a) for a in sys.argv[2:5]]
     n, repeats, connections = given + [500, 5, 1][len(given):]
-    tmp = tempfile.mkdtemp(prefix="tarrow-warc-")
-    os.chmod(tmp, 0o755)  # nginx workers may run as another user
-    try:
-        site = os.path.join(tmp, "www")
-        generate(site, n)
-        port = free_port()
-        nginx = start_nginx(tmp, site, port)
-        try:
-            settings = write_bench_settings(tmp, port)
-            cli = os.path.join(build, "cli", "tarrow-cli")
-            warc = os.path.join(tmp, "bench.warc.gz")
-            times = {"without": [], "with -warc": []}
-            for i in range(repeats):
-                ways = [("without", []), ("with -warc", ["-warc", warc])]
-                for name, extra in ways if i % 2 == 0 else reversed(ways):  # neither always first
-                    # A fresh folder each time: creating files where many were just deleted costs
-                    # ext4 more than the WARC file does.
-                    out = os.path.join(tmp, f"out-{i}-{len(extra)}")
-                    wall, cpu, _, code = measure([cli, "-settingsdir", settings, "-outdir", out,
-                                                  "-connections", str(connections)] + extra, tmp)
-                    if code != 0:
-                        sys.exit(f"tarrow-cli {name} ended with status {code}")
-                    times[name].append((wall, cpu))
-        finally:
-            nginx.terminate()
-            nginx.wait()
-        for name, runs in times.items():
-            print(f"N={n} connections={connections} {name:11s} "
-                  f"wall={statistics.median(w for w, _ in runs):6.3f}s "
-                  f"cpu={statistics.median(c for _, c in runs):6.3f}s (median of {repeats})")
-        print(f"WARC file: {os.path.getsize(warc) / 1e6:.2f} MB")
-    finally:
-        shutil.rmtree(tmp, ignore_errors=True)
+    with served_site(n, "tarrow-warc-") as (tmp, _, settings):
+        cli = os.path.join(build, "cli", "tarrow-cli")
+        warc = os.path.join(tmp, "bench.warc.gz")
+        times = {"without": [], "with -warc": []}
+        for i in range(repeats):
+            ways = [("without", []), ("with -warc", ["-warc", warc])]
+            for name, extra in ways if i % 2 == 0 else reversed(ways):  # neither always first
+                # A fresh folder each time: creating files where many were just deleted costs
+                # ext4 more than the WARC file does.
+                out = os.path.join(tmp, f"out-{i}-{len(extra)}")
+                wall, cpu, _, code = measure([cli, "-settingsdir", settings, "-outdir", out,
+                                              "-connections", str(connections)] + extra, tmp)
+                if code != 0:
+                    sys.exit(f"tarrow-cli {name} ended with status {code}")
+                times[name].append((wall, cpu))
+        warc_mb = os.path.getsize(warc) / 1e6
+    for name, runs in times.items():
+        print(f"N={n} connections={connections} {name:11s} "
+              f"wall={statistics.median(w for w, _ in runs):6.3f}s "
+              f"cpu={statistics.median(c for _, c in runs):6.3f}s (median of {repeats})")
+    print(f"WARC file: {warc_mb:.2f} MB")
 
 
 if __name__ == "__main__":
