@@ -360,6 +360,9 @@ void TTarrowMainForm::FillGroupComboBox() {
     const QSignalBlocker blocker(FControls.GroupComboBox);
     FControls.GroupComboBox->clear();
     FControls.GroupComboBox->addItems(FSettings.GroupItems);
+    // The first item stands for every project: shown in the window's language.
+    if (FControls.GroupComboBox->count() > 0)
+        FControls.GroupComboBox->setItemText(0, tr("<All projects>"));
     FControls.GroupComboBox->setCurrentIndex(FSettings.GroupIndex);
 }
 

@@ -3,6 +3,7 @@
 #include "tests/ui/UiTestSupport.h"
 
 #include "ui/EditProjectUnit.h"
+#include "ui/GroupComboBox.h"
 #include "ui/ProjectsListModel.h"
 #include "ui/TranslationUnit.h"
 #include "ui/WebOptionsPage.h"
@@ -32,16 +33,17 @@ TEST_F(Translation, TheWindowSpeaksTheLanguageItHasATranslationFor) {
         const char* FirstColumn;
         const char* AccessTab;
         const char* NothingChecked;
+        const char* AllProjects;
     };
     const TCase cases[] = {
         {"de_DE", true, "Websites &laden", "Über", "Projektname", "Webzugriff",
-         "Bitte markieren Sie ein oder mehrere Projekte."},
+         "Bitte markieren Sie ein oder mehrere Projekte.", "<Alle Projekte>"},
         {"de_AT", true, "Websites &laden", "Über", "Projektname", "Webzugriff",
-         "Bitte markieren Sie ein oder mehrere Projekte."},
+         "Bitte markieren Sie ein oder mehrere Projekte.", "<Alle Projekte>"},
         {"en_US", false, "&Load Websites", "About", "Project Name", "Web Access",
-         "Please, check one or more projects."},
+         "Please, check one or more projects.", "<All projects>"},
         {"fr_FR", false, "&Load Websites", "About", "Project Name", "Web Access",
-         "Please, check one or more projects."},
+         "Please, check one or more projects.", "<All projects>"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Locale);
@@ -58,6 +60,7 @@ TEST_F(Translation, TheWindowSpeaksTheLanguageItHasATranslationFor) {
         EXPECT_EQ(editorTabs->tabText(editorTabs->indexOf(
                       window.EditProjectForm().findChild<TWebOptionsPage*>(u"WebOptionsPage"_s))),
                   QString::fromUtf8(c.AccessTab));
+        EXPECT_EQ(controls.GroupComboBox->itemText(0), QString::fromUtf8(c.AllProjects));
         controls.LoadWebsitesButton->click();
         ASSERT_EQ(FMessages.size(), 1);
         EXPECT_TRUE(FMessages[0].endsWith(u'|' + QString::fromUtf8(c.NothingChecked)))
