@@ -85,7 +85,7 @@
     </message>
     <message>
         <source>Co&amp;mplete pages (style sheets, responsive images, media)</source>
-        <translation>Vollständige Seiten (Stylesheets, responsive Bilder, &amp;Medien)</translation>
+        <translation>Vollständige Seiten (Stylesheets, Bildvarianten, &amp;Medien)</translation>
     </message>
     <message>
         <source>Don&apos;t overwrite files</source>
@@ -97,7 +97,7 @@
     </message>
     <message>
         <source>Overwrite changed files only</source>
-        <translation>Nur geänderte Dateien überschreiben</translation>
+        <translation>Nur Geänderte überschreiben</translation>
     </message>
     <message>
         <source>&amp;OK</source>
@@ -149,7 +149,7 @@
     </message>
     <message>
         <source>You can use these tags: {OutDir}, {ProjectName}</source>
-        <translation>Diese Platzhalter sind möglich: {OutDir}, {ProjectName}</translation>
+        <translation>Mögliche Platzhalter: {OutDir}, {ProjectName}</translation>
     </message>
     <message>
         <source>Connection&amp;s:</source>
@@ -515,7 +515,7 @@
     </message>
     <message>
         <source>Explore Out. Folder</source>
-        <translation>Ausgabeordner anzeigen</translation>
+        <translation>Ausg.-Ordner anzeigen</translation>
     </message>
     <message>
         <source>Select All</source>
@@ -615,7 +615,7 @@
     </message>
     <message>
         <source>Explore &amp;Out. Folder</source>
-        <translation>Ausgabeordner &amp;anzeigen</translation>
+        <translation>Ausg.-Ordner &amp;anzeigen</translation>
     </message>
     <message>
         <source>Opens the selected project&apos;s output folder in the file manager</source>
@@ -821,7 +821,7 @@ Sind Sie sicher?</translation>
     </message>
     <message>
         <source>&amp;Wait between requests (ms):</source>
-        <translation>&amp;Wartezeit zwischen Anfragen (ms):</translation>
+        <translation>&amp;Wartezeit je Anfrage (ms):</translation>
     </message>
     <message>
         <source>Retry only &amp;failures that may pass</source>
@@ -849,11 +849,11 @@ Sind Sie sicher?</translation>
     </message>
     <message>
         <source>Keep a run &amp;journal (to continue an interrupted run)</source>
-        <translation>Lauf-&amp;Journal führen (um einen unterbrochenen Lauf fortzusetzen)</translation>
+        <translation>Lauf-&amp;Journal führen (zum Fortsetzen nach Abbruch)</translation>
     </message>
     <message>
         <source>Web archive (WARC) file, wri&amp;tten each run:</source>
-        <translation>Webarchiv-Da&amp;tei (WARC), bei jedem Lauf geschrieben:</translation>
+        <translation>WARC-Da&amp;tei, je Lauf geschrieben:</translation>
     </message>
     <message>
         <source>&amp;Verify TLS certificates and host names</source>
@@ -865,7 +865,7 @@ Sind Sie sicher?</translation>
     </message>
     <message>
         <source>Skip crawler &amp;traps (very long, very deep or repeating URLs)</source>
-        <translation>Crawler-&amp;Fallen überspringen (sehr lange, sehr tiefe oder sich wiederholende URLs)</translation>
+        <translation>Crawler-&amp;Fallen meiden (überlange, tiefe, wiederholte URLs)</translation>
     </message>
     <message>
         <source>Follo&amp;w the site&apos;s sitemaps</source>
@@ -873,11 +873,11 @@ Sind Sie sicher?</translation>
     </message>
     <message>
         <source>&amp;Include URLs matching:</source>
-        <translation>URLs e&amp;inschließen, die passen auf:</translation>
+        <translation>URLs e&amp;inschließen (Muster):</translation>
     </message>
     <message>
         <source>Excl&amp;ude URLs matching:</source>
-        <translation>URLs a&amp;usschließen, die passen auf:</translation>
+        <translation>URLs a&amp;usschließen (Muster):</translation>
     </message>
     <message>
         <source>One regular expression a line, searched in the whole URL. A URL is taken when it matches an include (or there is none) and no exclude.</source>
