@@ -128,9 +128,13 @@ void TConsoleLogSink::LogMsg(const QString& AMsg) {
     DrawProgress(false);
 }
 
-void TConsoleLogSink::Finish() {
+void TConsoleLogSink::Finish(int AExitStatus) {
     QMutexLocker lock(&FLock);
     EndURL();
+    if (FOptions.Json && !FEndResult.isEmpty())
+        Emit({{QStringLiteral("event"), QStringLiteral("end")},
+              {QStringLiteral("result"), FEndResult},
+              {QStringLiteral("status"), AExitStatus}});
     if (FOptions.Progress && FOptions.Dots && FDone > 0)
         std::fputs("\n", FOptions.Progress);
     else if (FOptions.Progress && !FOptions.Dots && FDone > 0) {
@@ -231,8 +235,7 @@ void TConsoleLogSink::WriteJson(const QString& AMsg, TLogLineKind AKind) {
         break;
     }
     case lkEnd:
-        Emit({{QStringLiteral("event"), QStringLiteral("end")},
-              {QStringLiteral("result"), AMsg.chopped(1).toLower()}});
+        FEndResult = AMsg.chopped(1).toLower();
         break;
     case lkOther:
         Emit(

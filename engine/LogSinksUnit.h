@@ -53,8 +53,9 @@ class TConsoleLogSink final : public TLogSink {
 public:
     TConsoleLogSink(FILE* AOut, const TConsoleLogOptions& AOptions);
     void LogMsg(const QString& AMsg) override;
-    // The run ended: the last URL's event, and the progress line ends.
-    void Finish();
+    // The run ended with the program's exit status: the last URL's event, the end event (which
+    // carries the status), and the progress line ends.
+    void Finish(int AExitStatus);
 
 private:
     struct TURLState {
@@ -88,6 +89,7 @@ private:
     QElapsedTimer FClock;
     qint64 FLastDraw = -1;
     bool FProgressShown = false;
+    QString FEndResult; // of the end line, whose event waits for the exit status
 };
 
 // Keeps the lines in memory (tests, and callers that show the log later).

@@ -114,6 +114,8 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
             continue;
         }
         FFailedURLs += crawl.Counters().Failed;
+        FRepliedURLs += crawl.Replies().Replied;
+        FNoReplyURLs += crawl.Replies().NoReply;
         break;
     }
 }
@@ -164,6 +166,8 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
     const TRunContext context(ALogSink, &FTerminated, FPathReading, FOptions);
     TRunResult result;
     FFailedURLs = 0;
+    FRepliedURLs = 0;
+    FNoReplyURLs = 0;
     try {
         if (AStartNames)
             result.NamesFound = StartProject(AProjects, *AStartNames, AOutDir, context);
@@ -182,6 +186,8 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
     if (result.Failed)
         result.NamesFound = false; // a start by name that did not end is no success
     result.FailedURLs = FFailedURLs;
+    result.RepliedURLs = FRepliedURLs;
+    result.NoReplyURLs = FNoReplyURLs;
     result.Terminated = FTerminated.IsSet();
     return result;
 }

@@ -588,6 +588,10 @@ TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
         ++FCounters.Empty;
     if (outcome.Failed)
         ++FCounters.Failed;
+    if (outcome.Replied)
+        ++FReplies.Replied;
+    else if (outcome.NoReply)
+        ++FReplies.NoReply;
     return std::move(AOutcome.Fetched);
 }
 

@@ -25,14 +25,18 @@ QString RetryLine(int AAttempt, int ARetryAfterSec) {
 
 void TFetchOutcome::Redirected(const QString& ALocation) {
     Fetched.Location = ALocation;
+    Replied = true;
     Lines.append(RedirectLogLine(ALocation));
 }
 
 bool TFetchOutcome::AttemptFailed(const std::exception& E, const TRunContext& AContext) {
     Lines.append(TRunContext::ExceptionLine(E));
+    if (dynamic_cast<const EHTTPProtocolError*>(&E))
+        Replied = true;
     const int attempt = Attempts;
     if (IsLastAttempt(attempt, E, AContext)) {
         Failed = true;
+        NoReply = IsNoReplyFailure(E);
         return true;
     }
     ++Attempts;
@@ -43,6 +47,7 @@ bool TFetchOutcome::AttemptFailed(const std::exception& E, const TRunContext& AC
 }
 
 void TFetchOutcome::Received(QByteArray&& ABody) {
+    Replied = true;
     Empty = ABody.isEmpty();
     Fetched.Succeeded = !ABody.isEmpty();
     Fetched.Body = std::move(ABody);

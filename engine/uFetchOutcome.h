@@ -30,6 +30,8 @@ struct TFetchOutcome {
     bool Failed = false;
     int Attempts = 0;     // failed attempts so far
     int RetryPauseMs = 0; // before the next attempt, once an attempt failed and was not the last
+    bool Replied = false; // some attempt had an HTTP reply (a redirect, an error status, a body)
+    bool NoReply = false; // it failed, and its last attempt had no HTTP reply
     TFetched Fetched;
 
     // A redirect was followed (the client's own "Redirect to: " line).

@@ -85,6 +85,11 @@ bool IsFinalFailure(const std::exception& E);
 // and the replies 408, 425, 429, 500, 502, 503 and 504.
 bool IsTransientFailure(const std::exception& E);
 
+// True for a failure that left no HTTP reply at all: no connection (refused, no route, host not
+// found, time-out, SOCKS), a TLS handshake or certificate that failed, no TLS library, a connection
+// closed before a reply, and a read time-out.
+bool IsNoReplyFailure(const std::exception& E);
+
 // The longest Retry-After wait honoured, in seconds.
 inline constexpr int kMaxRetryAfterSec = 120;
 // The seconds a Retry-After value (delay seconds or an HTTP date, against ANowUTC) asks for,

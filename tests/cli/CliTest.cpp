@@ -14,7 +14,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +115,35 @@ protected:
 
     QTemporaryDir FDir;
     TScriptedServer FServer;
+};
+
+// A loopback port bound but not listening: every connection to it is refused, and no other
+// test can take the port meanwhile.
+class TRefusingPort final {
+public:
+    TRefusingPort() : FFd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (FFd >= 0 && ::bind(FFd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::getsockname(FFd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            FPort = ntohs(address.sin_port);
+    }
+    ~TRefusingPort() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TRefusingPort(const TRefusingPort&) = delete;
+    TRefusingPort& operator=(const TRefusingPort&) = delete;
+    QString URL(const char* APath) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(FPort).arg(QLatin1String(APath));
+    }
+    int Port() const { return FPort; }
+
+private:
+    int FFd;
+    int FPort = 0;
 };
 
 TEST_F(Cli, LoadsTheCheckedProjectsAndExitsWithZero) {
@@ -306,6 +338,53 @@ TEST_F(Cli, ExitStatusTellsWhetherEveryURLSucceeded) {
     }
     EXPECT_TRUE(
         Run({QStringLiteral("--help")}).Out.join(u'\n').contains(QStringLiteral("3 when one")));
+}
+
+// 5 when not one request had a reply (the network or TLS failed, not the site), 3 when some URL
+// failed with a reply; the JSON end event carries the status. The log lines stay as they were.
+TEST_F(Cli, NoReplyAtAllHasItsOwnStatus) {
+    const TRefusingPort refusing;
+    ASSERT_GT(refusing.Port(), 0);
+    const std::unique_ptr<TScriptedServer> tls = TScriptedServer::TLS();
+    tls->SetHandler([](const TRequest&) { return OkReply("<p>secret</p>"); });
+    const struct {
+        const char* Name;
+        QStringList Args;
+        int Status;
+        const char* Summary;
+    } rows[] = {
+        {"refused", {refusing.URL("/")}, 5, "failed: 1, skipped: 0."},
+        {"untrusted certificate", {tls->URL(u"/")}, 5, "failed: 1, skipped: 0."},
+        {"refused and 404",
+         {refusing.URL("/"), FServer.URL(u"/gone")},
+         3,
+         "failed: 1, skipped: 0."},
+        {"certificate not checked",
+         {QStringLiteral("--no-verify-tls"), tls->URL(u"/")},
+         0,
+         "failed: 0, skipped: 0."},
+        {"all fine", {FServer.URL(u"/tree/")}, 0, "failed: 0, skipped: 0."},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QStringList args{QStringLiteral("--log-format=json"), QStringLiteral("-o"),
+                         OutDir() + QString::number(++n)};
+        args += row.Args;
+        const TResult r = Run(args);
+        EXPECT_EQ(r.ExitCode, row.Status) << r.Out.join(u'\n').toStdString();
+        const QJsonObject end = QJsonDocument::fromJson(r.Out.back().toUtf8()).object();
+        EXPECT_EQ(end.value(QStringLiteral("event")).toString(), QStringLiteral("end"));
+        EXPECT_EQ(end.value(QStringLiteral("status")).toInt(-1), row.Status);
+        EXPECT_TRUE(r.Out.filter(QLatin1String(row.Summary)).size() >= 1)
+            << r.Out.join(u'\n').toStdString();
+    }
+    // The plain log of a refused run is that of any failed URL: no line is new.
+    const TResult plain = Run({QStringLiteral("-o"), OutDir(), refusing.URL("/")});
+    EXPECT_EQ(plain.ExitCode, 5);
+    EXPECT_EQ(plain.Out.back(), QStringLiteral("Completed."));
+    EXPECT_TRUE(plain.Out.contains(QStringLiteral(
+        "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1, skipped: 0.")));
 }
 
 // A stop signal that arrives before the handlers could be installed (held back here by a blocked
