@@ -197,6 +197,7 @@ int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& APr
     options.Connections = ACommandLine.Connections;
     options.WarcFile = ACommandLine.WarcFile;
     options.ContinueRun = ACommandLine.Continue;
+    options.WireDetails = ACommandLine.Verbose;
     QString proxyError;
     if (!ChooseProxy(ACommandLine, AFileProxy, options.Proxy, proxyError))
         return Fail(proxyError);

@@ -3,6 +3,7 @@
 #include "base/uLogSink.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
 #include <QObject>
@@ -34,6 +35,7 @@ enum TLogLineKind {
     lkRetry,       // Retry #n...
     lkSummary,     // Downloaded: ..., failed: n.
     lkEnd,         // Completed. / Terminated.
+    lkWire,        // "> " request or "< " reply head line (-v)
     lkOther,       // anything else: a failure, a skipped URL, an error
 };
 TLogLineKind LogLineKind(const QString& AMsg);
@@ -67,12 +69,14 @@ private:
         qint64 Bytes = 0;
         int Retries = 0;
         QString Reason;
+        QJsonArray Exchanges; // {"request": [lines], "reply": [lines]} per transfer
     };
     void WritePlain(const QString& AMsg);
     void WriteJson(const QString& AMsg, TLogLineKind AKind);
     void EndURL();
     void Emit(const QJsonObject& AObject);
     void Track(const QString& AMsg, TLogLineKind AKind);
+    void TrackWire(const QString& AMsg);
     void DrawProgress(bool AForce);
     void ClearProgress();
 

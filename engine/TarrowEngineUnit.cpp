@@ -80,6 +80,7 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     const std::unique_ptr<TWarcWriter> warc = OpenWarcFile(AProject, AOutDir, AContext);
     THTTPClient client(agent, QString(), 30, 30);
     client.SetRecorder(warc.get());
+    client.SetKeepHeads(FOptions.WireDetails);
     for (const QString& line : AProject.RequestHeaders()) {
         const QString problem = RequestHeaderProblem(line);
         if (!problem.isEmpty())

@@ -629,6 +629,11 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         outcome.Redirected(ALocation);
         LogNoted(outcome);
     });
+    if (FContext.Options().WireDetails)
+        FHTTPClient.SetOnExchange([this, &outcome](const TWireHeads& AHeads) {
+            outcome.Exchanged(AHeads);
+            LogNoted(outcome);
+        });
     for (;;) {
         fetched.Location.clear();
         fetched.ContentType.clear();
@@ -654,6 +659,7 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
+    FHTTPClient.SetOnExchange(nullptr);
     fetched.Charset = FHTTPClient.GetResponseCharset();
     fetched.URL = FHTTPClient.CurURL();
     if (fetched.Succeeded)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -57,6 +58,9 @@ protected:
                 held.StallAfter = 0; // answered only when the client gives up
                 return held;
             }
+            if (R.Path() == "/tree/moved")
+                return MakeReply(302, "Found",
+                                 {{"Location", "/tree/"}, {"Set-Cookie", "sid=secret; Path=/"}});
             if (R.Path() == "/tree/")
                 return OkReply("<a href=\"a.html\">a</a>");
             if (R.Path() == "/tree/a.html")
@@ -593,6 +597,86 @@ TEST_F(Cli, SaveProjectRoundTripAndOptionsOverTheFile) {
     r = Run({QStringLiteral("--save-project"), QStringLiteral("Site"), FServer.URL(u"/tree/")});
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_EQ(r.Err, QStringLiteral("A project named \"Site\" exists already.\n"));
+}
+
+// With -v each URL's log shows the heads of its transfers, redirects included, in its own place
+// and the same with fetching ahead; credentials and cookies are masked. Without -v, none.
+TEST_F(Cli, VerboseShowsRequestAndReplyHeads) {
+    QString url = FServer.URL(u"/tree/moved");
+    url.insert(url.indexOf(u"127.0.0.1"), QStringLiteral("u:pw@"));
+    QStringList logs[2];
+    for (const int connections : {1, 4}) {
+        SCOPED_TRACE(connections);
+        const QString out = OutDir() + QString::number(connections);
+        const TResult r = Run({QStringLiteral("-v"), QStringLiteral("-c"),
+                               QString::number(connections), QStringLiteral("--header"),
+                               QStringLiteral("X-Probe: 7"), QStringLiteral("-o"), out, url});
+        EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+        const QString text = r.Out.join(u'\n');
+        EXPECT_FALSE(text.contains(QStringLiteral("pw@")) ||
+                     text.contains(QStringLiteral("secret")))
+            << text.toStdString();
+        qsizetype at = -1;
+        for (const char* line : {
+                 "Downloading [ 1 / 1 ]: ",
+                 "> GET /tree/moved HTTP/1.1",
+                 "> Authorization: Basic ***",
+                 "> X-Probe: 7",
+                 "< HTTP/1.1 302 Found",
+                 "< Location: /tree/",
+                 "< Set-Cookie: sid=***; Path=/",
+                 "Redirect to: /tree/",
+                 "> GET /tree/ HTTP/1.1",
+                 "> Cookie: sid=***",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloading [ 2 / 2 ]: ",
+                 "> GET /tree/a.html HTTP/1.1",
+                 "> Referer: ",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloading [ 3 / 3 ]: ",
+                 "> GET /tree/b.html HTTP/1.1",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloaded: 3,",
+             }) {
+            const auto it =
+                std::find_if(r.Out.begin() + (at + 1), r.Out.end(), [line](const QString& L) {
+                    return L.startsWith(QString::fromUtf8(line));
+                });
+            ASSERT_NE(it, r.Out.end()) << line << "\n" << text.toStdString();
+            at = it - r.Out.begin();
+        }
+        QStringList log = r.Out;
+        log.replaceInStrings(out, QStringLiteral("OUT"));
+        logs[connections == 1 ? 0 : 1] = log;
+    }
+    EXPECT_EQ(logs[0], logs[1]);
+
+    // In the JSON log, the URL's transfers; without -v, neither lines nor exchanges.
+    TResult r = Run({QStringLiteral("-v"), QStringLiteral("--log-format=json"),
+                     QStringLiteral("-o"), OutDir(), FServer.URL(u"/tree/moved")});
+    const QJsonObject first =
+        QJsonDocument::fromJson(r.Out.filter(QStringLiteral("\"event\":\"url\"")).value(0).toUtf8())
+            .object();
+    const QJsonArray exchanges = first.value(QStringLiteral("exchanges")).toArray();
+    ASSERT_EQ(exchanges.size(), 2) << r.Out.join(u'\n').toStdString();
+    EXPECT_EQ(exchanges[0][QStringLiteral("request")][0],
+              QStringLiteral("GET /tree/moved HTTP/1.1"));
+    EXPECT_EQ(exchanges[0][QStringLiteral("reply")][0], QStringLiteral("HTTP/1.1 302 Found"));
+    EXPECT_EQ(exchanges[1][QStringLiteral("request")][0], QStringLiteral("GET /tree/ HTTP/1.1"));
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("--log-format=json")}}) {
+        r = Run(args + QStringList{QStringLiteral("-o"), OutDir() + QStringLiteral("q"),
+                                   FServer.URL(u"/tree/moved")});
+        EXPECT_EQ(r.ExitCode, 0);
+        const QString text = r.Out.join(u'\n');
+        EXPECT_FALSE(text.contains(QStringLiteral("\n> ")) ||
+                     text.contains(QStringLiteral("\n< ")) ||
+                     text.contains(QStringLiteral("exchanges")))
+            << text.toStdString();
+    }
 }
 
 // -q keeps errors and the summary, --log-file gets every plain line, --log-format=json gives one
