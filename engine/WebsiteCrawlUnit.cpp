@@ -634,7 +634,10 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
             outcome.Exchanged(AHeads);
             LogNoted(outcome);
         });
+    // Every attempt names the page the chain gave the first one, not the URL that just failed.
+    const QString referer = FHTTPClient.Referer();
     for (;;) {
+        FHTTPClient.SetReferer(referer);
         fetched.Location.clear();
         fetched.ContentType.clear();
         QByteArray body; // a failed attempt's partial body never precedes the next one's
