@@ -309,6 +309,9 @@ void TWebsiteCrawl::LoadCookies() {
 }
 
 void TWebsiteCrawl::Run() {
+    // The time limit counts the whole run: reading sitemaps and robots.txt too.
+    TRunLimits limits(FProject, FLimitStop);
+    limits.Start();
     int first = 0;
     if (FJournal) {
         // The journal's folder is no name of the copy: a URL that maps to it is numbered.
@@ -334,9 +337,7 @@ void TWebsiteCrawl::Run() {
             return ScanAhead(ATable, AIndex, AFetched);
         });
     }
-    TRunLimits limits(FProject, FLimitStop);
-    limits.Start();
-    for (int i = first; i < FURLList.Count(); ++i) {
+    for (int i = first; i < FURLList.Count() && !limits.Reached(); ++i) {
         ProcessEntryGuarded(i);
         if (FArchive)
             FArchive->CheckWritten();
