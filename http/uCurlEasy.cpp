@@ -523,7 +523,9 @@ void TCurlEasy::RaiseFailure(CURLcode ACode) {
     failure.TooLarge = FTooLarge;
     failure.MaxBodySize = FOptions.MaxBodySize;
     failure.TLSAvailable = IsSSLLibraryAvailable();
-    throw TransportErrorFor(failure);
+    ETransportError error = TransportErrorFor(failure);
+    error.SetReplyStarted(FReply.Code != 0);
+    throw error;
 }
 
 } // namespace tarrow

@@ -63,7 +63,7 @@ bool IsTransientFailure(const std::exception& E) {
 
 bool IsNoReplyFailure(const std::exception& E) {
     const auto* transport = dynamic_cast<const ETransportError*>(&E);
-    if (!transport)
+    if (!transport || transport->ReplyStarted())
         return false;
     switch (transport->Fault()) {
     case TTransportFault::tfConnectTimedOut:

@@ -54,10 +54,14 @@ public:
     ETransportError(TTransportFault AFault, const QString& AMessage)
         : EHTTPError(AMessage), FFault(AFault) {}
     TTransportFault Fault() const noexcept { return FFault; }
+    // The status line of a reply had arrived when the transfer failed (a body cut short).
+    bool ReplyStarted() const noexcept { return FReplyStarted; }
+    void SetReplyStarted(bool AStarted) noexcept { FReplyStarted = AStarted; }
     QString ClassName() const override { return QStringLiteral("ETransportError"); }
 
 private:
     TTransportFault FFault;
+    bool FReplyStarted = false;
 };
 
 // The error of a transfer or pause that the break flag cut short.
@@ -86,8 +90,8 @@ bool IsFinalFailure(const std::exception& E);
 bool IsTransientFailure(const std::exception& E);
 
 // True for a failure that left no HTTP reply at all: no connection (refused, no route, host not
-// found, time-out, SOCKS), a TLS handshake or certificate that failed, no TLS library, a connection
-// closed before a reply, and a read time-out.
+// found, time-out, SOCKS), a TLS handshake or certificate that failed, no TLS library, and a
+// connection closed or a read timed out before a status line came.
 bool IsNoReplyFailure(const std::exception& E);
 
 // The longest Retry-After wait honoured, in seconds.

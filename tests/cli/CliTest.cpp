@@ -58,6 +58,11 @@ protected:
                 held.StallAfter = 0; // answered only when the client gives up
                 return held;
             }
+            if (R.Path() == "/cut/") {
+                TReply cut = OkReply(QByteArray(200, 'c'));
+                cut.CloseAfter = cut.Bytes.size() - 100; // the reply began: the site answered
+                return cut;
+            }
             if (R.Path() == "/tree/moved")
                 return MakeReply(302, "Found",
                                  {{"Location", "/tree/"}, {"Set-Cookie", "sid=secret; Path=/"}});
@@ -363,6 +368,7 @@ TEST_F(Cli, NoReplyAtAllHasItsOwnStatus) {
          {refusing.URL("/"), FServer.URL(u"/gone")},
          3,
          "failed: 1, skipped: 0."},
+        {"a reply cut short", {FServer.URL(u"/cut/")}, 3, "failed: 1, skipped: 0."},
         {"certificate not checked",
          {QStringLiteral("--no-verify-tls"), tls->URL(u"/")},
          0,
