@@ -309,6 +309,9 @@ void TWebsiteCrawl::LoadCookies() {
 }
 
 void TWebsiteCrawl::Run() {
+    // The time limit counts the whole run: reading sitemaps and robots.txt too.
+    TRunLimits limits(FProject, FLimitStop);
+    limits.Start();
     int first = 0;
     if (FJournal) {
         // The journal's folder is no name of the copy: a URL that maps to it is numbered.
@@ -334,9 +337,7 @@ void TWebsiteCrawl::Run() {
             return ScanAhead(ATable, AIndex, AFetched);
         });
     }
-    TRunLimits limits(FProject, FLimitStop);
-    limits.Start();
-    for (int i = first; i < FURLList.Count(); ++i) {
+    for (int i = first; i < FURLList.Count() && !limits.Reached(); ++i) {
         ProcessEntryGuarded(i);
         if (FArchive)
             FArchive->CheckWritten();
@@ -588,6 +589,10 @@ TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
         ++FCounters.Empty;
     if (outcome.Failed)
         ++FCounters.Failed;
+    if (outcome.Replied)
+        ++FReplies.Replied;
+    else if (outcome.NoReply)
+        ++FReplies.NoReply;
     return std::move(AOutcome.Fetched);
 }
 
@@ -625,7 +630,15 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         outcome.Redirected(ALocation);
         LogNoted(outcome);
     });
+    if (FContext.Options().WireDetails)
+        FHTTPClient.SetOnExchange([this, &outcome](const TWireHeads& AHeads) {
+            outcome.Exchanged(AHeads);
+            LogNoted(outcome);
+        });
+    // Every attempt names the page the chain gave the first one, not the URL that just failed.
+    const QString referer = FHTTPClient.Referer();
     for (;;) {
+        FHTTPClient.SetReferer(referer);
         fetched.Location.clear();
         fetched.ContentType.clear();
         QByteArray body; // a failed attempt's partial body never precedes the next one's
@@ -650,6 +663,7 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
+    FHTTPClient.SetOnExchange(nullptr);
     fetched.Charset = FHTTPClient.GetResponseCharset();
     fetched.URL = FHTTPClient.CurURL();
     if (fetched.Succeeded)

@@ -19,6 +19,7 @@ THTTPGetSteps::TRequest THTTPGetSteps::Next() {
     TRequest request{
         url, EncodeRequestURL(url),
         RequestHeaders(FDecode, FReferer, FSettings.CustomCookie, FSettings.ExtraHeaders)};
+    FSentReferer = FReferer;
     if (FUpdateReferer)
         FReferer = RemoveURLFragment(url);
     FURL = url;
@@ -62,8 +63,10 @@ THTTPGetSteps::TStep THTTPGetSteps::OnReply(const TReplyInfo& AReply, const QByt
 
 THTTPGetSteps::TStep THTTPGetSteps::OnTransportError(const ETransportError& E) {
     // A time-out retry counts as one of the GET's requests, as a redirect does.
-    if (IsRetryableError(E) && ++FRetries <= FTimeoutRetries && FRequests <= FMaxRedirects)
+    if (IsRetryableError(E) && ++FRetries <= FTimeoutRetries && FRequests <= FMaxRedirects) {
+        FReferer = FSentReferer;
         return TStep::stRetry;
+    }
     throw E;
 }
 

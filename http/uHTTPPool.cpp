@@ -218,6 +218,8 @@ void THTTPPool::CheckReadTimeouts(int& AWaitMs) {
 void THTTPPool::End(TJob& AJob, CURLcode AResult) {
     TCurlEasy* easy = AJob.Easy;
     Detach(AJob);
+    if (FSettings.Transfer.KeepHeads)
+        FEvents.Exchanged(AJob.Id, easy->Heads());
     try {
         TReplyInfo reply;
         try {

@@ -36,6 +36,12 @@ public:
     class TEvents {
     public:
         virtual ~TEvents() = default;
+        // A transfer of the job ended (with the settings' KeepHeads only): its heads, before
+        // the redirect, failure or finish it leads to.
+        virtual void Exchanged(int AJob, const TWireHeads& AHeads) {
+            (void)AJob;
+            (void)AHeads;
+        }
         virtual void Redirected(int AJob, const QString& ALocation) = 0;
         // An attempt failed: the pause before the job starts over from its URL, or -1 to end it.
         virtual int Failed(int AJob, const std::exception& E) = 0;
