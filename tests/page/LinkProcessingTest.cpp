@@ -615,6 +615,9 @@ TEST(LocalLinks, RelativeFilePathInBothReadings) {
         {L, u"/out/News/index.html", u"/out/news/a.png", u"../news/a.png"},
         {L, u"/out/a\\b/p.html", u"/out/a\\b/q.png", u"q.png"},
         {L, u"/out/p.html", u"/out/C:/q.png", u"C:/q.png"},
+        {L, u"/out/a/p.html", u"x.png", u"../../../x.png"},
+        {L, u"/out//p.html", u"/out/q.png", u"../q.png"},
+        {L, u"/out/a/p.html", u"/out/a/b//q.png", u"b//q.png"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(QString::fromUtf16(row.Page).toStdString() + " -> " +
