@@ -740,12 +740,15 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
         return AFetched.Body;
     }
     AFetched.Body.clear();
+    if (AScanOnly) {
+        ScanLinks(text, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs, AEntry.URLDepth,
+                  FLinkSettings, AEntry.RequisiteNesting);
+        return QByteArray();
+    }
     QString processed;
     const TLinkProcessingResult found =
         ProcessLinks(text, processed, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
                      AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
-    if (AScanOnly)
-        return QByteArray();
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(found.NewCount));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());

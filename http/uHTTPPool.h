@@ -64,8 +64,9 @@ public:
     void Add(int AJob, const QString& AURL, const QString& AReferer);
     // Jobs added and not ended.
     int Pending() const { return int(FJobs.size()); }
-    // Runs the transfers for up to AMaxWaitMs, reporting what happens. Once the abort flag is
-    // set, every job fails with "Aborted.".
+    // Runs the transfers for up to AMaxWaitMs, reporting what happens; it returns without
+    // waiting once a transfer has ended. Once the abort flag is set, every job fails with
+    // "Aborted.".
     void Poll(int AMaxWaitMs);
 
     static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
@@ -80,7 +81,7 @@ private:
     void StartDue();
     void StartOver(TJob& AJob);
     void Start(TJob& AJob);
-    void ReadDone();
+    bool ReadDone(); // whether a transfer ended
     void CheckReadTimeouts(int& AWaitMs);
     void End(TJob& AJob, CURLcode AResult);
     void TakeReply(TJob& AJob, const TReplyInfo& AReply);
