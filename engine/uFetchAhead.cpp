@@ -98,35 +98,54 @@ void TFetchAhead::Drop(int AJob) {
 }
 
 // The copy of the table holds what the processed entries added; when it does not (a guess was
-// wrong, or its reading fell behind), it is copied afresh.
+// wrong, or its reading fell behind), the scan starts over on the table itself. Until the scan
+// must add an entry, it reads the table and makes no copy.
 void TFetchAhead::Sync(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
     if (!FScan)
         return;
-    bool same = FAhead && !FAheadWrong && FScanned >= AIndex && FAhead->Count() >= ATable.Count();
-    for (; same && FChecked < ATable.Count(); ++FChecked)
-        same = FAhead->URL(FChecked) == ATable.URL(FChecked) &&
-               FAheadReferers.value(FChecked) == AReferers.value(FChecked);
-    if (same)
+    FTable = &ATable;
+    FTableReferers = &AReferers;
+    FTurn = AIndex;
+    if (FAhead) {
+        bool same = !FAheadWrong && FScanned >= AIndex && FAhead->Count() >= ATable.Count();
+        for (; same && FChecked < ATable.Count(); ++FChecked)
+            same = FAhead->URL(FChecked) == ATable.URL(FChecked) &&
+                   FAheadReferers.value(FChecked) == AReferers.value(FChecked);
+        if (same)
+            return;
+        FAhead.reset();
+        FNext = AIndex; // what was started from the copy is matched again from here
+    } else if (!FAheadWrong) {
+        FScanned = std::max(FScanned, AIndex); // the entries before it are processed
+        ScanAhead();
         return;
-    FAhead = std::make_unique<TURLList>(ATable);
-    FAhead->SetTrial();
-    ++FStats.Copies;
-    FAheadReferers = AReferers;
+    }
     FScanned = AIndex;
-    FChecked = ATable.Count();
     FAheadWrong = false;
-    FNext = AIndex;
     for (auto& [job, pending] : FPending)
         pending.Assumed = false;
     ScanAhead();
 }
 
-// Reads the entries of the copy in order for as far as their fetches tell what they add.
+const TURLList& TFetchAhead::Scanned() const {
+    return FAhead ? *FAhead : *FTable;
+}
+
+void TFetchAhead::CopyTable() {
+    FAhead = std::make_unique<TURLList>(*FTable);
+    FAhead->SetTrial();
+    ++FStats.Copies;
+    FAheadReferers = *FTableReferers;
+    FChecked = FTable->Count();
+}
+
+// Reads the entries in order for as far as their fetches tell what they add. The entry the crawl
+// takes next is left to the crawl: it reads the page at once, and what it finds is started then.
 void TFetchAhead::ScanAhead() {
-    if (!FAhead || FAheadWrong)
+    if (!FTable || FAheadWrong)
         return;
-    while (FScanned < FAhead->Count()) {
-        const QString url = EncodeNonASCIIChars(FAhead->URL(FScanned));
+    while (FScanned < Scanned().Count()) {
+        const QString url = EncodeNonASCIIChars(Scanned().URL(FScanned));
         const auto job = FJobOfURL.find(url);
         if (job == FJobOfURL.end()) {
             const bool refused =
@@ -140,8 +159,12 @@ void TFetchAhead::ScanAhead() {
             if (!pending.Done) {
                 pending.Assumed = true; // most likely it fails; if not, the guess is redone
             } else if (pending.Outcome.Fetched.Succeeded) {
+                if (FScanned == FTurn)
+                    break;
                 if (pending.Spilled.IsValid() && !ReadBack(job->second, pending))
                     break; // read when the crawl reaches it
+                if (!FAhead)
+                    CopyTable();
                 const int known = FAhead->Count();
                 const QString page = FScan(*FAhead, FScanned, pending.Outcome.Fetched);
                 while (FAheadReferers.size() < known)

@@ -25,7 +25,8 @@ namespace tarrow {
 // their budget, and resumes as they are taken: the entry taken is always fetched.
 // With a link scan, a body that arrives ahead of its turn is read for links at once on a copy of
 // the table, so the entries it will add are fetched ahead too, in the order they will take; an
-// entry whose retries pause is taken to add nothing meanwhile. Fetches are matched to entries by
+// entry whose retries pause is taken to add nothing meanwhile. The entry the crawl takes next is
+// not read ahead: the crawl is about to read it. Fetches are matched to entries by
 // URL and referer, so a guess that turns out wrong costs a request, never a result: what the
 // crawl does not take is dropped unsaved.
 class TFetchAhead final : private THTTPPool::TEvents {
@@ -84,6 +85,8 @@ private:
     void Ended(int AJob);
     void Sync(int AIndex, const TURLList& ATable, const QStringList& AReferers);
     void ScanAhead();
+    const TURLList& Scanned() const;
+    void CopyTable();
     bool ReadBack(int AJob, TPending& APending);
     bool MayFetchAhead(int AIndex) const;
     void TakeBack(TPending& APending);
@@ -113,8 +116,12 @@ private:
     int FLastJob = 0;
     std::unordered_map<int, TPending> FPending; // by job
     std::unordered_map<QString, int> FJobOfURL; // jobs an entry may still take
+    // The crawl's table, and the entry it takes next.
+    const TURLList* FTable = nullptr;
+    const QStringList* FTableReferers = nullptr;
+    int FTurn = 0;
     // The table as it will be once the entries before FScanned are processed; the real table's
-    // entries are its first ones.
+    // entries are its first ones. None while the scan has added nothing to the real table.
     std::unique_ptr<TURLList> FAhead;
     QStringList FAheadReferers;
     int FScanned = 0;
