@@ -457,8 +457,10 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
     const int known = FURLList.Count();
     FLinkedFiles.BeginFile(AIndex);
     const QByteArray content = ContentToWrite(entry, fetched, FLinkedFiles);
-    if (FFetchAhead)
+    if (FFetchAhead) {
         NoteReferers(known, entry.URL);
+        FFetchAhead->Found(AIndex, FURLList, FReferers);
+    }
     if (!Save(localPath, content))
         return;
     const std::vector<int> linked = FLinkedFiles.FileSaved(localPath, entry.OutFilePath);

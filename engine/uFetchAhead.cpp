@@ -55,6 +55,12 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
     }
 }
 
+void TFetchAhead::Found(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
+    Sync(AIndex + 1, ATable, AReferers);
+    Feed(AIndex, ATable, AReferers);
+    FPool.Poll(0); // the requests leave now
+}
+
 void TFetchAhead::Feed(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
     const TURLList& table = FAhead ? *FAhead : ATable;
     const QStringList& referers = FAhead ? FAheadReferers : AReferers;

@@ -57,6 +57,9 @@ public:
     // Waits for entry AIndex of ATable (fetched by its URL, its first request naming
     // AReferers[AIndex], when there is one), starting the entries after it meanwhile.
     TFetchOutcome Take(int AIndex, const TURLList& ATable, const QStringList& AReferers);
+    // Entry AIndex, taken, has added what it adds to ATable: the entries after it are started
+    // while the crawl goes on with it (saving its file, say).
+    void Found(int AIndex, const TURLList& ATable, const QStringList& AReferers);
 
     // Copies of the table made, fetches started, and those dropped without being taken.
     struct TStats {
