@@ -43,16 +43,19 @@ TFetchOutcome TFetchAhead::Take(int AIndex, const TURLList& ATable, const QStrin
     FTaking = known->second; // still found by URL, so the copy reads it once it arrives
     for (;;) {
         Feed(AIndex, ATable, AReferers);
-        const auto it = FPending.find(FTaking);
-        if (it->second.Done) {
-            FJobOfURL.erase(url);
-            TakeBack(it->second);
-            TFetchOutcome outcome = std::move(it->second.Outcome);
-            FPending.erase(it);
-            return outcome;
-        }
+        if (FPending.at(FTaking).Done)
+            break;
         FPool.Poll(THTTPPool::kAbortPollMs);
     }
+    // The transfers that ended meanwhile make way for the next ones before the crawl goes on.
+    FPool.Poll(0);
+    Feed(AIndex, ATable, AReferers);
+    FJobOfURL.erase(url);
+    const auto it = FPending.find(FTaking);
+    TakeBack(it->second);
+    TFetchOutcome outcome = std::move(it->second.Outcome);
+    FPending.erase(it);
+    return outcome;
 }
 
 void TFetchAhead::Found(int AIndex, const TURLList& ATable, const QStringList& AReferers) {
