@@ -150,12 +150,14 @@ void TFetchAhead::CopyTable() {
 
 // Reads the entries in order for as far as their fetches tell what they add. The entry the crawl
 // takes next is left to the crawl: it reads the page at once, and what it finds is started then.
+// An entry the crawl passes without reading (refused, failed) hands that turn to the next one.
 void TFetchAhead::ScanAhead() {
     if (!FTable || FAheadWrong)
         return;
     while (FScanned < Scanned().Count()) {
         const QString url = EncodeNonASCIIChars(Scanned().URL(FScanned));
         const auto job = FJobOfURL.find(url);
+        bool waits = false; // the crawl waits for its next attempt
         if (job == FJobOfURL.end()) {
             const bool refused =
                 !UnloadableURLReason(url).isEmpty() || (FGate && FGate(url) == TGate::gSkip);
@@ -167,6 +169,7 @@ void TFetchAhead::ScanAhead() {
                 break;
             if (!pending.Done) {
                 pending.Assumed = true; // most likely it fails; if not, the guess is redone
+                waits = true;
             } else if (pending.Outcome.Fetched.Succeeded) {
                 if (FScanned == FTurn)
                     break;
@@ -186,6 +189,8 @@ void TFetchAhead::ScanAhead() {
                 }
             }
         }
+        if (FScanned == FTurn && !waits)
+            ++FTurn; // the crawl passes it at once, to the next
         ++FScanned;
     }
 }

@@ -3,6 +3,9 @@
 
 #include "tests/crawl/CrawlFixture.h"
 
+#include "engine/uFetchAhead.h"
+#include "http/HTTPClientUnit.h"
+
 #include <QDirIterator>
 #include <QMap>
 #include <QSet>
@@ -226,6 +229,42 @@ TEST_F(CrawlParallel, GivesTheSequentialResult) {
         }
         EXPECT_FALSE(one.Files.isEmpty());
     }
+}
+
+// The crawl reads the entry it takes next at once: reading it ahead as well would only hold up
+// the requests after it. Whether that entry failed, came at once or came late, none is read ahead.
+TEST(FetchAhead, LeavesTheEntryTheCrawlTakesNextToTheCrawl) {
+    TScriptedSite site;
+    site.Page("/blog/missing.html", MakeReply(404, "Not Found"));
+    site.Page("/blog/slow.html", Delayed(OkReply("slow"), 100));
+    for (const char* name : {"a", "b", "c"})
+        site.Html(QByteArray("/blog/") + name + ".html", name);
+    TURLList table(NativePathReading());
+    for (const QString& path :
+         {u"missing.html"_s, u"a.html"_s, u"slow.html"_s, u"b.html"_s, u"c.html"_s})
+        table.AddURL(utA, site.URL(u"/blog/"_s + path), site.URL(u"/blog/"_s), u"index.html"_s,
+                     u"out"_s, 1, 1, nullptr, QString());
+    const QStringList referers(table.Count());
+    TRunOptions options = FastOptions();
+    options.HTTPRetries = 0;
+    const TRunContext context(nullptr, nullptr, NativePathReading(), options);
+    THTTPClient client(u"test"_s, QString(), 5, 5);
+    QTemporaryDir spill;
+    TFetchAhead ahead(client.RequestSettings(), 3, spill.path(), context);
+    QList<int> scanned;
+    ahead.SetLinkScan([&scanned](TURLList&, int AIndex, const TFetched&) {
+        scanned.append(AIndex);
+        return QString();
+    });
+    QList<bool> succeeded;
+    for (int i = 0; i < table.Count(); ++i) {
+        const TFetchOutcome outcome = ahead.Take(i, table, referers);
+        succeeded.append(outcome.Fetched.Succeeded);
+        if (outcome.Fetched.Succeeded)
+            ahead.Found(i, table, referers);
+    }
+    EXPECT_EQ(succeeded, QList<bool>({false, true, true, true, true}));
+    EXPECT_EQ(scanned, QList<int>());
 }
 
 // Pages fetched ahead, and pages found on them, that the limit then leaves out are never saved.
