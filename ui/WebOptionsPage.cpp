@@ -224,6 +224,11 @@ void TWebOptionsPage::AddRunRecordRows() {
         QStringLiteral("Keep a run &journal (to continue an interrupted run)"),
         QStringLiteral("Journal"), [](const TWebsiteProject& P) { return P.Journal(); },
         [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); });
+    AddFlag(
+        QStringLiteral("Co&nditional update: ask only for what changed since the last run"),
+        QStringLiteral("ConditionalGet"),
+        [](const TWebsiteProject& P) { return P.ConditionalGet(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetConditionalGet(AValue); });
     AddText(
         QStringLiteral("Web archive (WARC) file, wri&tten each run:"), QStringLiteral("WarcFile"),
         [](const TWebsiteProject& P) { return P.WarcFile(); },
