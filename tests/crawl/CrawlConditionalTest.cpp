@@ -3,6 +3,7 @@
 // fetched everything.
 
 #include "tests/crawl/CrawlFixture.h"
+#include "tests/support/WarcReader.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -244,6 +245,39 @@ TEST_F(CrawlConditionalTest, ASecondRunFetchesOnlyWhatChangedAndEndsAsAFullRun) 
         const bool anySave = c.Policy == ofAll;
         EXPECT_EQ(Comparable(second, cond, anySave), Comparable(full, ref, anySave));
     }
+}
+
+// Each "304 Not Modified" is archived as a revisit of the request that carried the validators.
+TEST_F(CrawlConditionalTest, NotModifiedRepliesAreArchivedAsRevisits) {
+    if (!HaveWarcReader())
+        GTEST_SKIP() << "no Python 3 to read the WARC file with";
+    Site(*FServer);
+    auto project = Project(ofChanged, true);
+    RunInto(*project, FOutDir);
+    project->SetWarcFile(QStringLiteral("{OutDir}/{ProjectName}.warc.gz"));
+    RunInto(*project, FOutDir); // the journal's run has other settings: all is fetched in full
+    const int before = FServer->Counts().NotModified;
+    RunInto(*project, FOutDir);
+    const int notModified = FServer->Counts().NotModified - before;
+    ASSERT_GT(notModified, 0);
+
+    int revisits = 0;
+    QHash<QString, QJsonObject> byID;
+    const QList<QJsonObject> records = ReadWarc(FOutDir + QStringLiteral("/Blog.warc.gz"));
+    for (const QJsonObject& record : records)
+        byID.insert(record.value(u"WARC-Record-ID").toString(), record);
+    for (const QJsonObject& record : records) {
+        if (record.value(u"WARC-Type").toString() != u"revisit")
+            continue;
+        ++revisits;
+        EXPECT_TRUE(record.value(u"WARC-Profile").toString().endsWith(u"server-not-modified"));
+        const QJsonObject request =
+            byID.value(record.value(u"WARC-Concurrent-To").toArray().first().toString());
+        const QString head = request.value(u"http-head").toString();
+        EXPECT_TRUE(head.contains(u"If-None-Match: "_s) || head.contains(u"If-Modified-Since: "_s))
+            << head.toStdString();
+    }
+    EXPECT_EQ(revisits, notModified);
 }
 
 } // namespace tarrow::test
