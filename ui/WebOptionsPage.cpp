@@ -225,7 +225,7 @@ void TWebOptionsPage::AddRunRecordRows() {
         QStringLiteral("Journal"), [](const TWebsiteProject& P) { return P.Journal(); },
         [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); });
     AddFlag(
-        QStringLiteral("Co&nditional update: ask only for what changed since the last run"),
+        QStringLiteral("Conditional update: ask only for what chan&ged since the last run"),
         QStringLiteral("ConditionalGet"),
         [](const TWebsiteProject& P) { return P.ConditionalGet(); },
         [](TWebsiteProject& P, bool AValue) { P.SetConditionalGet(AValue); });
