@@ -30,6 +30,8 @@ struct TRunOptions {
     bool RetryTransientOnly = false;
     // A project that keeps a journal continues its unfinished run instead of starting over.
     bool ContinueRun = false;
+    // Each URL's log also shows the request and reply heads of its transfers.
+    bool WireDetails = false;
 };
 
 // What one run carries from the run driver down to the crawl, link processing and the path

@@ -116,9 +116,10 @@ QString UnloadableURLReason(const QString& AURL) {
 }
 
 QString EncodeNonASCIIChars(const QString& AURL) {
-    const QByteArray utf8 = AURL.toUtf8();
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; }))
+    // Asked of every URL several times over; most are ASCII, seen without a conversion.
+    if (std::all_of(AURL.cbegin(), AURL.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return AURL;
+    const QByteArray utf8 = AURL.toUtf8();
     static const char Hex[] = "0123456789ABCDEF";
     QString result;
     result.reserve(utf8.size() * 3);

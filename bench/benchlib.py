@@ -13,22 +13,30 @@ def free_port():
     return port
 
 
-def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None, locations=""):
+def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None, locations="",
+                log_format=None):
     """nginx in the foreground, serving root on 127.0.0.1:port, with its files in tmp and no
     access log unless asked for (the benchmarks measure the client, not the server's disk; a
     request count reads tmp/access.log). all_types serves the system's full list of content types
-    (scripts, fonts, SVG) instead of the demo's three. tls = (port, certificate, key, http2)
-    serves the same site over HTTPS on that port too. locations is more of the server block
-    (location blocks, for instance)."""
+    (scripts, fonts, SVG) instead of the demo's three. tls = (port, certificate, key, h2_port)
+    serves the same site over HTTPS on that port too (HTTP/1.1 only), and with HTTP/2 on h2_port
+    unless it is None. locations is more of the server block (location blocks, for instance).
+    log_format replaces the access log's line (nginx variables, "$connection $request")."""
     with open(os.path.join(ROOT, "examples", "nginx.conf.in")) as f:
         conf = f.read().replace("@TMP@", tmp).replace("@PORT@", str(port)).replace("@ROOT@", root)
     if not access_log:
         conf = conf.replace(f"access_log {tmp}/access.log;", "access_log off;")
+    elif log_format:
+        conf = conf.replace(f"access_log {tmp}/access.log;",
+                            f"log_format bench '{log_format}';\n"
+                            f"    access_log {tmp}/access.log bench;")
     if tls:
-        tls_port, cert, key, http2 = tls
+        tls_port, cert, key, h2_port = tls
         listen = f"listen 127.0.0.1:{port};"
-        conf = conf.replace(listen, f"{listen}\n        listen 127.0.0.1:{tls_port} ssl"
-                            f"{' http2' if http2 else ''};\n        ssl_certificate {cert};\n"
+        # this nginx takes HTTP/2 as a flag of the listening socket
+        h2 = f"\n        listen 127.0.0.1:{h2_port} ssl http2;" if h2_port else ""
+        conf = conf.replace(listen, f"{listen}\n        listen 127.0.0.1:{tls_port} ssl;{h2}"
+                            f"\n        ssl_certificate {cert};\n"
                             f"        ssl_certificate_key {key};\n"
                             # this nginx's default leaves out TLS 1.3 and its one-round-trip
                             # handshake, which today's servers offer
@@ -44,8 +52,9 @@ def start_nginx(tmp, root, port, all_types=False, access_log=False, tls=None, lo
     for _ in range(100):
         try:
             socket.create_connection(("127.0.0.1", port), 1).close()
-            if tls:
-                socket.create_connection(("127.0.0.1", tls[0]), 1).close()
+            for tls_port in (tls[0], tls[3]) if tls else ():
+                if tls_port:
+                    socket.create_connection(("127.0.0.1", tls_port), 1).close()
             return proc
         except OSError:
             time.sleep(0.05)

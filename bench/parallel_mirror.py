@@ -9,11 +9,13 @@ connection counts and with wget2 at several thread counts.
 Sites: `generated`, a deterministic site of --pages linked pages (breadth-first reachable, with
 images and style sheets) below /site/, and `python-doc`, the HTML documentation that Debian's
 python3-doc installs (installed with apt-get when missing). Each is served by nginx on 127.0.0.1
-over HTTP and over HTTPS (a self-signed certificate made with openssl for the run), and every
-program reaches it through bench/rtt_relay.py. tarrow-cli gets `Connections=N` in its settings
+over HTTP, over HTTPS with HTTP/1.1 (`https`) and over HTTPS with HTTP/2 (`h2`), a self-signed
+certificate made with openssl for the run, and every program reaches it through
+bench/rtt_relay.py. tarrow-cli gets `Connections=N` in its settings
 file (N > 1); wget2 (installed with apt-get when missing) runs recursively with --no-parent from
 the same start URL. The table gives wall seconds, the connections the relay accepted, the
-requests in nginx's access log, and whether Tarrow's copy and run log with N > 1 are byte for byte
+connections nginx served them on (`$connection` in its access log: with h2, N transfers share one
+as streams), the requests in its access log, and whether Tarrow's copy and run log with N > 1 are byte for byte
 those of N = 1 at the same site, protocol and RTT (the log with the run's own folder written alike).
 With N > 1 tarrow-cli also reports on stderr what it fetched ahead and then dropped unused
 ("wasted"); that line is no part of the run log compared.
@@ -112,11 +114,12 @@ def command(program, n, url, run_dir, cli):
             "--no-host-directories", "--no-verbose", "-P", out, url], out
 
 
-def line_count(path):
+def log_tail(path):
+    """The access log's lines so far."""
     if not os.path.exists(path):
-        return 0
+        return []
     with open(path, "rb") as f:
-        return sum(1 for _ in f)
+        return f.read().splitlines()
 
 
 def tree_digest(folder):
@@ -167,14 +170,17 @@ def run_one(group, program, n, args, reference):
     os.makedirs(run_dir)
     cmd, out = command(program, n, group["url"], run_dir, args.cli)
     log = os.path.join(run_dir, "run.log")
-    connections, requests = group["relay"].connections, line_count(group["access_log"])
+    connections, seen = group["relay"].connections, log_tail(group["access_log"])
     wall, cpu, peak, code = measure(cmd, run_dir, log)
     row = {"program": program, "n": n, "site": group["site"], "proto": group["proto"],
            "rtt_ms": group["rtt"], "wall_s": round(wall, 2), "cpu_s": round(cpu, 2),
            "peak_mib": round(peak, 1), "exit": code,
            "connections": group["relay"].connections - connections,
-           "requests": line_count(group["access_log"]) - requests,
+           "requests": 0, "nginx_conns": 0,
            "files": sum(len(fs) for _, _, fs in os.walk(out)), "identical": "-", "wasted": None}
+    served = log_tail(group["access_log"])[len(seen):]
+    row["requests"] = len(served)
+    row["nginx_conns"] = len({line.split(b" ", 1)[0] for line in served})
     result = None
     if program == "tarrow":
         row["wasted"] = wasted_requests(log)
@@ -192,7 +198,8 @@ def run_group(group, args):
     rows, reference = [], None
     with Relay(group["target"], group["rtt"]) as relay:
         group["relay"] = relay
-        group["url"] = f"{group['proto']}://127.0.0.1:{relay.port}{group['path']}"
+        scheme = "https" if group["proto"] == "h2" else group["proto"]
+        group["url"] = f"{scheme}://127.0.0.1:{relay.port}{group['path']}"
         for program, counts in (("tarrow", args.connections), ("wget2", args.wget2_threads)):
             if program not in args.programs:
                 continue
@@ -211,9 +218,10 @@ def run_site(site, args):
     try:
         folder, path = site_folder(site, work, args.pages)
         cert, key = make_certificate(work)
-        ports = {"http": free_port(), "https": free_port()}
+        ports = {"http": free_port(), "https": free_port(), "h2": free_port()}
         nginx = start_nginx(work, folder, ports["http"], all_types=True, access_log=True,
-                            tls=(ports["https"], cert, key, args.http2))
+                            tls=(ports["https"], cert, key, ports["h2"]),
+                            log_format="$connection $msec $status $request")
         try:
             for proto in args.proto:
                 for rtt in args.rtt:
@@ -234,14 +242,14 @@ def run_site(site, args):
 
 
 HEADER = (f"{'program':8s} {'N':>2s} {'site':10s} {'proto':5s} {'RTT ms':>6s} {'wall s':>7s} "
-          f"{'cpu s':>6s} {'conns':>5s} {'requests':>8s} {'wasted':>6s} {'files':>6s} {'exit':>4s}  "
+          f"{'cpu s':>6s} {'conns':>5s} {'nginx':>5s} {'requests':>8s} {'wasted':>6s} {'files':>6s} {'exit':>4s}  "
           f"identical to N=1")
 
 
 def print_row(row):
     print(f"{row['program']:8s} {row['n']:2d} {row['site'][:10]:10s} {row['proto']:5s} "
           f"{row['rtt_ms']:6g} {row['wall_s']:7.2f} {row['cpu_s']:6.2f} {row['connections']:5d} "
-          f"{row['requests']:8d} {'-' if row['wasted'] is None else row['wasted']:>6} "
+          f"{row['nginx_conns']:5d} {row['requests']:8d} {'-' if row['wasted'] is None else row['wasted']:>6} "
           f"{row['files']:6d} {row['exit']:4d}  {row['identical']}", flush=True)
 
 
@@ -263,7 +271,9 @@ def parse_args():
                    help="the tarrow-cli to run (default: build/cli/tarrow-cli)")
     p.add_argument("--sites", type=comma_list(str, SITES), default=list(SITES),
                    help="comma list of generated, python-doc (default: both)")
-    p.add_argument("--proto", type=comma_list(str, ("http", "https")), default=["http", "https"])
+    p.add_argument("--proto", type=comma_list(str, ("http", "https", "h2")),
+                   default=["http", "https", "h2"],
+                   help="comma list of http, https (HTTP/1.1 over TLS), h2 (HTTP/2 over TLS)")
     p.add_argument("--rtt", type=comma_list(float), default=[20.0, 50.0],
                    help="round-trip times in ms (default 20,50; 0 relays without delay)")
     p.add_argument("--programs", type=comma_list(str, PROGRAMS), default=list(PROGRAMS))
@@ -272,7 +282,6 @@ def parse_args():
     p.add_argument("--wget2-threads", type=comma_list(int), default=[1, 5],
                    help="wget2's --max-threads values (default 1,5)")
     p.add_argument("--pages", type=int, default=2000, help="pages of the generated site")
-    p.add_argument("--http2", action="store_true", help="offer HTTP/2 over TLS")
     p.add_argument("--keep", metavar="DIR", help="keep the sites and copies under DIR")
     p.add_argument("--json", metavar="FILE", help="write the rows as JSON")
     args = p.parse_args()

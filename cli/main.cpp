@@ -36,6 +36,7 @@ enum TExitStatus {
     esError = 2,
     esURLsFailed = 3,
     esTerminated = 4,
+    esNoReply = 5,
     esSecondInterrupt = 130,
 };
 
@@ -139,6 +140,8 @@ int ExitStatus(const TRunResult& AResult) {
         return esTerminated;
     if (!AResult.NamesFound)
         return esNameNotFound;
+    if (AResult.NoReplyAtAll())
+        return esNoReply;
     return AResult.FailedURLs > 0 ? esURLsFailed : esSucceeded;
 }
 
@@ -194,6 +197,7 @@ int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& APr
     options.Connections = ACommandLine.Connections;
     options.WarcFile = ACommandLine.WarcFile;
     options.ContinueRun = ACommandLine.Continue;
+    options.WireDetails = ACommandLine.Verbose;
     QString proxyError;
     if (!ChooseProxy(ACommandLine, AFileProxy, options.Proxy, proxyError))
         return Fail(proxyError);
@@ -215,12 +219,14 @@ int RunProjects(const TCommandLine& ACommandLine, const TWebsiteProjectList& APr
     const TStopSignalTarget stopTarget(engine.Terminated());
     if (engine.Terminated().IsSet()) {
         sink.LogMsg(QStringLiteral("Terminated.")); // stopped before the run began
+        sink.Finish(esTerminated);
         return esTerminated;
     }
     // Nothing else happens meanwhile: the run needs no thread of its own here.
     const TRunResult result = engine.Run(AProjects, AOutDir, ANames, &sink);
-    sink.Finish();
-    return ExitStatus(result);
+    const int status = ExitStatus(result);
+    sink.Finish(status);
+    return status;
 }
 
 // Neither an address nor a settings file: what was looked for, and how to start.

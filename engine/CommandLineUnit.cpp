@@ -361,8 +361,9 @@ const TSwitchInfo Switches[] = {
     // Output.
     {"--quiet", nullptr, nullptr, false, spCli, "log only errors and the summary",
      SetFlag<&TCommandLine::Quiet>, nullptr, "q"},
-    {"--verbose", nullptr, nullptr, false, spCli, "the whole run log (the default; undoes -q)",
-     SetFlag<&TCommandLine::Verbose>, nullptr, "v"},
+    {"--verbose", nullptr, nullptr, false, spCli,
+     "the whole log and each transfer's heads (undoes -q)", SetFlag<&TCommandLine::Verbose>,
+     nullptr, "v"},
     {"--progress", nullptr, "STYLE", false, spCli,
      "the progress on standard error: none, bar or dots\n"
      "(default: bar on a terminal, else none)",

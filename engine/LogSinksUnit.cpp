@@ -62,6 +62,8 @@ const TLineKindRow LineKinds[] = {
     {"Downloaded: ", nullptr, lkSummary},
     {"Completed.", "", lkEnd},
     {"Terminated.", "", lkEnd},
+    {"> ", nullptr, lkWire},
+    {"< ", nullptr, lkWire},
 };
 
 QString AfterColon(const QString& AMsg) {
@@ -128,9 +130,13 @@ void TConsoleLogSink::LogMsg(const QString& AMsg) {
     DrawProgress(false);
 }
 
-void TConsoleLogSink::Finish() {
+void TConsoleLogSink::Finish(int AExitStatus) {
     QMutexLocker lock(&FLock);
     EndURL();
+    if (FOptions.Json && !FEndResult.isEmpty())
+        Emit({{QStringLiteral("event"), QStringLiteral("end")},
+              {QStringLiteral("result"), FEndResult},
+              {QStringLiteral("status"), AExitStatus}});
     if (FOptions.Progress && FOptions.Dots && FDone > 0)
         std::fputs("\n", FOptions.Progress);
     else if (FOptions.Progress && !FOptions.Dots && FDone > 0) {
@@ -176,9 +182,29 @@ void TConsoleLogSink::Track(const QString& AMsg, TLogLineKind AKind) {
     case lkEnd:
         EndURL();
         break;
+    case lkWire:
+        TrackWire(AMsg);
+        break;
     case lkExtracted:
         break;
     }
+}
+
+// A request line begins the next transfer's exchange; reply lines join the latest one.
+void TConsoleLogSink::TrackWire(const QString& AMsg) {
+    if (!FInURL || !FOptions.Json)
+        return;
+    const bool request = AMsg.startsWith(u'>');
+    const QString part = request ? QStringLiteral("request") : QStringLiteral("reply");
+    QJsonArray& exchanges = FURL.Exchanges;
+    if (exchanges.isEmpty() ||
+        (request && exchanges.last().toObject().contains(QStringLiteral("reply"))))
+        exchanges.append(QJsonObject());
+    QJsonObject exchange = exchanges.last().toObject();
+    QJsonArray lines = exchange.value(part).toArray();
+    lines.append(AMsg.mid(2));
+    exchange.insert(part, lines);
+    exchanges.replace(exchanges.size() - 1, exchange);
 }
 
 // The URL whose lines have all come: its event, and it counts as done.
@@ -212,6 +238,8 @@ void TConsoleLogSink::EndURL() {
         event.insert(QStringLiteral("bytes"), FURL.Bytes);
     if (FURL.Status == u"failed")
         event.insert(QStringLiteral("reason"), FURL.Reason);
+    if (!FURL.Exchanges.isEmpty())
+        event.insert(QStringLiteral("exchanges"), FURL.Exchanges);
     Emit(event);
 }
 
@@ -231,8 +259,7 @@ void TConsoleLogSink::WriteJson(const QString& AMsg, TLogLineKind AKind) {
         break;
     }
     case lkEnd:
-        Emit({{QStringLiteral("event"), QStringLiteral("end")},
-              {QStringLiteral("result"), AMsg.chopped(1).toLower()}});
+        FEndResult = AMsg.chopped(1).toLower();
         break;
     case lkOther:
         Emit(

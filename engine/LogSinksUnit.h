@@ -3,6 +3,7 @@
 #include "base/uLogSink.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
 #include <QObject>
@@ -34,6 +35,7 @@ enum TLogLineKind {
     lkRetry,       // Retry #n...
     lkSummary,     // Downloaded: ..., failed: n.
     lkEnd,         // Completed. / Terminated.
+    lkWire,        // "> " request or "< " reply head line (-v)
     lkOther,       // anything else: a failure, a skipped URL, an error
 };
 TLogLineKind LogLineKind(const QString& AMsg);
@@ -53,8 +55,9 @@ class TConsoleLogSink final : public TLogSink {
 public:
     TConsoleLogSink(FILE* AOut, const TConsoleLogOptions& AOptions);
     void LogMsg(const QString& AMsg) override;
-    // The run ended: the last URL's event, and the progress line ends.
-    void Finish();
+    // The run ended with the program's exit status: the last URL's event, the end event (which
+    // carries the status), and the progress line ends.
+    void Finish(int AExitStatus);
 
 private:
     struct TURLState {
@@ -66,12 +69,14 @@ private:
         qint64 Bytes = 0;
         int Retries = 0;
         QString Reason;
+        QJsonArray Exchanges; // {"request": [lines], "reply": [lines]} per transfer
     };
     void WritePlain(const QString& AMsg);
     void WriteJson(const QString& AMsg, TLogLineKind AKind);
     void EndURL();
     void Emit(const QJsonObject& AObject);
     void Track(const QString& AMsg, TLogLineKind AKind);
+    void TrackWire(const QString& AMsg);
     void DrawProgress(bool AForce);
     void ClearProgress();
 
@@ -88,6 +93,7 @@ private:
     QElapsedTimer FClock;
     qint64 FLastDraw = -1;
     bool FProgressShown = false;
+    QString FEndResult; // of the end line, whose event waits for the exit status
 };
 
 // Keeps the lines in memory (tests, and callers that show the log later).

@@ -22,7 +22,9 @@ const char CliExitStatus[] =
     "unchanged files count as loaded); 1 when a project name was not found; 2 for a\n"
     "usage error, no settings file, an unreadable or missing -config file or a run\n"
     "ended by an error; 3 when one or more URLs failed; 4 when Ctrl+C or SIGTERM\n"
-    "stopped the run. The first that applies of 2, 4, 1, 3 is the status.\n";
+    "stopped the run; 5 when URLs were requested and not one had a reply (connection\n"
+    "refused, host not found, time-out, TLS or certificate failure). The first that\n"
+    "applies of 2, 4, 1, 5, 3 is the status.\n";
 
 const char CliNotes[] =
     "-settingsdir or -config without a value (the last argument) is ignored.\n"

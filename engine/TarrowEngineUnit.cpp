@@ -80,6 +80,7 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
     const std::unique_ptr<TWarcWriter> warc = OpenWarcFile(AProject, AOutDir, AContext);
     THTTPClient client(agent, QString(), 30, 30);
     client.SetRecorder(warc.get());
+    client.SetKeepHeads(FOptions.WireDetails);
     for (const QString& line : AProject.RequestHeaders()) {
         const QString problem = RequestHeaderProblem(line);
         if (!problem.isEmpty())
@@ -114,6 +115,8 @@ void TTarrowEngine::LoadWebsite(const TWebsiteProject& AProject, const QString& 
             continue;
         }
         FFailedURLs += crawl.Counters().Failed;
+        FRepliedURLs += crawl.Replies().Replied;
+        FNoReplyURLs += crawl.Replies().NoReply;
         break;
     }
 }
@@ -164,6 +167,8 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
     const TRunContext context(ALogSink, &FTerminated, FPathReading, FOptions);
     TRunResult result;
     FFailedURLs = 0;
+    FRepliedURLs = 0;
+    FNoReplyURLs = 0;
     try {
         if (AStartNames)
             result.NamesFound = StartProject(AProjects, *AStartNames, AOutDir, context);
@@ -182,6 +187,8 @@ TRunResult TTarrowEngine::Run(const TWebsiteProjectList& AProjects, const QStrin
     if (result.Failed)
         result.NamesFound = false; // a start by name that did not end is no success
     result.FailedURLs = FFailedURLs;
+    result.RepliedURLs = FRepliedURLs;
+    result.NoReplyURLs = FNoReplyURLs;
     result.Terminated = FTerminated.IsSet();
     return result;
 }

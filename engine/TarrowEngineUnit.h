@@ -20,6 +20,11 @@ struct TRunResult {
     QString ErrorMessage;
     int FailedURLs = 0;      // the "failed:" counts of every project of the run, added up
     bool Terminated = false; // the break flag ended the run
+    // URLs of every project that had an HTTP reply, and that failed without one.
+    int RepliedURLs = 0;
+    int NoReplyURLs = 0;
+    // URLs were requested and not one had a reply: the network or TLS failed, not the site.
+    bool NoReplyAtAll() const { return NoReplyURLs > 0 && RepliedURLs == 0; }
 };
 
 // The project run driver: runs projects one after another on the calling thread, one HTTP client
@@ -67,6 +72,8 @@ private:
     TPathReading FPathReading;
     TBreakFlag FTerminated;
     int FFailedURLs = 0; // of the run under way
+    int FRepliedURLs = 0;
+    int FNoReplyURLs = 0;
 };
 
 // The tags "{OutDir}" and "{ProjectName}" of a folder text replaced (letter case ignored), the

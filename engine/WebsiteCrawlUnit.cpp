@@ -417,6 +417,9 @@ void TWebsiteCrawl::LoadCookies() {
 }
 
 void TWebsiteCrawl::Run() {
+    // The time limit counts the whole run: reading sitemaps and robots.txt too.
+    TRunLimits limits(FProject, FLimitStop);
+    limits.Start();
     int first = 0;
     if (FJournal) {
         // The journal's folder is no name of the copy: a URL that maps to it is numbered.
@@ -446,9 +449,7 @@ void TWebsiteCrawl::Run() {
             return ScanAhead(ATable, AIndex, AFetched);
         });
     }
-    TRunLimits limits(FProject, FLimitStop);
-    limits.Start();
-    for (int i = first; i < FURLList.Count(); ++i) {
+    for (int i = first; i < FURLList.Count() && !limits.Reached(); ++i) {
         ProcessEntryGuarded(i);
         if (FArchive)
             FArchive->CheckWritten();
@@ -825,6 +826,10 @@ TFetched TWebsiteCrawl::Record(TFetchOutcome&& AOutcome) {
         ++FCounters.Empty;
     if (outcome.Failed)
         ++FCounters.Failed;
+    if (outcome.Replied)
+        ++FReplies.Replied;
+    else if (outcome.NoReply)
+        ++FReplies.NoReply;
     return std::move(AOutcome.Fetched);
 }
 
@@ -862,7 +867,15 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         outcome.Redirected(ALocation);
         LogNoted(outcome);
     });
+    if (FContext.Options().WireDetails)
+        FHTTPClient.SetOnExchange([this, &outcome](const TWireHeads& AHeads) {
+            outcome.Exchanged(AHeads);
+            LogNoted(outcome);
+        });
+    // Every attempt names the page the chain gave the first one, not the URL that just failed.
+    const QString referer = FHTTPClient.Referer();
     for (;;) {
+        FHTTPClient.SetReferer(referer);
         fetched.Location.clear();
         fetched.ContentType.clear();
         QByteArray body; // a failed attempt's partial body never precedes the next one's
@@ -889,6 +902,7 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
         }
     }
     FHTTPClient.SetOnRedirect(nullptr);
+    FHTTPClient.SetOnExchange(nullptr);
     fetched.Charset = FHTTPClient.GetResponseCharset();
     fetched.URL = FHTTPClient.CurURL();
     if (fetched.Succeeded)
@@ -970,12 +984,15 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
         return AFetched.Body;
     }
     AFetched.Body.clear();
+    if (AScanOnly) {
+        ScanLinks(text, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs, AEntry.URLDepth,
+                  FLinkSettings, AEntry.RequisiteNesting);
+        return QByteArray();
+    }
     QString processed;
     const TLinkProcessingResult found =
         ProcessLinks(text, processed, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
                      AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
-    if (AScanOnly)
-        return QByteArray();
     if (AEntry.URLDepth < AEntry.ExtractURLs)
         FContext.Log(NewURLsExtractedLine(ANewCount.value_or(found.NewCount)));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());

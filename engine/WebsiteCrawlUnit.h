@@ -40,6 +40,13 @@ struct TCrawlCounters {
     int32_t Skipped = 0; // refused by robots.txt
 };
 
+// What the requests of the table's URLs met, apart from the summary line: URLs that had an HTTP
+// reply (whatever its status), and URLs that failed without one (no connection, no TLS).
+struct TReplyCounters {
+    int32_t Replied = 0;
+    int32_t NoReply = 0;
+};
+
 // The website prefix of a website URL: cut before its first "?", then after its last "/".
 // A URL without a path ("http://site") is read as "http://site/".
 QString WebsitePrefix(const QString& AWebsiteURL);
@@ -70,6 +77,7 @@ public:
     void SetJournal(TRunJournal* AJournal) { FJournal = AJournal; }
     void Run();
     const TCrawlCounters& Counters() const { return FCounters; }
+    const TReplyCounters& Replies() const { return FReplies; }
     const TURLList& URLList() const { return FURLList; }
 
 private:
@@ -132,6 +140,7 @@ private:
     TURLList FURLList;
     TLinkedFiles FLinkedFiles{FURLList}; // the table as link processing sees it
     TCrawlCounters FCounters;
+    TReplyCounters FReplies;
     int FConnections = 1;
     TBreakFlag* FLimitStop = nullptr;
     const TWarcWriter* FArchive = nullptr;

@@ -230,6 +230,10 @@ void TFetchAhead::Hold(TPending& APending) {
     FInMemoryBytes += APending.Outcome.Fetched.Body.size();
 }
 
+void TFetchAhead::Exchanged(int AJob, const TWireHeads& AHeads) {
+    FPending[AJob].Outcome.Exchanged(AHeads);
+}
+
 void TFetchAhead::Redirected(int AJob, const QString& ALocation) {
     FPending[AJob].Outcome.Redirected(ALocation);
 }

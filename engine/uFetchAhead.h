@@ -89,6 +89,7 @@ private:
     void TakeBack(TPending& APending);
     void SetAside(int AJob, TPending& APending);
     void Hold(TPending& APending);
+    void Exchanged(int AJob, const TWireHeads& AHeads) override;
     void Redirected(int AJob, const QString& ALocation) override;
     int Failed(int AJob, const std::exception& E) override;
     void Finished(int AJob, THTTPResponse&& AResponse) override;

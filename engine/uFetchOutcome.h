@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/uRunContext.h"
+#include "http/uCurlEasy.h"
 
 #include <QByteArray>
 #include <QString>
@@ -33,8 +34,12 @@ struct TFetchOutcome {
     bool Failed = false;
     int Attempts = 0;     // failed attempts so far
     int RetryPauseMs = 0; // before the next attempt, once an attempt failed and was not the last
+    bool Replied = false; // some attempt had an HTTP reply (a redirect, an error status, a body)
+    bool NoReply = false; // it failed, and its last attempt had no HTTP reply
     TFetched Fetched;
 
+    // A transfer ended: its request head as "> " lines and its reply head as "< " lines.
+    void Exchanged(const TWireHeads& AHeads);
     // A redirect was followed (the client's own "Redirect to: " line).
     void Redirected(const QString& ALocation);
     // An attempt failed: its line is noted and, unless it was the last, the retry line; true when
@@ -45,6 +50,11 @@ struct TFetchOutcome {
     // The final reply was "304 Not Modified": neither empty nor a body.
     void Unchanged();
 };
+
+// The log lines of a head, each line after APrefix ("> " or "< "), without the empty line that
+// ends it; the credentials of Authorization and Proxy-Authorization, the values of Cookie and
+// Set-Cookie and URL passwords are masked as the log masks URL passwords.
+QStringList WireHeadLines(const QByteArray& AHead, QLatin1String APrefix);
 
 // The crawl's rule for a failed attempt (counted from 0): whether it was the last one, and the line
 // logged before the next.

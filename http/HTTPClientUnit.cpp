@@ -276,6 +276,10 @@ void THTTPClient::SetRecorder(TWireRecorder* ARecorder) {
     FIdHTTP->SetRecorder(ARecorder);
 }
 
+void THTTPClient::SetKeepHeads(bool AKeep) {
+    FIdHTTP->SetKeepHeads(AKeep);
+}
+
 void THTTPClient::SetMaxBodySize(qint64 ABytes) {
     FIdHTTP->SetMaxBodySize(ABytes);
 }
@@ -301,18 +305,23 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
         buffer.clear();
         AOutStream.truncate(outStart);
         TReplyInfo reply;
+        bool sent = false;
         try {
             const THTTPGetSteps::TRequest request = get.Next();
             PrepareConnection(request.URL);
             FReferer = get.Referer();
             THTTPGetSteps::CheckSendable(request);
+            sent = true;
             reply =
                 FIdHTTP->Get(request.WireURL, request.Headers, get.Decode() ? buffer : AOutStream);
         } catch (const ETransportError& E) {
+            if (sent)
+                ReportExchange();
             get.OnTransportError(E); // a retry, or raised again
             Pause();
             continue;
         }
+        ReportExchange();
         FResponseCharset = ParseContentType(reply.ContentType).Charset;
         if (FResponseCharset.isEmpty())
             FResponseCharset = DefaultCharset(reply.ContentType);
@@ -363,6 +372,11 @@ void THTTPClient::LoadCookies(const QList<QByteArray>& ALines) {
 void THTTPClient::DoRedirect(const QString& ALocation) {
     if (FOnRedirect)
         FOnRedirect(*this, ALocation);
+}
+
+void THTTPClient::ReportExchange() const {
+    if (FOnExchange && FIdHTTP->Options().KeepHeads)
+        FOnExchange(FIdHTTP->Heads());
 }
 
 void THTTPClient::Pause() const {

@@ -19,6 +19,8 @@ class TCurlTransfer;
 
 // Called when a redirect is about to be followed, with the Location exactly as received.
 using TRedirectEvent = std::function<void(THTTPClient& Sender, const QString& ALocation)>;
+// Called after each transfer with its heads as they went over the wire (see SetKeepHeads).
+using TExchangeEvent = std::function<void(const TWireHeads& AHeads)>;
 // A line for the run log.
 
 // ---- text rules of a request ----
@@ -128,6 +130,9 @@ public:
     // Told of every request of this client (and of those made with its RequestSettings) that
     // gets a complete reply, as it went over the wire; null for none. Not owned.
     void SetRecorder(TWireRecorder* ARecorder);
+    // The request and reply heads of every transfer are kept (for those made with its
+    // RequestSettings too) and handed to OnExchange; off, nothing is collected.
+    void SetKeepHeads(bool AKeep);
     // The run's break flag: once set, the transfer under way and any pause end with
     // AbortedError ("Aborted."), which is never retried. Null (the default) never aborts.
     void SetAbortFlag(const TBreakFlag* AFlag);
@@ -177,6 +182,8 @@ public:
     const QList<QByteArray>& ExtraHeaders() const { return FExtraHeaders; }
     const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
     void SetOnRedirect(TRedirectEvent AEvent) { FOnRedirect = std::move(AEvent); }
+    // Told of every transfer, before its redirect, failure or body is dealt with.
+    void SetOnExchange(TExchangeEvent AEvent) { FOnExchange = std::move(AEvent); }
 
     // The URL of the latest request as it was sent (normalised, resolved against the referer):
     // after redirects, the URL the page was finally fetched from.
@@ -192,6 +199,7 @@ private:
     // Before each request: the cookie store's switch, and a fresh connection where needed.
     void PrepareConnection(const QString& AURL);
     void DoRedirect(const QString& ALocation);
+    void ReportExchange() const;
     void Pause() const;
 
     QString FUserAgent;
@@ -203,6 +211,7 @@ private:
     QString FReferer;
     QString FCurURL;
     TRedirectEvent FOnRedirect;
+    TExchangeEvent FOnExchange;
     QString FCustomCookie;
     QList<QByteArray> FCookieLines;
     QList<QByteArray> FExtraHeaders;

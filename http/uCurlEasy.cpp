@@ -177,7 +177,7 @@ void TCurlEasy::ApplyTLS() {
 void TCurlEasy::ApplyRecorder() {
     // The request head as sent reaches us only through libcurl's debug output.
     CURL* h = FEasy.get();
-    const bool on = FOptions.Recorder != nullptr;
+    const bool on = FOptions.Recorder != nullptr || FOptions.KeepHeads;
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, on ? &TCurlEasy::DebugCallback : nullptr);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, on ? this : nullptr);
     curl_easy_setopt(h, CURLOPT_VERBOSE, on ? 1L : 0L);
@@ -440,7 +440,7 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
     Touch();
     // libcurl bounds each header line and the whole head.
     const QByteArrayView line(AData, qsizetype(ALen));
-    if (FOptions.Recorder && (line.startsWith("HTTP/") || FInHeaders)) {
+    if ((FOptions.Recorder || FOptions.KeepHeads) && (line.startsWith("HTTP/") || FInHeaders)) {
         if (line.startsWith("HTTP/"))
             FReplyHead.clear();
         FReplyHead.append(line);
@@ -527,7 +527,9 @@ void TCurlEasy::RaiseFailure(CURLcode ACode) {
     failure.TooLarge = FTooLarge;
     failure.MaxBodySize = FOptions.MaxBodySize;
     failure.TLSAvailable = IsSSLLibraryAvailable();
-    throw TransportErrorFor(failure);
+    ETransportError error = TransportErrorFor(failure);
+    error.SetReplyStarted(FReply.Code != 0);
+    throw error;
 }
 
 } // namespace tarrow

@@ -61,6 +61,15 @@ struct TCurlOptions {
     QString CAFile;
     // Told of every exchange that got a complete reply; null for none. Not owned.
     TWireRecorder* Recorder = nullptr;
+    // The request and reply heads of each transfer are kept for Heads().
+    bool KeepHeads = false;
+};
+
+// The heads of one transfer as they went over the wire, with their line breaks; either may be
+// empty (no connection, no reply).
+struct TWireHeads {
+    QByteArray Request;
+    QByteArray Reply;
 };
 
 // The sockets libcurl opened for the easy handles of one multi handle, wherever their connections
@@ -109,6 +118,8 @@ public:
     // The reply of the ended transfer, or the error that ended it (AbortedError after
     // MarkAborted, ETransportError for transport failures).
     TReplyInfo End(CURLcode AResult);
+    // Of the transfer last begun, with Options().KeepHeads (or a recorder); also after a failure.
+    TWireHeads Heads() const { return {FRequestHead, FReplyHead}; }
 
 private:
     struct TEasyDeleter {
@@ -158,7 +169,7 @@ private:
     bool FTooLarge = false;
     bool FAborted = false;
     TClock::time_point FLastActivity;
-    // The exchange as it went over the wire, kept only for a recorder.
+    // The exchange as it went over the wire, kept only for a recorder or KeepHeads.
     QByteArray FRequestHead;
     QByteArray FReplyHead;
     QByteArray FOtherBody; // of a reply whose body is not kept in FBody

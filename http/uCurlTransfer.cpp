@@ -62,6 +62,10 @@ void TCurlTransfer::SetRecorder(TWireRecorder* ARecorder) {
     Change([ARecorder](TCurlOptions& O) { O.Recorder = ARecorder; });
 }
 
+void TCurlTransfer::SetKeepHeads(bool AKeep) {
+    Change([AKeep](TCurlOptions& O) { O.KeepHeads = AKeep; });
+}
+
 void TCurlTransfer::LoadCookies(const QList<QByteArray>& ALines) {
     // The handle is attached to the share, so the cookies land in the store every request reads.
     for (const QByteArray& line : ALines)

@@ -35,6 +35,9 @@ public:
     void SetMaxBodySize(qint64 ABytes);
     // Told of every exchange that gets a complete reply; null for none.
     void SetRecorder(TWireRecorder* ARecorder);
+    // Keeps the heads of each transfer for Heads().
+    void SetKeepHeads(bool AKeep);
+    TWireHeads Heads() const { return FEasy.Heads(); }
     qint64 MaxBodySize() const { return FEasy.Options().MaxBodySize; }
     const TCurlOptions& Options() const { return FEasy.Options(); }
     // When set, a transfer under way ends with AbortedError within kAbortPollMs.

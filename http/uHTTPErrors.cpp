@@ -61,6 +61,28 @@ bool IsTransientFailure(const std::exception& E) {
     return IsRetryableError(E);
 }
 
+bool IsNoReplyFailure(const std::exception& E) {
+    const auto* transport = dynamic_cast<const ETransportError*>(&E);
+    if (!transport || transport->ReplyStarted())
+        return false;
+    switch (transport->Fault()) {
+    case TTransportFault::tfConnectTimedOut:
+    case TTransportFault::tfConnectRefused:
+    case TTransportFault::tfHostUnreachable:
+    case TTransportFault::tfReadTimedOut:
+    case TTransportFault::tfPeerClosed:
+    case TTransportFault::tfSocksRefused:
+    case TTransportFault::tfSocksFailure:
+    case TTransportFault::tfOtherSocketError:
+    case TTransportFault::tfHostNotFound:
+    case TTransportFault::tfTLSFailure:
+    case TTransportFault::tfTLSUnavailable:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int RetryAfterSeconds(const QString& AValue, const QDateTime& ANowUTC) {
     const QString value = AValue.trimmed();
     if (value.isEmpty())

@@ -54,10 +54,14 @@ public:
     ETransportError(TTransportFault AFault, const QString& AMessage)
         : EHTTPError(AMessage), FFault(AFault) {}
     TTransportFault Fault() const noexcept { return FFault; }
+    // The status line of a reply had arrived when the transfer failed (a body cut short).
+    bool ReplyStarted() const noexcept { return FReplyStarted; }
+    void SetReplyStarted(bool AStarted) noexcept { FReplyStarted = AStarted; }
     QString ClassName() const override { return QStringLiteral("ETransportError"); }
 
 private:
     TTransportFault FFault;
+    bool FReplyStarted = false;
 };
 
 // The error of a transfer or pause that the break flag cut short.
@@ -84,6 +88,11 @@ bool IsFinalFailure(const std::exception& E);
 // True for a failure another attempt may change: a transport failure a time-out retry repeats,
 // and the replies 408, 425, 429, 500, 502, 503 and 504.
 bool IsTransientFailure(const std::exception& E);
+
+// True for a failure that left no HTTP reply at all: no connection (refused, no route, host not
+// found, time-out, SOCKS), a TLS handshake or certificate that failed, no TLS library, and a
+// connection closed or a read timed out before a status line came.
+bool IsNoReplyFailure(const std::exception& E);
 
 // The longest Retry-After wait honoured, in seconds.
 inline constexpr int kMaxRetryAfterSec = 120;

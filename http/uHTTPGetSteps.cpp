@@ -19,6 +19,7 @@ THTTPGetSteps::TRequest THTTPGetSteps::Next() {
     TRequest request{
         url, EncodeRequestURL(url),
         RequestHeaders(FDecode, FReferer, FSettings.CustomCookie, FSettings.ExtraHeaders)};
+    FSentReferer = FReferer;
     FConditional = false;
     if (!FRedirected && FSettings.ConditionalHeaders) {
         const QList<QByteArray> validators = FSettings.ConditionalHeaders(url);
@@ -75,8 +76,10 @@ THTTPGetSteps::TStep THTTPGetSteps::OnReply(const TReplyInfo& AReply, const QByt
 
 THTTPGetSteps::TStep THTTPGetSteps::OnTransportError(const ETransportError& E) {
     // A time-out retry counts as one of the GET's requests, as a redirect does.
-    if (IsRetryableError(E) && ++FRetries <= FTimeoutRetries && FRequests <= FMaxRedirects)
+    if (IsRetryableError(E) && ++FRetries <= FTimeoutRetries && FRequests <= FMaxRedirects) {
+        FReferer = FSentReferer;
         return TStep::stRetry;
+    }
     throw E;
 }
 

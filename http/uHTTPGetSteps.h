@@ -63,6 +63,7 @@ private:
     THTTPRequestSettings FSettings;
     QString FURL; // of the next request: the GET's URL, then each redirect's Location
     QString FReferer;
+    QString FSentReferer; // of the latest request: a retry of it names the same page
     QString FCurURL;
     QString FLocation;
     TResponseType FType;

@@ -86,9 +86,10 @@ void THTTPPool::Poll(int AMaxWaitMs) {
     StartDue();
     int running = 0;
     curl_multi_perform(FMulti.get(), &running);
-    ReadDone();
+    const bool ended = ReadDone();
     StartDue();
-    int waitMs = std::clamp(AMaxWaitMs, 0, kAbortPollMs);
+    // What ended may give the caller more to add: it hears of it before anything waits.
+    int waitMs = ended ? 0 : std::clamp(AMaxWaitMs, 0, kAbortPollMs);
     CheckReadTimeouts(waitMs);
     const TClock::time_point now = TClock::now();
     // A job waiting only for a free slot wakes with the transfer that frees it.
@@ -196,14 +197,18 @@ void THTTPPool::Detach(TJob& AJob) {
     FRunning.erase(std::find(FRunning.begin(), FRunning.end(), &AJob));
 }
 
-void THTTPPool::ReadDone() {
+bool THTTPPool::ReadDone() {
+    bool ended = false;
     int queued = 0;
     while (CURLMsg* msg = curl_multi_info_read(FMulti.get(), &queued)) {
         if (msg->msg != CURLMSG_DONE)
             continue;
-        if (TJob* job = FindRunning(msg->easy_handle))
+        if (TJob* job = FindRunning(msg->easy_handle)) {
             End(*job, msg->data.result);
+            ended = true;
+        }
     }
+    return ended;
 }
 
 void THTTPPool::CheckReadTimeouts(int& AWaitMs) {
@@ -218,6 +223,8 @@ void THTTPPool::CheckReadTimeouts(int& AWaitMs) {
 void THTTPPool::End(TJob& AJob, CURLcode AResult) {
     TCurlEasy* easy = AJob.Easy;
     Detach(AJob);
+    if (FSettings.Transfer.KeepHeads)
+        FEvents.Exchanged(AJob.Id, easy->Heads());
     try {
         TReplyInfo reply;
         try {

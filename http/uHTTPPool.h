@@ -39,6 +39,12 @@ public:
     class TEvents {
     public:
         virtual ~TEvents() = default;
+        // A transfer of the job ended (with the settings' KeepHeads only): its heads, before
+        // the redirect, failure or finish it leads to.
+        virtual void Exchanged(int AJob, const TWireHeads& AHeads) {
+            (void)AJob;
+            (void)AHeads;
+        }
         virtual void Redirected(int AJob, const QString& ALocation) = 0;
         // An attempt failed: the pause before the job starts over from its URL, or -1 to end it.
         virtual int Failed(int AJob, const std::exception& E) = 0;
@@ -61,8 +67,9 @@ public:
     void Add(int AJob, const QString& AURL, const QString& AReferer);
     // Jobs added and not ended.
     int Pending() const { return int(FJobs.size()); }
-    // Runs the transfers for up to AMaxWaitMs, reporting what happens. Once the abort flag is
-    // set, every job fails with "Aborted.".
+    // Runs the transfers for up to AMaxWaitMs, reporting what happens; it returns without
+    // waiting once a transfer has ended. Once the abort flag is set, every job fails with
+    // "Aborted.".
     void Poll(int AMaxWaitMs);
 
     static constexpr int kAbortPollMs = tarrow::kAbortPollMs;
@@ -77,7 +84,7 @@ private:
     void StartDue();
     void StartOver(TJob& AJob);
     void Start(TJob& AJob);
-    void ReadDone();
+    bool ReadDone(); // whether a transfer ended
     void CheckReadTimeouts(int& AWaitMs);
     void End(TJob& AJob, CURLcode AResult);
     void TakeReply(TJob& AJob, const TReplyInfo& AReply);

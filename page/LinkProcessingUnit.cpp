@@ -73,7 +73,7 @@ class TLinkProcessor final {
 public:
     TLinkProcessor(TLinkTable& AURLList, const QString& APageURL, const QString& APageOutFilePath,
                    int32_t AExtractURLs, int32_t AURLDepth, const TLinkProcessingSettings& S,
-                   int32_t ANesting, int32_t AMaxNesting);
+                   int32_t ANesting, int32_t AMaxNesting, bool ALinksOnly = false);
     int32_t Walk(QStringView AText, QString& AOut);
     // The link a requisite found in style text or a style sheet is rewritten to.
     std::optional<QString> MapRequisite(const QString& AValue, TURLTag AKind) {
@@ -84,6 +84,10 @@ public:
 private:
     bool IsRemoved(TURLTag AKind) const;
     bool IsRequisite(const TLinkTag& ALinkTag, QStringView ATag) const;
+    void Copy(QString& AOut, QStringView AText) const {
+        if (!FLinksOnly)
+            AOut.append(AText);
+    }
     void WriteTag(QStringView ATag, const TLinkTag& ALinkTag, QString& AOut);
     std::optional<QString> RewriteAttr(QStringView ATag, const TLinkAttr& AAttr, TURLTag AKind,
                                        bool ARequisite);
@@ -102,6 +106,9 @@ private:
     const int32_t FNextDepth;
     const int32_t FNesting;
     const bool FAddsRequisites; // false once the nesting is used up
+    // Only the table is fed: nothing is written, no link is rewritten, every tag is read as it
+    // stands.
+    const bool FLinksOnly;
     const TLinkProcessingSettings& FSettings;
     TLocalLinkOptions FLocalLinks;
     QStringList FAliasPrefixes;          // the website prefix with each alias as its host
@@ -113,11 +120,11 @@ private:
 TLinkProcessor::TLinkProcessor(TLinkTable& AURLList, const QString& APageURL,
                                const QString& APageOutFilePath, int32_t AExtractURLs,
                                int32_t AURLDepth, const TLinkProcessingSettings& S,
-                               int32_t ANesting, int32_t AMaxNesting)
+                               int32_t ANesting, int32_t AMaxNesting, bool ALinksOnly)
     : FURLList(AURLList), FPageURL(RemoveURLFragment(APageURL)), FPageOutFilePath(APageOutFilePath),
       FExtractURLs(AExtractURLs), FURLDepth(AURLDepth),
       FNextDepth(AURLDepth == std::numeric_limits<int32_t>::max() ? AURLDepth : AURLDepth + 1),
-      FNesting(ANesting), FAddsRequisites(ANesting <= AMaxNesting),
+      FNesting(ANesting), FAddsRequisites(ANesting <= AMaxNesting), FLinksOnly(ALinksOnly),
       FSettings(S), FLocalLinks{S.RelativePathLinks, S.BaseURL, S.IndexFile, S.OutDir,
                                 S.PathReading} {
     const QString& website = S.WebsiteURL;
@@ -157,7 +164,7 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
         const qsizetype e = FindTagEnd(AText, p);
         if (e == 0 || (FSettings.BreakFlag && FSettings.BreakFlag->IsSet()))
             break; // the tag never closes, or the run stops: the rest is copied as it stands
-        AOut.append(AText.mid(last, p - 1 - last));
+        Copy(AOut, AText.mid(last, p - 1 - last));
         last = e;
         const TLinkTag& linkTag = *tags.Tags[size_t(tagIndex)];
         const QStringView tag = AText.mid(p - 1, e - p + 1);
@@ -172,13 +179,13 @@ int32_t TLinkProcessor::Walk(QStringView AText, QString& AOut) {
             break; // the opening tag stays dropped, the content is copied
         last = FindTagEnd(AText, close);
     }
-    AOut.append(AText.mid(last));
+    Copy(AOut, AText.mid(last));
     return FNewCount;
 }
 
 void TLinkProcessor::WriteTag(QStringView ATag, const TLinkTag& ALinkTag, QString& AOut) {
     if (!ALinkTag.ReadIf.HoldsFor(ATag)) {
-        AOut.append(ATag);
+        Copy(AOut, ATag);
         return;
     }
     const bool requisite = IsRequisite(ALinkTag, ATag);
@@ -190,7 +197,7 @@ void TLinkProcessor::WriteTag(QStringView ATag, const TLinkTag& ALinkTag, QStrin
                 RewriteAttr(tag ? QStringView(*tag) : ATag, attr, ALinkTag.Kind, requisite))
             tag = std::move(changed);
     }
-    AOut.append(tag ? QStringView(*tag) : ATag);
+    Copy(AOut, tag ? QStringView(*tag) : ATag);
 }
 
 // ATag with the link that AAttr holds rewritten, or nothing when the tag stays as it is.
@@ -216,7 +223,7 @@ std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLink
             changed = true;
             return EncodeLinkForAttr(*link, quote).replace(u',', QStringLiteral("%2C"));
         });
-        if (!changed)
+        if (!changed || FLinksOnly)
             return std::nullopt;
     } else if (AAttr.Form == TValueForm::vfRefresh) {
         const auto [start, length] = RefreshTarget(value);
@@ -224,12 +231,12 @@ std::optional<QString> TLinkProcessor::RewriteAttr(QStringView ATag, const TLink
             return std::nullopt;
         const std::optional<QString> link =
             NewLinkFor(value.mid(start, length), AKind, ARequisite, ATag);
-        if (!link)
+        if (!link || FLinksOnly)
             return std::nullopt;
         newValue = value.left(start) + EncodeLinkForAttr(*link, quote) + value.mid(start + length);
     } else {
         const std::optional<QString> link = NewLinkFor(value, AKind, ARequisite, ATag);
-        if (!link)
+        if (!link || FLinksOnly)
             return std::nullopt;
         newValue = EncodeLinkForAttr(*link, quote);
     }
@@ -252,6 +259,10 @@ std::optional<QString> TLinkProcessor::NewLinkFor(const QString& AValue, TURLTag
         return std::nullopt;
     if (*entry < 0)
         return url;
+    if (FLinksOnly) {
+        FKnownLinks.insert(AValue, QString());
+        return QString();
+    }
     const QString path = FURLList.OutFilePath(*entry);
     QString link = path.isEmpty() ? url : LocalLinkForm(path, FPageOutFilePath, FLocalLinks);
     if (!path.isEmpty() && FSettings.CompletePages) {
@@ -315,6 +326,23 @@ std::optional<int> TLinkProcessor::TargetEntry(TURLTag AKind, bool ARequisite, c
 }
 
 } // namespace
+
+TLinkProcessingResult ScanLinks(const QString& APageText, TLinkTable& AURLList,
+                                const QString& APageURL, const QString& APageOutFilePath,
+                                int32_t AExtractURLs, int32_t AURLDepth,
+                                const TLinkProcessingSettings& ASettings,
+                                int32_t ARequisiteNesting) {
+    TLinkProcessor processor(AURLList, APageURL, APageOutFilePath, AExtractURLs, AURLDepth,
+                             ASettings, ARequisiteNesting, MaxPageNesting, true);
+    QString none;
+    processor.Walk(APageText, none);
+    // The style attributes read in the page as received: rewriting links leaves them alone.
+    if (ASettings.CompletePages)
+        RewriteInlineStyles(APageText, [&processor](const QString& AValue, TURLTag AKind) {
+            return processor.MapRequisite(AValue, AKind);
+        });
+    return TLinkProcessingResult{processor.NewCount()};
+}
 
 TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream,
                                    TLinkTable& AURLList, const QString& APageURL,

@@ -46,6 +46,16 @@ TLinkProcessingResult ProcessLinks(const QString& APageText, QString& AOutStream
                                    int32_t AURLDepth, const TLinkProcessingSettings& ASettings,
                                    int32_t ARequisiteNesting = 0);
 
+// What ProcessLinks adds to AURLList for the same page, found by the same walk and rules, with
+// no copy written and no link rewritten. Each tag is read as received, so markup whose rewritten
+// link would change how its later attributes read may add differently: use it where a guess at
+// the links is enough (fetching ahead), never for the entries the crawl keeps.
+TLinkProcessingResult ScanLinks(const QString& APageText, TLinkTable& AURLList,
+                                const QString& APageURL, const QString& APageOutFilePath,
+                                int32_t AExtractURLs, int32_t AURLDepth,
+                                const TLinkProcessingSettings& ASettings,
+                                int32_t ARequisiteNesting = 0);
+
 // A style sheet's copy: every url() and @import resolved against ASheetURL, fetched as a
 // requisite (limit 0) and rewritten to the local form seen from ASheetOutFilePath. Sheets nested
 // deeper than a few levels of @import below the page add nothing more; their references are

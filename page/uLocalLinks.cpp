@@ -16,15 +16,6 @@ bool IsWindows(TPathReading R) {
     return R == TPathReading::prWindows;
 }
 
-// The folders of a path without its drive: the text before its last separator, split at each
-// separator; none when the path holds no separator.
-QList<QStringView> FolderParts(QStringView APath, QChar ADelim) {
-    const qsizetype last = APath.lastIndexOf(ADelim);
-    if (last < 0)
-        return {};
-    return APath.left(last).split(ADelim);
-}
-
 bool SameFolder(QStringView A, QStringView B, TPathReading R) {
     return IsWindows(R) ? AsciiSameText(A, B) : A == B;
 }
@@ -59,22 +50,31 @@ QString RelativeFilePath(const QString& APageFile, const QString& ATargetFile,
     if (!AsciiSameText(pageDrive, targetDrive))
         return ATargetFile;
     const QChar delim = PathDelim(AReading);
+    const QStringView page = QStringView(APageFile).mid(pageDrive.size());
     const QStringView target = QStringView(ATargetFile).mid(targetDrive.size());
-    const QList<QStringView> pageFolders =
-        FolderParts(QStringView(APageFile).mid(pageDrive.size()), delim);
-    const QList<QStringView> targetFolders = FolderParts(target, delim);
-
-    qsizetype common = 0;
-    const qsizetype most = std::min(pageFolders.size(), targetFolders.size());
-    while (common < most && SameFolder(pageFolders[common], targetFolders[common], AReading))
-        ++common;
+    // Each folder ends with a separator; the last separator ends the last folder. Called for
+    // every link of a page, so the folders are walked in place rather than split.
+    const qsizetype pageEnd = page.lastIndexOf(delim);
+    const qsizetype targetEnd = target.lastIndexOf(delim);
+    qsizetype p = 0; // where the next folder of each starts
+    qsizetype t = 0;
+    while (p <= pageEnd && t <= targetEnd) {
+        const qsizetype pageNext = page.indexOf(delim, p);
+        const qsizetype targetNext = target.indexOf(delim, t);
+        if (!SameFolder(page.mid(p, pageNext - p), target.mid(t, targetNext - t), AReading))
+            break;
+        p = pageNext + 1;
+        t = targetNext + 1;
+    }
 
     QString result;
-    for (qsizetype i = common; i < pageFolders.size(); ++i)
+    const qsizetype up = p <= pageEnd ? page.mid(p, pageEnd - p + 1).count(delim) : 0;
+    result.reserve(up * 3 + target.size() - t);
+    for (qsizetype i = 0; i < up; ++i)
         result.append(u"..").append(delim);
-    for (qsizetype i = common; i < targetFolders.size(); ++i)
-        result.append(targetFolders[i]).append(delim);
-    return result.append(target.mid(target.lastIndexOf(delim) + 1));
+    if (t <= targetEnd)
+        result.append(target.mid(t, targetEnd - t + 1));
+    return result.append(target.mid(targetEnd + 1));
 }
 
 QString LocalLinkForm(const QString& APath, const QString& APageOutFilePath,

@@ -9,6 +9,7 @@ packages=(
   python3 nginx-light openssl
   xvfb xauth
   appstream desktop-file-utils dbus
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   clang libclang-rt-14-dev llvm clang-format
 )
 

@@ -71,11 +71,13 @@ QString MemoText(const QStringList& ALines) {
 // The buttons of the start pages, and those of the two lists on the tab pages (never shown at
 // the same time): their mnemonics differ from each other and from the rest of the editor.
 QStringList FirstListCaptions() {
-    return {QStringLiteral("&Add..."), QStringLiteral("&Edit..."), QStringLiteral("De&lete")};
+    return {TEditProjectForm::tr("&Add..."), TEditProjectForm::tr("&Edit..."),
+            TEditProjectForm::tr("De&lete")};
 }
 
 QStringList TabListCaptions() {
-    return {QStringLiteral("A&dd..."), QStringLiteral("Ed&it..."), QStringLiteral("Dele&te")};
+    return {TEditProjectForm::tr("A&dd..."), TEditProjectForm::tr("Ed&it..."),
+            TEditProjectForm::tr("Dele&te")};
 }
 
 int ReadDepth(const QString& AText) {
@@ -89,7 +91,7 @@ TEditProjectForm::TEditProjectForm(QWidget* AParent)
     : QDialog(AParent), TTarrowForm(this), FWebPageForm(new TWebPageForm(this)),
       FWebDocForm(new TWebDocForm(this)), FReplaceRuleForm(new TReplaceRuleForm(this)) {
     setObjectName(QStringLiteral("EditProjectForm"));
-    setWindowTitle(QStringLiteral("Edit Project"));
+    setWindowTitle(tr("Edit Project"));
     CreateControls();
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
@@ -155,31 +157,28 @@ void TEditProjectForm::CreateControls() {
     FGroupNameEdit = NewEdit(this, QStringLiteral("GroupNameEdit"));
     FWebsiteURLEdit = NewEdit(this, QStringLiteral("WebsiteURLEdit"));
     FDomainAliasesEdit = NewEdit(this, QStringLiteral("DomainAliasesEdit"));
-    QWidget* webPages =
-        CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
-                      {QStringLiteral("URL"), QStringLiteral("Extract URLs Depth")}, {310, 120},
-                      true, QStringLiteral("WebPage"), FirstListCaptions());
+    QWidget* webPages = CreateRowList(FWebPages, QStringLiteral("WebPagesListView"),
+                                      {tr("URL"), tr("Extract URLs Depth")}, {310, 120}, true,
+                                      QStringLiteral("WebPage"), FirstListCaptions());
     FSuppressMemo = new QPlainTextEdit(this);
     FSuppressMemo->setObjectName(QStringLiteral("SuppressMemo"));
     FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FSuppressMemo->setTabChangesFocus(true);
     FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("&Remove <script> tags."), this);
+    FRemoveScriptsCheckBox = new QCheckBox(tr("&Remove <script> tags."), this);
     FRemoveScriptsCheckBox->setObjectName(QStringLiteral("RemoveScriptsCheckBox"));
-    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <&noscript> tags."), this);
+    FRemoveNoscriptsCheckBox = new QCheckBox(tr("Remove <&noscript> tags."), this);
     FRemoveNoscriptsCheckBox->setObjectName(QStringLiteral("RemoveNoscriptsCheckBox"));
     FPageControl1 = new QTabWidget(this);
     FPageControl1->setObjectName(QStringLiteral("PageControl1"));
-    FPageControl1->addTab(
-        CreateRowList(FWebDocs, QStringLiteral("WebDocsListView"),
-                      {QStringLiteral("URL starts with"), QStringLiteral("Output Folder")},
-                      {330, 150}, true, QStringLiteral("WebDoc"), TabListCaptions()),
-        QStringLiteral("Download Files"));
+    FPageControl1->addTab(CreateRowList(FWebDocs, QStringLiteral("WebDocsListView"),
+                                        {tr("URL starts with"), tr("Output Folder")}, {330, 150},
+                                        true, QStringLiteral("WebDoc"), TabListCaptions()),
+                          tr("Download Files"));
     FPageControl1->addTab(CreateRowList(FReplaceRules, QStringLiteral("ReplaceRulesListView"),
-                                        {QStringLiteral("Pattern"), QStringLiteral("Replace Rule")},
-                                        {240, 240}, false, QStringLiteral("ReplaceRule"),
-                                        TabListCaptions()),
-                          QStringLiteral("Replace Rules"));
+                                        {tr("Pattern"), tr("Replace Rule")}, {240, 240}, false,
+                                        QStringLiteral("ReplaceRule"), TabListCaptions()),
+                          tr("Replace Rules"));
     using TKind = TWebOptionsPage::TKind;
     for (TKind kind : {TKind::Access, TKind::Scope}) {
         auto* page = new TWebOptionsPage(kind, this);
@@ -189,28 +188,26 @@ void TEditProjectForm::CreateControls() {
     FBaseURLEdit = NewEdit(this, QStringLiteral("BaseURLEdit"));
     FIndexFileEdit = NewEdit(this, QStringLiteral("IndexFileEdit"));
     FProjectOutFolderEdit = NewEdit(this, QStringLiteral("ProjectOutFolderEdit"));
-    QPushButton* explore = NewButton(QStringLiteral("E&xplore"), this,
-                                     QStringLiteral("ExploreProjectOutFolderButton"));
-    QPushButton* browse = NewButton(QStringLiteral("&Browse..."), this,
-                                    QStringLiteral("BrowseProjectOutFolderButton"));
-    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative &Path Links."), this);
+    QPushButton* explore =
+        NewButton(tr("E&xplore"), this, QStringLiteral("ExploreProjectOutFolderButton"));
+    QPushButton* browse =
+        NewButton(tr("&Browse..."), this, QStringLiteral("BrowseProjectOutFolderButton"));
+    FRelativePathLinksCheckBox = new QCheckBox(tr("Relative &Path Links."), this);
     FRelativePathLinksCheckBox->setObjectName(QStringLiteral("RelativePathLinksCheckBox"));
-    FCompletePagesCheckBox = new QCheckBox(
-        QStringLiteral("Co&mplete pages (style sheets, responsive images, media)"), this);
+    FCompletePagesCheckBox =
+        new QCheckBox(tr("Co&mplete pages (style sheets, responsive images, media)"), this);
     FCompletePagesCheckBox->setObjectName(QStringLiteral("CompletePagesCheckBox"));
     FProjectOverwriteComboBox = new QComboBox(this);
     FProjectOverwriteComboBox->setObjectName(QStringLiteral("ProjectOverwriteComboBox"));
-    FProjectOverwriteComboBox->addItems({QStringLiteral("Don't overwrite files"),
-                                         QStringLiteral("Overwrite all files"),
-                                         QStringLiteral("Overwrite changed files only")});
+    FProjectOverwriteComboBox->addItems({tr("Don't overwrite files"), tr("Overwrite all files"),
+                                         tr("Overwrite changed files only")});
     FConnectionsSpinBox = new QSpinBox(this);
     FConnectionsSpinBox->setObjectName(QStringLiteral("ConnectionsSpinBox"));
     FConnectionsSpinBox->setRange(TWebsiteProject::kConnectionsMin,
                                   TWebsiteProject::kConnectionsMax);
-    QPushButton* ok = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
+    QPushButton* ok = NewButton(tr("&OK"), this, QStringLiteral("OKButton"));
     ok->setDefault(true);
-    QPushButton* cancel =
-        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
+    QPushButton* cancel = NewButton(tr("&Cancel"), this, QStringLiteral("CancelButton"));
     for (QPushButton* button : {explore, browse, cancel})
         button->setAutoDefault(false);
 
@@ -227,13 +224,13 @@ void TEditProjectForm::CreateControls() {
         grid->setRowStretch(row, AStretch);
         grid->addWidget(AField, row++, 0, 1, 2);
     };
-    addRow(QStringLiteral("Project Name:"), FProjectNameEdit);
-    addRow(QStringLiteral("Group:"), FGroupNameEdit);
-    addRow(QStringLiteral("Website URL:"), FWebsiteURLEdit);
-    addRow(QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
-    addBelow(NewHint(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost"), this));
-    addWide(QStringLiteral("Web Pages:"), webPages, FWebPages.List, 3);
-    addWide(QStringLiteral("Suppress URLs:"), FSuppressMemo, FSuppressMemo, 2);
+    addRow(tr("Project Name:"), FProjectNameEdit);
+    addRow(tr("Group:"), FGroupNameEdit);
+    addRow(tr("Website URL:"), FWebsiteURLEdit);
+    addRow(tr("Domain Aliases:"), FDomainAliasesEdit);
+    addBelow(NewHint(tr("Delimited by semicolon. Example: 127.0.0,1;localhost"), this));
+    addWide(tr("Web Pages:"), webPages, FWebPages.List, 3);
+    addWide(tr("Suppress URLs:"), FSuppressMemo, FSuppressMemo, 2);
     auto* switches = new QHBoxLayout;
     switches->addWidget(FRemoveScriptsCheckBox);
     switches->addWidget(FRemoveNoscriptsCheckBox);
@@ -241,12 +238,11 @@ void TEditProjectForm::CreateControls() {
     grid->addLayout(switches, row++, 0, 1, 2);
     grid->setRowStretch(row, 3);
     grid->addWidget(FPageControl1, row++, 0, 1, 2);
-    addRow(QStringLiteral("Target Base URL:"), FBaseURLEdit);
-    addRow(QStringLiteral("Index File:"), FIndexFileEdit);
-    addRow(QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
+    addRow(tr("Target Base URL:"), FBaseURLEdit);
+    addRow(tr("Index File:"), FIndexFileEdit);
+    addRow(tr("Output Folder:"), FProjectOutFolderEdit);
     auto* folderLine = new QHBoxLayout;
-    folderLine->addWidget(
-        NewHint(QStringLiteral("You can use these tags: {OutDir}, {ProjectName}"), this), 1);
+    folderLine->addWidget(NewHint(tr("You can use these tags: {OutDir}, {ProjectName}"), this), 1);
     folderLine->addWidget(explore);
     folderLine->addWidget(browse);
     grid->addLayout(folderLine, row++, 1);
@@ -255,14 +251,14 @@ void TEditProjectForm::CreateControls() {
     auto* overwriteLine = new QHBoxLayout;
     overwriteLine->addWidget(FProjectOverwriteComboBox);
     overwriteLine->addSpacing(12);
-    overwriteLine->addWidget(NewFieldLabel(QStringLiteral("Connection&s:"), FConnectionsSpinBox));
+    overwriteLine->addWidget(NewFieldLabel(tr("Connection&s:"), FConnectionsSpinBox));
     overwriteLine->addWidget(FConnectionsSpinBox);
     overwriteLine->addStretch();
     grid->addLayout(overwriteLine, row++, 1);
     // Fields without a label of their own: named after what they hold.
-    FProjectOverwriteComboBox->setAccessibleName(QStringLiteral("Overwrite"));
-    FWebDocs.List->setAccessibleName(QStringLiteral("Download Files"));
-    FReplaceRules.List->setAccessibleName(QStringLiteral("Replace Rules"));
+    FProjectOverwriteComboBox->setAccessibleName(tr("Overwrite"));
+    FWebDocs.List->setAccessibleName(tr("Download Files"));
+    FReplaceRules.List->setAccessibleName(tr("Replace Rules"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -284,6 +280,7 @@ void TEditProjectForm::CreateControls() {
     layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
 
+    SetHints(explore, browse, ok, cancel);
     connect(ok, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(explore, &QPushButton::clicked, this,
@@ -310,17 +307,56 @@ void TEditProjectForm::CreateControls() {
             &TEditProjectForm::DeleteReplaceRuleButtonClick);
 }
 
+void TEditProjectForm::SetHints(QPushButton* AExplore, QPushButton* ABrowse, QPushButton* AOK,
+                                QPushButton* ACancel) {
+    SetHint(FProjectNameEdit, tr("The project's name, which no other project may have"));
+    SetHint(FGroupNameEdit, tr("The group the project is listed under in the main window's view"));
+    SetHint(FWebsiteURLEdit, tr("The site's address: links under it are followed and saved"));
+    SetHint(FDomainAliasesEdit, tr("Other host names the same site is reached under"));
+    SetHint(FWebPages.List, tr("The pages the download starts from, each with its link depth"));
+    SetHint(FSuppressMemo, tr("URLs containing one of these lines are never downloaded"));
+    SetHint(FRemoveScriptsCheckBox, tr("Leaves the scripts out of the saved pages"));
+    SetHint(FRemoveNoscriptsCheckBox, tr("Leaves the <noscript> parts out of the saved pages"));
+    SetHint(FWebDocs.List, tr("Files saved as they are: a URL beginning and its output folder"));
+    SetHint(FReplaceRules.List, tr("Regular expressions replaced in every saved page"));
+    SetHint(FBaseURLEdit, tr("The address the copy will be published under; links point there"));
+    SetHint(FIndexFileEdit, tr("The file name a folder's own page is saved as"));
+    SetHint(FProjectOutFolderEdit, tr("The folder the project's files are saved in"));
+    SetHint(AExplore, tr("Opens the output folder in the file manager"));
+    SetHint(ABrowse, tr("Chooses the output folder"));
+    SetHint(FRelativePathLinksCheckBox,
+            tr("Links in saved pages become relative paths, so the copy works from any folder"));
+    SetHint(FCompletePagesCheckBox,
+            tr("Also saves what the pages need to show: style sheets, image variants, media"));
+    SetHint(FProjectOverwriteComboBox, tr("What happens to files an earlier run has saved"));
+    SetHint(FConnectionsSpinBox, tr("How many transfers run at the same time"));
+    SetHint(AOK, tr("Takes the project as shown"), {QKeySequence(Qt::Key_Return)});
+    SetHint(ACancel, tr("Closes without taking the changes"), {QKeySequence(Qt::Key_Escape)});
+    // The lists' own keys: Enter edits the selected row, Delete deletes the selected rows.
+    const auto listHints = [](TRowList& AList, const QString& AAdd, const QString& AEdit,
+                              const QString& ADelete) {
+        SetHint(AList.AddButton, AAdd);
+        SetHint(AList.EditButton, AEdit, {QKeySequence(Qt::Key_Return)});
+        SetHint(AList.DeleteButton, ADelete, {QKeySequence(QKeySequence::Delete)});
+    };
+    listHints(FWebPages, tr("Adds a start page"), tr("Edits the selected start page"),
+              tr("Deletes the selected start pages"));
+    listHints(FWebDocs, tr("Adds a rule for files to download"),
+              tr("Edits the selected download rule"), tr("Deletes the selected download rules"));
+    listHints(FReplaceRules, tr("Adds a replace rule"), tr("Edits the selected replace rule"),
+              tr("Deletes the selected replace rules"));
+}
+
 bool TEditProjectForm::AddProject(TWebsiteProject& AProject, const QString& AOutDir,
                                   const QString& AGroupName) {
-    setWindowTitle(QStringLiteral("Add New Project"));
+    setWindowTitle(tr("Add New Project"));
     AProject = TWebsiteProject::NewProject(AGroupName);
     return ExecuteProject(AProject, AOutDir);
 }
 
 bool TEditProjectForm::EditProject(TWebsiteProject& AProject, const QString& AOutDir,
                                    bool ANewProject) {
-    setWindowTitle(ANewProject ? QStringLiteral("Add New Project")
-                               : QStringLiteral("Edit Project"));
+    setWindowTitle(ANewProject ? tr("Add New Project") : tr("Edit Project"));
     return ExecuteProject(AProject, AOutDir);
 }
 
@@ -432,7 +468,7 @@ void TEditProjectForm::hideEvent(QHideEvent* AEvent) {
 }
 
 void TEditProjectForm::OKButtonClick() {
-    if (!CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name"))) {
+    if (!CheckNotEmpty(FProjectNameEdit->text(), tr("Project Name"))) {
         FProjectNameEdit->setFocus();
         return;
     }
@@ -459,8 +495,7 @@ void TEditProjectForm::ExploreProjectOutFolderButtonClick() {
 }
 
 void TEditProjectForm::BrowseProjectOutFolderButtonClick() {
-    const QString folder =
-        ChooseFolder(this, ExpandProjectOutFolder(), QStringLiteral("Output Folder"));
+    const QString folder = ChooseFolder(this, ExpandProjectOutFolder(), tr("Output Folder"));
     if (!folder.isEmpty())
         FProjectOutFolderEdit->setText(folder);
 }

@@ -88,6 +88,9 @@ private:
     static void EditRow(TRowList& AList);
     static void DeleteRows(TRowList& AList);
     static void UpdateRowButtons(TRowList& AList);
+    // Gives every field and button its one-line tooltip.
+    void SetHints(QPushButton* AExplore, QPushButton* ABrowse, QPushButton* AOK,
+                  QPushButton* ACancel);
 
     QString FOutDir;
     TWebPageForm* FWebPageForm;

@@ -11,9 +11,17 @@ namespace tarrow {
 
 namespace {
 
-const char* const ColumnCaptions[] = {"Project Name",  "Project Group",   "Website URL",
-                                      "Output Folder", "Remove Scripts?", "Target Base URL",
-                                      "Index File",    "Overwrite"};
+// Translated where they are shown.
+const char* const ColumnCaptions[] = {
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Project Name"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Project Group"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Website URL"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Output Folder"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Remove Scripts?"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Target Base URL"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Index File"),
+    QT_TRANSLATE_NOOP("tarrow::TProjectsListModel", "Overwrite"),
+};
 const int ColumnWidths[] = {130, 100, 200, 200, 100, 100, 100, 80};
 
 // A 16 x 16 check box of the current style, empty or ticked, drawn with the screen's pixels
@@ -34,11 +42,11 @@ QPixmap MakeCheckboxImage(bool AChecked) {
 QString OverwriteText(TOverwriteFile AValue) {
     switch (AValue) {
     case ofNone:
-        return QStringLiteral("No");
+        return TProjectsListModel::tr("No");
     case ofAll:
-        return QStringLiteral("All");
+        return TProjectsListModel::tr("All");
     case ofChanged:
-        return QStringLiteral("Changed");
+        return TProjectsListModel::tr("Changed");
     }
     return QString();
 }
@@ -100,7 +108,7 @@ QString TProjectsListModel::CellText(const TWebsiteProject& AProject, int AColum
     case coOutputFolder:
         return AProject.OutputFolder();
     case coRemoveScripts:
-        return AProject.RemoveScripts() ? QStringLiteral("Yes") : QStringLiteral("No");
+        return AProject.RemoveScripts() ? tr("Yes") : tr("No");
     case coBaseURL:
         return AProject.BaseURL();
     case coIndexFile:
@@ -132,7 +140,7 @@ QVariant TProjectsListModel::headerData(int ASection, Qt::Orientation AOrientati
     if (AOrientation != Qt::Horizontal || ASection < 0 || ASection >= coCount)
         return {};
     if (ARole == Qt::DisplayRole)
-        return QString::fromLatin1(ColumnCaptions[ASection]);
+        return tr(ColumnCaptions[ASection]);
     return {};
 }
 

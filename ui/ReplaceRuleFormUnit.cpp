@@ -20,45 +20,44 @@ namespace tarrow {
 
 TReplaceRuleForm::TReplaceRuleForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("ReplaceRuleForm"));
-    setWindowTitle(QStringLiteral("Replace Rule"));
+    setWindowTitle(tr("Replace Rule"));
     FPatternEdit = NewEdit(this, QStringLiteral("PatternEdit"));
     FRuleEdit = NewEdit(this, QStringLiteral("RuleEdit"));
     FSubjectEdit = NewEdit(this, QStringLiteral("SubjectEdit"));
     FTestMemo = new QPlainTextEdit(this);
     FTestMemo->setObjectName(QStringLiteral("TestMemo"));
     FTestMemo->setReadOnly(true);
-    FTestMemo->setAccessibleName(QStringLiteral("Test"));
+    FTestMemo->setAccessibleName(tr("Test"));
     FTestMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FTestMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FResultLabel = NewLabel(QString(), this, QStringLiteral("ResultLabel"));
     FResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // A long result must not widen the fixed-size dialog.
     FResultLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    QPushButton* test = NewButton(QStringLiteral("&Test"), this, QStringLiteral("TestButton"));
+    QPushButton* test = NewButton(tr("&Test"), this, QStringLiteral("TestButton"));
     test->setAutoDefault(false);
-    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(tr("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel =
-        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
-    SetHint(FPatternEdit, QStringLiteral("The regular expression that finds the text to replace"));
-    SetHint(FRuleEdit, QStringLiteral("What replaces each match ($1 for the first group)"));
-    SetHint(FSubjectEdit, QStringLiteral("A sample text to try the rule on"));
-    SetHint(test, QStringLiteral("Shows what the rule makes of the sample text"));
-    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
-    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
-            {QKeySequence(Qt::Key_Escape)});
+    QPushButton* cancel = NewButton(tr("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FPatternEdit, tr("The regular expression that finds the text to replace"));
+    SetHint(FRuleEdit, tr("What replaces each match ($1 for the first group)"));
+    SetHint(FSubjectEdit, tr("A sample text to try the rule on"));
+    SetHint(FTestMemo, tr("What the rule found and made of the sample text"));
+    SetHint(test, tr("Shows what the rule makes of the sample text"));
+    SetHint(FOKButton, tr("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, tr("Closes without taking the entry"), {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewFieldLabel(QStringLiteral("Replace Pattern:"), FPatternEdit), FPatternEdit);
-    fields->addRow(NewFieldLabel(QStringLiteral("Replace Rule:"), FRuleEdit), FRuleEdit);
-    auto* group = new QGroupBox(QStringLiteral("Test"), this);
+    fields->addRow(NewFieldLabel(tr("Replace Pattern:"), FPatternEdit), FPatternEdit);
+    fields->addRow(NewFieldLabel(tr("Replace Rule:"), FRuleEdit), FRuleEdit);
+    auto* group = new QGroupBox(tr("Test"), this);
     auto* subject = new QHBoxLayout;
-    subject->addWidget(NewFieldLabel(QStringLiteral("Subject:"), FSubjectEdit));
+    subject->addWidget(NewFieldLabel(tr("Subject:"), FSubjectEdit));
     subject->addWidget(FSubjectEdit, 1);
     subject->addWidget(test);
     auto* result = new QHBoxLayout;
-    result->addWidget(NewFieldLabel(QStringLiteral("Result:"), FResultLabel));
+    result->addWidget(NewFieldLabel(tr("Result:"), FResultLabel));
     result->addWidget(FResultLabel, 1);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addLayout(subject);

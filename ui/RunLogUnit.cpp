@@ -4,6 +4,7 @@
 #include "ui/TarrowFormUnit.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -11,6 +12,15 @@
 #include <QScrollBar>
 
 namespace tarrow {
+
+namespace {
+
+// The log page's texts are the main window's.
+struct TTexts {
+    Q_DECLARE_TR_FUNCTIONS(tarrow::TTarrowMainForm)
+};
+
+} // namespace
 
 QString SuggestedLogName(const QDateTime& ATime) {
     return ATime.toString(QStringLiteral("'tarrow-'yyyy-MM-dd-HHmm'.log'"));
@@ -20,7 +30,7 @@ TRunLog::TRunLog(QPlainTextEdit* AMemo) : QObject(AMemo), FMemo(AMemo) {
     FFlushTimer.setSingleShot(true);
     FFlushTimer.setInterval(40);
     connect(&FFlushTimer, &QTimer::timeout, this, &TRunLog::Flush);
-    FSaveLogAction = new QAction(QStringLiteral("Save Log..."), this);
+    FSaveLogAction = new QAction(TTexts::tr("Save Log..."), this);
     FSaveLogAction->setObjectName(QStringLiteral("SaveLogAction"));
     FSaveLogAction->setShortcut(QKeySequence::Save);
     connect(FSaveLogAction, &QAction::triggered, this, &TRunLog::SaveLog);
@@ -42,7 +52,7 @@ QMenu* TRunLog::CreateContextMenu() const {
 
 void TRunLog::SaveLog() {
     Flush();
-    const QString fileName = ChooseSaveFile(FMemo->window(), QStringLiteral("Save Log"),
+    const QString fileName = ChooseSaveFile(FMemo->window(), TTexts::tr("Save Log"),
                                             SuggestedLogName(QDateTime::currentDateTime()));
     if (fileName.isEmpty())
         return;
@@ -50,7 +60,7 @@ void TRunLog::SaveLog() {
     const QByteArray text = (FMemo->toPlainText() + u'\n').toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         ShowError(FMemo->window(),
-                  QStringLiteral("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
+                  TTexts::tr("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
 }
 
 void TRunLog::Add(const QString& AMsg) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -13,6 +14,11 @@
 namespace tarrow {
 
 namespace {
+
+// The progress line's texts are the main window's.
+struct TTexts {
+    Q_DECLARE_TR_FUNCTIONS(tarrow::TTarrowMainForm)
+};
 
 // How long the tray's balloon (and its icon) stays.
 constexpr int BalloonMs = 10000;
@@ -136,18 +142,18 @@ void TRunProgress::Show() {
     // A busy bar while a percentage would mislead; the status line has the counts.
     FBar->setRange(0, busy ? 0 : 100);
     FBar->setValue(percent);
-    FBar->setFormat(
-        c.URLCount > 0 ? QStringLiteral("%p% (%1 of %2 URLs known)").arg(c.URLIndex).arg(c.URLCount)
-                       : QStringLiteral("%p%"));
-    QString text = QStringLiteral("Project %1 of %2").arg(c.ProjectIndex).arg(c.ProjectCount);
+    FBar->setFormat(c.URLCount > 0
+                        ? TTexts::tr("%p% (%1 of %2 URLs known)").arg(c.URLIndex).arg(c.URLCount)
+                        : QStringLiteral("%p%"));
+    QString text = TTexts::tr("Project %1 of %2").arg(c.ProjectIndex).arg(c.ProjectCount);
     if (!c.ProjectName.isEmpty())
         text += QStringLiteral(": ") + c.ProjectName;
     if (c.URLCount > 0)
-        text += QStringLiteral("   URL %1 of %2: %3").arg(c.URLIndex).arg(c.URLCount).arg(c.URL);
-    text += QStringLiteral("   Downloaded: %1, failed: %2").arg(c.Downloaded).arg(c.Failed);
+        text += TTexts::tr("   URL %1 of %2: %3").arg(c.URLIndex).arg(c.URLCount).arg(c.URL);
+    text += TTexts::tr("   Downloaded: %1, failed: %2").arg(c.Downloaded).arg(c.Failed);
     FStatus->setText(text);
     FWindow->setWindowTitle(
-        busy ? QStringLiteral("%1 - URL %2 of %3").arg(FCaption).arg(c.URLIndex).arg(c.URLCount)
+        busy ? TTexts::tr("%1 - URL %2 of %3").arg(FCaption).arg(c.URLIndex).arg(c.URLCount)
              : QStringLiteral("%1 - %2%").arg(FCaption).arg(percent));
 }
 
@@ -167,17 +173,20 @@ int TRunProgress::SteadyPercent() {
 QString TRunProgress::EndText() const {
     const TRunCounts& c = FCounts;
     if (c.Outcome == QLatin1String("Completed.") && c.Failed > 0)
-        return QStringLiteral("Completed with %1 failed. Downloaded: %2.")
+        return TTexts::tr("Completed with %1 failed. Downloaded: %2.")
             .arg(c.Failed)
             .arg(c.Downloaded);
-    const QString how = c.Outcome == QLatin1String("Completed.") ? QStringLiteral("completed")
-                        : c.Outcome == QLatin1String("Terminated.")
-                            ? QStringLiteral("was broken off")
-                            : QStringLiteral("ended early");
-    QString text = QStringLiteral("The run %1. Downloaded: %2, failed: %3.")
-                       .arg(how)
-                       .arg(c.Downloaded)
-                       .arg(c.Failed);
+    // Whole sentences, so that a translation can word each in its own way.
+    const char* const format =
+        c.Outcome == QLatin1String("Completed.")
+            ? QT_TRANSLATE_NOOP("tarrow::TTarrowMainForm",
+                                "The run completed. Downloaded: %1, failed: %2.")
+        : c.Outcome == QLatin1String("Terminated.")
+            ? QT_TRANSLATE_NOOP("tarrow::TTarrowMainForm",
+                                "The run was broken off. Downloaded: %1, failed: %2.")
+            : QT_TRANSLATE_NOOP("tarrow::TTarrowMainForm",
+                                "The run ended early. Downloaded: %1, failed: %2.");
+    QString text = TTexts::tr(format).arg(c.Downloaded).arg(c.Failed);
     if (!FError.isEmpty())
         text += u' ' + FError;
     return text;
@@ -206,7 +215,7 @@ void TRunProgress::Finish(const QString& AError) {
 }
 
 QString TRunProgress::NotificationText() const {
-    return QStringLiteral("%1 downloaded, %2 failed").arg(FCounts.Downloaded).arg(FCounts.Failed);
+    return TTexts::tr("%1 downloaded, %2 failed").arg(FCounts.Downloaded).arg(FCounts.Failed);
 }
 
 void TRunProgress::Notify(const QString& ATitle, const QString& AText) {

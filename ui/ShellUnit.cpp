@@ -2,6 +2,7 @@
 
 #include "base/uPathUtils.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -57,8 +58,9 @@ QString ChooseFolder(QWidget* AParent, const QString& AStartFolder, const QStrin
 QString ChooseSaveFile(QWidget* AParent, const QString& ATitle, const QString& ASuggestedName) {
     if (Hooks().ChooseSaveFile)
         return Hooks().ChooseSaveFile(AParent, ATitle, ASuggestedName);
-    return QFileDialog::getSaveFileName(AParent, ATitle, QDir::home().filePath(ASuggestedName),
-                                        QStringLiteral("Text files (*.txt *.log);;All files (*)"));
+    return QFileDialog::getSaveFileName(
+        AParent, ATitle, QDir::home().filePath(ASuggestedName),
+        QCoreApplication::translate("tarrow::TShell", "Text files (*.txt *.log);;All files (*)"));
 }
 
 } // namespace tarrow

@@ -171,12 +171,14 @@ TOpenChoice AskOpenChoice(const QString& ASettingsFile) {
     box.setTextFormat(Qt::PlainText);
     box.setIcon(QMessageBox::Question);
     box.setWindowTitle(QStringLiteral("Tarrow"));
-    box.setText(QStringLiteral("The settings file \"%1\" is open in another Tarrow window.")
+    box.setText(TSingleInstance::tr("The settings file \"%1\" is open in another Tarrow window.")
                     .arg(QDir::toNativeSeparators(ASettingsFile)));
-    box.setInformativeText(QStringLiteral("Bring that window forward, or open this one "
-                                          "read-only (nothing it changes is saved)?"));
-    QPushButton* forward = box.addButton(QStringLiteral("&Bring Forward"), QMessageBox::AcceptRole);
-    QPushButton* readOnly = box.addButton(QStringLiteral("Open &Read-Only"), QMessageBox::NoRole);
+    box.setInformativeText(TSingleInstance::tr(
+        "Bring that window forward, or open this one read-only (nothing it changes is saved)?"));
+    QPushButton* forward =
+        box.addButton(TSingleInstance::tr("&Bring Forward"), QMessageBox::AcceptRole);
+    QPushButton* readOnly =
+        box.addButton(TSingleInstance::tr("Open &Read-Only"), QMessageBox::NoRole);
     box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(forward);
     box.exec();

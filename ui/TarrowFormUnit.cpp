@@ -1,5 +1,6 @@
 #include "ui/TarrowFormUnit.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -7,6 +8,10 @@
 namespace tarrow {
 
 namespace {
+
+struct TTexts {
+    Q_DECLARE_TR_FUNCTIONS(tarrow::TTarrowForm)
+};
 
 TMessageHandler& Handler() {
     static TMessageHandler handler;
@@ -21,10 +26,9 @@ int AskRetry(QMessageBox& ABox, bool AOffersClose) {
     ABox.setIcon(QMessageBox::Critical);
     ABox.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
     ABox.setDefaultButton(QMessageBox::Retry);
-    QAbstractButton* discard =
-        AOffersClose
-            ? ABox.addButton(QStringLiteral("Close &Without Saving"), QMessageBox::DestructiveRole)
-            : nullptr;
+    QAbstractButton* discard = AOffersClose ? ABox.addButton(TTexts::tr("Close &Without Saving"),
+                                                             QMessageBox::DestructiveRole)
+                                            : nullptr;
     ABox.exec();
     if (discard && ABox.clickedButton() == discard)
         return CloseWithoutSavingAnswer;
@@ -101,7 +105,7 @@ bool TTarrowForm::Confirm(const QString& AConfirmTitle, const QString& AConfirmQ
 bool TTarrowForm::CheckNotEmpty(const QString& AValue, const QString& AName) const {
     if (!AValue.isEmpty())
         return true;
-    Warning(QStringLiteral("Please, enter ") + AName);
+    Warning(TTexts::tr("Please, enter %1").arg(AName));
     return false;
 }
 

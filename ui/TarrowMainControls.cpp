@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,6 +30,11 @@ namespace tarrow {
 
 namespace {
 
+// The controls' texts are the main window's.
+struct TTexts {
+    Q_DECLARE_TR_FUNCTIONS(tarrow::TTarrowMainForm)
+};
+
 QAction* NewAction(const QString& AText, QWidget* AForm, const QString& AName) {
     auto* action = new QAction(AText, AForm);
     action->setObjectName(AName);
@@ -36,20 +42,19 @@ QAction* NewAction(const QString& AText, QWidget* AForm, const QString& AName) {
 }
 
 void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
-    C.AddProjectAction =
-        NewAction(QStringLiteral("Add..."), AForm, QStringLiteral("AddProjectAction"));
+    C.AddProjectAction = NewAction(TTexts::tr("Add..."), AForm, QStringLiteral("AddProjectAction"));
     C.CopyProjectAction =
-        NewAction(QStringLiteral("Copy..."), AForm, QStringLiteral("CopyProjectAction"));
+        NewAction(TTexts::tr("Copy..."), AForm, QStringLiteral("CopyProjectAction"));
     C.EditProjectAction =
-        NewAction(QStringLiteral("Edit..."), AForm, QStringLiteral("EditProjectAction"));
+        NewAction(TTexts::tr("Edit..."), AForm, QStringLiteral("EditProjectAction"));
     C.DeleteProjectAction =
-        NewAction(QStringLiteral("Delete"), AForm, QStringLiteral("DeleteProjectAction"));
-    C.OpenOutputFolderAction = NewAction(QStringLiteral("Explore Out. Folder"), AForm,
+        NewAction(TTexts::tr("Delete"), AForm, QStringLiteral("DeleteProjectAction"));
+    C.OpenOutputFolderAction = NewAction(TTexts::tr("Explore Out. Folder"), AForm,
                                          QStringLiteral("OpenOutputFolderAction"));
     C.CheckAllProjectsAction =
-        NewAction(QStringLiteral("Select All"), AForm, QStringLiteral("CheckAllProjectsAction"));
-    C.UnCheckAllProjectsAction = NewAction(QStringLiteral("Unselect All"), AForm,
-                                           QStringLiteral("UnCheckAllProjectsAction"));
+        NewAction(TTexts::tr("Select All"), AForm, QStringLiteral("CheckAllProjectsAction"));
+    C.UnCheckAllProjectsAction =
+        NewAction(TTexts::tr("Unselect All"), AForm, QStringLiteral("UnCheckAllProjectsAction"));
     for (QAction* action : {C.CopyProjectAction, C.EditProjectAction, C.DeleteProjectAction,
                             C.OpenOutputFolderAction})
         action->setEnabled(false);
@@ -58,15 +63,15 @@ void CreateActions(TTarrowMainControls& C, QWidget* AForm) {
     C.CopyProjectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     C.EditProjectAction->setShortcut(QKeySequence(Qt::Key_F2));
     C.LoadWebsitesAction =
-        NewAction(QStringLiteral("Load Websites"), AForm, QStringLiteral("LoadWebsitesAction"));
+        NewAction(TTexts::tr("Load Websites"), AForm, QStringLiteral("LoadWebsitesAction"));
     C.LoadWebsitesAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(QKeySequence::Refresh)});
-    C.BreakAction = NewAction(QStringLiteral("Break"), AForm, QStringLiteral("BreakAction"));
+    C.BreakAction = NewAction(TTexts::tr("Break"), AForm, QStringLiteral("BreakAction"));
     C.BreakAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    C.CloseAction = NewAction(QStringLiteral("Close"), AForm, QStringLiteral("CloseAction"));
+    C.CloseAction = NewAction(TTexts::tr("Close"), AForm, QStringLiteral("CloseAction"));
     C.CloseAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
-    C.HelpAction = NewAction(QStringLiteral("Manual"), AForm, QStringLiteral("HelpAction"));
+    C.HelpAction = NewAction(TTexts::tr("Manual"), AForm, QStringLiteral("HelpAction"));
     C.HelpAction->setShortcut(QKeySequence(Qt::Key_F1));
     C.WhatsThisAction = QWhatsThis::createAction(AForm);
     C.WhatsThisAction->setObjectName(QStringLiteral("WhatsThisAction"));
@@ -108,22 +113,22 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.GroupComboBox->setMinimumWidth(180);
     C.GroupComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     C.GroupComboBox->setMinimumContentsLength(24);
-    C.GroupComboBox->addItem(QStringLiteral("<All projects>"));
-    SetHint(C.GroupComboBox, QStringLiteral("Shows all projects or only those of one group"));
+    C.GroupComboBox->addItem(TTexts::tr("<All projects>"));
+    SetHint(C.GroupComboBox, TTexts::tr("Shows all projects or only those of one group"));
     C.CheckAllProjectsLabel =
-        NewLinkLabel(QStringLiteral("Check All"), page, QStringLiteral("CheckAllProjectsLabel"));
-    C.UnCheckAllProjectsLabel = NewLinkLabel(QStringLiteral("Uncheck All"), page,
-                                             QStringLiteral("UnCheckAllProjectsLabel"));
+        NewLinkLabel(TTexts::tr("Check All"), page, QStringLiteral("CheckAllProjectsLabel"));
+    C.UnCheckAllProjectsLabel =
+        NewLinkLabel(TTexts::tr("Uncheck All"), page, QStringLiteral("UnCheckAllProjectsLabel"));
     ExposeAsButton(C.CheckAllProjectsLabel);
     ExposeAsButton(C.UnCheckAllProjectsLabel);
-    C.CheckAllProjectsLabel->setAccessibleName(QStringLiteral("Check All"));
-    C.UnCheckAllProjectsLabel->setAccessibleName(QStringLiteral("Uncheck All"));
-    SetHint(C.CheckAllProjectsLabel, QStringLiteral("Checks every project shown"));
-    SetHint(C.UnCheckAllProjectsLabel, QStringLiteral("Unchecks every project"));
+    C.CheckAllProjectsLabel->setAccessibleName(TTexts::tr("Check All"));
+    C.UnCheckAllProjectsLabel->setAccessibleName(TTexts::tr("Uncheck All"));
+    SetHint(C.CheckAllProjectsLabel, TTexts::tr("Checks every project shown"));
+    SetHint(C.UnCheckAllProjectsLabel, TTexts::tr("Unchecks every project"));
     C.ProjectsSelectedLabel =
-        NewLabel(QStringLiteral("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
+        NewLabel(TTexts::tr("0 checked."), page, QStringLiteral("ProjectsSelectedLabel"));
     auto* viewBar = new QHBoxLayout;
-    viewBar->addWidget(NewFieldLabel(QStringLiteral("View:"), C.GroupComboBox));
+    viewBar->addWidget(NewFieldLabel(TTexts::tr("View:"), C.GroupComboBox));
     viewBar->addWidget(C.GroupComboBox);
     viewBar->addSpacing(8);
     viewBar->addWidget(C.CheckAllProjectsLabel);
@@ -135,50 +140,49 @@ QWidget* CreateWebsitesPage(TTarrowMainControls& C, QWidget* AForm) {
     C.ProjectsListView = new TProjectsListView(page);
     C.ProjectsListView->setObjectName(QStringLiteral("ProjectsListView"));
     C.ProjectsListView->setContextMenuPolicy(Qt::CustomContextMenu);
-    C.ProjectsListLabel = NewFieldLabel(QStringLiteral("Pro&jects:"), C.ProjectsListView);
+    C.ProjectsListLabel = NewFieldLabel(TTexts::tr("Pro&jects:"), C.ProjectsListView);
     SetHint(C.ProjectsListView,
-            QStringLiteral("The projects; the check mark (Space) includes one in Load Websites"));
+            TTexts::tr("The projects; the check mark (Space) includes one in Load Websites"));
 
     C.AddProjectButton = ActionButton(
-        C.AddProjectAction, QStringLiteral("&Add..."), page, QStringLiteral("AddProjectButton"),
-        QStringLiteral("Adds a new project"), {QKeySequence(Qt::Key_Insert)});
+        C.AddProjectAction, TTexts::tr("&Add..."), page, QStringLiteral("AddProjectButton"),
+        TTexts::tr("Adds a new project"), {QKeySequence(Qt::Key_Insert)});
     C.CopyProjectButton = ActionButton(
-        C.CopyProjectAction, QStringLiteral("Co&py..."), page, QStringLiteral("CopyProjectButton"),
-        QStringLiteral("Adds a copy of the selected project under a new name"));
+        C.CopyProjectAction, TTexts::tr("Co&py..."), page, QStringLiteral("CopyProjectButton"),
+        TTexts::tr("Adds a copy of the selected project under a new name"));
     C.EditProjectButton = ActionButton(
-        C.EditProjectAction, QStringLiteral("&Edit..."), page, QStringLiteral("EditProjectButton"),
-        QStringLiteral("Edits the selected project"), {QKeySequence(Qt::Key_Return)});
-    C.DeleteProjectButton = ActionButton(C.DeleteProjectAction, QStringLiteral("&Delete"), page,
-                                         QStringLiteral("DeleteProjectButton"),
-                                         QStringLiteral("Deletes the selected project"),
-                                         {QKeySequence(QKeySequence::Delete)});
-    C.OpenOutputFolderButton = ActionButton(
-        C.OpenOutputFolderAction, QStringLiteral("Explore &Out. Folder"), page,
-        QStringLiteral("OpenOutputFolderButton"),
-        QStringLiteral("Opens the selected project's output folder in the file manager"));
+        C.EditProjectAction, TTexts::tr("&Edit..."), page, QStringLiteral("EditProjectButton"),
+        TTexts::tr("Edits the selected project"), {QKeySequence(Qt::Key_Return)});
+    C.DeleteProjectButton = ActionButton(
+        C.DeleteProjectAction, TTexts::tr("&Delete"), page, QStringLiteral("DeleteProjectButton"),
+        TTexts::tr("Deletes the selected project"), {QKeySequence(QKeySequence::Delete)});
+    C.OpenOutputFolderButton =
+        ActionButton(C.OpenOutputFolderAction, TTexts::tr("Explore &Out. Folder"), page,
+                     QStringLiteral("OpenOutputFolderButton"),
+                     TTexts::tr("Opens the selected project's output folder in the file manager"));
     C.OutDirEdit = NewEdit(page, QStringLiteral("OutDirEdit"));
     C.ExploreOutDirButton =
-        NewButton(QStringLiteral("E&xplore"), page, QStringLiteral("ExploreOutDirButton"));
+        NewButton(TTexts::tr("E&xplore"), page, QStringLiteral("ExploreOutDirButton"));
     C.BrowseOutDirButton =
-        NewButton(QStringLiteral("&Browse..."), page, QStringLiteral("BrowseOutDirButton"));
-    SetHint(C.OutDirEdit, QStringLiteral("The folder that {OutDir} stands for in output folders"));
-    SetHint(C.ExploreOutDirButton, QStringLiteral("Opens the output folder in the file manager"));
-    SetHint(C.BrowseOutDirButton, QStringLiteral("Chooses the output folder"));
+        NewButton(TTexts::tr("&Browse..."), page, QStringLiteral("BrowseOutDirButton"));
+    SetHint(C.OutDirEdit, TTexts::tr("The folder that {OutDir} stands for in output folders"));
+    SetHint(C.ExploreOutDirButton, TTexts::tr("Opens the output folder in the file manager"));
+    SetHint(C.BrowseOutDirButton, TTexts::tr("Chooses the output folder"));
     // Panel3: the field takes whatever width the buttons leave, up to the panel's right edge.
     auto* panel = new QHBoxLayout;
     for (QPushButton* button : {C.AddProjectButton, C.CopyProjectButton, C.EditProjectButton,
                                 C.DeleteProjectButton, C.OpenOutputFolderButton})
         panel->addWidget(button);
     panel->addSpacing(12);
-    panel->addWidget(NewFieldLabel(QStringLiteral("Output Folder ({OutDir}):"), C.OutDirEdit));
+    panel->addWidget(NewFieldLabel(TTexts::tr("Output Folder ({OutDir}):"), C.OutDirEdit));
     panel->addWidget(C.OutDirEdit, 1);
     // The proxy of every run, on the line under the output folder.
     C.ProxyEdit = NewEdit(page, QStringLiteral("ProxyEdit"));
-    C.ProxyEdit->setPlaceholderText(QStringLiteral("none, or socks5://host:port"));
+    C.ProxyEdit->setPlaceholderText(TTexts::tr("none, or socks5://host:port"));
     C.ProxyEdit->setMinimumWidth(260);
-    SetHint(C.ProxyEdit, QStringLiteral("The proxy every run goes through; empty for none"));
+    SetHint(C.ProxyEdit, TTexts::tr("The proxy every run goes through; empty for none"));
     auto* folderButtons = new QHBoxLayout;
-    folderButtons->addWidget(NewFieldLabel(QStringLiteral("Prox&y:"), C.ProxyEdit));
+    folderButtons->addWidget(NewFieldLabel(TTexts::tr("Prox&y:"), C.ProxyEdit));
     folderButtons->addWidget(C.ProxyEdit);
     folderButtons->addStretch();
     folderButtons->addWidget(C.ExploreOutDirButton);
@@ -203,8 +207,8 @@ QWidget* CreateLogPage(TTarrowMainControls& C, QWidget* AForm) {
     C.LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     C.LogMemo->setUndoRedoEnabled(false);
-    C.LogMemo->setAccessibleName(QStringLiteral("Log"));
-    SetHint(C.LogMemo, QStringLiteral("The log of the last run"), {QKeySequence::Save});
+    C.LogMemo->setAccessibleName(TTexts::tr("Log"));
+    SetHint(C.LogMemo, TTexts::tr("The log of the last run"), {QKeySequence::Save});
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(C.LogMemo);
     return page;
@@ -223,7 +227,8 @@ QWidget* CreateAboutPage(TTarrowMainControls& C, QWidget* AForm) {
     C.TitleLabel->setFont(title);
     C.NoticeLabel = NewLabel(QString(), page, QStringLiteral("NoticeLabel"));
     C.LinkLabel =
-        NewLinkLabel(QStringLiteral("Read the documentation"), page, QStringLiteral("LinkLabel"));
+        NewLinkLabel(TTexts::tr("Read the documentation"), page, QStringLiteral("LinkLabel"));
+    SetHint(C.LinkLabel, TTexts::tr("Opens the documentation in the web browser"));
     C.LinkLabel->setVisible(!HomePageURL().isEmpty());
     C.EditionLabel = NewLabel(QString(), page, QStringLiteral("EditionLabel"));
 
@@ -242,8 +247,7 @@ QWidget* CreateAboutPage(TTarrowMainControls& C, QWidget* AForm) {
 } // namespace
 
 QString NoticeFormat() {
-    return QStringLiteral(
-        "A website downloader. Copyright \u00a9 The Tarrow developers, 2021-20%.2d");
+    return TTexts::tr("A website downloader. Copyright \u00a9 The Tarrow developers, 2021-20%.2d");
 }
 
 QString HomePageURL() {
@@ -258,28 +262,26 @@ TTarrowMainControls CreateMainControls(QWidget* AForm) {
     C.WebsitesTabSheet = CreateWebsitesPage(C, AForm);
     C.LogTabSheet = CreateLogPage(C, AForm);
     C.AboutTabSheet = CreateAboutPage(C, AForm);
-    C.MainPageControl->addTab(C.WebsitesTabSheet, QStringLiteral("Websites"));
-    C.MainPageControl->addTab(C.LogTabSheet, QStringLiteral("Log"));
-    C.MainPageControl->addTab(C.AboutTabSheet, QStringLiteral("About"));
+    C.MainPageControl->addTab(C.WebsitesTabSheet, TTexts::tr("Websites"));
+    C.MainPageControl->addTab(C.LogTabSheet, TTexts::tr("Log"));
+    C.MainPageControl->addTab(C.AboutTabSheet, TTexts::tr("About"));
 
     C.LoadWebsitesButton =
-        NewButton(QStringLiteral("&Load Websites"), AForm, QStringLiteral("LoadWebsitesButton"));
+        NewButton(TTexts::tr("&Load Websites"), AForm, QStringLiteral("LoadWebsitesButton"));
     QFont bold = C.LoadWebsitesButton->font();
     bold.setBold(true);
     C.LoadWebsitesButton->setFont(bold);
-    C.ContinueButton =
-        NewButton(QStringLiteral("Con&tinue"), AForm, QStringLiteral("ContinueButton"));
+    C.ContinueButton = NewButton(TTexts::tr("Con&tinue"), AForm, QStringLiteral("ContinueButton"));
     C.ContinueButton->setEnabled(false);
-    C.BreakButton = NewButton(QStringLiteral("B&reak"), AForm, QStringLiteral("BreakButton"));
+    C.BreakButton = NewButton(TTexts::tr("B&reak"), AForm, QStringLiteral("BreakButton"));
     C.BreakButton->setEnabled(false);
-    C.CloseButton = NewButton(QStringLiteral("&Close"), AForm, QStringLiteral("CloseButton"));
-    SetHint(C.LoadWebsitesButton, QStringLiteral("Downloads the checked projects"),
+    C.CloseButton = NewButton(TTexts::tr("&Close"), AForm, QStringLiteral("CloseButton"));
+    SetHint(C.LoadWebsitesButton, TTexts::tr("Downloads the checked projects"),
             C.LoadWebsitesAction->shortcuts());
     SetHint(C.ContinueButton,
-            QStringLiteral("Continues the selected project's interrupted run from its journal"),
-            {});
-    SetHint(C.BreakButton, QStringLiteral("Stops the run"), C.BreakAction->shortcuts());
-    SetHint(C.CloseButton, QStringLiteral("Saves the settings and closes the window"),
+            TTexts::tr("Continues the selected project's interrupted run from its journal"), {});
+    SetHint(C.BreakButton, TTexts::tr("Stops the run"), C.BreakAction->shortcuts());
+    SetHint(C.CloseButton, TTexts::tr("Saves the settings and closes the window"),
             C.CloseAction->shortcuts());
     auto* bottomBar = new QHBoxLayout;
     bottomBar->addWidget(C.LoadWebsitesButton);

@@ -46,7 +46,7 @@ QString CaptionFormat() {
 }
 
 QString EditionText() {
-    return QStringLiteral("%1-Bit %2Edition").arg(int(sizeof(void*) * 8)).arg(QString());
+    return TTarrowMainForm::tr("%1-Bit %2Edition").arg(int(sizeof(void*) * 8)).arg(QString());
 }
 
 // Why a proxy text cannot be used, empty when it can.
@@ -109,7 +109,7 @@ void TTarrowMainForm::FormCreate() {
     FControls.AppIconImage->setPixmap(windowIcon().pixmap(32, 32));
     FControls.TitleLabel->setText(CaptionFormat().arg(QString::fromLatin1(TarrowVersion)));
     setWindowTitle(CaptionFormat().arg(QString::fromLatin1(TarrowVersionCaption)) +
-                   (FOptions.ReadOnly ? QStringLiteral(" - Read-Only") : QString()));
+                   (FOptions.ReadOnly ? tr(" - Read-Only") : QString()));
     QString notice = NoticeFormat();
     notice.replace(
         QStringLiteral("%.2d"),
@@ -242,7 +242,7 @@ void TTarrowMainForm::FormShow() {
     const QString names = ParseCommandLine(FOptions.Arguments).StartNames;
     if (names.isEmpty() || IsRunning())
         return;
-    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")) || !TakeProxy(true))
+    if (!CheckNotEmpty(OutDirText(), tr("Output Folder")) || !TakeProxy(true))
         return;
     FControls.MainPageControl->setCurrentWidget(FControls.LogTabSheet);
     ClearLog();
@@ -267,8 +267,8 @@ void TTarrowMainForm::RefreshProjectsList() {
     else if (selected >= 0 && FControls.ProjectsListView->SelectedRow() != selected)
         FControls.ProjectsListView->SelectRow(selected);
     UpdateProjectActions();
-    FControls.ProjectsSelectedLabel->setText(QString::number(FProjects.CheckedVisibleCount()) +
-                                             QStringLiteral(" checked."));
+    FControls.ProjectsSelectedLabel->setText(
+        tr("%1 checked.").arg(FProjects.CheckedVisibleCount()));
 }
 
 void TTarrowMainForm::UpdateProjectActions() {
@@ -360,6 +360,9 @@ void TTarrowMainForm::FillGroupComboBox() {
     const QSignalBlocker blocker(FControls.GroupComboBox);
     FControls.GroupComboBox->clear();
     FControls.GroupComboBox->addItems(FSettings.GroupItems);
+    // The first item stands for every project: shown in the window's language.
+    if (FControls.GroupComboBox->count() > 0)
+        FControls.GroupComboBox->setItemText(0, tr("<All projects>"));
     FControls.GroupComboBox->setCurrentIndex(FSettings.GroupIndex);
 }
 
@@ -382,7 +385,7 @@ bool TTarrowMainForm::ProjectNameExists(const QString& AProjectName,
     const TWebsiteProject* found = FProjects.FindProject(AProjectName);
     if (!found || found == AExceptProject)
         return false;
-    Warning(QStringLiteral("Project \"") + AProjectName + QStringLiteral("\" already exists."));
+    Warning(tr("Project \"%1\" already exists.").arg(AProjectName));
     return true;
 }
 
@@ -442,10 +445,9 @@ void TTarrowMainForm::DeleteProjectActionExecute() {
     TWebsiteProject* selected = GetSelectedProject();
     if (!selected)
         return;
-    const QString query = QStringLiteral("Delete \"") + selected->ProjectName() +
-                          QStringLiteral("\".\"\r\n\r\nAre you sure?");
+    const QString query = tr("Delete \"%1\".\"\r\n\r\nAre you sure?").arg(selected->ProjectName());
     const int row = FControls.ProjectsListView->SelectedRow();
-    if (!Confirm(QStringLiteral("Delete Project"), query)) {
+    if (!Confirm(tr("Delete Project"), query)) {
         FocusList(row);
         return;
     }
@@ -475,8 +477,7 @@ void TTarrowMainForm::ExploreOutDirButtonClick() {
 }
 
 void TTarrowMainForm::BrowseOutDirButtonClick() {
-    const QString folder =
-        ChooseFolder(this, OutDirText(), QStringLiteral("Output Folder ({OutDir})"));
+    const QString folder = ChooseFolder(this, OutDirText(), tr("Output Folder ({OutDir})"));
     if (!folder.isEmpty())
         FControls.OutDirEdit->setText(folder);
 }
@@ -484,7 +485,7 @@ void TTarrowMainForm::BrowseOutDirButtonClick() {
 void TTarrowMainForm::HelpActionExecute() {
     const QUrl manual = ManualURL(QCoreApplication::applicationDirPath(), HomePageURL());
     if (manual.isEmpty())
-        Warning(QStringLiteral("No manual is installed."));
+        Warning(tr("No manual is installed."));
     else
         OpenWebPage(manual);
 }
@@ -607,11 +608,11 @@ void TTarrowMainForm::LoadWebsitesButtonClick() {
     if (IsRunning())
         return;
     if (FProjects.CheckedVisibleCount() == 0) {
-        Warning(QStringLiteral("Please, check one or more projects."));
+        Warning(tr("Please, check one or more projects."));
         FocusList(FControls.ProjectsListView->SelectedRow());
         return;
     }
-    if (!CheckNotEmpty(OutDirText(), QStringLiteral("Output Folder")))
+    if (!CheckNotEmpty(OutDirText(), tr("Output Folder")))
         return;
     if (!TakeProxy(true) || !WriteSettings())
         return;

@@ -14,31 +14,28 @@ namespace tarrow {
 
 TWebDocForm::TWebDocForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebDocForm"));
-    setWindowTitle(QStringLiteral("Download Files"));
+    setWindowTitle(tr("Download Files"));
     FWebDocumentEdit = NewEdit(this, QStringLiteral("WebDocumentEdit"));
     FOutFolderEdit = NewEdit(this, QStringLiteral("OutFolderEdit"));
-    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(tr("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel =
-        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
-    SetHint(FWebDocumentEdit, QStringLiteral("The address of a file to download as it is"));
-    SetHint(FOutFolderEdit, QStringLiteral("The folder the file is saved in"));
-    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
-    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
-            {QKeySequence(Qt::Key_Escape)});
+    QPushButton* cancel = NewButton(tr("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FWebDocumentEdit, tr("The address of a file to download as it is"));
+    SetHint(FOutFolderEdit, tr("The folder the file is saved in"));
+    SetHint(FOKButton, tr("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, tr("Closes without taking the entry"), {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewFieldLabel(QStringLiteral("URL starts with:"), FWebDocumentEdit),
-                   FWebDocumentEdit);
-    fields->addRow(NewFieldLabel(QStringLiteral("Output Folder:"), FOutFolderEdit), FOutFolderEdit);
+    fields->addRow(NewFieldLabel(tr("URL starts with:"), FWebDocumentEdit), FWebDocumentEdit);
+    fields->addRow(NewFieldLabel(tr("Output Folder:"), FOutFolderEdit), FOutFolderEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
-        NewLabel(QStringLiteral("Download files which URL starts with a specific string."), this));
+        NewLabel(tr("Download files which URL starts with a specific string."), this));
     layout->addLayout(fields);
     layout->addStretch();
     layout->addLayout(buttons);

@@ -55,8 +55,7 @@ public:
 } // namespace
 
 QString TWebOptionsPage::Title(TKind AKind) {
-    return AKind == TKind::Access ? QStringLiteral("Web Access")
-                                  : QStringLiteral("Scope and Limits");
+    return AKind == TKind::Access ? tr("Web Access") : tr("Scope and Limits");
 }
 
 TWebOptionsPage::TWebOptionsPage(TKind AKind, QWidget* AParent) : QWidget(AParent) {
@@ -107,9 +106,10 @@ QString TWebOptionsPage::Problem() const {
 }
 
 QCheckBox* TWebOptionsPage::AddFlag(const QString& ACaption, const QString& AName, TGetFlag AGet,
-                                    TSetFlag ASet) {
+                                    TSetFlag ASet, const QString& AHint) {
     auto* box = new QCheckBox(ACaption, this);
     box->setObjectName(AName);
+    SetHint(box, AHint);
     FForm->addRow(box);
     FRows.push_back({box, [box, AGet](const TWebsiteProject& P) { box->setChecked(AGet(P)); },
                      [box, ASet](TWebsiteProject& P) { ASet(P, box->isChecked()); }, nullptr});
@@ -117,8 +117,9 @@ QCheckBox* TWebOptionsPage::AddFlag(const QString& ACaption, const QString& ANam
 }
 
 QLineEdit* TWebOptionsPage::AddText(const QString& ALabel, const QString& AName, TGetText AGet,
-                                    TSetText ASet, TCheckText ACheck) {
+                                    TSetText ASet, TCheckText ACheck, const QString& AHint) {
     QLineEdit* edit = NewEdit(this, AName);
+    SetHint(edit, AHint);
     FForm->addRow(NewFieldLabel(ALabel, edit), edit);
     TRow row{edit, [edit, AGet](const TWebsiteProject& P) { edit->setText(AGet(P)); },
              [edit, ASet](TWebsiteProject& P) { ASet(P, edit->text().trimmed()); }, nullptr};
@@ -130,9 +131,10 @@ QLineEdit* TWebOptionsPage::AddText(const QString& ALabel, const QString& AName,
 
 QSpinBox* TWebOptionsPage::AddNumber(const QString& ALabel, const QString& AName, int AMin,
                                      int AMax, const QString& ASpecialText, TGetNumber AGet,
-                                     TSetNumber ASet) {
+                                     TSetNumber ASet, const QString& AHint) {
     auto* spin = new QSpinBox(this);
     spin->setObjectName(AName);
+    SetHint(spin, AHint);
     spin->setRange(AMin, AMax);
     spin->setSpecialValueText(ASpecialText);
     FForm->addRow(NewFieldLabel(ALabel, spin), spin);
@@ -142,9 +144,11 @@ QSpinBox* TWebOptionsPage::AddNumber(const QString& ALabel, const QString& AName
 }
 
 QPlainTextEdit* TWebOptionsPage::AddLines(const QString& ALabel, const QString& AName,
-                                          TGetLines AGet, TSetLines ASet, TCheckLines ACheck) {
+                                          TGetLines AGet, TSetLines ASet, TCheckLines ACheck,
+                                          const QString& AHint) {
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(AName);
+    SetHint(memo, AHint);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setTabChangesFocus(true);
     memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 4);
@@ -169,32 +173,36 @@ QLabel* TWebOptionsPage::AddHint(const QString& AText) {
 // robots.txt, waiting between requests, retries, sitemaps.
 void TWebOptionsPage::AddPolitenessRows() {
     AddFlag(
-        QStringLiteral("Obe&y robots.txt"), QStringLiteral("Robots"),
+        tr("Obe&y robots.txt"), QStringLiteral("Robots"),
         [](const TWebsiteProject& P) { return P.Robots(); },
-        [](TWebsiteProject& P, bool AValue) { P.SetRobots(AValue); });
+        [](TWebsiteProject& P, bool AValue) { P.SetRobots(AValue); },
+        tr("Skips what the site's robots.txt asks crawlers to leave alone"));
     AddNumber(
-        QStringLiteral("&Wait between requests (ms):"), QStringLiteral("WaitMs"), 0,
+        tr("&Wait between requests (ms):"), QStringLiteral("WaitMs"), 0,
         TWebsiteProject::kWaitMsMax, QString(), [](const TWebsiteProject& P) { return P.WaitMs(); },
-        [](TWebsiteProject& P, int AValue) { P.SetWaitMs(AValue); });
+        [](TWebsiteProject& P, int AValue) { P.SetWaitMs(AValue); },
+        tr("Waits this long between two requests to the site, to spare it"));
     AddFlag(
-        QStringLiteral("Retry only &failures that may pass"), QStringLiteral("RetryTransientOnly"),
+        tr("Retry only &failures that may pass"), QStringLiteral("RetryTransientOnly"),
         [](const TWebsiteProject& P) { return P.RetryTransientOnly(); },
-        [](TWebsiteProject& P, bool AValue) { P.SetRetryTransientOnly(AValue); });
+        [](TWebsiteProject& P, bool AValue) { P.SetRetryTransientOnly(AValue); },
+        tr("Retries time-outs and server errors, but not missing or refused pages"));
 }
 
 // The user agent, request headers, cookies from a browser, verified TLS.
 void TWebOptionsPage::AddRequestRows() {
     AddText(
-        QStringLiteral("&User agent:"), QStringLiteral("UserAgent"),
+        tr("&User agent:"), QStringLiteral("UserAgent"),
         [](const TWebsiteProject& P) { return P.UserAgent(); },
         [](TWebsiteProject& P, const QString& AText) { P.SetUserAgent(AText); },
         [](const QString& AText) {
             return AText.contains(u'\n') || AText.contains(u'\r')
-                       ? QStringLiteral("The user agent must be one line.")
+                       ? tr("The user agent must be one line.")
                        : QString();
-        });
+        },
+        tr("The browser name sent with every request; empty for the program's own"));
     AddLines(
-        QStringLiteral("Request &headers:"), QStringLiteral("RequestHeaders"),
+        tr("Request &headers:"), QStringLiteral("RequestHeaders"),
         [](const TWebsiteProject& P) { return P.RequestHeaders(); },
         [](TWebsiteProject& P, const QStringList& ALines) { P.RequestHeaders() = ALines; },
         [](const QStringList& ALines) {
@@ -204,16 +212,17 @@ void TWebOptionsPage::AddRequestRows() {
                     return problem;
             }
             return QString();
-        });
+        },
+        tr("Extra headers sent with every request, one \"Name: value\" a line"));
     AddText(
-        QStringLiteral("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
+        tr("Coo&kies file (Netscape format):"), QStringLiteral("CookiesFile"),
         [](const TWebsiteProject& A) { return A.CookiesFile(); },
         [](TWebsiteProject& A, const QString& V) { A.SetCookiesFile(V); },
         [](const QString& V) {
-            return V.isEmpty() || QFileInfo(V).isFile()
-                       ? QString()
-                       : QStringLiteral("Cookies file not found: ") + V;
-        });
+            return V.isEmpty() || QFileInfo(V).isFile() ? QString()
+                                                        : tr("Cookies file not found: %1").arg(V);
+        },
+        tr("A browser's exported cookies file whose cookies go with the requests"));
     AddVerifyTLSRow();
     AddRunRecordRows();
 }
@@ -221,27 +230,31 @@ void TWebOptionsPage::AddRequestRows() {
 // The run's journal (for Continue) and its web archive.
 void TWebOptionsPage::AddRunRecordRows() {
     AddFlag(
-        QStringLiteral("Keep a run &journal (to continue an interrupted run)"),
-        QStringLiteral("Journal"), [](const TWebsiteProject& P) { return P.Journal(); },
-        [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); });
+        tr("Keep a run &journal (to continue an interrupted run)"), QStringLiteral("Journal"),
+        [](const TWebsiteProject& P) { return P.Journal(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); },
+        tr("Records the run as it goes, so that Continue can finish it after a break"));
     AddFlag(
-        QStringLiteral("Conditional update: ask only for what chan&ged since the last run"),
+        tr("Conditional update: ask only for what chan&ged since the last run"),
         QStringLiteral("ConditionalGet"),
         [](const TWebsiteProject& P) { return P.ConditionalGet(); },
-        [](TWebsiteProject& P, bool AValue) { P.SetConditionalGet(AValue); });
+        [](TWebsiteProject& P, bool AValue) { P.SetConditionalGet(AValue); },
+        tr("With the journal, asks the server for each saved file only if it has changed"));
     AddText(
-        QStringLiteral("Web archive (WARC) file, wri&tten each run:"), QStringLiteral("WarcFile"),
+        tr("Web archive (WARC) file, wri&tten each run:"), QStringLiteral("WarcFile"),
         [](const TWebsiteProject& P) { return P.WarcFile(); },
-        [](TWebsiteProject& P, const QString& AText) { P.SetWarcFile(AText); });
+        [](TWebsiteProject& P, const QString& AText) { P.SetWarcFile(AText); }, nullptr,
+        tr("Records every response of a run in this web archive file; empty for none"));
 }
 
 // Verified TLS, with a warning while it is off for a project whose site is on https.
 void TWebOptionsPage::AddVerifyTLSRow() {
     QCheckBox* box = AddFlag(
-        QStringLiteral("&Verify TLS certificates and host names"), QStringLiteral("VerifyTLS"),
+        tr("&Verify TLS certificates and host names"), QStringLiteral("VerifyTLS"),
         [](const TWebsiteProject& P) { return P.VerifyTLS(); },
-        [](TWebsiteProject& P, bool AValue) { P.SetVerifyTLS(AValue); });
-    QLabel* warning = AddHint(QStringLiteral(
+        [](TWebsiteProject& P, bool AValue) { P.SetVerifyTLS(AValue); },
+        tr("Refuses https sites whose certificate or host name cannot be verified"));
+    QLabel* warning = AddHint(tr(
         "Without it, anyone between this computer and the https site can change what is saved."));
     warning->setObjectName(QStringLiteral("VerifyTLSWarning"));
     auto https = std::make_shared<bool>(false);
@@ -261,36 +274,44 @@ void TWebOptionsPage::AddScopeRows() {
     using P = TWebsiteProject;
     // A check box spans the row: placed first, it keeps its place in the tab order.
     AddFlag(
-        QStringLiteral("Skip crawler &traps (very long, very deep or repeating URLs)"),
+        tr("Skip crawler &traps (very long, very deep or repeating URLs)"),
         QStringLiteral("TrapGuard"), [](const P& A) { return A.TrapGuard(); },
-        [](P& A, bool V) { A.SetTrapGuard(V); });
+        [](P& A, bool V) { A.SetTrapGuard(V); },
+        tr("Leaves out URLs that are very long, very deep or repeat a part of their path"));
     AddFlag(
-        QStringLiteral("Follo&w the site's sitemaps"), QStringLiteral("Sitemaps"),
-        [](const P& A) { return A.Sitemaps(); }, [](P& A, bool V) { A.SetSitemaps(V); });
+        tr("Follo&w the site's sitemaps"), QStringLiteral("Sitemaps"),
+        [](const P& A) { return A.Sitemaps(); }, [](P& A, bool V) { A.SetSitemaps(V); },
+        tr("Also takes the pages that the site's sitemaps list"));
     AddLines(
-        QStringLiteral("&Include URLs matching:"), QStringLiteral("IncludePatterns"),
+        tr("&Include URLs matching:"), QStringLiteral("IncludePatterns"),
         [](const P& A) { return A.IncludePatterns(); },
-        [](P& A, const QStringList& L) { A.IncludePatterns() = L; }, PatternCheck(u"Include"));
+        [](P& A, const QStringList& L) { A.IncludePatterns() = L; }, PatternCheck(u"Include"),
+        tr("Only URLs matching one of these are taken; empty for all"));
     AddLines(
-        QStringLiteral("Excl&ude URLs matching:"), QStringLiteral("ExcludePatterns"),
+        tr("Excl&ude URLs matching:"), QStringLiteral("ExcludePatterns"),
         [](const P& A) { return A.ExcludePatterns(); },
-        [](P& A, const QStringList& L) { A.ExcludePatterns() = L; }, PatternCheck(u"Exclude"));
-    AddHint(QStringLiteral("One regular expression a line, searched in the whole URL. A URL is "
-                           "taken when it matches an include (or there is none) and no exclude."));
+        [](P& A, const QStringList& L) { A.ExcludePatterns() = L; }, PatternCheck(u"Exclude"),
+        tr("URLs matching one of these are left out"));
+    AddHint(tr("One regular expression a line, searched in the whole URL. A URL is taken when it "
+               "matches an include (or there is none) and no exclude."));
     AddText(
-        QStringLiteral("Drop &query parameters:"), QStringLiteral("DropQueryParams"),
+        tr("Drop &query parameters:"), QStringLiteral("DropQueryParams"),
         [](const P& A) { return A.DropQueryParams(); },
-        [](P& A, const QString& V) { A.SetDropQueryParams(V); });
-    const QString none = QStringLiteral("No limit");
+        [](P& A, const QString& V) { A.SetDropQueryParams(V); }, nullptr,
+        tr("Query parameters removed from every URL, separated by semicolons (* as wildcard)"));
+    const QString none = tr("No limit");
     AddNumber(
-        QStringLiteral("Stop after &files:"), QStringLiteral("MaxFiles"), 0, INT_MAX, none,
-        [](const P& A) { return A.MaxFiles(); }, [](P& A, int V) { A.SetMaxFiles(V); });
+        tr("Stop after &files:"), QStringLiteral("MaxFiles"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxFiles(); }, [](P& A, int V) { A.SetMaxFiles(V); },
+        tr("Ends the project after this many files; 0 for no limit"));
     AddNumber(
-        QStringLiteral("Stop after me&gabytes:"), QStringLiteral("MaxBytes"), 0, INT_MAX, none,
-        [](const P& A) { return A.MaxBytesMB(); }, [](P& A, int V) { A.SetMaxBytesMB(V); });
+        tr("Stop after me&gabytes:"), QStringLiteral("MaxBytes"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxBytesMB(); }, [](P& A, int V) { A.SetMaxBytesMB(V); },
+        tr("Ends the project after this many megabytes; 0 for no limit"));
     AddNumber(
-        QStringLiteral("Stop after secon&ds:"), QStringLiteral("MaxSeconds"), 0, INT_MAX, none,
-        [](const P& A) { return A.MaxSeconds(); }, [](P& A, int V) { A.SetMaxSeconds(V); });
+        tr("Stop after secon&ds:"), QStringLiteral("MaxSeconds"), 0, INT_MAX, none,
+        [](const P& A) { return A.MaxSeconds(); }, [](P& A, int V) { A.SetMaxSeconds(V); },
+        tr("Ends the project after this many seconds; 0 for no limit"));
 }
 
 } // namespace tarrow

@@ -53,14 +53,18 @@ private:
         std::function<QString()> Problem;
     };
 
-    // ACaption carries the mnemonic; AName is the object name and the accessible name's source.
-    QCheckBox* AddFlag(const QString& ACaption, const QString& AName, TGetFlag AGet, TSetFlag ASet);
+    // ACaption carries the mnemonic; AName is the object name and the accessible name's source;
+    // AHint says in one line what the row does (its tooltip and What's This help).
+    QCheckBox* AddFlag(const QString& ACaption, const QString& AName, TGetFlag AGet, TSetFlag ASet,
+                       const QString& AHint = QString());
     QLineEdit* AddText(const QString& ALabel, const QString& AName, TGetText AGet, TSetText ASet,
-                       TCheckText ACheck = nullptr);
+                       TCheckText ACheck = nullptr, const QString& AHint = QString());
     QSpinBox* AddNumber(const QString& ALabel, const QString& AName, int AMin, int AMax,
-                        const QString& ASpecialText, TGetNumber AGet, TSetNumber ASet);
+                        const QString& ASpecialText, TGetNumber AGet, TSetNumber ASet,
+                        const QString& AHint = QString());
     QPlainTextEdit* AddLines(const QString& ALabel, const QString& AName, TGetLines AGet,
-                             TSetLines ASet, TCheckLines ACheck = nullptr);
+                             TSetLines ASet, TCheckLines ACheck = nullptr,
+                             const QString& AHint = QString());
     QLabel* AddHint(const QString& AText);
 
     // The rows of each concern, added in this order.

@@ -15,37 +15,34 @@
 namespace tarrow {
 
 QString InvalidIntegerMessage(const QString& AText) {
-    return QStringLiteral("'%1' is not a valid integer value").arg(AText);
+    return TWebPageForm::tr("'%1' is not a valid integer value").arg(AText);
 }
 
 TWebPageForm::TWebPageForm(QWidget* AParent) : QDialog(AParent) {
     setObjectName(QStringLiteral("WebPageForm"));
-    setWindowTitle(QStringLiteral("Web Page"));
+    setWindowTitle(tr("Web Page"));
     FWebPageEdit = NewEdit(this, QStringLiteral("WebPageEdit"));
     FExtractURLsEdit = NewEdit(this, QStringLiteral("ExtractURLsEdit"));
     FExtractURLsEdit->setText(QStringLiteral("0"));
-    FOKButton = NewButton(QStringLiteral("&OK"), this, QStringLiteral("OKButton"));
+    FOKButton = NewButton(tr("&OK"), this, QStringLiteral("OKButton"));
     FOKButton->setDefault(true);
     FOKButton->setEnabled(false);
-    QPushButton* cancel =
-        NewButton(QStringLiteral("&Cancel"), this, QStringLiteral("CancelButton"));
-    SetHint(FWebPageEdit, QStringLiteral("The address of a page to start downloading from"));
+    QPushButton* cancel = NewButton(tr("&Cancel"), this, QStringLiteral("CancelButton"));
+    SetHint(FWebPageEdit, tr("The address of a page to start downloading from"));
     SetHint(FExtractURLsEdit,
-            QStringLiteral("How many links deep to follow from this page (0: the page only)"));
-    SetHint(FOKButton, QStringLiteral("Takes the entry"), {QKeySequence(Qt::Key_Return)});
-    SetHint(cancel, QStringLiteral("Closes without taking the entry"),
-            {QKeySequence(Qt::Key_Escape)});
+            tr("How many links deep to follow from this page (0: the page only)"));
+    SetHint(FOKButton, tr("Takes the entry"), {QKeySequence(Qt::Key_Return)});
+    SetHint(cancel, tr("Closes without taking the entry"), {QKeySequence(Qt::Key_Escape)});
 
     auto* fields = new QFormLayout;
-    fields->addRow(NewFieldLabel(QStringLiteral("URL:"), FWebPageEdit), FWebPageEdit);
-    fields->addRow(NewFieldLabel(QStringLiteral("Extract URLs Depth:"), FExtractURLsEdit),
-                   FExtractURLsEdit);
+    fields->addRow(NewFieldLabel(tr("URL:"), FWebPageEdit), FWebPageEdit);
+    fields->addRow(NewFieldLabel(tr("Extract URLs Depth:"), FExtractURLsEdit), FExtractURLsEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(FOKButton);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(NewLabel(QStringLiteral("Download web page from a specific URL."), this));
+    layout->addWidget(NewLabel(tr("Download web page from a specific URL."), this));
     layout->addLayout(fields);
     layout->addStretch();
     layout->addLayout(buttons);

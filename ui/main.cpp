@@ -8,6 +8,7 @@
 #include "ui/SignalCloseUnit.h"
 #include "ui/SingleInstanceUnit.h"
 #include "ui/TarrowMainUnit.h"
+#include "ui/TranslationUnit.h"
 #ifdef TARROW_SCREENSHOT_TOUR
 #include "ui/ScreenshotTour.h"
 #endif
@@ -43,6 +44,9 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("tarrow"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarrow.png")));
     TLibSSLLoader sslLoader;
+    // The window speaks the desktop's language where it has a translation (the question about a
+    // settings file open elsewhere comes before the window, so this comes first).
+    TTranslations translations(QLocale::system());
 
     TMainFormOptions options;
     options.Arguments = QApplication::arguments();

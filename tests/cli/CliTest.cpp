@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -14,7 +15,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +58,14 @@ protected:
                 held.StallAfter = 0; // answered only when the client gives up
                 return held;
             }
+            if (R.Path() == "/cut/") {
+                TReply cut = OkReply(QByteArray(200, 'c'));
+                cut.CloseAfter = cut.Bytes.size() - 100; // the reply began: the site answered
+                return cut;
+            }
+            if (R.Path() == "/tree/moved")
+                return MakeReply(302, "Found",
+                                 {{"Location", "/tree/"}, {"Set-Cookie", "sid=secret; Path=/"}});
             if (R.Path() == "/tree/")
                 return OkReply("<a href=\"a.html\">a</a>");
             if (R.Path() == "/tree/a.html")
@@ -112,6 +124,35 @@ protected:
 
     QTemporaryDir FDir;
     TScriptedServer FServer;
+};
+
+// A loopback port bound but not listening: every connection to it is refused, and no other
+// test can take the port meanwhile.
+class TRefusingPort final {
+public:
+    TRefusingPort() : FFd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (FFd >= 0 && ::bind(FFd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::getsockname(FFd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            FPort = ntohs(address.sin_port);
+    }
+    ~TRefusingPort() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TRefusingPort(const TRefusingPort&) = delete;
+    TRefusingPort& operator=(const TRefusingPort&) = delete;
+    QString URL(const char* APath) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(FPort).arg(QLatin1String(APath));
+    }
+    int Port() const { return FPort; }
+
+private:
+    int FFd;
+    int FPort = 0;
 };
 
 TEST_F(Cli, LoadsTheCheckedProjectsAndExitsWithZero) {
@@ -306,6 +347,54 @@ TEST_F(Cli, ExitStatusTellsWhetherEveryURLSucceeded) {
     }
     EXPECT_TRUE(
         Run({QStringLiteral("--help")}).Out.join(u'\n').contains(QStringLiteral("3 when one")));
+}
+
+// 5 when not one request had a reply (the network or TLS failed, not the site), 3 when some URL
+// failed with a reply; the JSON end event carries the status. The log lines stay as they were.
+TEST_F(Cli, NoReplyAtAllHasItsOwnStatus) {
+    const TRefusingPort refusing;
+    ASSERT_GT(refusing.Port(), 0);
+    const std::unique_ptr<TScriptedServer> tls = TScriptedServer::TLS();
+    tls->SetHandler([](const TRequest&) { return OkReply("<p>secret</p>"); });
+    const struct {
+        const char* Name;
+        QStringList Args;
+        int Status;
+        const char* Summary;
+    } rows[] = {
+        {"refused", {refusing.URL("/")}, 5, "failed: 1, skipped: 0."},
+        {"untrusted certificate", {tls->URL(u"/")}, 5, "failed: 1, skipped: 0."},
+        {"refused and 404",
+         {refusing.URL("/"), FServer.URL(u"/gone")},
+         3,
+         "failed: 1, skipped: 0."},
+        {"a reply cut short", {FServer.URL(u"/cut/")}, 3, "failed: 1, skipped: 0."},
+        {"certificate not checked",
+         {QStringLiteral("--no-verify-tls"), tls->URL(u"/")},
+         0,
+         "failed: 0, skipped: 0."},
+        {"all fine", {FServer.URL(u"/tree/")}, 0, "failed: 0, skipped: 0."},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QStringList args{QStringLiteral("--log-format=json"), QStringLiteral("-o"),
+                         OutDir() + QString::number(++n)};
+        args += row.Args;
+        const TResult r = Run(args);
+        EXPECT_EQ(r.ExitCode, row.Status) << r.Out.join(u'\n').toStdString();
+        const QJsonObject end = QJsonDocument::fromJson(r.Out.back().toUtf8()).object();
+        EXPECT_EQ(end.value(QStringLiteral("event")).toString(), QStringLiteral("end"));
+        EXPECT_EQ(end.value(QStringLiteral("status")).toInt(-1), row.Status);
+        EXPECT_TRUE(r.Out.filter(QLatin1String(row.Summary)).size() >= 1)
+            << r.Out.join(u'\n').toStdString();
+    }
+    // The plain log of a refused run is that of any failed URL: no line is new.
+    const TResult plain = Run({QStringLiteral("-o"), OutDir(), refusing.URL("/")});
+    EXPECT_EQ(plain.ExitCode, 5);
+    EXPECT_EQ(plain.Out.back(), QStringLiteral("Completed."));
+    EXPECT_TRUE(plain.Out.contains(QStringLiteral(
+        "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1, skipped: 0.")));
 }
 
 // A stop signal that arrives before the handlers could be installed (held back here by a blocked
@@ -514,6 +603,86 @@ TEST_F(Cli, SaveProjectRoundTripAndOptionsOverTheFile) {
     r = Run({QStringLiteral("--save-project"), QStringLiteral("Site"), FServer.URL(u"/tree/")});
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_EQ(r.Err, QStringLiteral("A project named \"Site\" exists already.\n"));
+}
+
+// With -v each URL's log shows the heads of its transfers, redirects included, in its own place
+// and the same with fetching ahead; credentials and cookies are masked. Without -v, none.
+TEST_F(Cli, VerboseShowsRequestAndReplyHeads) {
+    QString url = FServer.URL(u"/tree/moved");
+    url.insert(url.indexOf(u"127.0.0.1"), QStringLiteral("u:pw@"));
+    QStringList logs[2];
+    for (const int connections : {1, 4}) {
+        SCOPED_TRACE(connections);
+        const QString out = OutDir() + QString::number(connections);
+        const TResult r = Run({QStringLiteral("-v"), QStringLiteral("-c"),
+                               QString::number(connections), QStringLiteral("--header"),
+                               QStringLiteral("X-Probe: 7"), QStringLiteral("-o"), out, url});
+        EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+        const QString text = r.Out.join(u'\n');
+        EXPECT_FALSE(text.contains(QStringLiteral("pw@")) ||
+                     text.contains(QStringLiteral("secret")))
+            << text.toStdString();
+        qsizetype at = -1;
+        for (const char* line : {
+                 "Downloading [ 1 / 1 ]: ",
+                 "> GET /tree/moved HTTP/1.1",
+                 "> Authorization: Basic ***",
+                 "> X-Probe: 7",
+                 "< HTTP/1.1 302 Found",
+                 "< Location: /tree/",
+                 "< Set-Cookie: sid=***; Path=/",
+                 "Redirect to: /tree/",
+                 "> GET /tree/ HTTP/1.1",
+                 "> Cookie: sid=***",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloading [ 2 / 2 ]: ",
+                 "> GET /tree/a.html HTTP/1.1",
+                 "> Referer: ",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloading [ 3 / 3 ]: ",
+                 "> GET /tree/b.html HTTP/1.1",
+                 "< HTTP/1.1 200 OK",
+                 "Saving: ",
+                 "Downloaded: 3,",
+             }) {
+            const auto it =
+                std::find_if(r.Out.begin() + (at + 1), r.Out.end(), [line](const QString& L) {
+                    return L.startsWith(QString::fromUtf8(line));
+                });
+            ASSERT_NE(it, r.Out.end()) << line << "\n" << text.toStdString();
+            at = it - r.Out.begin();
+        }
+        QStringList log = r.Out;
+        log.replaceInStrings(out, QStringLiteral("OUT"));
+        logs[connections == 1 ? 0 : 1] = log;
+    }
+    EXPECT_EQ(logs[0], logs[1]);
+
+    // In the JSON log, the URL's transfers; without -v, neither lines nor exchanges.
+    TResult r = Run({QStringLiteral("-v"), QStringLiteral("--log-format=json"),
+                     QStringLiteral("-o"), OutDir(), FServer.URL(u"/tree/moved")});
+    const QJsonObject first =
+        QJsonDocument::fromJson(r.Out.filter(QStringLiteral("\"event\":\"url\"")).value(0).toUtf8())
+            .object();
+    const QJsonArray exchanges = first.value(QStringLiteral("exchanges")).toArray();
+    ASSERT_EQ(exchanges.size(), 2) << r.Out.join(u'\n').toStdString();
+    EXPECT_EQ(exchanges[0][QStringLiteral("request")][0],
+              QStringLiteral("GET /tree/moved HTTP/1.1"));
+    EXPECT_EQ(exchanges[0][QStringLiteral("reply")][0], QStringLiteral("HTTP/1.1 302 Found"));
+    EXPECT_EQ(exchanges[1][QStringLiteral("request")][0], QStringLiteral("GET /tree/ HTTP/1.1"));
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("--log-format=json")}}) {
+        r = Run(args + QStringList{QStringLiteral("-o"), OutDir() + QStringLiteral("q"),
+                                   FServer.URL(u"/tree/moved")});
+        EXPECT_EQ(r.ExitCode, 0);
+        const QString text = r.Out.join(u'\n');
+        EXPECT_FALSE(text.contains(QStringLiteral("\n> ")) ||
+                     text.contains(QStringLiteral("\n< ")) ||
+                     text.contains(QStringLiteral("exchanges")))
+            << text.toStdString();
+    }
 }
 
 // -q keeps errors and the summary, --log-file gets every plain line, --log-format=json gives one

@@ -164,6 +164,22 @@ TEST_F(CrawlFetch, AWebsiteURLWithoutAPathOrStartPagesCrawlsFromTheTopPage) {
                                    QStringLiteral("Blog/p.html/index.html")}));
 }
 
+// Every attempt of a URL names the page that linked it, also after an attempt without a reply.
+TEST_F(CrawlFetch, EveryAttemptNamesThePageThatLinkedIt) {
+    FSite.Html("/blog/", "<a href=\"post.html\">Post</a>");
+    TReply dropped = OkReply("<p>post</p>");
+    dropped.CloseAfter = 0;
+    FSite.Sequence("/blog/post.html",
+                   {dropped, MakeReply(503, "Service Unavailable"), OkReply("<p>post</p>")});
+    const QStringList log = Run(*NewProject());
+    EXPECT_EQ(log.at(log.size() - 2), Summary(2, 0, 0, 0, 0)) << log.join(u'\n').toStdString();
+    QList<QByteArray> referers;
+    for (const TRequest& request : FSite.Server().Requests())
+        if (request.Path() == "/blog/post.html")
+            referers.append(request.Header("Referer"));
+    EXPECT_EQ(referers, QList<QByteArray>(3, Url(u"/blog/").toUtf8()));
+}
+
 TEST_F(CrawlFetch, ARefusedConnectionFailsWithAClearLine) {
     auto project = NewProject();
     project->SetWebsiteURL(QStringLiteral("http://127.0.0.1:1/blog/"));

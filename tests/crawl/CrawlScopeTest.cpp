@@ -247,6 +247,26 @@ TEST_F(CrawlScope, TheTimeLimitAbortsATransferUnderWay) {
     EXPECT_EQ(Saved(QStringLiteral("../Other/index.html")), QByteArray("other"));
 }
 
+// The clock starts with the project's run: a sitemap that never answers uses up the time, and
+// no entry is begun after it.
+TEST_F(CrawlScope, TheTimeLimitCountsTheSitemapsToo) {
+    FSite.Html("/blog/", "<p>home</p>");
+    TReply stalled = OkReply("<urlset></urlset>", "application/xml");
+    stalled.StallAfter = 0; // answered only when the client gives up
+    FSite.Page("/sitemap.xml", stalled);
+    TRunOptions options = FastOptions();
+    options.ReadTimeoutMs = 60000; // far beyond the limit
+    FEngine.SetOptions(options);
+    auto project = NewProject();
+    project->SetSitemaps(true);
+    project->SetMaxSeconds(1);
+    const QStringList log = Run(*project);
+    EXPECT_TRUE(log.contains(QStringLiteral("Time limit reached: 1 s.")))
+        << log.join(u'\n').toStdString();
+    EXPECT_EQ(FSite.Hits("/blog/"), 0);
+    EXPECT_EQ(log.at(log.size() - 2), Summary(0, 0, 0, 0, 0)) << log.join(u'\n').toStdString();
+}
+
 TEST(CookiesFile, LinesThatDoNotReadAreSkippedWithTheirNumbers) {
     const QByteArray text = "# Netscape HTTP Cookie File\n"
                             "\n"

@@ -1,6 +1,7 @@
 #include "base/uExceptions.h"
 #include "base/uRunContext.h"
 #include "engine/LogSinksUnit.h"
+#include "engine/uFetchOutcome.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -110,6 +111,34 @@ TEST(RunLog, URLPasswordsAreHiddenInEveryLine) {
     t.LogException(std::runtime_error("Cannot connect to http://me:secret@h/"));
     EXPECT_EQ(sink.Lines(), (QStringList{QStringLiteral("Downloading [ 1 / 1 ]: http://me:***@h/"),
                                          QStringLiteral("Cannot connect to http://me:***@h/.")}));
+}
+
+// The heads of -v: one line each after the prefix, the closing empty line left out, credentials
+// and cookie values masked whatever the letter case, everything else as sent.
+TEST(RunLog, WireHeadLinesMaskCredentialsAndCookies) {
+    const struct {
+        const char* In;
+        const char* Out;
+    } rows[] = {
+        {"GET /a?b=c:d HTTP/1.1", nullptr},
+        {"authorization: Bearer abc.def", "authorization: Bearer ***"},
+        {"Proxy-Authorization: Basic dTpw", "Proxy-Authorization: Basic ***"},
+        {"Authorization: token", "Authorization: ***"},
+        {"Cookie: a=1; b=2", "Cookie: a=***; b=***"},
+        {"Set-Cookie: sid=x; Path=/; HttpOnly", "Set-Cookie: sid=***; Path=/; HttpOnly"},
+        {"Location: http://u:pw@h/next", "Location: http://u:***@h/next"},
+        {"X-Cookie-Note: a=1", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.In);
+        const QByteArray head = QByteArray(row.In) + "\r\n\r\n";
+        EXPECT_EQ(
+            WireHeadLines(head, QLatin1String("> ")),
+            QStringList(QStringLiteral("> ") + QString::fromUtf8(row.Out ? row.Out : row.In)));
+    }
+    EXPECT_EQ(WireHeadLines("HTTP/1.1 200 OK\r\nA: 1\r\n\r\n", QLatin1String("< ")),
+              (QStringList{QStringLiteral("< HTTP/1.1 200 OK"), QStringLiteral("< A: 1")}));
+    EXPECT_TRUE(WireHeadLines(QByteArray(), QLatin1String("< ")).isEmpty());
 }
 
 TEST(RunLog, HandOverBlocksUntilTheReceiverRan) {

@@ -129,6 +129,8 @@ TEST(EncodeNonASCIIChars, EscapesEachUTF8ByteAbove0x7F) {
               QStringLiteral("http://h/a b?x=%41"));
     EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/caf\u00E9/\u20AC")),
               QStringLiteral("http://h/caf%C3%A9/%E2%82%AC"));
+    EXPECT_EQ(EncodeNonASCIIChars(QStringLiteral("http://h/\u007F\u0080")),
+              QStringLiteral("http://h/\u007F%C2%80"));
 }
 
 TEST(RemoveURLFragment, CutsAtFirstHash) {

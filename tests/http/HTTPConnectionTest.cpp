@@ -106,10 +106,13 @@ TEST(HTTPConnection, TimeoutRetriesRepeatTheSameURL) {
     server.Queue(OkReply("third time"));
     auto client = NewTestClient();
     client->SetReadTimeoutMs(200);
+    client->SetReferer(server.URL(u"/page"));
     EXPECT_EQ(Get(*client, server.URL(u"/r"), true, false, -1, 2).Body, "third time");
     ASSERT_EQ(server.RequestCount(), 3);
-    for (const TRequest& request : server.Requests())
+    for (const TRequest& request : server.Requests()) {
         EXPECT_EQ(request.Target, "/r");
+        EXPECT_EQ(request.Header("Referer"), server.URL(u"/page").toUtf8()); // not its own URL
+    }
 
     // One retry is not enough; without retries the first time-out is raised at once.
     TScriptedServer stalls;

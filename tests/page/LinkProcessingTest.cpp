@@ -533,6 +533,59 @@ TEST_P(LinkProcessing, CompletePagesKeepFragmentsAndNames) {
               u"<a href=\""_s + FileLink(u"manual_1.html#SEC1"_s) + u"\">"_s);
 }
 
+// Fetching ahead guesses a page's links without writing its copy: the table it builds must be
+// the one the crawl then builds, entry for entry, in every mode that changes what is added.
+TEST_P(LinkProcessing, ScanningAddsWhatProcessingAdds) {
+    QString page = QString::fromUtf16(
+        u"<a href=\"p.html\"><a href=p.html><a href=\"/blog/d/\"><img src=\"i.png\">"
+        u"<a href=\"https://www.site/blog/alias.html\"><a href=\"https://other/x.html\">"
+        u"<a href=\"https://files/get/a.zip\"><a href=\"skip/me.html\"><a href=\"#top\">"
+        u"<script src=\"s.js\"></script><noscript><img src=\"n.png\"></noscript>"
+        u"<link rel=\"stylesheet\" type=\"text/css\" href=\"c\"><iframe src=\"f.html\">"
+        u"<img srcset=\"a.png 1x, b.png 2x\"><div style=\"background:url(bg.png)\">"
+        u"<meta http-equiv=\"refresh\" content=\"0; url=next.html\"><a href=\"q.html#x\">");
+    for (const CompleteTagRow& row : CompleteTagRows)
+        page += QString::fromUtf16(row.Html);
+    Settings.WebsiteDomainAliases = {u"www.site"_s};
+    Settings.WebDocuments = {u"https://files/get/"_s};
+    Settings.WDOutFolders = {u"Files"_s};
+    Settings.SuppressURLs = {u"skip/"_s};
+    struct Mode {
+        bool Complete, RemoveScripts;
+        int32_t Depth, Nesting;
+    };
+    for (const Mode m :
+         {Mode{false, false, 0, 0}, Mode{false, true, 0, 0}, Mode{false, false, 2, 0},
+          Mode{true, false, 0, 0}, Mode{true, true, 2, 0}, Mode{true, false, 0, 2}}) {
+        SCOPED_TRACE(testing::Message() << m.Complete << m.RemoveScripts << m.Depth << m.Nesting);
+        TLinkProcessingSettings settings = Settings;
+        settings.CompletePages = m.Complete;
+        settings.RemoveScripts = settings.RemoveNoscripts = m.RemoveScripts;
+        TURLList processed(GetParam(), m.Complete), scanned(GetParam(), m.Complete);
+        for (TURLList* table : {&processed, &scanned}) // a known entry is found, not added
+            table->AddURL(utA, u"https://site/blog/q.html"_s, settings.WebsiteURL,
+                          settings.IndexFile, settings.OutDir, 2, 1, nullptr, QString());
+        QString out;
+        const TLinkProcessingResult byProcessing =
+            ProcessLinks(page, out, processed, u"https://site/blog/"_s, Path(u"index.html"_s), 2,
+                         m.Depth, settings, m.Nesting);
+        const TLinkProcessingResult byScan =
+            ScanLinks(page, scanned, u"https://site/blog/"_s, Path(u"index.html"_s), 2, m.Depth,
+                      settings, m.Nesting);
+        EXPECT_EQ(byScan.NewCount, byProcessing.NewCount);
+        EXPECT_GT(processed.Count(), 1);
+        ASSERT_EQ(scanned.Count(), processed.Count());
+        for (int i = 0; i < processed.Count(); ++i) {
+            SCOPED_TRACE(processed.URL(i).toStdString());
+            EXPECT_EQ(scanned.URL(i), processed.URL(i));
+            EXPECT_EQ(scanned.OutFilePath(i), processed.OutFilePath(i));
+            EXPECT_EQ(scanned.ExtractURLs(i), processed.ExtractURLs(i));
+            EXPECT_EQ(scanned.URLDepth(i), processed.URLDepth(i));
+            EXPECT_EQ(scanned.RequisiteNesting(i), processed.RequisiteNesting(i));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Readings, LinkProcessing,
                          ::testing::Values(TPathReading::prWindows, TPathReading::prLinux),
                          [](const ::testing::TestParamInfo<TPathReading>& AInfo) {
@@ -562,6 +615,9 @@ TEST(LocalLinks, RelativeFilePathInBothReadings) {
         {L, u"/out/News/index.html", u"/out/news/a.png", u"../news/a.png"},
         {L, u"/out/a\\b/p.html", u"/out/a\\b/q.png", u"q.png"},
         {L, u"/out/p.html", u"/out/C:/q.png", u"C:/q.png"},
+        {L, u"/out/a/p.html", u"x.png", u"../../../x.png"},
+        {L, u"/out//p.html", u"/out/q.png", u"../q.png"},
+        {L, u"/out/a/p.html", u"/out/a/b//q.png", u"b//q.png"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(QString::fromUtf16(row.Page).toStdString() + " -> " +

@@ -5,11 +5,14 @@
 #include "ui/EditProjectUnit.h"
 #include "ui/ReplaceRuleFormUnit.h"
 #include "ui/TabOrderUnit.h"
+#include "ui/TranslationUnit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +101,40 @@ TEST_F(Keyboard, MnemonicsAreUniqueInEveryWindow) {
     for (QWidget* window : Windows()) {
         window->show();
         ExpectUniqueMnemonics(window);
+        if (window != FWindow.get())
+            window->hide();
+    }
+}
+
+// The translation picks its own letters: they must not clash either.
+TEST_F(Keyboard, MnemonicsAreUniqueInEveryWindowInGerman) {
+    const TTranslations german(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_TRUE(german.Translated());
+    for (QWidget* window : Windows()) {
+        window->show();
+        ExpectUniqueMnemonics(window);
+        if (window != FWindow.get())
+            window->hide();
+    }
+}
+
+// Every button and field that the keyboard reaches says in its tooltip what it does.
+TEST_F(Keyboard, EveryButtonAndFieldHasATooltip) {
+    for (QWidget* window : Windows()) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->show();
+        ForEveryPage(window, [window] {
+            for (QWidget* w : TabChain(window)) {
+                // The tab bar names its pages, a scroll area only holds fields; a spin box's or
+                // combo box's own line edit is part of it.
+                if (!w->isVisibleTo(window) || qobject_cast<QTabBar*>(w) ||
+                    w->inherits("QScrollArea") ||
+                    qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+                    qobject_cast<QComboBox*>(w->parentWidget()))
+                    continue;
+                EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
+            }
+        });
         if (window != FWindow.get())
             window->hide();
     }
