@@ -60,9 +60,10 @@ def main():
     if not os.path.isdir(DOCS):
         apt_install(["python3-doc"])
     tmp = tempfile.mkdtemp(prefix="tarrow-cond-")
+    os.chmod(tmp, 0o755)  # nginx's workers read the site through it
     site = os.path.join(tmp, "site")
     os.makedirs(site)
-    os.symlink(DOCS, os.path.join(site, "python3"))
+    os.symlink(os.path.realpath(DOCS), os.path.join(site, "python3"))
     port = free_port()
     nginx = start_nginx(tmp, site, port, all_types=True, access_log=True)
     log = os.path.join(tmp, "access.log")
