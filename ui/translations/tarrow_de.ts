@@ -853,7 +853,7 @@ Sind Sie sicher?</translation>
     </message>
     <message>
         <source>Conditional update: ask only for what chan&amp;ged since the last run</source>
-        <translation>Bedingt aktualisieren: nur seit dem letzten Lauf &amp;Geändertes holen</translation>
+        <translation>Bedingt aktualisieren: nur seit dem letzten Lauf Ge&amp;ändertes holen</translation>
     </message>
     <message>
         <source>With the journal, asks the server for each saved file only if it has changed</source>
