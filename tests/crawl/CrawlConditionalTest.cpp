@@ -2,6 +2,7 @@
 // keeps what the server says has not changed, and ends with the files and the log of a run that
 // fetched everything.
 
+#include "engine/uRunJournal.h"
 #include "tests/crawl/CrawlFixture.h"
 #include "tests/support/WarcReader.h"
 
@@ -244,6 +245,19 @@ TEST_F(CrawlConditionalTest, ASecondRunFetchesOnlyWhatChangedAndEndsAsAFullRun) 
         EXPECT_EQ(Files(cond), Files(ref));
         const bool anySave = c.Policy == ofAll;
         EXPECT_EQ(Comparable(second, cond, anySave), Comparable(full, ref, anySave));
+        // What the conditional run noted reads back as a finished journal of the project.
+        QFile journal(RunJournalPath(cond + u"/Blog"_s, project->ProjectName()));
+        ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+        std::vector<TJournalRecord> records;
+        qsizetype keep = 0;
+        bool complete = false;
+        EXPECT_EQ(TRunJournal::Read(journal.readAll(),
+                                    TRunJournal::Fingerprint(*project, cond + u"/Blog"_s), records,
+                                    keep, complete),
+                  QString());
+        EXPECT_TRUE(complete);
+        EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                                [](const TJournalRecord& R) { return R.Kind == 'V'; }));
     }
 }
 
