@@ -98,6 +98,22 @@ void Site(TValidatingSite& ASite) {
     ASite.Set("/blog/p1.png", "p1 bytes", "image/png");
 }
 
+// Sets the break flag when a line starting with AStop is logged.
+class TBreakingSink final : public TLogSink {
+public:
+    TBreakingSink(TBreakFlag& AFlag, QString AStop) : FFlag(AFlag), FStop(std::move(AStop)) {}
+    void LogMsg(const QString& AMsg) override {
+        FLines.append(AMsg);
+        if (!FStop.isEmpty() && AMsg.startsWith(FStop))
+            FFlag.Set();
+    }
+    QStringList FLines;
+
+private:
+    TBreakFlag& FFlag;
+    QString FStop;
+};
+
 class CrawlConditionalTest : public CrawlTest {
 protected:
     void SetUp() override {
@@ -114,13 +130,18 @@ protected:
         return project;
     }
 
-    QStringList RunInto(const TWebsiteProject& AProject, const QString& AOutDir) {
-        FEngine.SetOptions(FastOptions());
+    // Runs AProject into AOutDir; a line starting with AStop breaks the run as Ctrl+C does.
+    QStringList RunInto(const TWebsiteProject& AProject, const QString& AOutDir,
+                        bool AContinue = false, const QString& AStop = QString()) {
+        TRunOptions options = FastOptions();
+        options.ContinueRun = AContinue;
+        FEngine.SetOptions(options);
         TWebsiteProjectList list;
         list.AddProject(std::make_unique<TWebsiteProject>(&AProject));
-        TMemoryLogSink sink;
+        TBreakingSink sink(FEngine.Terminated(), AStop);
         FEngine.Run(list, AOutDir, AProject.ProjectName(), &sink);
-        return sink.Lines();
+        FEngine.Terminated().Clear();
+        return sink.FLines;
     }
 
     // Every file below AOutDir with its content, the journal's folder left out.
@@ -259,6 +280,27 @@ TEST_F(CrawlConditionalTest, ASecondRunFetchesOnlyWhatChangedAndEndsAsAFullRun) 
         EXPECT_TRUE(std::any_of(records.begin(), records.end(),
                                 [](const TJournalRecord& R) { return R.Kind == 'V'; }));
     }
+}
+
+// A conditional run that is stopped and continued keeps asking conditionally, and ends with the
+// files of a run that fetched everything.
+TEST_F(CrawlConditionalTest, AStoppedConditionalRunContinues) {
+    Site(*FServer);
+    auto project = Project(ofChanged, true);
+    auto reference = Project(ofChanged, false);
+    const QString ref = FRoot.filePath(u"ref"_s);
+    RunInto(*project, FOutDir);
+    RunInto(*reference, ref);
+    FServer->Set("/blog/b.html", "<a href=\"c.html?x=1\">c</a><img src=\"p1.png\"> changed");
+    const QStringList stopped = RunInto(*project, FOutDir, false, u"Downloading [ 5 / "_s);
+    ASSERT_TRUE(stopped.contains(u"Terminated."_s));
+    const int before = FServer->Counts().NotModified;
+    const QStringList continued = RunInto(*project, FOutDir, true);
+    EXPECT_TRUE(continued.filter(u"Continuing from the journal: "_s).size() == 1)
+        << continued.join(u'\n').toStdString();
+    EXPECT_GT(FServer->Counts().NotModified, before);
+    RunInto(*reference, ref);
+    EXPECT_EQ(Files(FOutDir), Files(ref));
 }
 
 // Each "304 Not Modified" is archived as a revisit of the request that carried the validators.
