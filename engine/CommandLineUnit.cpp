@@ -358,6 +358,13 @@ const TSwitchInfo Switches[] = {
      TakeProjectOption<SetSwitch<&P::SetRetryTransientOnly, false>>, nullptr},
     {"--no-verify-tls", nullptr, nullptr, false, spCli, "accept any certificate and TLS below 1.2",
      TakeProjectOption<SetSwitch<&P::SetVerifyTLS, false>>, nullptr},
+    {"--no-journal", nullptr, nullptr, false, spCli,
+     "keep no journal of the run (so no --continue and\n"
+     "no conditional update)",
+     TakeProjectOption<SetSwitch<&P::SetJournal, false>>, nullptr},
+    {"--no-conditional-get", nullptr, nullptr, false, spCli,
+     "download every file again instead of asking what changed",
+     TakeProjectOption<SetSwitch<&P::SetConditionalGet, false>>, nullptr},
     // Output.
     {"--quiet", nullptr, nullptr, false, spCli, "log only errors and the summary",
      SetFlag<&TCommandLine::Quiet>, nullptr, "q"},

@@ -85,6 +85,114 @@ private:
     THTTPRequestSettings FSettings;
 };
 
+// The table as a page's links see it, noting every call that shapes the page's file, so that a
+// later run can make them again without the page.
+class TRecordedLinks final : public TLinkTable {
+public:
+    TRecordedLinks(TLinkTable& ATable, const TURLList& APaths, bool ARecord)
+        : FTable(ATable), FPaths(APaths), FRecord(ARecord) {}
+
+    int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
+               const QString& AIndexFile, const QString& AOutDir, int32_t AExtractURLs,
+               int32_t AURLDepth, const QStringList* ASuppressURLs,
+               const QString& ALinkType) override {
+        const int index = FTable.AddURL(AURLTag, AURL, AWebsiteURL, AIndexFile, AOutDir,
+                                        AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
+        Note({'A', AURLTag, AExtractURLs, AURLDepth, AURL, AWebsiteURL, AIndexFile, AOutDir,
+              ALinkType, false, QString()},
+             index);
+        return index;
+    }
+    int FindURL(const QString& ALoadURL) const override {
+        const int index = FTable.FindURL(ALoadURL);
+        TLinkCall call;
+        call.Kind = 'F';
+        call.URL = ALoadURL;
+        Note(std::move(call), index);
+        return index;
+    }
+    int Count() const override { return FTable.Count(); }
+    QString OutFilePath(int AIndex) const override { return FTable.OutFilePath(AIndex); }
+    int32_t RequisiteNesting(int AIndex) const override { return FTable.RequisiteNesting(AIndex); }
+    void SetRequisiteNesting(int AIndex, int32_t ANesting) override {
+        FTable.SetRequisiteNesting(AIndex, ANesting);
+        TLinkCall call;
+        call.Kind = 'N';
+        call.ExtractURLs = ANesting;
+        FReplayable = FReplayable && AIndex == FLast; // replayed on the last entry found
+        if (FRecord)
+            FCalls.push_back(std::move(call));
+    }
+    // The calls, or none when they would not replay.
+    bool Replayable() const { return FReplayable; }
+    const std::vector<TLinkCall>& Calls() const { return FCalls; }
+
+private:
+    void Note(TLinkCall&& ACall, int AIndex) const {
+        FLast = AIndex;
+        if (!FRecord)
+            return;
+        ACall.Found = AIndex >= 0;
+        if (AIndex >= 0)
+            ACall.OutFilePath = FPaths.OutFilePath(AIndex);
+        FCalls.push_back(std::move(ACall));
+    }
+
+    TLinkTable& FTable;
+    const TURLList& FPaths;
+    bool FRecord;
+    mutable int FLast = -1;
+    mutable std::vector<TLinkCall> FCalls;
+    bool FReplayable = true;
+};
+
+// Makes a page's recorded calls on ATable again: whether each found what it found then (an entry
+// saved under the same path), and how many entries they added.
+bool ReplayLinkCalls(TLinkTable& ATable, const std::vector<TLinkCall>& ACalls,
+                     const QStringList* ASuppressURLs, int& ANewCount) {
+    bool same = true;
+    int index = -1;
+    ANewCount = 0;
+    for (const TLinkCall& call : ACalls) {
+        const int before = ATable.Count();
+        if (call.Kind == 'N') {
+            if (index >= 0)
+                ATable.SetRequisiteNesting(index, call.ExtractURLs);
+            continue;
+        }
+        index = call.Kind == 'A' ? ATable.AddURL(call.Tag, call.URL, call.WebsiteURL,
+                                                 call.IndexFile, call.OutDir, call.ExtractURLs,
+                                                 call.URLDepth, ASuppressURLs, call.LinkType)
+                                 : ATable.FindURL(call.URL);
+        if (index >= 0 && ATable.Count() > before)
+            ++ANewCount;
+        same = same && (index >= 0) == call.Found &&
+               (index < 0 || ATable.OutFilePath(index) == call.OutFilePath);
+    }
+    return same;
+}
+
+// Whether the file a reply was saved to is still the one that run left.
+bool IsSavedFileIntact(const TSavedReply& AReply) {
+    const QFileInfo info(AReply.LocalPath);
+    return info.isFile() && info.size() == AReply.Size &&
+           info.lastModified().toMSecsSinceEpoch() == AReply.ModifiedMs;
+}
+
+// Until the crawl ends, the client asks conditionally for what the previous run saved.
+class TConditionalRequests final {
+public:
+    TConditionalRequests(THTTPClient& AClient, TConditionalHeaders AHeaders) : FClient(AClient) {
+        FClient.SetConditionalHeaders(std::move(AHeaders));
+    }
+    ~TConditionalRequests() { FClient.SetConditionalHeaders(nullptr); }
+    TConditionalRequests(const TConditionalRequests&) = delete;
+    TConditionalRequests& operator=(const TConditionalRequests&) = delete;
+
+private:
+    THTTPClient& FClient;
+};
+
 bool HasNonASCII(const QByteArray& AText) {
     for (char c : AText)
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -320,6 +428,10 @@ void TWebsiteCrawl::Run() {
         FURLList.SetListener(FJournal);
     }
     LoadCookies();
+    std::optional<TConditionalRequests> conditional;
+    if (FJournal && FProject.ConditionalGet())
+        conditional.emplace(FHTTPClient,
+                            [this](const QString& AURL) { return ValidatorsFor(AURL); });
     if (first == 0)
         Seed();
     // The start pages are the user's own choice; what they lead to is kept in scope.
@@ -417,6 +529,9 @@ void TWebsiteCrawl::ReplayRecord(const TJournalRecord& ARecord, int& ANext) {
         FLinkedFiles.FileRestored(f[1], f[2], entries);
         break;
     }
+    case 'V': // what a later run asks conditionally; nothing of the table
+    case 'P':
+        break;
     case 'S':
         FResumeSaving = index == ANext ? index : -1;
         break;
@@ -446,6 +561,12 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
         return;
     TFetched fetched =
         Record(FFetchAhead ? FFetchAhead->Take(AIndex, FURLList, FReferers) : Fetch(entry));
+    std::optional<int> replayed; // the new entries of stored links made again
+    if (fetched.NotModified) {
+        if (KeepUnchanged(AIndex, entry, fetched, replayed))
+            return;
+        fetched = FetchAgain(AIndex, entry, fetched.URL);
+    }
     if (!fetched.Location.isEmpty())
         ApplyRedirect(entry, fetched);
     if (!fetched.Succeeded || entry.OutFilePath.isEmpty())
@@ -456,16 +577,128 @@ void TWebsiteCrawl::ProcessEntry(int AIndex) {
         return;
     const int known = FURLList.Count();
     FLinkedFiles.BeginFile(AIndex);
-    const QByteArray content = ContentToWrite(entry, fetched, FLinkedFiles);
+    TRecordedLinks links(FLinkedFiles, FURLList, FJournal && FProject.ConditionalGet());
+    FSavedAsReceived = false;
+    const QByteArray content = ContentToWrite(entry, fetched, links, false, replayed);
     if (FFetchAhead) {
         NoteReferers(known, entry.URL);
         FFetchAhead->Found(AIndex, FURLList, FReferers);
     }
-    if (!Save(localPath, content))
+    const int existed = FCounters.AlreadyExisted;
+    const bool saved = Save(localPath, content);
+    if ((saved || FCounters.AlreadyExisted > existed) && links.Replayable() && !FSavedAsReceived)
+        NoteSavedReply(AIndex, entry, fetched, localPath, links.Calls());
+    if (!saved)
         return;
     const std::vector<int> linked = FLinkedFiles.FileSaved(localPath, entry.OutFilePath);
     if (FJournal)
         FJournal->FileLinks(AIndex, localPath, entry.OutFilePath, linked);
+}
+
+// The validators of the previous run's reply to AURL, while the file it saved is as it left it.
+QList<QByteArray> TWebsiteCrawl::ValidatorsFor(const QString& AURL) {
+    const TSavedReply* reply =
+        FUnconditional.contains(AURL) ? nullptr : FJournal->PreviousReply(AURL);
+    if (!reply || !IsSavedFileIntact(*reply))
+        return {};
+    return ConditionalRequestHeaders(reply->ETag, reply->LastModified);
+}
+
+// A "304 Not Modified": the file the previous run saved stays, and the page's stored links are
+// added as processing it would add them. False when the file is not exactly what processing the
+// page now would write (its own path, its depth or a link's target moved, the file changed): it
+// is then asked for again in full, with ANewCount the entries its links already added.
+bool TWebsiteCrawl::KeepUnchanged(int AIndex, TEntry& AEntry, const TFetched& AFetched,
+                                  std::optional<int>& ANewCount) {
+    const TSavedReply* stored = FJournal ? FJournal->PreviousReply(AFetched.URL) : nullptr;
+    std::vector<TLinkCall> calls;
+    if (!stored || !FJournal->PreviousLinks(AFetched.URL, calls))
+        return false;
+    TSavedReply reply = *stored;
+    QString localPath;
+    if (!IsKept(AEntry, reply, localPath))
+        return false;
+    const int known = FURLList.Count();
+    FLinkedFiles.BeginFile(AIndex);
+    int newCount = 0;
+    const bool same = ReplayLinkCalls(FLinkedFiles, calls, &FLinkSettings.SuppressURLs, newCount);
+    if (FFetchAhead)
+        NoteReferers(known, AEntry.URL);
+    if (!same) {
+        ANewCount = newCount;
+        return false;
+    }
+    if (AEntry.URLDepth < AEntry.ExtractURLs && IsPageContentType(reply.ContentType))
+        FContext.Log(NewURLsExtractedLine(newCount));
+    LogUnchanged(localPath);
+    if (FProject.Overwrite() != ofNone) {
+        const std::vector<int> linked = FLinkedFiles.FileSaved(localPath, AEntry.OutFilePath);
+        FJournal->FileLinks(AIndex, localPath, AEntry.OutFilePath, linked);
+    }
+    // A 304 may carry the validators anew.
+    if (!AFetched.ETag.isEmpty())
+        reply.ETag = AFetched.ETag;
+    if (!AFetched.LastModified.isEmpty())
+        reply.LastModified = AFetched.LastModified;
+    FJournal->SavedReply(AIndex, AFetched.URL, reply, calls);
+    return true;
+}
+
+// Whether the entry would be saved now where, and as, the previous run saved it.
+bool TWebsiteCrawl::IsKept(const TEntry& AEntry, const TSavedReply& AReply, QString& ALocalPath) {
+    // A name the reply gave is not taken twice: such a download is asked for in full.
+    if (!AReply.Disposition.isEmpty() && FURLList.MayTakeServerName(FCurrent))
+        return false;
+    return !AEntry.OutFilePath.isEmpty() && AEntry.OutFilePath == AReply.OutFilePath &&
+           AEntry.ExtractURLs == AReply.ExtractURLs && AEntry.URLDepth == AReply.URLDepth &&
+           AEntry.RequisiteNesting == AReply.Nesting && IsSavedFileIntact(AReply) &&
+           CheckFolder(AEntry, ALocalPath) && ALocalPath == AReply.LocalPath;
+}
+
+// As the overwrite mode reports a file that is already what the reply would make of it: "none"
+// as it reports any existing file, "changed" and "all" as unchanged (it is not written again).
+void TWebsiteCrawl::LogUnchanged(const QString& ALocalPath) {
+    if (FProject.Overwrite() == ofNone) {
+        FContext.Log(QStringLiteral("File already exists: ") + ALocalPath);
+        ++FCounters.AlreadyExisted;
+        return;
+    }
+    FContext.Log(QStringLiteral("File does not changed: ") + ALocalPath);
+    ++FCounters.NotChanged;
+}
+
+// The entry once more, in full, one after another: the "304 Not Modified" cannot be used.
+TFetched TWebsiteCrawl::FetchAgain(int AIndex, const TEntry& AEntry, const QString& AURL) {
+    FUnconditional.insert(AURL);
+    if (FFetchAhead)
+        FHTTPClient.SetReferer(AIndex < FReferers.size() ? FReferers[AIndex] : QString());
+    return Record(Fetch(AEntry));
+}
+
+// Notes how the reply was saved, for the next run to ask for it conditionally; a redirect is
+// always asked for anew.
+void TWebsiteCrawl::NoteSavedReply(int AIndex, const TEntry& AEntry, const TFetched& AFetched,
+                                   const QString& ALocalPath,
+                                   const std::vector<TLinkCall>& ACalls) {
+    if (!FJournal || !FProject.ConditionalGet() || !AFetched.Location.isEmpty() ||
+        (AFetched.ETag.isEmpty() && AFetched.LastModified.isEmpty()))
+        return;
+    const QFileInfo info(ALocalPath);
+    if (!info.isFile())
+        return;
+    TSavedReply reply;
+    reply.ETag = AFetched.ETag;
+    reply.LastModified = AFetched.LastModified;
+    reply.Disposition = AFetched.ContentDisposition;
+    reply.ContentType = AFetched.ContentType;
+    reply.LocalPath = ALocalPath;
+    reply.OutFilePath = AEntry.OutFilePath;
+    reply.Size = info.size();
+    reply.ModifiedMs = info.lastModified().toMSecsSinceEpoch();
+    reply.ExtractURLs = AEntry.ExtractURLs;
+    reply.URLDepth = AEntry.URLDepth;
+    reply.Nesting = AEntry.RequisiteNesting;
+    FJournal->SavedReply(AIndex, AFetched.URL, reply, ACalls);
 }
 
 // What processing entry AIndex of ATable (a copy) with AFetched would add to it: the same steps,
@@ -474,6 +707,10 @@ QString TWebsiteCrawl::ScanAhead(TURLList& ATable, int AIndex, TFetched AFetched
     TEntry entry{EncodeNonASCIIChars(ATable.URL(AIndex)), ATable.OutFilePath(AIndex),
                  ATable.ExtractURLs(AIndex), ATable.URLDepth(AIndex),
                  ATable.RequisiteNesting(AIndex)};
+    std::vector<TLinkCall> calls;
+    int added = 0;
+    if (AFetched.NotModified && FJournal && FJournal->PreviousLinks(AFetched.URL, calls))
+        ReplayLinkCalls(ATable, calls, &FLinkSettings.SuppressURLs, added);
     if (!AFetched.Location.isEmpty())
         ApplyRedirect(entry, AFetched);
     if (AFetched.Succeeded && !entry.OutFilePath.isEmpty()) {
@@ -653,6 +890,8 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
             FHTTPClient.HTTPGet(AEntry.URL, body, fetched.ContentType, kUpdateReferer,
                                 kNoGZipDeflate, kClientMaxRedirects, kClientTimeoutRetries);
             outcome.Received(std::move(body));
+            if (FHTTPClient.NotModified())
+                outcome.Unchanged();
             break;
         } catch (const std::exception& E) {
             const bool last = outcome.AttemptFailed(E, FContext);
@@ -670,6 +909,8 @@ TFetchOutcome TWebsiteCrawl::Fetch(const TEntry& AEntry) {
     fetched.URL = FHTTPClient.CurURL();
     if (fetched.Succeeded)
         fetched.ContentDisposition = FHTTPClient.ResponseDisposition();
+    fetched.ETag = FHTTPClient.ResponseETag();
+    fetched.LastModified = FHTTPClient.ResponseLastModified();
     return outcome;
 }
 
@@ -726,7 +967,8 @@ bool TWebsiteCrawl::CheckFolder(const TEntry& AEntry, QString& ALocalPath) {
 
 // With AScanOnly the links are only added to ALinks: nothing is logged or rewritten.
 QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetched,
-                                         TLinkTable& ALinks, bool AScanOnly) {
+                                         TLinkTable& ALinks, bool AScanOnly,
+                                         std::optional<int> ANewCount) {
     if (AFetched.Body.isEmpty())
         return AFetched.Body;
     if (FLinkSettings.CompletePages && AsciiSameText(AFetched.ContentType, u"text/css"))
@@ -736,9 +978,11 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
     const QString charset = AFetched.Charset;
     QString text;
     if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
-        if (!AScanOnly)
+        if (!AScanOnly) {
             FContext.Log(QStringLiteral("Page too large to process, saved as received: ") +
                          AEntry.URL);
+            FSavedAsReceived = true;
+        }
         return AFetched.Body;
     }
     AFetched.Body.clear();
@@ -752,7 +996,7 @@ QByteArray TWebsiteCrawl::ContentToWrite(const TEntry& AEntry, TFetched& AFetche
         ProcessLinks(text, processed, ALinks, AEntry.URL, AEntry.OutFilePath, AEntry.ExtractURLs,
                      AEntry.URLDepth, FLinkSettings, AEntry.RequisiteNesting);
     if (AEntry.URLDepth < AEntry.ExtractURLs)
-        FContext.Log(NewURLsExtractedLine(found.NewCount));
+        FContext.Log(NewURLsExtractedLine(ANewCount.value_or(found.NewCount)));
     QByteArray content = ApplyReplaceRules(FReplaceRules, processed.toUtf8());
     // A copy decoded from another character set may still declare it: the mark tells the truth.
     if (!IsUTF8Charset(charset) && HasNonASCII(content))
@@ -771,9 +1015,11 @@ QByteArray TWebsiteCrawl::StyleSheetToWrite(const TEntry& AEntry, TFetched& AFet
                                                               : AFetched.Charset;
     QString text;
     if (!DecodePageText(AFetched.Body, charset, FContext.Options().MaxPageTextChars, text)) {
-        if (!AScanOnly)
+        if (!AScanOnly) {
             FContext.Log(QStringLiteral("Page too large to process, saved as received: ") +
                          AEntry.URL);
+            FSavedAsReceived = true;
+        }
         return AFetched.Body;
     }
     QString processed;

@@ -18,12 +18,15 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace tarrow {
 
 class THTTPClient;
 class TRunJournal;
 struct TJournalRecord;
+struct TLinkCall;
+struct TSavedReply;
 class TWebsiteProject;
 class TWarcWriter;
 
@@ -94,6 +97,14 @@ private:
     void ReplayRecord(const TJournalRecord& ARecord, int& ANext);
     void JournalEntryDone(int AIndex);
     void ProcessEntry(int AIndex);
+    QList<QByteArray> ValidatorsFor(const QString& AURL);
+    bool KeepUnchanged(int AIndex, TEntry& AEntry, const TFetched& AFetched,
+                       std::optional<int>& ANewCount);
+    bool IsKept(const TEntry& AEntry, const TSavedReply& AReply, QString& ALocalPath);
+    void LogUnchanged(const QString& ALocalPath);
+    TFetched FetchAgain(int AIndex, const TEntry& AEntry, const QString& AURL);
+    void NoteSavedReply(int AIndex, const TEntry& AEntry, const TFetched& AFetched,
+                        const QString& ALocalPath, const std::vector<TLinkCall>& ACalls);
     void ProcessEntryGuarded(int AIndex);
     bool IsLoadable(const QString& AURL);
     bool IsAllowedByRobots(const QString& AURL, const QString& AShownURL);
@@ -111,7 +122,7 @@ private:
     bool CheckFolder(const TEntry& AEntry, QString& ALocalPath);
     QString ScanAhead(TURLList& ATable, int AIndex, TFetched AFetched);
     QByteArray ContentToWrite(const TEntry& AEntry, TFetched& AFetched, TLinkTable& ALinks,
-                              bool AScanOnly = false);
+                              bool AScanOnly = false, std::optional<int> ANewCount = {});
     QByteArray StyleSheetToWrite(const TEntry& AEntry, TFetched& AFetched, TLinkTable& ALinks,
                                  bool AScanOnly);
     bool Save(const QString& ALocalPath, const QByteArray& AContent);
@@ -140,6 +151,8 @@ private:
     std::unique_ptr<TFetchAhead> FFetchAhead;
     QStringList FReferers; // per entry, the page it was first found on (fetching ahead only)
     std::map<QString, TRobotsRules> FRobots; // by origin, once read
+    QSet<QString> FUnconditional;            // asked for again in full after a "304 Not Modified"
+    bool FSavedAsReceived = false;           // the current page was too large to process
     THostPacing FPacing;                     // shared with fetching ahead
 };
 

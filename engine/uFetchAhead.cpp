@@ -296,6 +296,10 @@ void TFetchAhead::Finished(int AJob, THTTPResponse&& AResponse) {
     fetched.URL = AResponse.URL;
     fetched.Location = AResponse.Location;
     fetched.ContentDisposition = AResponse.ContentDisposition;
+    fetched.ETag = AResponse.ETag;
+    fetched.LastModified = AResponse.LastModified;
+    if (AResponse.NotModified)
+        pending.Outcome.Unchanged();
     const bool dropped = pending.Dropped;
     Ended(AJob);
     if (dropped)

@@ -105,4 +105,10 @@ void TFetchOutcome::Received(QByteArray&& ABody) {
     Fetched.Body = std::move(ABody);
 }
 
+void TFetchOutcome::Unchanged() {
+    Empty = false;
+    Fetched.Succeeded = false;
+    Fetched.NotModified = true;
+}
+
 } // namespace tarrow

@@ -20,6 +20,9 @@ struct TFetched {
     QString Location; // the last redirect followed by the final attempt, as received
     // Of the final reply.
     QString ContentDisposition;
+    QString ETag;
+    QString LastModified;
+    bool NotModified = false; // the conditional request's "304 Not Modified": no body
 };
 
 // A fetch as the crawl reports it, whichever way it was fetched: the log lines of its redirects,
@@ -44,6 +47,8 @@ struct TFetchOutcome {
     bool AttemptFailed(const std::exception& E, const TRunContext& AContext);
     // The final reply arrived; an empty body is counted as empty, not as a success.
     void Received(QByteArray&& ABody);
+    // The final reply was "304 Not Modified": neither empty nor a body.
+    void Unchanged();
 };
 
 // The log lines of a head, each line after APrefix ("> " or "< "), without the empty line that

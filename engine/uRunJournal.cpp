@@ -85,14 +85,23 @@ bool Unescape(QByteArrayView AField, QString& AText) {
     return true;
 }
 
-// The fields of each kind of line, and how many of them at least ("L" has more).
+// The fields of each kind of line, and how many of them at least ("L" and "P" have more).
 struct TKind {
     char Kind;
     int Fields;
     int Numbers; // leading fields that are integers
+    bool More = false;
 };
-constexpr TKind kKinds[] = {{'U', 9, 4}, {'N', 2, 2}, {'R', 2, 1}, {'L', 3, 1},
-                            {'S', 1, 1}, {'D', 8, 8}, {'C', 0, 0}};
+constexpr TKind kKinds[] = {{'U', 9, 4},       {'N', 2, 2},       {'R', 2, 1},
+                            {'L', 3, 1, true}, {'S', 1, 1},       {'D', 8, 8},
+                            {'V', 13, 1},      {'P', 2, 1, true}, {'C', 0, 0}};
+// The fields of a link call in a "P" line, by its kind, and the first and last that may be
+// marked the same as the previous "A" call's.
+constexpr int kAddCallFields = 11;
+constexpr int kFindCallFields = 4;
+constexpr int kNestingCallFields = 2;
+constexpr int kFirstSameCallField = 5;
+constexpr int kLastSameCallField = 8;
 
 const TKind* FindKind(char AKind) {
     for (const TKind& kind : kKinds)
@@ -127,7 +136,7 @@ QString ReadRecord(const QByteArrayList& AFields, QStringList& APreviousU,
     if (!kind)
         return QStringLiteral("unknown line");
     const int given = int(AFields.size()) - 1;
-    if (given < kind->Fields || (kind->Kind != 'L' && given != kind->Fields))
+    if (given < kind->Fields || (!kind->More && given != kind->Fields))
         return QStringLiteral("wrong number of fields");
     ARecord.Kind = kind->Kind;
     ARecord.Fields.clear();
@@ -135,6 +144,8 @@ QString ReadRecord(const QByteArrayList& AFields, QStringList& APreviousU,
         QString text;
         if (kind->Kind == 'U' && AFields[i] == kSame && APreviousU.size() == kind->Fields)
             text = APreviousU[i - 1];
+        else if (kind->Kind == 'P' && AFields[i] == kSame)
+            text.clear(); // the calls are read by PreviousLinks, not replayed
         else if (!Unescape(AFields[i], text))
             return QStringLiteral("garbled field");
         if ((i <= kind->Numbers || (kind->Kind == 'L' && i > 3)) && !IsInteger(text))
@@ -144,6 +155,91 @@ QString ReadRecord(const QByteArrayList& AFields, QStringList& APreviousU,
     if (kind->Kind == 'U')
         APreviousU = ARecord.Fields;
     return QString();
+}
+
+QByteArray Number(qint64 AValue) {
+    return QByteArray::number(AValue);
+}
+
+void AppendCalls(QByteArray& ALine, const std::vector<TLinkCall>& ACalls) {
+    const TLinkCall* previous = nullptr; // the previous "A" call
+    for (const TLinkCall& call : ACalls) {
+        ALine += '\t' + QByteArray(1, call.Kind);
+        if (call.Kind == 'N') {
+            ALine += '\t' + Number(call.ExtractURLs);
+            continue;
+        }
+        if (call.Kind == 'A') {
+            ALine += '\t' + Number(int(call.Tag)) + '\t' + Number(call.ExtractURLs) + '\t' +
+                     Number(call.URLDepth);
+            ALine += '\t' + Escaped(call.URL);
+            for (const QString TLinkCall::*field : {&TLinkCall::WebsiteURL, &TLinkCall::IndexFile,
+                                                    &TLinkCall::OutDir, &TLinkCall::LinkType})
+                ALine +=
+                    '\t' + (previous && previous->*field == call.*field ? QByteArray(kSame)
+                                                                        : Escaped(call.*field));
+            previous = &call;
+        } else {
+            ALine += '\t' + Escaped(call.URL);
+        }
+        ALine += QByteArray(call.Found ? "\t1\t" : "\t0\t") + Escaped(call.OutFilePath);
+    }
+}
+
+// The calls of a "P" line's fields, from AFirst on.
+bool ReadCalls(const QByteArrayList& AFields, qsizetype AFirst, std::vector<TLinkCall>& ACalls) {
+    ACalls.clear();
+    QStringList same(kLastSameCallField - kFirstSameCallField + 1);
+    for (qsizetype i = AFirst; i < AFields.size();) {
+        if (AFields[i].size() != 1)
+            return false;
+        TLinkCall call;
+        call.Kind = AFields[i][0];
+        const int count = call.Kind == 'A'   ? kAddCallFields
+                          : call.Kind == 'F' ? kFindCallFields
+                          : call.Kind == 'N' ? kNestingCallFields
+                                             : 0;
+        if (count == 0 || i + count > AFields.size())
+            return false;
+        QStringList text;
+        for (int k = 1; k < count; ++k) {
+            QString field;
+            if (call.Kind == 'A' && k >= kFirstSameCallField && k <= kLastSameCallField &&
+                AFields[i + k] == kSame)
+                field = same[k - kFirstSameCallField];
+            else if (!Unescape(AFields[i + k], field))
+                return false;
+            text.append(field);
+        }
+        i += count;
+        bool ok = true;
+        if (call.Kind == 'N') {
+            call.ExtractURLs = text[0].toInt(&ok);
+        } else if (call.Kind == 'F') {
+            call.URL = text[0];
+            call.Found = text[1] == u"1";
+            call.OutFilePath = text[2];
+        } else {
+            bool tagOk = false, extractOk = false;
+            call.Tag = TURLTag(text[0].toInt(&tagOk));
+            call.ExtractURLs = text[1].toInt(&extractOk);
+            call.URLDepth = text[2].toInt(&ok);
+            ok = ok && tagOk && extractOk && call.Tag > utUndefined && call.Tag <= utIFrame;
+            call.URL = text[3];
+            call.WebsiteURL = text[4];
+            call.IndexFile = text[5];
+            call.OutDir = text[6];
+            call.LinkType = text[7];
+            call.Found = text[8] == u"1";
+            call.OutFilePath = text[9];
+            for (int k = kFirstSameCallField; k <= kLastSameCallField; ++k)
+                same[k - kFirstSameCallField] = text[k - 1];
+        }
+        if (!ok)
+            return false;
+        ACalls.push_back(std::move(call));
+    }
+    return true;
 }
 
 void SyncToDisk(QFile& AFile) {
@@ -262,7 +358,8 @@ bool HasUnfinishedJournal(const QString& AOutFolder, const TWebsiteProject& APro
 TRunJournal::TRunJournal(const QString& AOutFolder, const TWebsiteProject& AProject,
                          const TRunContext& AContext)
     : FOutFolder(AOutFolder), FPath(RunJournalPath(AOutFolder, AProject.ProjectName())),
-      FFingerprint(Fingerprint(AProject, AOutFolder)), FContext(AContext) {}
+      FFingerprint(Fingerprint(AProject, AOutFolder)), FContext(AContext),
+      FConditional(AProject.ConditionalGet()) {}
 
 TRunJournal::~TRunJournal() {
     Write(true);
@@ -274,6 +371,7 @@ void TRunJournal::Open(bool AContinue) {
     if (!AContinue || !old.exists()) {
         if (AContinue)
             FContext.Log(QStringLiteral("No unfinished journal, starting over"));
+        KeepPrevious();
         CreateFresh();
         return;
     }
@@ -290,9 +388,11 @@ void TRunJournal::Open(bool AContinue) {
     if (complete || FRecords.empty()) {
         FContext.Log(QStringLiteral("No unfinished journal, starting over"));
         FRecords.clear();
+        KeepPrevious();
         CreateFresh();
         return;
     }
+    ReadPrevious(); // the run being continued kept it
     FFile.setFileName(FPath);
     if (!FFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !FFile.resize(keep) ||
         !FFile.seek(keep)) {
@@ -325,6 +425,129 @@ bool TRunJournal::CreateFresh() {
     Append({QLatin1String(kMagic), QString::number(kVersion), FFingerprint});
     Write(false);
     return true;
+}
+
+// The journal about to be replaced becomes the previous one, whose saved replies this run asks
+// about; an older previous one is dropped.
+void TRunJournal::KeepPrevious() {
+    if (!FConditional)
+        return;
+    const QString previous = FPath + QStringLiteral(".previous");
+    if (QFile::exists(FPath)) {
+        QFile::remove(previous);
+        QFile::rename(FPath, previous);
+    }
+    ReadPrevious();
+}
+
+// Indexes the previous journal's saved replies by URL; the calls stay on disk until asked for.
+// A journal of other settings says nothing: its files were written by other rules. A garbled
+// line says nothing either, and a cut one ends the reading.
+void TRunJournal::ReadPrevious() {
+    FPrevious.clear();
+    if (!FConditional)
+        return;
+    FPreviousFile.close();
+    FPreviousFile.setFileName(FPath + QStringLiteral(".previous"));
+    if (!FPreviousFile.open(QIODevice::ReadOnly))
+        return;
+    QByteArrayList fields;
+    bool header = true;
+    for (qint64 at = 0; !FPreviousFile.atEnd();) {
+        QByteArray line = FPreviousFile.readLine();
+        const qint64 lineAt = at;
+        at += line.size();
+        if (!line.endsWith('\n'))
+            break;
+        line.chop(1);
+        if (!ReadLine(line, fields)) {
+            if (header)
+                break;
+            continue;
+        }
+        if (header) {
+            if (fields.size() != 3 || fields[0] != kMagic ||
+                fields[1] != QByteArray::number(kVersion) ||
+                QString::fromLatin1(fields[2]) != FFingerprint)
+                break;
+            header = false;
+            continue;
+        }
+        QString url;
+        if (fields.size() < 3 || fields[0].size() != 1 || !Unescape(fields[2], url))
+            continue;
+        if (fields[0] == "V" && fields.size() == 14) {
+            QStringList text;
+            for (qsizetype i = 3; i < fields.size(); ++i) {
+                QString field;
+                if (!Unescape(fields[i], field))
+                    break;
+                text.append(field);
+            }
+            if (text.size() != 11)
+                continue;
+            TPrevious& entry = FPrevious[url];
+            entry = TPrevious();
+            TSavedReply& r = entry.Reply;
+            r.ETag = text[0];
+            r.LastModified = text[1];
+            r.Disposition = text[2];
+            r.ContentType = text[3];
+            r.LocalPath = text[4];
+            r.OutFilePath = text[5];
+            r.Size = text[6].toLongLong();
+            r.ModifiedMs = text[7].toLongLong();
+            r.ExtractURLs = text[8].toInt();
+            r.URLDepth = text[9].toInt();
+            r.Nesting = text[10].toInt();
+        } else if (fields[0] == "P") {
+            const auto it = FPrevious.find(url);
+            if (it != FPrevious.end()) {
+                it->LinksAt = lineAt;
+                it->LinksSize = line.size() + 1;
+            }
+        }
+    }
+    if (FPrevious.isEmpty())
+        FPreviousFile.close();
+}
+
+const TSavedReply* TRunJournal::PreviousReply(const QString& AURL) const {
+    const auto it = FPrevious.constFind(AURL);
+    return it == FPrevious.constEnd() ? nullptr : &it->Reply;
+}
+
+bool TRunJournal::PreviousLinks(const QString& AURL, std::vector<TLinkCall>& ACalls) {
+    ACalls.clear();
+    const auto it = FPrevious.constFind(AURL);
+    if (it == FPrevious.constEnd())
+        return false;
+    if (it->LinksAt < 0)
+        return true; // no page, or one without links
+    QByteArrayList fields;
+    if (!FPreviousFile.seek(it->LinksAt))
+        return false;
+    QByteArray line = FPreviousFile.read(it->LinksSize);
+    if (line.size() != it->LinksSize || !line.endsWith('\n'))
+        return false;
+    line.chop(1);
+    return ReadLine(line, fields) && fields.size() >= 3 && ReadCalls(fields, 3, ACalls);
+}
+
+void TRunJournal::SavedReply(int AIndex, const QString& AURL, const TSavedReply& AReply,
+                             const std::vector<TLinkCall>& ACalls) {
+    if (FBroken)
+        return;
+    Append({QStringLiteral("V"), QString::number(AIndex), AURL, AReply.ETag, AReply.LastModified,
+            AReply.Disposition, AReply.ContentType, AReply.LocalPath, AReply.OutFilePath,
+            QString::number(AReply.Size), QString::number(AReply.ModifiedMs),
+            QString::number(AReply.ExtractURLs), QString::number(AReply.URLDepth),
+            QString::number(AReply.Nesting)});
+    if (ACalls.empty())
+        return;
+    QByteArray line = "P\t" + Number(AIndex) + '\t' + Escaped(AURL);
+    AppendCalls(line, ACalls);
+    AddLine(line);
 }
 
 void TRunJournal::Fail(const QString& AError) {

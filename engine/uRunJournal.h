@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -39,12 +40,46 @@ public:
 //   L index local-path out-path entry...: a saved file links to entries that may be renamed
 //   S index: entry index is about to write its file
 //   D index downloaded existed not-changed empty failed skipped received: entry index is done
+//   V index url etag last-modified disposition content-type local-path out-path size mtime
+//     extract depth nesting: how the reply to url (as requested) was saved
+//   P index url call...: the calls the page's links made on the table (A tag extract depth url
+//     website index-file out-dir link-type found out-path, F url found out-path, N nesting)
 //   C: the run ended on its own
 // The first line is "tarrow-journal", the version and the project's fingerprint; every line
 // ends with the FNV-1a digest of the rest as eight hexadecimal digits.
 struct TJournalRecord {
     char Kind = 0;
     QStringList Fields;
+};
+
+// How a run saved a URL's reply: its validators and what its file depended on.
+struct TSavedReply {
+    QString ETag;
+    QString LastModified;
+    QString Disposition; // the reply's Content-Disposition, which may have named the file
+    QString ContentType; // media type
+    QString LocalPath;
+    QString OutFilePath;
+    qint64 Size = -1; // of the file once the entry was done
+    qint64 ModifiedMs = 0;
+    int32_t ExtractURLs = 0;
+    int32_t URLDepth = 0;
+    int32_t Nesting = 0;
+};
+
+// One call that processing a page's links made on the URL table, and what it found.
+struct TLinkCall {
+    char Kind = 'A'; // 'A' AddURL, 'F' FindURL, 'N' SetRequisiteNesting of the last entry found
+    TURLTag Tag = utUndefined;
+    int32_t ExtractURLs = 0; // 'N': the nesting
+    int32_t URLDepth = 0;
+    QString URL;
+    QString WebsiteURL;
+    QString IndexFile;
+    QString OutDir;
+    QString LinkType;
+    bool Found = false;  // an entry of the table...
+    QString OutFilePath; // ...saved as this then
 };
 
 // The journal of one project's run: appends what the crawl needs to rebuild its URL table and
@@ -62,9 +97,11 @@ public:
     TRunJournal& operator=(const TRunJournal&) = delete;
     ~TRunJournal() override;
 
-    // Opens the journal for writing. With AContinue an unfinished journal is read first: its
-    // records up to its last finished entry are kept for the crawl to replay, and what follows
-    // them is cut off. A damaged journal is reported in one line and the run starts over.
+    // Opens the journal for writing. A fresh journal of a project that asks conditionally keeps
+    // the one it replaces beside it, to read what its run saved. With AContinue an unfinished
+    // journal is read first: its records up to its last finished entry are kept for the crawl to
+    // replay, and what follows them is cut off. A damaged journal is reported in one line and the
+    // run starts over.
     void Open(bool AContinue);
     // The replay failed after all: the run starts over with a fresh journal.
     void StartOver(const QString& AReason);
@@ -80,6 +117,13 @@ public:
     void FileLinks(int AIndex, const QString& ALocalPath, const QString& AOutFilePath,
                    const std::vector<int>& AEntries);
     void SavingFile(int AIndex);
+    // Entry AIndex, requested as AURL, was saved from AReply; a page's links made ACalls.
+    void SavedReply(int AIndex, const QString& AURL, const TSavedReply& AReply,
+                    const std::vector<TLinkCall>& ACalls);
+    // What the previous run saved of the reply to AURL (as requested), or null.
+    const TSavedReply* PreviousReply(const QString& AURL) const;
+    // The calls the previous run's processing of AURL's page made; false when they cannot be read.
+    bool PreviousLinks(const QString& AURL, std::vector<TLinkCall>& ACalls);
     // Entry AIndex is done; ACounts are the run's counts after it.
     void EntryDone(int AIndex, const std::vector<qint64>& ACounts);
     // The run ended on its own (not by Break): the journal is complete and is never continued.
@@ -99,6 +143,14 @@ private:
     void Write(bool ASync);
     void Fail(const QString& AError);
     bool CreateFresh();
+    void KeepPrevious();
+    void ReadPrevious();
+
+    struct TPrevious {
+        TSavedReply Reply;
+        qint64 LinksAt = -1; // the P line in the previous journal
+        qint64 LinksSize = 0;
+    };
 
     QString FOutFolder;
     QString FPath;
@@ -111,6 +163,9 @@ private:
     QStringList FLastAdded; // the previous U line's fields, for the "same as before" mark
     QElapsedTimer FSinceSync;
     std::vector<TJournalRecord> FRecords;
+    bool FConditional;
+    QFile FPreviousFile;
+    QHash<QString, TPrevious> FPrevious; // by requested URL
 };
 
 } // namespace tarrow

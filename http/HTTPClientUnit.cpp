@@ -225,6 +225,15 @@ QList<QByteArray> RequestHeaders(bool ACompressed, const QString& AReferer,
     return headers;
 }
 
+QList<QByteArray> ConditionalRequestHeaders(const QString& AETag, const QString& ALastModified) {
+    QList<QByteArray> headers;
+    if (!AETag.isEmpty())
+        headers.append(QByteArrayLiteral("If-None-Match: ") + HeaderValue(AETag));
+    if (!ALastModified.isEmpty())
+        headers.append(QByteArrayLiteral("If-Modified-Since: ") + HeaderValue(ALastModified));
+    return headers;
+}
+
 QString RedirectLogLine(const QString& ALocation) {
     return QStringLiteral("Redirect to: ") + ALocation;
 }
@@ -279,6 +288,9 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
                           QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
                           int AMaxRedirects, int ATimeoutRetries) {
     AResponseContentType.clear();
+    FNotModified = false;
+    FResponseETag.clear();
+    FResponseLastModified.clear();
     // A negative default still makes one request with no retry.
     if (AMaxRedirects < 0)
         AMaxRedirects = std::max(FMaxRedirects, 0);
@@ -315,6 +327,9 @@ void THTTPClient::HTTPGet(const QString& AURL, QByteArray& AOutStream,
             FResponseCharset = DefaultCharset(reply.ContentType);
         const THTTPGetSteps::TStep step = get.OnReply(reply, buffer, AOutStream, outStart);
         if (step == THTTPGetSteps::TStep::stFinished) {
+            FNotModified = get.NotModified();
+            FResponseETag = reply.ETag;
+            FResponseLastModified = reply.LastModified;
             FResponseCharset = get.Type().Charset;
             FResponseDisposition = reply.ContentDisposition;
             AResponseContentType = get.Type().MediaType;
@@ -345,6 +360,7 @@ THTTPRequestSettings THTTPClient::RequestSettings() const {
     settings.CustomCookie = FCustomCookie;
     settings.CookieLines = FCookieLines;
     settings.ExtraHeaders = FExtraHeaders;
+    settings.ConditionalHeaders = FConditionalHeaders;
     return settings;
 }
 

@@ -71,6 +71,13 @@ TResponseType FinishResponse(const QString& AURL, const TReplyInfo& AReply, bool
                              const QByteArray& ABuffer, QByteArray& AOutStream, qsizetype AOutStart,
                              qint64 AMaxDecodedSize);
 
+// The validators a GET of AURL sends ("If-None-Match: ..." lines), or none: the GET is then not
+// conditional. Called for the first request of each attempt, on the thread that sends it.
+using TConditionalHeaders = std::function<QList<QByteArray>(const QString& AURL)>;
+// The "If-None-Match" / "If-Modified-Since" lines that ask for a copy newer than the one whose
+// reply gave AETag and ALastModified; none when both are empty.
+QList<QByteArray> ConditionalRequestHeaders(const QString& AETag, const QString& ALastModified);
+
 // Everything a client's requests are made with, for transfers made elsewhere (the pool).
 struct THTTPRequestSettings {
     TCurlOptions Transfer;
@@ -83,6 +90,7 @@ struct THTTPRequestSettings {
     QString CustomCookie;           // sent instead of the cookie store's cookies when set
     QList<QByteArray> CookieLines;  // Netscape cookie-file lines the cookie store starts with
     QList<QByteArray> ExtraHeaders; // the user's own "Name: value" lines
+    TConditionalHeaders ConditionalHeaders;
 };
 
 // The one way the engine talks to web servers: GET with its own redirect loop, a referer chain,
@@ -143,6 +151,15 @@ public:
     QString GetResponseCharset() const { return FResponseCharset; }
     // The Content-Disposition of the latest 2xx reply, as received.
     const QString& ResponseDisposition() const { return FResponseDisposition; }
+    // Whether the latest GET ended with "304 Not Modified" to its conditional request: no body.
+    bool NotModified() const { return FNotModified; }
+    // The ETag and Last-Modified of the latest GET's final reply, as received.
+    const QString& ResponseETag() const { return FResponseETag; }
+    const QString& ResponseLastModified() const { return FResponseLastModified; }
+    // Which GETs are conditional, and on what; none (the default) makes none conditional.
+    void SetConditionalHeaders(TConditionalHeaders AHeaders) {
+        FConditionalHeaders = std::move(AHeaders);
+    }
 
     bool GZipDeflate() const { return FGzipDeflate; }
     void SetGZipDeflate(bool AValue) { FGzipDeflate = AValue; }
@@ -203,6 +220,10 @@ private:
     qint64 FMaxDecodedSize = kMaxDecodedSize;
     QString FResponseCharset; // of the latest reply
     QString FResponseDisposition;
+    QString FResponseETag;
+    QString FResponseLastModified;
+    bool FNotModified = false;
+    TConditionalHeaders FConditionalHeaders;
 };
 
 } // namespace tarrow

@@ -479,6 +479,10 @@ bool TCurlEasy::TakeHeaderLine(const char* AData, size_t ALen) {
         FReply.ContentDisposition = HeaderText(value);
     else if (SameName(name, "Retry-After") && FReply.RetryAfter.isEmpty())
         FReply.RetryAfter = HeaderText(value);
+    else if (SameName(name, "ETag") && FReply.ETag.isEmpty())
+        FReply.ETag = HeaderText(value);
+    else if (SameName(name, "Last-Modified") && FReply.LastModified.isEmpty())
+        FReply.LastModified = HeaderText(value);
     else if (SameName(name, "Content-Length") && !FReply.HasContentLength) {
         bool ok = false;
         const qint64 length = value.toLongLong(&ok);

@@ -36,6 +36,8 @@ struct TReplyInfo {
     QString Location;
     QString ContentDisposition;
     QString RetryAfter;
+    QString ETag; // the validators a conditional request sends back
+    QString LastModified;
     bool HasContentLength = false;
     qint64 ContentLength = -1;
 };

@@ -20,6 +20,12 @@ THTTPGetSteps::TRequest THTTPGetSteps::Next() {
         url, EncodeRequestURL(url),
         RequestHeaders(FDecode, FReferer, FSettings.CustomCookie, FSettings.ExtraHeaders)};
     FSentReferer = FReferer;
+    FConditional = false;
+    if (!FRedirected && FSettings.ConditionalHeaders) {
+        const QList<QByteArray> validators = FSettings.ConditionalHeaders(url);
+        FConditional = !validators.isEmpty();
+        request.Headers.append(validators);
+    }
     if (FUpdateReferer)
         FReferer = RemoveURLFragment(url);
     FURL = url;
@@ -44,10 +50,17 @@ THTTPGetSteps::TStep THTTPGetSteps::OnReply(const TReplyInfo& AReply, const QByt
         }
         return TStep::stFinished;
     }
+    // Only an answer to validators means "keep your copy"; any other 304 fails below.
+    if (AReply.Code == 304 && FConditional) {
+        FType = TResponseType();
+        FNotModified = true;
+        return TStep::stFinished;
+    }
     // A redirect without a Location cannot be followed: it fails like any other reply.
     if (FRequests <= FMaxRedirects && IsRedirectReply(AReply.Code) && !AReply.Location.isEmpty()) {
         FLocation = AReply.Location;
         FURL = AReply.Location;
+        FRedirected = true;
         FRetries = 0;
         return TStep::stRedirected;
     }

@@ -22,7 +22,7 @@ public:
         QList<QByteArray> Headers;
     };
     enum class TStep {
-        stFinished,   // the body is complete: Type() tells what it is
+        stFinished,   // the body is complete: Type() tells what it is, or NotModified()
         stRedirected, // report Location(), pause, then send Next()
         stRetry,      // pause, then send Next() again
     };
@@ -56,6 +56,8 @@ public:
     // The latest redirect followed, as received.
     const QString& Location() const { return FLocation; }
     const TResponseType& Type() const { return FType; }
+    // The GET's conditional request was answered "304 Not Modified": finished without a body.
+    bool NotModified() const { return FNotModified; }
 
 private:
     THTTPRequestSettings FSettings;
@@ -67,6 +69,9 @@ private:
     TResponseType FType;
     bool FUpdateReferer;
     bool FDecode;
+    bool FRedirected = false;  // only the GET's own URL is asked for conditionally
+    bool FConditional = false; // the latest request carried validators
+    bool FNotModified = false;
     int FMaxRedirects;
     int FTimeoutRetries;
     int FRequests = 0; // sent so far: redirects and time-out retries count alike

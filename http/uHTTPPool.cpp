@@ -247,6 +247,9 @@ void THTTPPool::TakeReply(TJob& AJob, const TReplyInfo& AReply) {
         THTTPResponse response{std::move(AJob.Body), get.Type().MediaType, get.Type().Charset,
                                get.CurURL(), get.Location()};
         response.ContentDisposition = AReply.ContentDisposition;
+        response.ETag = AReply.ETag;
+        response.LastModified = AReply.LastModified;
+        response.NotModified = get.NotModified();
         const int id = AJob.Id;
         Remove(AJob);
         FEvents.Finished(id, std::move(response));

@@ -22,6 +22,9 @@ struct THTTPResponse {
     QString Location; // the last redirect followed by the final attempt, as received
     // Of the final reply, as received.
     QString ContentDisposition = {};
+    QString ETag = {};
+    QString LastModified = {};
+    bool NotModified = false; // a conditional request's "304 Not Modified": no body
 };
 
 // Many GETs at once on one thread: libcurl's multi interface with up to a given number of

@@ -361,6 +361,8 @@ std::span<const TProjectKey> TWebsiteProject::Keys() {
         FlagKey<&TProject::FVerifyTLS>("VerifyTLS", "1", true),
         // New projects keep a journal, so an interrupted run can be continued.
         FlagKey<&TProject::FJournal>("Journal", "1", true),
+        // ...and ask the server only for what changed since the journal's run.
+        FlagKey<&TProject::FConditionalGet>("ConditionalGet", "1", true),
         // A new project is checked: the next Load Websites runs it.
         FlagKey<&TProject::FChecked>("Checked", "1"),
         // Missing means visible: only "0" hides.

@@ -96,6 +96,9 @@ public:
     // A journal of the run in the output folder, so an interrupted run can be continued.
     bool Journal() const { return FJournal; }
     void SetJournal(bool AValue) { FJournal = AValue; }
+    // With a journal: a file the journal's run saved is asked for only if it has changed since.
+    bool ConditionalGet() const { return FConditionalGet; }
+    void SetConditionalGet(bool AValue) { FConditionalGet = AValue; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool AValue) { FChecked = AValue; }
     bool Visible() const { return FVisible; }
@@ -180,6 +183,7 @@ private:
     bool FRetryTransientOnly = false;
     bool FVerifyTLS = false;
     bool FJournal = false;
+    bool FConditionalGet = false;
     bool FChecked = false;
     bool FVisible = true;
     QStringList FWebPages;

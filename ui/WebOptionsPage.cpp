@@ -234,6 +234,12 @@ void TWebOptionsPage::AddRunRecordRows() {
         [](const TWebsiteProject& P) { return P.Journal(); },
         [](TWebsiteProject& P, bool AValue) { P.SetJournal(AValue); },
         tr("Records the run as it goes, so that Continue can finish it after a break"));
+    AddFlag(
+        tr("Conditional update: ask only for what chan&ged since the last run"),
+        QStringLiteral("ConditionalGet"),
+        [](const TWebsiteProject& P) { return P.ConditionalGet(); },
+        [](TWebsiteProject& P, bool AValue) { P.SetConditionalGet(AValue); },
+        tr("With the journal, asks the server for each saved file only if it has changed"));
     AddText(
         tr("Web archive (WARC) file, wri&tten each run:"), QStringLiteral("WarcFile"),
         [](const TWebsiteProject& P) { return P.WarcFile(); },

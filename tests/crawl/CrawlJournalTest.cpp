@@ -71,6 +71,8 @@ protected:
         Site(FSite);
         FProject = NewProject();
         FProject->SetJournal(true);
+        // As Add makes it: the journal also notes what a later run asks for conditionally.
+        FProject->SetConditionalGet(true);
     }
 
     QString Folder(const QString& AName) const { return FRoot.filePath(AName); }

@@ -290,6 +290,8 @@ TEST(CommandLine, ProjectOptionsSetTheProject) {
         {{"--sitemaps"}, [](const TWebsiteProject& P) { return P.Sitemaps(); }},
         {{"--retry-all"}, [](const TWebsiteProject& P) { return !P.RetryTransientOnly(); }},
         {{"--no-verify-tls"}, [](const TWebsiteProject& P) { return !P.VerifyTLS(); }},
+        {{"--no-journal"}, [](const TWebsiteProject& P) { return !P.Journal(); }},
+        {{"--no-conditional-get"}, [](const TWebsiteProject& P) { return !P.ConditionalGet(); }},
     };
     for (const auto& row : rows) {
         const QStringList args = Args(row.Args);

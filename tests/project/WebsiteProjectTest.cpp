@@ -196,6 +196,7 @@ TEST(WebsiteProject, NewProjectStartsFromTheKeysNewProjectValues) {
     expected.SetRetryTransientOnly(true);
     expected.SetVerifyTLS(true);
     expected.SetJournal(true);
+    expected.SetConditionalGet(true);
     EXPECT_TRUE(TWebsiteProject::NewProject(u"News"_s) == expected);
     EXPECT_TRUE(TWebsiteProject::NewProject(QString()).GroupName().isEmpty());
     // Sitemaps ask a site for more than its links do: Add leaves them off.

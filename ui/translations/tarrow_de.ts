@@ -852,6 +852,14 @@ Sind Sie sicher?</translation>
         <translation>Lauf-&amp;Journal führen (zum Fortsetzen nach Abbruch)</translation>
     </message>
     <message>
+        <source>Conditional update: ask only for what chan&amp;ged since the last run</source>
+        <translation>Bedingt aktualisieren: nur seit dem letzten Lauf Ge&amp;ändertes holen</translation>
+    </message>
+    <message>
+        <source>With the journal, asks the server for each saved file only if it has changed</source>
+        <translation>Fragt mit dem Journal jede gespeicherte Datei nur ab, wenn sie sich geändert hat</translation>
+    </message>
+    <message>
         <source>Web archive (WARC) file, wri&amp;tten each run:</source>
         <translation>WARC-Da&amp;tei, je Lauf geschrieben:</translation>
     </message>
