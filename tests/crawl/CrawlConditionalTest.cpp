@@ -98,22 +98,6 @@ void Site(TValidatingSite& ASite) {
     ASite.Set("/blog/p1.png", "p1 bytes", "image/png");
 }
 
-// Sets the break flag when a line starting with AStop is logged.
-class TBreakingSink final : public TLogSink {
-public:
-    TBreakingSink(TBreakFlag& AFlag, QString AStop) : FFlag(AFlag), FStop(std::move(AStop)) {}
-    void LogMsg(const QString& AMsg) override {
-        FLines.append(AMsg);
-        if (!FStop.isEmpty() && AMsg.startsWith(FStop))
-            FFlag.Set();
-    }
-    QStringList FLines;
-
-private:
-    TBreakFlag& FFlag;
-    QString FStop;
-};
-
 class CrawlConditionalTest : public CrawlTest {
 protected:
     void SetUp() override {
@@ -144,20 +128,7 @@ protected:
         return sink.FLines;
     }
 
-    // Every file below AOutDir with its content, the journal's folder left out.
-    static QMap<QString, QByteArray> Files(const QString& AOutDir) {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(AOutDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString relative = QDir(AOutDir).relativeFilePath(path);
-            if (relative.startsWith(u"Blog/.tarrow/"_s))
-                continue;
-            QFile file(path);
-            files[relative] = file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>";
-        }
-        return files;
-    }
+    static QMap<QString, QByteArray> Files(const QString& AOutDir) { return FilesOfCopy(AOutDir); }
 
     std::unique_ptr<TValidatingSite> FServer;
 };

@@ -14,6 +14,20 @@ static QStringList Walk(const QString& AFolder, QDir::Filters AFilters) {
     return result;
 }
 
+QMap<QString, QByteArray> FilesOfCopy(const QString& AOutDir) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(AOutDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(AOutDir).relativeFilePath(path);
+        if (relative.startsWith(QStringLiteral("Blog/.tarrow/")))
+            continue;
+        QFile file(path);
+        files[relative] = file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>";
+    }
+    return files;
+}
+
 QStringList CrawlTest::Tree() const {
     return Walk(FOutDir, QDir::Files);
 }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,26 @@
 #include <mutex>
 
 namespace tarrow::test {
+
+// Sets the break flag when a line starting with AStop is logged (the entry then being taken is
+// cut short, as Ctrl+C cuts it).
+class TBreakingSink final : public TLogSink {
+public:
+    TBreakingSink(TBreakFlag& AFlag, QString AStop) : FFlag(AFlag), FStop(std::move(AStop)) {}
+    void LogMsg(const QString& AMsg) override {
+        FLines.append(AMsg);
+        if (!FStop.isEmpty() && AMsg.startsWith(FStop))
+            FFlag.Set();
+    }
+    QStringList FLines;
+
+private:
+    TBreakFlag& FFlag;
+    QString FStop;
+};
+
+// Every file below AOutDir with its content, the journal's folder of project "Blog" left out.
+QMap<QString, QByteArray> FilesOfCopy(const QString& AOutDir);
 
 // The engine's values for tests: the program's retry count, but short pauses and time-outs.
 // TARROW_TEST_CONNECTIONS runs every crawl with that many transfers at once (a second ctest

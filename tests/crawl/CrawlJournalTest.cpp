@@ -14,23 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Sets the break flag when a line starting with AStop is logged (the entry then being taken is
-// cut short, as Ctrl+C cuts it).
-class TBreakingSink final : public TLogSink {
-public:
-    TBreakingSink(TBreakFlag& AFlag, QString AStop) : FFlag(AFlag), FStop(std::move(AStop)) {}
-    void LogMsg(const QString& AMsg) override {
-        FLines.append(AMsg);
-        if (!FStop.isEmpty() && AMsg.startsWith(FStop))
-            FFlag.Set();
-    }
-    QStringList FLines;
-
-private:
-    TBreakFlag& FFlag;
-    QString FStop;
-};
-
 // Pages that lead on, a few requisites, a page found twice, a redirect, a failure, a download
 // named by its reply and a link into the journal's own folder name.
 void Site(TScriptedSite& ASite) {
@@ -90,20 +73,7 @@ protected:
         return sink.FLines;
     }
 
-    // Every file below AOutDir with its content, the journal's folder left out.
-    static QMap<QString, QByteArray> Files(const QString& AOutDir) {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(AOutDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString relative = QDir(AOutDir).relativeFilePath(path);
-            if (relative.startsWith(u"Blog/.tarrow/"_s))
-                continue;
-            QFile file(path);
-            files[relative] = file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>";
-        }
-        return files;
-    }
+    static QMap<QString, QByteArray> Files(const QString& AOutDir) { return FilesOfCopy(AOutDir); }
 
     static QStringList Matching(const QStringList& ALines, const QString& APrefix) {
         QStringList found;
